@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds Mirelon (release, incremental) and starts it.
+# Without a display it runs the headless showcase instead.
+set -euo pipefail
+cd "$(dirname "$0")"
+tools/deps.sh
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIRELON_BUILD_TESTS=OFF >/dev/null
+cmake --build build/release --target mirelon
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  exec tools/showcase.sh build/release/mirelon "$@"
+fi
+exec build/release/mirelon "$@"

@@ -1,0 +1,3 @@
+list(APPEND MIRELON_SOURCES
+  app/Startup.cpp
+)

@@ -1,0 +1,193 @@
+#include "capture/SimulatedCameraDirectory.h"
+
+#include "platform/Logging.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace mirelon {
+namespace {
+
+constexpr qint64 kMaxFileSize = 64 * 1024;
+
+bool readInt(const QJsonObject& o, const QString& key, int low, int high, int& out,
+             QString* error) {
+    const QJsonValue v = o.value(key);
+    if (v.isUndefined()) {
+        return true;
+    }
+    const double d = v.toDouble(std::nan(""));
+    if (!v.isDouble() || !std::isfinite(d) || d != std::floor(d) || d < low || d > high) {
+        if (error) {
+            *error = QStringLiteral("\"%1\" must be a whole number from %2 to %3")
+                         .arg(key)
+                         .arg(low)
+                         .arg(high);
+        }
+        return false;
+    }
+    out = static_cast<int>(d);
+    return true;
+}
+
+}  // namespace
+
+std::optional<SimulatedCameraSpec> SimulatedCameraSpec::parse(const QString& id,
+                                                              const QByteArray& json,
+                                                              QString* error) {
+    auto fail = [&](const QString& why) -> std::optional<SimulatedCameraSpec> {
+        if (error) {
+            *error = why;
+        }
+        return std::nullopt;
+    };
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        return fail(parseError.errorString());
+    }
+    if (!doc.isObject()) {
+        return fail(QStringLiteral("not a JSON object"));
+    }
+    const QJsonObject o = doc.object();
+    SimulatedCameraSpec spec;
+    spec.id = id;
+    if (!o.value(QStringLiteral("name")).isString()) {
+        return fail(QStringLiteral("\"name\" is missing or not a string"));
+    }
+    spec.name = o.value(QStringLiteral("name")).toString();
+    const QJsonValue isDefault = o.value(QStringLiteral("isDefault"));
+    if (!isDefault.isUndefined()) {
+        if (!isDefault.isBool()) {
+            return fail(QStringLiteral("\"isDefault\" must be true or false"));
+        }
+        spec.isDefault = isDefault.toBool();
+    }
+    const QJsonValue pattern = o.value(QStringLiteral("pattern"));
+    if (!pattern.isUndefined()) {
+        static const QRegularExpression patternName(QStringLiteral("^[a-z0-9-]{1,32}$"));
+        if (!pattern.isString() || !patternName.match(pattern.toString()).hasMatch()) {
+            return fail(QStringLiteral("\"pattern\" must be a test pattern name"));
+        }
+        spec.pattern = pattern.toString();
+    }
+    if (!readInt(o, QStringLiteral("width"), 16, 7680, spec.width, error) ||
+        !readInt(o, QStringLiteral("height"), 16, 4320, spec.height, error) ||
+        !readInt(o, QStringLiteral("fps"), 1, 240, spec.fps, error)) {
+        return std::nullopt;
+    }
+    const QJsonValue failMode = o.value(QStringLiteral("fail"));
+    if (!failMode.isUndefined()) {
+        static const QMap<QString, SimulatedFailure> modes = {
+            {QStringLiteral("none"), SimulatedFailure::none},
+            {QStringLiteral("open"), SimulatedFailure::open},
+            {QStringLiteral("start"), SimulatedFailure::start},
+            {QStringLiteral("stall"), SimulatedFailure::stall},
+        };
+        if (!failMode.isString() || !modes.contains(failMode.toString())) {
+            return fail(
+                QStringLiteral("\"fail\" must be \"none\", \"open\", \"start\" or \"stall\""));
+        }
+        spec.fail = modes.value(failMode.toString());
+    }
+    return spec;
+}
+
+SimulatedCameraDirectory::SimulatedCameraDirectory(QString folder, NotificationCenter& center)
+    : folder_(std::move(folder)), center_(center) {
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { scheduleRescan(); });
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] { scheduleRescan(); });
+    rescan();
+    // The initial list is the starting state, not a connection.
+}
+
+SimulatedCameraDirectory::~SimulatedCameraDirectory() = default;
+
+void SimulatedCameraDirectory::scheduleRescan() {
+    // Coalesce bursts of file events; well within the 200 ms promise.
+    if (!pendingRescan_.isPending()) {
+        pendingRescan_ = Scheduler::main().schedule(0.03, [this] { rescan(); });
+    }
+}
+
+QList<AvailableCameraDevice> SimulatedCameraDirectory::devices() const {
+    QList<AvailableCameraDevice> out;
+    for (const auto& spec : cameras_) {
+        out.append(AvailableCameraDevice{spec.id, spec.name, spec.isDefault});
+    }
+    return out;
+}
+
+std::optional<SimulatedCameraSpec> SimulatedCameraDirectory::spec(const QString& id) const {
+    const auto it = cameras_.find(id);
+    if (it == cameras_.end()) {
+        return std::nullopt;
+    }
+    return *it;
+}
+
+void SimulatedCameraDirectory::rescan() {
+    const QDir dir(folder_);
+    if (dir.exists() && !watcher_.directories().contains(dir.absolutePath())) {
+        watcher_.addPath(dir.absolutePath());
+    }
+    QMap<QString, SimulatedCameraSpec> found;
+    const auto entries = dir.entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+    for (const QFileInfo& info : entries) {
+        const QString id = info.completeBaseName();
+        if (id.isEmpty()) {
+            continue;
+        }
+        if (!watcher_.files().contains(info.absoluteFilePath())) {
+            watcher_.addPath(info.absoluteFilePath());
+        }
+        QFile file(info.absoluteFilePath());
+        if (info.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) {
+            if (!rejected_.contains(id)) {
+                qCWarning(lcCapture).noquote() << "Ignoring simulated camera" << info.fileName()
+                                               << ": unreadable or too large";
+                rejected_.insert(id, QByteArray());
+            }
+            continue;
+        }
+        const QByteArray content = file.readAll();
+        QString error;
+        auto spec = SimulatedCameraSpec::parse(id, content, &error);
+        if (!spec) {
+            if (rejected_.value(id, QByteArray("\x01")) != content) {
+                qCWarning(lcCapture).noquote()
+                    << "Ignoring simulated camera" << info.fileName() << ":" << error;
+                rejected_.insert(id, content);
+            }
+            continue;
+        }
+        rejected_.remove(id);
+        found.insert(id, *spec);
+    }
+
+    const QMap<QString, SimulatedCameraSpec> previous = cameras_;
+    cameras_ = found;
+    for (auto it = previous.begin(); it != previous.end(); ++it) {
+        if (!found.contains(it.key())) {
+            qCInfo(lcCapture).noquote() << "Camera disconnected:" << it->name << it.key();
+            center_.post(Notifications::cameraDisconnected, it.key());
+        }
+    }
+    for (auto it = found.begin(); it != found.end(); ++it) {
+        if (!previous.contains(it.key())) {
+            qCInfo(lcCapture).noquote() << "Camera connected:" << it->name << it.key();
+            center_.post(Notifications::cameraConnected, it.key());
+        } else if (previous.value(it.key()) != *it) {
+            center_.post(Notifications::cameraChanged, it.key());
+        }
+    }
+}
+
+}  // namespace mirelon

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "capture/CameraDirectory.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Scheduler.h"
+
+#include <QFileSystemWatcher>
+#include <QMap>
+#include <QObject>
+
+#include <optional>
+
+namespace mirelon {
+
+// How a simulated camera misbehaves.
+enum class SimulatedFailure { none, open, start, stall };
+
+// One file <folder>/<id>.json of the simulated camera folder.
+struct SimulatedCameraSpec {
+    QString id;
+    QString name;
+    bool isDefault = false;
+    QString pattern = QStringLiteral("smpte");
+    int width = 1280;
+    int height = 720;
+    int fps = 30;
+    SimulatedFailure fail = SimulatedFailure::none;
+
+    bool operator==(const SimulatedCameraSpec&) const = default;
+
+    // Parses one file's content; none (with the reason in *error) when it is
+    // not an object with a string "name" or a member has a wrong type or an
+    // out-of-range value.
+    static std::optional<SimulatedCameraSpec> parse(const QString& id, const QByteArray& json,
+                                                    QString* error = nullptr);
+};
+
+// Cameras simulated by the JSON files of a folder: creating a file connects a
+// camera, deleting it disconnects it, changing its name renames it.
+class SimulatedCameraDirectory final : public QObject, public CameraDirectory {
+    Q_OBJECT
+public:
+    explicit SimulatedCameraDirectory(
+        QString folder, NotificationCenter& center = NotificationCenter::defaultCenter());
+    ~SimulatedCameraDirectory() override;
+
+    QList<AvailableCameraDevice> devices() const override;
+    std::optional<SimulatedCameraSpec> spec(const QString& id) const;
+    QString folder() const { return folder_; }
+
+    // Re-reads the folder and posts what changed. Runs on every change of the
+    // folder or of one of its files.
+    void rescan();
+
+private:
+    void scheduleRescan();
+
+    QString folder_;
+    NotificationCenter& center_;
+    QFileSystemWatcher watcher_;
+    QMap<QString, SimulatedCameraSpec> cameras_;  // ordered by id = file-name order
+    QMap<QString, QByteArray> rejected_;          // file content already reported as bad
+    TaskHandle pendingRescan_;
+};
+
+}  // namespace mirelon

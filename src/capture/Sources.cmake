@@ -1,0 +1,4 @@
+list(APPEND MIRELON_SOURCES
+  capture/CameraDirectory.cpp
+  capture/SimulatedCameraDirectory.cpp
+)

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Logging categories, all under the application identifier.
+Q_DECLARE_LOGGING_CATEGORY(lcCore)      // camera model: app.mirelon.Mirelon.core
+Q_DECLARE_LOGGING_CATEGORY(lcMain)      // start at login: app.mirelon.Mirelon.main
+Q_DECLARE_LOGGING_CATEGORY(lcDefaults)  // preferences file: app.mirelon.Mirelon.defaults
+Q_DECLARE_LOGGING_CATEGORY(lcCapture)   // camera discovery: app.mirelon.Mirelon.capture
+Q_DECLARE_LOGGING_CATEGORY(lcConfig)    // camera configuration store: app.mirelon.Mirelon.config

@@ -1,0 +1,300 @@
+#include "platform/UserDefaults.h"
+
+#include "platform/Logging.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QLocale>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+namespace mirelon {
+namespace {
+
+const QString kDataKey = QStringLiteral("$data");
+constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+
+QString utcTimestamp() {
+    return QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+}
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+}  // namespace
+
+UserDefaults::UserDefaults(QString filePath, NotificationCenter& center, QObject* parent)
+    : QObject(parent), filePath_(std::move(filePath)), center_(center) {
+    load(false);
+    watch();
+    // Editors may write in several steps: settle for a moment before reading.
+    auto scheduleReload = [this] {
+        if (!pendingReload_.isPending()) {
+            pendingReload_ = Scheduler::main().schedule(0.05, [this] { reloadFromDisk(); });
+        }
+    };
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, scheduleReload);
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, scheduleReload);
+}
+
+UserDefaults::~UserDefaults() = default;
+
+QString UserDefaults::standardFilePath() {
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) {
+        base = QDir::homePath() + QStringLiteral("/.config");
+    }
+    return base + QStringLiteral("/mirelon/defaults.json");
+}
+
+UserDefaults& UserDefaults::standard() {
+    static UserDefaults* instance = new UserDefaults(standardFilePath());
+    return *instance;
+}
+
+void UserDefaults::watch() {
+    const QFileInfo info(filePath_);
+    QDir().mkpath(info.absolutePath());
+    // A rename replaces the file a file watch follows: the folder watch catches it.
+    if (!watcher_.directories().contains(info.absolutePath())) {
+        watcher_.addPath(info.absolutePath());
+    }
+    if (info.isFile() && !watcher_.files().contains(filePath_)) {
+        watcher_.addPath(filePath_);
+    }
+}
+
+void UserDefaults::load(bool notify) {
+    QFile file(filePath_);
+    QByteArray bytes;
+    bool exists = QFileInfo::exists(filePath_);
+    bool readable = false;
+    if (exists && QFileInfo(filePath_).isFile() && file.open(QIODevice::ReadOnly)) {
+        if (file.size() <= kMaxFileSize) {
+            bytes = file.readAll();
+            readable = true;
+        }
+    }
+    if (notify && readable && bytes == lastSeenBytes_) {
+        return;  // our own write, or nothing changed
+    }
+    QJsonObject parsed;
+    bool corrupt = false;
+    if (exists && !readable) {
+        corrupt = true;
+        qCWarning(lcDefaults).noquote()
+            << "Preferences file" << filePath_ << "cannot be read; using defaults";
+    } else if (readable) {
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+        if (error.error != QJsonParseError::NoError || !doc.isObject()) {
+            corrupt = true;
+            qCWarning(lcDefaults).noquote()
+                << "Preferences file" << filePath_ << "is not a JSON object ("
+                << (error.error != QJsonParseError::NoError
+                        ? error.errorString()
+                        : QStringLiteral("wrong top-level type"))
+                << "); using defaults, the file is kept aside at the next change";
+        } else {
+            parsed = doc.object();
+        }
+    }
+    corruptOnDisk_ = corrupt && readable;
+    lastSeenBytes_ = bytes;
+    const bool changed = parsed != values_;
+    values_ = parsed;
+    if (notify && changed) {
+        center_.post(Notifications::defaultsChanged);
+    }
+}
+
+void UserDefaults::reloadFromDisk() {
+    watch();
+    load(true);
+}
+
+std::optional<bool> UserDefaults::boolValue(const QString& key) const {
+    const QJsonValue v = values_.value(key);
+    if (v.isBool()) {
+        return v.toBool();
+    }
+    if (v.isDouble()) {
+        return v.toDouble() != 0.0;
+    }
+    return std::nullopt;
+}
+
+std::optional<double> UserDefaults::doubleValue(const QString& key) const {
+    const QJsonValue v = values_.value(key);
+    if (v.isDouble()) {
+        return v.toDouble();
+    }
+    if (v.isBool()) {
+        return v.toBool() ? 1.0 : 0.0;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> UserDefaults::stringValue(const QString& key, bool acceptNumber) const {
+    const QJsonValue v = values_.value(key);
+    if (v.isString()) {
+        return v.toString();
+    }
+    if (acceptNumber && v.isDouble()) {
+        return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+    }
+    return std::nullopt;
+}
+
+std::optional<QByteArray> UserDefaults::dataValue(const QString& key) const {
+    const QJsonValue v = values_.value(key);
+    if (!v.isObject()) {
+        return std::nullopt;
+    }
+    const QJsonObject o = v.toObject();
+    if (o.size() != 1 || !o.value(kDataKey).isString()) {
+        return std::nullopt;
+    }
+    const auto decoded = QByteArray::fromBase64Encoding(o.value(kDataKey).toString().toLatin1(),
+                                                        QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded) {
+        return std::nullopt;
+    }
+    return *decoded;
+}
+
+void UserDefaults::setBool(const QString& key, bool value) {
+    setValue(key, QJsonValue(value));
+}
+
+void UserDefaults::setDouble(const QString& key, double value) {
+    if (!std::isfinite(value)) {
+        qCWarning(lcDefaults).noquote() << "Refusing to store a non-finite number under" << key;
+        return;
+    }
+    setValue(key, QJsonValue(value));
+}
+
+void UserDefaults::setString(const QString& key, const QString& value) {
+    setValue(key, QJsonValue(value));
+}
+
+void UserDefaults::setData(const QString& key, const QByteArray& value) {
+    setValue(key, QJsonObject{{kDataKey, QString::fromLatin1(value.toBase64())}});
+}
+
+void UserDefaults::setValue(const QString& key, const QJsonValue& value) {
+    if (value.isUndefined()) {
+        remove(key);
+        return;
+    }
+    values_.insert(key, value);
+    write();
+    center_.post(Notifications::defaultsChanged);
+}
+
+void UserDefaults::remove(const QString& key) {
+    values_.remove(key);
+    write();
+    center_.post(Notifications::defaultsChanged);
+}
+
+QString UserDefaults::copyValueAside(const QString& key) {
+    if (!values_.contains(key)) {
+        return {};
+    }
+    const QString asideKey = key + QStringLiteral(".corrupt-") + utcTimestamp();
+    setValue(asideKey, values_.value(key));
+    return asideKey;
+}
+
+void UserDefaults::keepCorruptFileAside() {
+    if (!corruptOnDisk_) {
+        return;
+    }
+    const QString aside = filePath_ + QStringLiteral(".corrupt-") + utcTimestamp();
+    if (::rename(QFile::encodeName(filePath_).constData(), QFile::encodeName(aside).constData()) ==
+        0) {
+        qCWarning(lcDefaults).noquote() << "Kept the unreadable preferences file as" << aside;
+        corruptOnDisk_ = false;
+    } else {
+        qCWarning(lcDefaults).noquote()
+            << "Could not keep the unreadable preferences file aside:" << std::strerror(errno);
+    }
+}
+
+void UserDefaults::write() {
+    const QByteArray bytes = QJsonDocument(values_).toJson(QJsonDocument::Indented);
+    watch();
+    keepCorruptFileAside();
+    if (corruptOnDisk_) {
+        // Never replace a file we could not keep aside.
+        lastWriteOk_ = false;
+        return;
+    }
+    lastWriteOk_ = writeAtomically(bytes);
+    if (lastWriteOk_) {
+        lastSeenBytes_ = bytes;
+        writeFailureLogged_ = false;
+        watch();
+    } else if (!writeFailureLogged_) {
+        writeFailureLogged_ = true;
+        qCWarning(lcDefaults).noquote()
+            << "Could not save preferences to" << filePath_ << ":" << std::strerror(errno)
+            << "(changes are kept for this session)";
+    }
+}
+
+bool UserDefaults::writeAtomically(const QByteArray& bytes) {
+    const QFileInfo info(filePath_);
+    const QByteArray dir = QFile::encodeName(info.absolutePath());
+    QDir().mkpath(info.absolutePath());
+    QByteArray tmpl = dir + "/.defaults.json.XXXXXX";
+    const int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = ::fchmod(fd, 0600) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const int savedErrno = errno;
+    ::close(fd);
+    if (ok && ::rename(tmpl.constData(), QFile::encodeName(filePath_).constData()) != 0) {
+        ok = false;
+    }
+    if (!ok) {
+        const int err = errno != 0 ? errno : savedErrno;
+        ::unlink(tmpl.constData());
+        errno = err;
+        return false;
+    }
+    const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+}  // namespace mirelon

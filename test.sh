@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds Mirelon with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+tools/deps.sh
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMIRELON_SANITIZE=ON >/dev/null
+cmake --build build/asan
+export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:${ASAN_OPTIONS:-}"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
+cd build/asan
+ctest --output-on-failure -j2 --timeout 600 "$@"

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages needed to build, run and test Mirelon.
+# Only calls apt-get when something is missing; uses sudo when not root.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-svg-dev libqt6svg6-dev
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  libxcb1-dev libx11-dev libx11-xcb-dev libxi-dev
+  libxkbcommon-dev libxkbcommon-x11-dev
+  libxcb-xkb-dev libxcb-xinput-dev libxcb-shape0-dev libxcb-xfixes0-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  xvfb openbox picom trayer xdotool x11-utils x11-xserver-utils
+  imagemagick fonts-dejavu-core desktop-file-utils python3
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+echo "Installing: ${missing[*]}"
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

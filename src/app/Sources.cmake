@@ -1,3 +1,0 @@
-list(APPEND MIRELON_SOURCES
-  app/Startup.cpp
-)

@@ -1,4 +1,0 @@
-list(APPEND MIRELON_SOURCES
-  capture/CameraDirectory.cpp
-  capture/SimulatedCameraDirectory.cpp
-)

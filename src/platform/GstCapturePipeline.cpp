@@ -6,6 +6,7 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <atomic>
 #include <chrono>
 
 namespace mirelon {
@@ -34,6 +35,8 @@ QString describeError(void* gstMessage) {
 }  // namespace GstCapture
 
 namespace {
+
+std::atomic<int> streamingThreads{0};
 
 // A mapped sample that lives as long as the QImage showing it.
 struct MappedSample {
@@ -157,6 +160,16 @@ GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, Fram
         bus_,
         [](GstBus*, GstMessage* m, gpointer) {
             const auto type = GST_MESSAGE_TYPE(m);
+            if (type == GST_MESSAGE_STREAM_STATUS) {
+                // Posted by the streaming thread itself as it enters and leaves.
+                GstStreamStatusType status{};
+                gst_message_parse_stream_status(m, &status, nullptr);
+                if (status == GST_STREAM_STATUS_TYPE_ENTER) {
+                    streamingThreads.fetch_add(1, std::memory_order_acq_rel);
+                } else if (status == GST_STREAM_STATUS_TYPE_LEAVE) {
+                    streamingThreads.fetch_sub(1, std::memory_order_acq_rel);
+                }
+            }
             return (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS) ? GST_BUS_PASS
                                                                           : GST_BUS_DROP;
         },
@@ -240,6 +253,10 @@ bool GstCapturePipeline::ended() const {
         }
     }
     return ended_;
+}
+
+int GstCapturePipeline::activeStreamingThreads() {
+    return streamingThreads.load(std::memory_order_acquire);
 }
 
 bool GstCapturePipeline::isRunning() const {

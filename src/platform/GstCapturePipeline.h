@@ -34,6 +34,10 @@ public:
     // Whether the pipeline could be put together (elements present and linked).
     bool isValid() const { return pipeline_ != nullptr; }
 
+    // Streaming threads of all capture pipelines that are inside a pipeline's
+    // elements right now (a stopped pipeline leaves none behind).
+    static int activeStreamingThreads();
+
 private:
     bool ended() const;  // drains error/end messages from the bus
 

@@ -215,9 +215,8 @@ TEST_F(CameraViewModelTest, HealthCheckRestartsWhenTheActiveCameraLeftTheList) {
     // The camera is gone from the list but its pipeline still reports frames.
     cameras.unplug("a");
     clock.scheduler.advance(5);
-    EXPECT_EQ(log.count(
-                  "Camera: active device is no longer available, restarting preferred session"),
-              1);
+    EXPECT_EQ(
+        log.count("Camera: active device is no longer available, restarting preferred session"), 1);
     EXPECT_EQ(activeId(*model), "b");
 }
 

@@ -1,5 +1,6 @@
 #include "settings/GeneralSettingsView.h"
 
+#include "capture/CameraViewModel.h"
 #include "config/AppSettings.h"
 #include "config/Preferences.h"
 #include "platform/UserDefaults.h"
@@ -21,8 +22,9 @@
 
 namespace mirelon {
 
-GeneralSettingsView::GeneralSettingsView(const SettingsContext& context, QWidget* parent)
-    : SettingsForm::Page(parent), context_(context) {
+GeneralSettingsView::GeneralSettingsView(const SettingsContext& context,
+                                         CameraViewModel* cameraViewModel, QWidget* parent)
+    : SettingsForm::Page(parent), context_(context), cameraViewModel_(cameraViewModel) {
     auto* section = addSection();
     buildAccessRow(section);
 
@@ -124,7 +126,13 @@ void GeneralSettingsView::buildAccessRow(SettingsForm::Section* section) {
 
     connect(accessButton_, &QPushButton::clicked, this, &GeneralSettingsView::togglePopover);
     connect(infoButton_, &QToolButton::clicked, this, &GeneralSettingsView::togglePopover);
-    setGranted(false);
+    // Every value the model publishes reaches the indicator, so it changes as
+    // soon as access is granted and the model has re-checked.
+    if (cameraViewModel_) {
+        connect(cameraViewModel_, &CameraViewModel::isGrantedChanged, this,
+                &GeneralSettingsView::setGranted);
+    }
+    setGranted(cameraViewModel_ && cameraViewModel_->isGranted());
 }
 
 void GeneralSettingsView::togglePopover() {
@@ -168,7 +176,9 @@ void GeneralSettingsView::setGranted(bool granted) {
 }
 
 void GeneralSettingsView::appear() {
-    // SLOT (capture): the window's CameraViewModel re-checks camera access here.
+    if (cameraViewModel_) {
+        cameraViewModel_->checkCameraAccess();
+    }
 }
 
 void GeneralSettingsView::showEvent(QShowEvent* event) {

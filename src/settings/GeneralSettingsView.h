@@ -15,6 +15,8 @@ class QToolButton;
 
 namespace mirelon {
 
+class CameraViewModel;
+
 class SettingsSliderRow;
 
 // The General tab: camera access, start at login, hover transparency, the
@@ -22,7 +24,11 @@ class SettingsSliderRow;
 class GeneralSettingsView : public SettingsForm::Page {
     Q_OBJECT
 public:
-    explicit GeneralSettingsView(const SettingsContext& context, QWidget* parent = nullptr);
+    // cameraViewModel: the settings window's camera model, whose permission
+    // state the access row shows (none: the row shows "Not Granted").
+    explicit GeneralSettingsView(const SettingsContext& context,
+                                 CameraViewModel* cameraViewModel = nullptr,
+                                 QWidget* parent = nullptr);
     ~GeneralSettingsView() override;
 
     // "Controls how transparent ... (N%)" for an opacity; N rounds halves away from zero.
@@ -51,6 +57,7 @@ private:
     void refresh();
 
     SettingsContext context_;
+    QPointer<CameraViewModel> cameraViewModel_;
     bool isGranted_ = false;
     QPushButton* accessButton_ = nullptr;
     QToolButton* infoButton_ = nullptr;

@@ -1,5 +1,6 @@
 #include "settings/SettingsView.h"
 
+#include "capture/CameraViewModel.h"
 #include "config/Preferences.h"
 #include "platform/UserDefaults.h"
 #include "settings/AboutSettingsView.h"
@@ -53,7 +54,9 @@ QString SettingsView::rawValue(Tab tab) {
 SettingsView::SettingsView(QWidget* parent) : SettingsView(SettingsContext::standard(), parent) {}
 
 SettingsView::SettingsView(const SettingsContext& context, QWidget* parent)
-    : QWidget(parent), context_(context) {
+    : QWidget(parent),
+      context_(context),
+      cameraViewModel_(std::make_unique<CameraViewModel>(std::nullopt, true, context.defaults)) {
     setWindowTitle(tr("Mirelon Settings"));
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
     setObjectName(QStringLiteral("MirelonSettings"));
@@ -74,7 +77,7 @@ SettingsView::~SettingsView() = default;
 QWidget* SettingsView::makeTab(Tab tab) {
     switch (tab) {
         case Tab::general:
-            return new GeneralSettingsView(context_);
+            return new GeneralSettingsView(context_, cameraViewModel_.get());
         case Tab::camera:
             return new CameraSettingsView(context_);
         case Tab::text:

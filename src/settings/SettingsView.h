@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 class QButtonGroup;
@@ -15,6 +16,8 @@ class QStackedWidget;
 class QToolButton;
 
 namespace mirelon {
+
+class CameraViewModel;
 
 // The settings window: six tabs under a row of tab buttons, exactly 500 wide
 // and as tall as the selected tab up to 520 (the tab scrolls beyond that),
@@ -49,6 +52,8 @@ public:
     QWidget* tabContent(Tab tab) const;
     QScrollArea* tabScrollArea(Tab tab) const;
     QToolButton* tabButton(Tab tab) const;
+    // The window's own camera model, following the shared device preference.
+    CameraViewModel* cameraViewModel() const { return cameraViewModel_.get(); }
 
     // Fits the window to the selected tab's natural height (at most 520).
     void updateWindowSize();
@@ -64,6 +69,7 @@ private:
     QWidget* makeTab(Tab tab);
 
     SettingsContext context_;
+    std::unique_ptr<CameraViewModel> cameraViewModel_;
     QButtonGroup* buttons_ = nullptr;
     QStackedWidget* stack_ = nullptr;
     QWidget* tabBar_ = nullptr;

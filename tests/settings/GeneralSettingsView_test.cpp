@@ -1,10 +1,15 @@
 #include "settings/GeneralSettingsView.h"
 
+#include "capture/CameraDirectory.h"
+#include "capture/CameraViewModel.h"
+#include "capture/CaptureService.h"
+
 #include "settings/SettingsFixture.h"
 #include "settings/SettingsSliderRow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 
@@ -12,6 +17,20 @@ namespace mirelon {
 namespace {
 
 class GeneralTab : public testing::SettingsFixture {};
+
+struct FakeDirectory : CameraDirectory {
+    QList<AvailableCameraDevice> devices() const override { return {}; }
+};
+
+struct FakeCaptureService : CaptureService {
+    CameraAuthorization status = CameraAuthorization::denied;
+    CameraAuthorization authorizationStatus() override { return status; }
+    void requestAccess(std::function<void(bool)> answer) override { answer(false); }
+    std::shared_ptr<CaptureDeviceInput> makeInput(const QString&, QString* error) override {
+        *error = "no camera";
+        return nullptr;
+    }
+};
 
 TEST_F(GeneralTab, HoverSubtitleRoundsHalvesAwayFromZero) {
     auto subtitle = [](double v) {
@@ -66,12 +85,37 @@ TEST_F(GeneralTab, MoveHintAndMenuBarIconWriteTheirPreferences) {
     EXPECT_EQ(icons->currentData().toString(), "video");
 }
 
-TEST_F(GeneralTab, AccessIndicatorAndPopover) {
+TEST_F(GeneralTab, AccessIndicatorFollowsTheModelWithoutReopening) {
+    FakeDirectory directory;
+    FakeCaptureService service;
+    CameraDirectory::setShared(&directory);
+    CaptureService::setShared(&service);
+    {
+        CameraViewModel model(std::nullopt, true, t.defaults.get());
+        GeneralSettingsView view(context(), &model);
+        view.appear();
+        EXPECT_FALSE(view.isGranted());
+        auto* indicator = view.accessIndicator();
+        const QString deniedText = indicator->findChild<QLabel*>()
+                                       ? indicator->findChild<QLabel*>()->text()
+                                       : qobject_cast<QLabel*>(indicator)->text();
+        EXPECT_TRUE(deniedText.contains("Not Granted"));
+
+        service.status = CameraAuthorization::authorized;
+        model.checkCameraAccess();  // the model re-checks; the tab is not reopened
+        EXPECT_TRUE(view.isGranted());
+        const QString grantedText = indicator->findChild<QLabel*>()
+                                        ? indicator->findChild<QLabel*>()->text()
+                                        : qobject_cast<QLabel*>(indicator)->text();
+        EXPECT_FALSE(grantedText.contains("Not"));
+        EXPECT_TRUE(grantedText.contains("Granted"));
+    }
+    CaptureService::setShared(nullptr);
+    CameraDirectory::setShared(nullptr);
+}
+
+TEST_F(GeneralTab, CameraAccessPopoverToggles) {
     GeneralSettingsView view(context());
-    view.setGranted(false);
-    EXPECT_FALSE(view.isGranted());
-    view.setGranted(true);
-    EXPECT_TRUE(view.isGranted());
     view.show();
     EXPECT_FALSE(view.isPopoverShown());
     view.cameraAccessButton()->click();

@@ -282,9 +282,16 @@ void TextSettingsView::refresh() {
 
     {
         const QSignalBlocker blocker(cameraPicker_);
-        cameraPicker_->clear();
-        for (const auto& c : list) {
-            cameraPicker_->addItem(c.name, c.id);
+        bool same = cameraPicker_->count() == list.size();
+        for (int i = 0; same && i < cameraPicker_->count(); ++i) {
+            same = cameraPicker_->itemData(i).toString() == list[i].id &&
+                   cameraPicker_->itemText(i) == list[i].name;
+        }
+        if (!same) {
+            cameraPicker_->clear();
+            for (const auto& c : list) {
+                cameraPicker_->addItem(c.name, c.id);
+            }
         }
         cameraPicker_->setCurrentIndex(cameraPicker_->findData(lastSelectedID_));
     }

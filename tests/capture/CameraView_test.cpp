@@ -34,8 +34,7 @@ TEST(CameraViewTest, AspectFillCropsAndNeverLetterboxes) {
     // Wide picture in a square: the middle square of the picture.
     EXPECT_EQ(CameraView::aspectFillSourceRect({200, 100}, {50, 50}), QRectF(50, 0, 100, 100));
     // Tall target: a narrow middle strip.
-    EXPECT_EQ(CameraView::aspectFillSourceRect({1280, 720}, {90, 160}),
-              QRectF(437.5, 0, 405, 720));
+    EXPECT_EQ(CameraView::aspectFillSourceRect({1280, 720}, {90, 160}), QRectF(437.5, 0, 405, 720));
     // Same aspect: everything.
     EXPECT_EQ(CameraView::aspectFillSourceRect({640, 480}, {320, 240}), QRectF(0, 0, 640, 480));
     // Nothing to show: no crop.

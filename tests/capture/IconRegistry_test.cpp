@@ -9,22 +9,34 @@ namespace mirelon {
 namespace {
 
 // Every symbol the program shows, by where it is shown.
-const QStringList kMenuBarChoices = {
-    "MenuBarIcon",          "person.crop.square",        "person.crop.square.fill",
-    "person.crop.rectangle", "person.crop.rectangle.fill", "person.crop.circle",
-    "person.crop.circle.fill", "person.crop.artframe",    "camera",
-    "camera.fill",          "camera.circle",             "camera.circle.fill",
-    "camera.viewfinder",    "camera.aperture",           "video",
-    "video.fill",           "video.circle",              "video.circle.fill",
-    "video.square",         "video.square.fill"};
+const QStringList kMenuBarChoices = {"MenuBarIcon",
+                                     "person.crop.square",
+                                     "person.crop.square.fill",
+                                     "person.crop.rectangle",
+                                     "person.crop.rectangle.fill",
+                                     "person.crop.circle",
+                                     "person.crop.circle.fill",
+                                     "person.crop.artframe",
+                                     "camera",
+                                     "camera.fill",
+                                     "camera.circle",
+                                     "camera.circle.fill",
+                                     "camera.viewfinder",
+                                     "camera.aperture",
+                                     "video",
+                                     "video.fill",
+                                     "video.circle",
+                                     "video.circle.fill",
+                                     "video.square",
+                                     "video.square.fill"};
 const QStringList kOtherSymbols = {
     // tabs
     "gear", "camera", "textformat", "sun.max", "keyboard", "info",
     // status cards and access pill
     "exclamationmark.triangle.fill", "video.slash.fill", "checkmark.circle.fill", "x.circle.fill",
     // slider ends
-    "minus.circle.fill", "plus.circle.fill", "thermometer.low", "thermometer.high",
-    "sun.min.fill", "sun.max.fill", "light.min", "light.max",
+    "minus.circle.fill", "plus.circle.fill", "thermometer.low", "thermometer.high", "sun.min.fill",
+    "sun.max.fill", "light.min", "light.max",
     // positions
     "rectangle.inset.topleft.filled", "rectangle.inset.topright.filled",
     "rectangle.inset.bottomleft.filled", "rectangle.inset.bottomright.filled", "hand.draw",
@@ -63,8 +75,8 @@ TEST(IconRegistryTest, EverySymbolHasADrawnIcon) {
 }
 
 TEST(IconRegistryTest, UnknownNamesGiveEmptyIcons) {
-    for (const char* raw : {"", "no.such.symbol", "checkmark.circle.fill.primary",
-                            "../icons/gear", "gear.svg"}) {
+    for (const char* raw :
+         {"", "no.such.symbol", "checkmark.circle.fill.primary", "../icons/gear", "gear.svg"}) {
         const QString name = QString::fromUtf8(raw);
         SCOPED_TRACE(raw);
         EXPECT_FALSE(IconRegistry::contains(name));

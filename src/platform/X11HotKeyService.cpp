@@ -297,7 +297,8 @@ void X11HotKeyService::handleEvent(void* genericEvent) {
     if (type == XCB_KEY_PRESS) {
         const auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
         if (keysDown_.count(key->detail)) {
-            return;  // auto-repeat of a held hot key
+            ++absorbedRepeats_;  // auto-repeat of a held hot key
+            return;
         }
         const std::uint16_t locks = XCB_MOD_MASK_LOCK | numLockMask_ | scrollLockMask_;
         const std::uint16_t state = key->state & 0xff & ~locks;

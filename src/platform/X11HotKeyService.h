@@ -41,6 +41,8 @@ public:
     std::optional<QString> keyText(std::int64_t keyCode) const override;
 
     bool hasDetectableAutoRepeat() const { return detectableAutoRepeat_; }
+    // Presses of a held hot key that auto-repeat produced and that were absorbed.
+    int absorbedRepeatCount() const { return absorbedRepeats_; }
     // Reads and handles everything the server has sent.
     void processEvents();
 
@@ -76,6 +78,7 @@ private:
     bool detectableAutoRepeat_ = false;
     bool renewalPending_ = false;
     bool processingPending_ = false;
+    int absorbedRepeats_ = 0;
     std::unique_ptr<XkbKeyText> keyText_;
 };
 

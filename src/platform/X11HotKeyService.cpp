@@ -190,7 +190,7 @@ int X11HotKeyService::grabAll(std::uint8_t keyCode, const std::vector<std::uint1
     }
     if (status != 0) {
         ungrabAll(keyCode, masks);  // undo the grabs that did succeed
-        xcb_flush(connection_);
+        sync();
     }
     scheduleProcessing();
     return status;
@@ -200,6 +200,13 @@ void X11HotKeyService::ungrabAll(std::uint8_t keyCode, const std::vector<std::ui
     for (const std::uint16_t mask : masks) {
         xcb_ungrab_key(connection_, keyCode, root_, mask);
     }
+}
+
+void X11HotKeyService::sync() {
+    // A round trip: once it returns the server has released what was ungrabbed,
+    // so another client can take the combination at once.
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    scheduleProcessing();
 }
 
 int X11HotKeyService::registerHotKey(std::uint32_t id, std::uint32_t keyCode,
@@ -223,7 +230,7 @@ void X11HotKeyService::unregisterHotKey(std::uint32_t id) {
         return;
     }
     ungrabAll(it->second.keyCode, it->second.masks);
-    xcb_flush(connection_);
+    sync();
     grabs_.erase(it);
 }
 
@@ -237,7 +244,7 @@ bool X11HotKeyService::isHeldByAnotherClient(std::uint32_t keyCode, std::uint32_
     const int status = grabAll(x11Code, masks);
     if (status == 0) {
         ungrabAll(x11Code, masks);
-        xcb_flush(connection_);
+        sync();
     }
     return status == XCB_ACCESS;
 }

@@ -60,6 +60,7 @@ private:
     // 0 or the first X error code; on failure nothing stays grabbed.
     int grabAll(std::uint8_t keyCode, const std::vector<std::uint16_t>& masks);
     void ungrabAll(std::uint8_t keyCode, const std::vector<std::uint16_t>& masks);
+    void sync();
     void handleEvent(void* event);  // an xcb_generic_event_t
     void scheduleMappingRenewal();
     void scheduleProcessing();

@@ -73,8 +73,16 @@ ModuleState& state() {
 std::shared_ptr<HotKeyBackend> makeDefaultBackend() {
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         if (auto x11 = X11HotKeyService::connect()) {
+            // The connection and its socket notifier go with the application object.
+            QObject::connect(qApp, &QObject::destroyed, [] {
+                auto& s = state();
+                s.registry.reset();
+                s.registeredShortcuts.clear();
+                s.backend.reset();
+            });
             return x11;
         }
+        qWarning("Global hot keys: cannot open a connection to the X server");
     }
     return std::make_shared<UnavailableHotKeyBackend>();
 }

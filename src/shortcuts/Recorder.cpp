@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include <utility>
+
 namespace mirelon::GlobalShortcuts {
 namespace {
 
@@ -174,6 +176,7 @@ void RecorderField::showStoredShortcut() {
 }
 
 void RecorderField::blur() {
+    focusRequested_ = false;
     if (hasFocus()) {
         clearFocus();
     }
@@ -183,6 +186,12 @@ void RecorderField::blur() {
 }
 
 void RecorderField::refocus() {
+    // The window may only become active again after an alert has gone; the
+    // focus it then restores was asked for, not taken by the field itself.
+    focusRequested_ = true;
+    if (QWidget* top = window(); top != this && !top->isActiveWindow()) {
+        top->activateWindow();  // the alert gave the keyboard away
+    }
     setFocus(Qt::OtherFocusReason);
 }
 
@@ -228,7 +237,8 @@ void RecorderField::clearPressed() {
 
 void RecorderField::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
-    if (!canBecomeKey_ && event->reason() == Qt::ActiveWindowFocusReason) {
+    const bool requested = std::exchange(focusRequested_, false);
+    if (!canBecomeKey_ && !requested && event->reason() == Qt::ActiveWindowFocusReason) {
         // The window just opened or came back: the field does not take focus by itself.
         clearFocus();
         return;

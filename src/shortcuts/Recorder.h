@@ -76,6 +76,7 @@ private:
     Name name_;
     ChangeHandler onChange_;
     bool canBecomeKey_ = true;
+    bool focusRequested_ = false;  // refocus() after an alert or a clear
     bool recording_ = false;
     QAction* clearAction_ = nullptr;
     QPointer<QWidget> watchedWindow_;

@@ -13,8 +13,11 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <xcb/xcb.h>
@@ -61,18 +64,20 @@ public:
         root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
     }
     ~OtherClient() { xcb_disconnect(connection_); }
-    bool grab(const Shortcut& s) {
+    // Grabs the combination, with extra (lock) modifier bits when given.
+    bool grab(const Shortcut& s, std::uint16_t extra = 0) {
         const auto code = static_cast<xcb_keycode_t>(*s.key().evdevCode() + 8);
-        auto cookie =
-            xcb_grab_key_checked(connection_, 0, root_, x11ModifierMask(s.carbonModifiers), code,
-                                 XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        const auto mask = static_cast<std::uint16_t>(x11ModifierMask(s.carbonModifiers) | extra);
+        auto cookie = xcb_grab_key_checked(connection_, 0, root_, mask, code, XCB_GRAB_MODE_ASYNC,
+                                           XCB_GRAB_MODE_ASYNC);
         xcb_generic_error_t* error = xcb_request_check(connection_, cookie);
         std::free(error);
         return error == nullptr;
     }
-    void ungrab(const Shortcut& s) {
+    void ungrab(const Shortcut& s, std::uint16_t extra = 0) {
         const auto code = static_cast<xcb_keycode_t>(*s.key().evdevCode() + 8);
-        xcb_ungrab_key(connection_, code, root_, x11ModifierMask(s.carbonModifiers));
+        xcb_ungrab_key(connection_, code, root_,
+                       static_cast<std::uint16_t>(x11ModifierMask(s.carbonModifiers) | extra));
         xcb_flush(connection_);
     }
 
@@ -80,6 +85,26 @@ private:
     xcb_connection_t* connection_;
     xcb_window_t root_;
 };
+
+// Whether the program holds the combination (with extra bits): another
+// client's grab of it fails. A successful probe is undone at once.
+bool heldByUs(const Shortcut& s, std::uint16_t extra = 0) {
+    OtherClient probe;
+    if (probe.grab(s, extra)) {
+        probe.ungrab(s, extra);
+        return false;
+    }
+    return true;
+}
+
+void run(const QString& program, const QStringList& arguments) {
+    ASSERT_EQ(QProcess::execute(program, arguments), 0)
+        << program.toStdString() << " " << arguments.join(' ').toStdString();
+}
+
+constexpr std::uint16_t kLockMask = 0x2;
+constexpr std::uint16_t kMod2 = 0x10;
+constexpr std::uint16_t kMod3 = 0x20;
 
 class X11HotKeys : public ::testing::Test {
 protected:
@@ -175,6 +200,46 @@ TEST_F(X11HotKeys, CombinationHeldByAnotherClientFailsAndCountsAsReserved) {
     EXPECT_EQ(getShortcut(name), kCtrlAltJ);
     EXPECT_TRUE(hotKeyIdsFor(kCtrlAltJ).empty());
     other.ungrab(kCtrlAltJ);
+}
+
+TEST_F(X11HotKeys, APartlyRefusedRegistrationUndoesTheGrabsItMade) {
+    const Shortcut ctrlAltH(Key::h, ModifierFlag::control | ModifierFlag::option);
+    OtherClient other;
+    ASSERT_TRUE(other.grab(ctrlAltH, kLockMask));  // only the CapsLock mix is taken
+    setShortcut(ctrlAltH, name);                   // writes "Error registering hotkey ⌃⌥H: 10"
+    EXPECT_TRUE(hotKeyIdsFor(ctrlAltH).empty());
+    EXPECT_FALSE(heldByUs(ctrlAltH));
+    EXPECT_FALSE(heldByUs(ctrlAltH, kMod2));
+    other.ungrab(ctrlAltH, kLockMask);
+}
+
+TEST_F(X11HotKeys, GrabsFollowAModifierMapChange) {
+    setShortcut(kCtrlK, name);
+    ASSERT_TRUE(heldByUs(kCtrlK, kMod2));
+    ASSERT_FALSE(heldByUs(kCtrlK, kMod3));
+    // NumLock moves from Mod2 to Mod3: the grabs are renewed with the new bit.
+    run(QStringLiteral("xmodmap"), {"-e", "remove mod2 = Num_Lock", "-e", "add mod3 = Num_Lock"});
+    EXPECT_TRUE(waitFor([&] { return heldByUs(kCtrlK, kMod3); }));
+    EXPECT_FALSE(heldByUs(kCtrlK, kMod2));
+    xdotool({"key", "Num_Lock"});
+    xdotool({"key", "ctrl+k"});
+    EXPECT_TRUE(waitFor([&] { return ups == 1; })) << "with NumLock on Mod3";
+    xdotool({"key", "Num_Lock"});
+    run(QStringLiteral("xmodmap"), {"-e", "remove mod3 = Num_Lock", "-e", "add mod2 = Num_Lock"});
+    EXPECT_TRUE(waitFor([&] { return heldByUs(kCtrlK, kMod2); }));
+    xdotool({"key", "ctrl+k"});
+    EXPECT_TRUE(waitFor([&] { return ups == 2; }));
+}
+
+TEST_F(X11HotKeys, KeyTextsFollowTheLayout) {
+    const Shortcut ctrlY(Key::y, ModifierFlag::control);
+    EXPECT_EQ(ctrlY.description(), QString::fromUtf16(u"\u2303Y"));
+    run(QStringLiteral("setxkbmap"), {"de"});
+    const bool followed =
+        waitFor([&] { return ctrlY.description() == QString::fromUtf16(u"\u2303Z"); });
+    run(QStringLiteral("setxkbmap"), {"us"});
+    EXPECT_TRUE(followed) << ctrlY.description().toStdString();
+    EXPECT_TRUE(waitFor([&] { return ctrlY.description() == QString::fromUtf16(u"\u2303Y"); }));
 }
 
 TEST_F(X11HotKeys, OwnCombinationIsNeverReservedAndKeepsWorkingAfterTheCheck) {
@@ -304,6 +369,54 @@ TEST_F(X11Recorder, RecordsSuperCombinationsAndTheirDisplayText) {
     EXPECT_EQ(field->text(), QString::fromUtf16(u"\u2303\u2325\u2318K"));
     xdotool({"key", "ctrl+alt+super+k"});
     ASSERT_TRUE(waitFor([&] { return ups == 1; }));
+}
+
+// The menu-item alert is a real window-modal sheet on the recorder's window;
+// closing it with Return focuses the recorder again.
+TEST_F(X11Recorder, MenuConflictShowsAWindowModalSheet) {
+    QMenu menu;
+    QAction* quit = menu.addAction(QStringLiteral("Quit Mirelon"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    setApplicationMenu(&menu);
+    setAlertHandler({});  // the real alert
+
+    QString message;
+    bool windowModal = false;
+    bool onOurWindow = false;
+    bool painted = false;
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) {
+            return;
+        }
+        poll.stop();
+        settle(300);
+        message = box->text();
+        windowModal = box->windowModality() == Qt::WindowModal;
+        onOurWindow = box->parentWidget() && box->parentWidget()->window() == window.get();
+        // The sheet is on screen: its centre is not the empty root's black.
+        const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        const QPoint centre = box->geometry().center();
+        painted = screen.pixelColor(centre) != QColor(Qt::black);
+        const QString shots = qEnvironmentVariable("MIRELON_SHORTCUTS_SCREENSHOTS");
+        if (!shots.isEmpty()) {
+            screen.save(shots + QStringLiteral("/menu-conflict-alert.png"));
+        }
+        QProcess::execute(QStringLiteral("xdotool"), {"key", "Return"});
+    });
+    poll.start();
+    xdotool({"key", "ctrl+q"});
+    ASSERT_TRUE(waitFor([&] { return !message.isEmpty(); }, 5000));
+    EXPECT_TRUE(message.contains(QStringLiteral("Quit Mirelon")));
+    EXPECT_TRUE(windowModal);
+    EXPECT_TRUE(onOurWindow);
+    EXPECT_TRUE(painted);
+    EXPECT_TRUE(waitFor([] { return QApplication::activeModalWidget() == nullptr; }));
+    EXPECT_TRUE(waitFor([&] { return field->isRecording(); })) << "recording again after the alert";
+    EXPECT_FALSE(userDefaultsContains(name));
+    setApplicationMenu(nullptr);
 }
 
 }  // namespace

@@ -23,6 +23,11 @@ HotKeyRegistry::HotKeyRegistry(HotKeyBackend& backend) : backend_(backend) {
     });
 }
 
+HotKeyRegistry::~HotKeyRegistry() {
+    clear();
+    backend_.setSink({});
+}
+
 int HotKeyRegistry::grab(const HotKey& hotKey) {
     if (!fits32(hotKey.shortcut.carbonKeyCode) || !fits32(hotKey.shortcut.carbonModifiers) ||
         !fits32(hotKey.id)) {

@@ -22,6 +22,10 @@ public:
     using Handler = std::function<void(const Shortcut&)>;
 
     explicit HotKeyRegistry(HotKeyBackend& backend);
+    // Releases every grab and detaches from the service.
+    ~HotKeyRegistry();
+    HotKeyRegistry(const HotKeyRegistry&) = delete;
+    HotKeyRegistry& operator=(const HotKeyRegistry&) = delete;
 
     // Grabs the combination under a new id. A refused grab writes the
     // "Error registering hotkey" line and keeps no entry. While the hot keys

@@ -81,7 +81,18 @@ ContentView::ContentView(QString cameraDeviceID, ContentCameraSource* model,
     refresh();
 }
 
-ContentView::~ContentView() = default;
+ContentView::~ContentView() {
+    // Children (the camera source may be one) are destroyed after this body;
+    // nothing they announce may reach this half-destroyed view.
+    if (model_) {
+        model_->disconnect(this);
+    }
+    if (input_) {
+        input_->disconnect(this);
+    }
+    tick_.cancel();
+    hintWorkItem_.cancel();
+}
 
 void ContentView::setStatusCardFactory(StatusCardFactory factory) {
     statusCardFactory_ = std::move(factory);

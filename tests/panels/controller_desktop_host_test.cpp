@@ -9,14 +9,35 @@
 #include "panels/controller/MirelonPanelController.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "platform/WindowLevels.h"
+#include "platform/X11FloatingWindow.h"
 
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 #include <cstdio>
+#include <memory>
 
 using namespace mirelon;
+
+namespace {
+// A stand-in for a ring light overlay: a floating window at the overlay level,
+// painted in one colour, that ignores the mouse.
+class OverlayStandIn final : public QWidget {
+public:
+    OverlayStandIn() {
+        FloatingWindow::prepare(this, QStringLiteral("MirelonRingLightOverlay"));
+        FloatingWindow::setIgnoresMouseEvents(this, true);
+        WindowLevels::shared().setLevel(this, WindowLevels::ringLightOverlay);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(0, 200, 0)); }
+};
+}  // namespace
 
 TEST(PanelsDesktopHost, DISABLED_RunUntilKilled) {
     QApplication::setQuitOnLastWindowClosed(false);
@@ -38,6 +59,15 @@ TEST(PanelsDesktopHost, DISABLED_RunUntilKilled) {
                 }
             }
         });
+    // MIRELON_HOST_OVERLAY=x,y,w,h shows an overlay stand-in there.
+    std::unique_ptr<OverlayStandIn> overlay;
+    const QStringList geometry = qEnvironmentVariable("MIRELON_HOST_OVERLAY").split(u',');
+    if (geometry.size() == 4) {
+        overlay = std::make_unique<OverlayStandIn>();
+        overlay->setGeometry(geometry[0].toInt(), geometry[1].toInt(), geometry[2].toInt(),
+                             geometry[3].toInt());
+        overlay->show();
+    }
     std::printf("host: ready\n");
     std::fflush(stdout);
     QApplication::exec();

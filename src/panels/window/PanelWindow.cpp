@@ -42,6 +42,8 @@ void PanelWindow::setContent(PanelContent* content) {
     if (content_) {
         layout_->addWidget(content_->widget());
         content_->widget()->show();
+        // Take the content's natural size now, so the first placement uses it.
+        layout_->activate();
     }
     scheduleShapeRefresh();
 }

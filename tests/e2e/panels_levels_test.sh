@@ -9,7 +9,7 @@ source "$here/lib/panels_host.sh"
 
 desktop_start --picom
 panels_setup
-panels_add_camera a-desk "Desk Camera" smpte
+panels_add_camera a-desk "Desk Camera" red
 panels_write_configurations "a-desk|Desk Camera|true|Custom|100|100"
 
 normal=$(desktop_open_window normal 50 400 600 500)
@@ -33,7 +33,7 @@ desktop_is_above "$overlay" "$normal" || desktop_fail "overlay under the raised 
 read -r px py pw ph < <(desktop_geometry "$panel")
 shot=$(panels_screenshot panels_above_overlay)
 centre=$(desktop_pixel "$shot" $((px + pw / 2)) $((py + ph / 2)))
-desktop_color_close "$centre" '#E06020' 16 || desktop_fail "panel centre shows $centre"
+desktop_color_close "$centre" "#FF0000" 16 || desktop_fail "panel centre shows $centre, not the red test picture"
 beside=$(desktop_pixel "$shot" $((px + pw + 30)) $((py + ph / 2)))
 desktop_color_close "$beside" '#00C800' 16 || desktop_fail "overlay beside the panel shows $beside"
 echo PASS

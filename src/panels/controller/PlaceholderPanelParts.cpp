@@ -1,6 +1,8 @@
 #include "panels/controller/PlaceholderPanelParts.h"
 
+#include "capture/CameraView.h"
 #include "config/CameraDeviceSettingsStore.h"
+#include "panels/controller/CameraViewModelPanelCamera.h"
 #include "panels/window/CommandKeyMonitor.h"
 #include "panels/window/WindowAccessor.h"
 #include "platform/X11FloatingWindow.h"
@@ -20,7 +22,7 @@ class PlaceholderParts final : public PanelPartsFactory {
 public:
     explicit PlaceholderParts(CameraDeviceSettingsStore& store) : store_(store) {}
     std::unique_ptr<PanelCamera> makeCamera(const QString& cameraDeviceID) override {
-        return std::make_unique<PlaceholderCamera>(cameraDeviceID);
+        return std::make_unique<CameraViewModelPanelCamera>(cameraDeviceID);
     }
     PanelContent* makeContent(const QString& cameraDeviceID, PanelCamera& camera) override {
         return new PlaceholderPanelContent(cameraDeviceID, camera, store_);
@@ -42,6 +44,17 @@ PlaceholderPanelContent::PlaceholderPanelContent(QString cameraDeviceID, PanelCa
     picture_ = new QWidget(this);
     picture_->setAttribute(Qt::WA_TransparentForMouseEvents);
     picture_->setGeometry(blockRect());
+    if (auto* live = dynamic_cast<CameraViewModelPanelCamera*>(&camera)) {
+        // A preview view that does not draw: this content paints its frames.
+        preview_ = new CameraView(live->model().captureSession(), picture_);
+        preview_->setDrawsFrames(false);
+        preview_->setInteractive(false);
+        preview_->setGeometry(picture_->rect());
+        CameraViewContainer::follow(*preview_, live->model());
+        connect(preview_, &CameraView::frameArrived, this, [this] { update(blockRect()); });
+        connect(&live->model(), &CameraViewModel::changed, this,
+                [this] { updateWindowInteractivity(); });
+    }
     hover_ = new HoverTracker(picture_, [this](HoverPhase phase) {
         isHovering_ = phase == HoverPhase::active;
         updateWindowInteractivity();
@@ -92,6 +105,14 @@ void PlaceholderPanelContent::paintEvent(QPaintEvent*) {
     const QString name = configuration ? configuration->name : cameraDeviceID_;
     QPainterPath path;
     path.addRoundedRect(QRectF(blockRect()), 60, 60);
+    if (preview_ && !preview_->currentFrame().isNull() && camera_.isSessionRunning()) {
+        const QImage& frame = preview_->currentFrame();
+        painter.setClipPath(path);
+        painter.drawImage(
+            QRectF(blockRect()), frame,
+            CameraView::aspectFillSourceRect(QSizeF(frame.size()), QSizeF(blockRect().size())));
+        return;
+    }
     painter.fillPath(path, QColor(0xE0, 0x60, 0x20));
     painter.setPen(Qt::white);
     QFont font = painter.font();

@@ -12,14 +12,16 @@
 namespace mirelon {
 
 class CameraDeviceSettingsStore;
+class CameraView;
 class CommandKeyMonitor;
 class WindowAccessor;
 
-// Stand-ins used until the capture session model and the camera content are
-// built in: a model that only records whether it was started, and a content
-// that draws a plain rounded block with the camera's name. The content
+// Stand-ins used until the camera content is built in: a content that draws
+// the camera's picture (or, before the first frame, a plain block with the
+// camera's name) in a rounded block, without effects. The content
 // follows the command-key rule of the real one for a live camera: the panel
 // lets clicks through unless the command key is held over the block.
+// A model that only records whether it was started (for tests without capture).
 class PlaceholderCamera final : public PanelCamera {
 public:
     explicit PlaceholderCamera(QString id) : id_(std::move(id)) {}
@@ -62,6 +64,7 @@ private:
     CameraDeviceSettingsStore& store_;
     QPointer<QWidget> windowRef_;
     QWidget* picture_;
+    CameraView* preview_ = nullptr;
     HoverTracker* hover_;
     CommandKeyMonitor* commandKey_;
     WindowAccessor* accessor_;

@@ -5,6 +5,7 @@
 
 #include <QDesktopServices>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
@@ -41,7 +42,7 @@ AboutSettingsView::AboutSettingsView(QWidget* parent) : SettingsForm::Page(paren
     icon->setAlignment(Qt::AlignCenter);
     const QIcon appIcon = settingsSymbol(QStringLiteral("Icon"));
     if (!appIcon.isNull()) {
-        icon->setPixmap(appIcon.pixmap(QSize(160, 160)));
+        icon->setPixmap(appIcon.pixmap(QSize(160, 160), qApp->devicePixelRatio()));
     }
     row->addWidget(icon, 0, Qt::AlignVCenter);
 
@@ -80,7 +81,7 @@ QToolButton* AboutSettingsView::addLink(const QString& symbol, const QString& to
                                         const QUrl& url) {
     auto* link = new QToolButton;
     link->setAutoRaise(true);
-    link->setIcon(settingsSymbol(symbol));
+    link->setIcon(settingsSymbol(symbol, secondaryTextColor()));
     link->setIconSize(QSize(20, 20));
     link->setText(tooltip);
     // A link without its image still shows where it leads.

@@ -1,7 +1,7 @@
 #include "settings/ConnectedCameraRow.h"
 
+#include "platform/IconRegistry.h"
 #include "settings/SettingsForm.h"
-#include "settings/SettingsSymbols.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -67,6 +67,17 @@ QString ConnectedCameraRow::positionSymbol(Position position) {
     return {};
 }
 
+QIcon ConnectedCameraRow::positionIcon(Position position) const {
+    // Two levels: the filled corner in the text colour on a frame in the secondary one.
+    QIcon icon;
+    for (qreal ratio : {1.0, 2.0}) {
+        icon.addPixmap(IconRegistry::palettePixmap(
+            positionSymbol(position), QSize(16, 16), palette().color(QPalette::Text),
+            palette().color(QPalette::PlaceholderText), ratio));
+    }
+    return icon;
+}
+
 void ConnectedCameraRow::setPositionEntries(Position current) {
     // Custom is reached by dragging a panel, so it is offered only while it holds.
     std::vector<Position> entries = AppSettings::presets();
@@ -78,7 +89,7 @@ void ConnectedCameraRow::setPositionEntries(Position current) {
         positionMenu_->clear();
         for (Position p : entries) {
             const QString raw = AppSettings::rawValue(p);
-            positionMenu_->addItem(settingsSymbol(positionSymbol(p)), raw, raw);
+            positionMenu_->addItem(positionIcon(p), raw, raw);
         }
     }
     positionMenu_->setCurrentIndex(positionMenu_->findData(AppSettings::rawValue(current)));

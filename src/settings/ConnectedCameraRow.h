@@ -3,6 +3,7 @@
 #include "config/AppSettings.h"
 #include "config/CameraDeviceConfiguration.h"
 
+#include <QIcon>
 #include <QString>
 #include <QWidget>
 
@@ -42,6 +43,7 @@ protected:
 
 private:
     void setPositionEntries(AppSettings::Position current);
+    QIcon positionIcon(AppSettings::Position position) const;
 
     QString id_;
     bool selected_ = false;

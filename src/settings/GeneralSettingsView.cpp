@@ -1,8 +1,10 @@
 #include "settings/GeneralSettingsView.h"
 
+#include "capture/CameraStatusViews.h"
 #include "capture/CameraViewModel.h"
 #include "config/AppSettings.h"
 #include "config/Preferences.h"
+#include "platform/CameraPermission.h"
 #include "platform/UserDefaults.h"
 #include "settings/InfoPopover.h"
 #include "settings/SettingsSliderRow.h"
@@ -14,7 +16,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -105,11 +106,8 @@ void GeneralSettingsView::buildAccessRow(SettingsForm::Section* section) {
     line->addWidget(accessButton_);
     infoButton_ = new QToolButton(block);
     infoButton_->setAutoRaise(true);
-    infoButton_->setIcon(settingsSymbol(QStringLiteral("info.circle.fill")));
+    infoButton_->setIcon(settingsSymbol(QStringLiteral("info.circle.fill"), secondaryTextColor()));
     infoButton_->setIconSize(QSize(12, 12));
-    if (infoButton_->icon().isNull()) {
-        infoButton_->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
-    }
     infoButton_->setToolTip(tr("Enable Camera Access"));
     infoButton_->setCursor(Qt::PointingHandCursor);
     line->addWidget(infoButton_);
@@ -118,11 +116,10 @@ void GeneralSettingsView::buildAccessRow(SettingsForm::Section* section) {
     layout->addWidget(
         SettingsForm::caption(tr("This is needed to show the camera view on the screen."), block));
 
-    // SLOT (capture): AccessIndicatorView replaces this pill when it lands.
-    auto* indicator = new QLabel;
-    indicator->setObjectName(QStringLiteral("accessIndicator"));
-    accessIndicator_ = indicator;
-    section->addRow(SettingsForm::row(block, indicator));
+    indicatorHost_ = new QWidget;
+    auto* hostLayout = new QHBoxLayout(indicatorHost_);
+    hostLayout->setContentsMargins(0, 0, 0, 0);
+    section->addRow(SettingsForm::row(block, indicatorHost_));
 
     connect(accessButton_, &QPushButton::clicked, this, &GeneralSettingsView::togglePopover);
     connect(infoButton_, &QToolButton::clicked, this, &GeneralSettingsView::togglePopover);
@@ -154,7 +151,7 @@ void GeneralSettingsView::togglePopover() {
                                      popover_));
         layout->addSpacing(2);
         auto* open = new QPushButton(tr("Open Camera Settings"), popover_);
-        // SLOT (capture): Utils::openCameraPrivacySettings() is called here.
+        connect(open, &QPushButton::clicked, this, [] { Utils::openCameraPrivacySettings(); });
         layout->addWidget(open, 0, Qt::AlignLeft);
     }
     popover_->showAt(infoButton_);
@@ -165,14 +162,22 @@ bool GeneralSettingsView::isPopoverShown() const {
 }
 
 void GeneralSettingsView::setGranted(bool granted) {
-    isGranted_ = granted;
-    auto* indicator = qobject_cast<QLabel*>(accessIndicator_);
-    if (!indicator) {
+    if (accessIndicator_ && isGranted_ == granted) {
         return;
     }
-    indicator->setText(granted ? tr("Granted") : tr("Not Granted"));
-    indicator->setStyleSheet(granted ? QStringLiteral("color: #28a745; font-weight: bold;")
-                                     : QStringLiteral("color: #d73a49; font-weight: bold;"));
+    isGranted_ = granted;
+    // The pill is drawn for one state: a change puts a new one in its place.
+    auto* indicator =
+        granted ? new AccessIndicatorView(tr("Granted"), QStringLiteral("checkmark.circle.fill"),
+                                          QColor(0x34, 0xc7, 0x59))
+                : new AccessIndicatorView(tr("Not Granted"), QStringLiteral("x.circle.fill"),
+                                          QColor(0xff, 0x3b, 0x30));
+    if (accessIndicator_) {
+        accessIndicator_->hide();
+        accessIndicator_->deleteLater();
+    }
+    accessIndicator_ = indicator;
+    indicatorHost_->layout()->addWidget(indicator);
 }
 
 void GeneralSettingsView::appear() {

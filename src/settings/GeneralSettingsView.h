@@ -15,6 +15,7 @@ class QToolButton;
 
 namespace mirelon {
 
+class AccessIndicatorView;
 class CameraViewModel;
 
 class SettingsSliderRow;
@@ -40,7 +41,7 @@ public:
     SettingsSliderRow* hoverRow() const { return hover_; }
     QCheckBox* moveHintToggle() const { return moveHint_; }
     QComboBox* menuBarIconPicker() const { return menuBarIcon_; }
-    QWidget* accessIndicator() const { return accessIndicator_; }
+    AccessIndicatorView* accessIndicator() const { return accessIndicator_; }
     QPushButton* cameraAccessButton() const { return accessButton_; }
     QToolButton* cameraAccessInfoButton() const { return infoButton_; }
     InfoPopover* popover() const { return popover_; }
@@ -62,7 +63,8 @@ private:
     QPushButton* accessButton_ = nullptr;
     QToolButton* infoButton_ = nullptr;
     QPointer<InfoPopover> popover_;
-    QWidget* accessIndicator_ = nullptr;
+    QWidget* indicatorHost_ = nullptr;
+    AccessIndicatorView* accessIndicator_ = nullptr;
     SettingsSliderRow* hover_ = nullptr;
     QCheckBox* moveHint_ = nullptr;
     QComboBox* menuBarIcon_ = nullptr;

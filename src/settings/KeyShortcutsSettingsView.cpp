@@ -1,6 +1,7 @@
 #include "settings/KeyShortcutsSettingsView.h"
 
-#include <QLabel>
+#include "shortcuts/Name.h"
+#include "shortcuts/Recorder.h"
 
 namespace mirelon {
 
@@ -26,10 +27,10 @@ const std::vector<KeyShortcutsSettingsView::Row>& KeyShortcutsSettingsView::rows
 KeyShortcutsSettingsView::KeyShortcutsSettingsView(QWidget* parent) : SettingsForm::Page(parent) {
     auto* section = addSection();
     for (const Row& row : rows()) {
-        // SLOT (shortcuts): GlobalShortcuts::Recorder for row.name goes beside the label.
-        auto* label = new QLabel(row.label);
-        label->setProperty("shortcutName", row.name);
-        section->addRow(SettingsForm::row(label, nullptr));
+        auto* recorder = new GlobalShortcuts::Recorder(row.label, GlobalShortcuts::Name(row.name));
+        recorder->setProperty("shortcutName", row.name);
+        recorders_.append(recorder);
+        section->addRow(recorder);
     }
     finish();
 }

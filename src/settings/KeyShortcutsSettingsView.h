@@ -2,11 +2,16 @@
 
 #include "settings/SettingsForm.h"
 
+#include <QList>
 #include <QString>
 
 #include <vector>
 
 namespace mirelon {
+
+namespace GlobalShortcuts {
+class Recorder;
+}
 
 // The Key Shortcuts tab: one recorder row per named action, in menu order.
 class KeyShortcutsSettingsView : public SettingsForm::Page {
@@ -19,6 +24,11 @@ public:
     static const std::vector<Row>& rows();
 
     explicit KeyShortcutsSettingsView(QWidget* parent = nullptr);
+
+    QList<GlobalShortcuts::Recorder*> recorders() const { return recorders_; }
+
+private:
+    QList<GlobalShortcuts::Recorder*> recorders_;
 };
 
 }  // namespace mirelon

@@ -1,6 +1,7 @@
 #include "settings/GeneralSettingsView.h"
 
 #include "capture/CameraDirectory.h"
+#include "capture/CameraStatusViews.h"
 #include "capture/CameraViewModel.h"
 #include "capture/CaptureService.h"
 
@@ -95,20 +96,21 @@ TEST_F(GeneralTab, AccessIndicatorFollowsTheModelWithoutReopening) {
         GeneralSettingsView view(context(), &model);
         view.appear();
         EXPECT_FALSE(view.isGranted());
-        auto* indicator = view.accessIndicator();
-        const QString deniedText = indicator->findChild<QLabel*>()
-                                       ? indicator->findChild<QLabel*>()->text()
-                                       : qobject_cast<QLabel*>(indicator)->text();
-        EXPECT_TRUE(deniedText.contains("Not Granted"));
+        ASSERT_NE(view.accessIndicator(), nullptr);
+        EXPECT_EQ(view.accessIndicator()->text(), "Not Granted");
+        EXPECT_EQ(view.accessIndicator()->image(), "x.circle.fill");
+        const QColor red = view.accessIndicator()->color();
+        EXPECT_GT(red.red(), 200);
+        EXPECT_LT(red.green(), 100);
 
         service.status = CameraAuthorization::authorized;
         model.checkCameraAccess();  // the model re-checks; the tab is not reopened
         EXPECT_TRUE(view.isGranted());
-        const QString grantedText = indicator->findChild<QLabel*>()
-                                        ? indicator->findChild<QLabel*>()->text()
-                                        : qobject_cast<QLabel*>(indicator)->text();
-        EXPECT_FALSE(grantedText.contains("Not"));
-        EXPECT_TRUE(grantedText.contains("Granted"));
+        EXPECT_EQ(view.accessIndicator()->text(), "Granted");
+        EXPECT_EQ(view.accessIndicator()->image(), "checkmark.circle.fill");
+        const QColor green = view.accessIndicator()->color();
+        EXPECT_GT(green.green(), 150);
+        EXPECT_LT(green.red(), 100);
     }
     CaptureService::setShared(nullptr);
     CameraDirectory::setShared(nullptr);

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QPalette>
 #include <QPixmap>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSet>
 
 namespace mirelon {
@@ -57,6 +59,11 @@ TEST_F(SettingsScreenshots, EveryTab) {
         view.selectTab(info.tab);
         shoot(view, "settings-" + info.rawValue);
     }
+    // The rest of the long Camera tab.
+    view.selectTab(SettingsView::Tab::camera);
+    QScrollBar* bar = view.tabScrollArea(SettingsView::Tab::camera)->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    shoot(view, "settings-camera-end");
 }
 
 TEST_F(SettingsScreenshots, CameraTabDark) {

@@ -1,5 +1,7 @@
 #include "ShortcutsTestSupport.h"
 
+#include "shortcuts/ShortcutTexts.h"
+
 #include <QKeyEvent>
 
 namespace mirelon::GlobalShortcuts {
@@ -262,6 +264,26 @@ TEST(XkbKeyText, FollowsTheLayout) {
     EXPECT_FALSE(us->text(x11(Key::escape)));
     EXPECT_FALSE(us->text(x11(Key::shift)));
     EXPECT_FALSE(us->text(2000));
+}
+
+}  // namespace
+}  // namespace mirelon::GlobalShortcuts
+
+namespace mirelon::GlobalShortcuts {
+namespace {
+
+TEST(ShortcutTexts, EveryKeyOfTheModuleHasAnEnglishText) {
+    for (const char* key :
+         {"space_key", "record_shortcut", "press_shortcut", "keyboard_shortcut_used_by_menu_item",
+          "keyboard_shortcut_disallowed", "keyboard_shortcut_used_by_system",
+          "keyboard_shortcuts_can_be_changed", "ok", "force_use_shortcut"}) {
+        const QString text = localizedText(QString::fromLatin1(key));
+        EXPECT_FALSE(text.isEmpty()) << key;
+        EXPECT_NE(text, QString::fromLatin1(key)) << key;
+    }
+    EXPECT_TRUE(localizedText(QStringLiteral("keyboard_shortcut_used_by_menu_item"))
+                    .contains(QStringLiteral("%1")));
+    EXPECT_EQ(localizedText(QStringLiteral("no_such_key")), QStringLiteral("no_such_key"));
 }
 
 }  // namespace

@@ -62,6 +62,10 @@ struct ModuleState {
     std::unique_ptr<HotKeyRegistry> registry;
     std::function<std::optional<QString>(std::int64_t)> keyTextProvider;
     QPointer<MenuWatcher> menuWatcher;
+    std::function<void(const Shortcut&)> pausedKeyDownHandler;
+    // Combinations pressed while paused: their release runs nothing either,
+    // even when the pause ended in between (a recorder stored the press).
+    QSet<Shortcut> pausedPresses;
 };
 
 ModuleState& state() {
@@ -116,9 +120,23 @@ void dispatch(const HandlerTable& table, const Shortcut& pressed) {
 }
 
 void dispatchKeyDown(const Shortcut& s) {
-    dispatch(state().keyDownHandlers, s);
+    auto& st = state();
+    if (st.isPaused) {
+        st.pausedPresses.insert(s);
+        if (st.pausedKeyDownHandler) {
+            const auto handler = st.pausedKeyDownHandler;  // may be replaced while it runs
+            handler(s);
+        }
+        return;
+    }
+    st.pausedPresses.remove(s);  // a release that never came must not swallow this one's
+    dispatch(st.keyDownHandlers, s);
 }
+
 void dispatchKeyUp(const Shortcut& s) {
+    if (state().pausedPresses.remove(s)) {
+        return;
+    }
     dispatch(state().keyUpHandlers, s);
 }
 
@@ -231,6 +249,10 @@ std::optional<QString> layoutKeyText(std::int64_t keyCode) {
         return std::nullopt;
     }
     return backend().keyText(keyCode);
+}
+
+void setPausedKeyDownHandler(std::function<void(const Shortcut&)> handler) {
+    state().pausedKeyDownHandler = std::move(handler);
 }
 
 void reportRegistrationFailure(const Shortcut& shortcut, int status) {
@@ -425,6 +447,8 @@ void resetStateForTesting() {
     s.isEnabled = true;
     s.isPaused = false;
     s.isMenuOpen = false;
+    s.pausedKeyDownHandler = nullptr;
+    s.pausedPresses.clear();
     if (s.registry) {
         s.registry->update(true, false);
     }

@@ -371,6 +371,19 @@ TEST_F(X11Recorder, RecordsSuperCombinationsAndTheirDisplayText) {
     ASSERT_TRUE(waitFor([&] { return ups == 1; }));
 }
 
+TEST_F(X11Recorder, RecordsACombinationAnotherNameHolds) {
+    const Name other(QStringLiteral("toggleText"));
+    setShortcut(kCtrlAltJ, other);
+    xdotool({"key", "ctrl+alt+j"});
+    ASSERT_TRUE(waitFor([&] { return getShortcut(name) == kCtrlAltJ; }));
+    EXPECT_EQ(field->text(), kCtrlAltJ.description());
+    EXPECT_EQ(getShortcut(other), kCtrlAltJ);
+    settle();
+    EXPECT_EQ(ups, 0);  // recording: no action ran
+    xdotool({"key", "ctrl+alt+j"});
+    ASSERT_TRUE(waitFor([&] { return ups == 1; }));
+}
+
 // The menu-item alert is a real window-modal sheet on the recorder's window;
 // closing it with Return focuses the recorder again.
 TEST_F(X11Recorder, MenuConflictShowsAWindowModalSheet) {

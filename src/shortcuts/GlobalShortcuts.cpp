@@ -3,6 +3,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/X11HotKeyService.h"
+#include "platform/XkbKeyText.h"
 #include "shortcuts/GlobalShortcutsInternal.h"
 #include "shortcuts/GlobalShortcutsTesting.h"
 #include "shortcuts/HotKeyRegistry.h"
@@ -20,14 +21,25 @@
 namespace mirelon::GlobalShortcuts {
 namespace {
 
-// Stands in where there is no X server to grab keys on.
+// Stands in where there is no X server to grab keys on (the offscreen
+// platform): nothing can be registered, and key texts come from the system's
+// default keyboard layout since there is no current one to ask.
 class UnavailableHotKeyBackend final : public HotKeyBackend {
 public:
     void setSink(Sink) override {}
     int registerHotKey(std::uint32_t, std::uint32_t, std::uint32_t) override { return -1; }
     void unregisterHotKey(std::uint32_t) override {}
     bool isHeldByAnotherClient(std::uint32_t, std::uint32_t) override { return false; }
-    std::optional<QString> keyText(std::int64_t) const override { return std::nullopt; }
+    std::optional<QString> keyText(std::int64_t keyCode) const override {
+        const auto evdev = Key(keyCode).evdevCode();
+        if (!defaultLayout_ || !evdev) {
+            return std::nullopt;
+        }
+        return defaultLayout_->text(static_cast<std::uint32_t>(*evdev + 8));
+    }
+
+private:
+    std::unique_ptr<XkbKeyText> defaultLayout_ = XkbKeyText::fromNames();
 };
 
 // Follows the menus the program draws itself (a QMenu between show and hide)
@@ -86,6 +98,8 @@ std::shared_ptr<HotKeyBackend> makeDefaultBackend() {
             return x11;
         }
         qWarning("Global hot keys: cannot open a connection to the X server");
+    } else if (!QGuiApplication::instance()) {
+        qWarning("Global hot keys: used before the application object exists; none will work");
     }
     return std::make_shared<UnavailableHotKeyBackend>();
 }

@@ -231,6 +231,16 @@ TEST_F(ShortcutsTest, DisplayTexts) {
               QString::fromUtf16(u"\u2303\u2318\uFFFD"));
 }
 
+TEST_F(ShortcutsTest, WithoutAnXServerTextsComeFromTheDefaultLayout) {
+    if (!qEnvironmentVariableIsEmpty("XKB_DEFAULT_LAYOUT")) {
+        GTEST_SKIP() << "a default layout other than the built-in one is configured";
+    }
+    setHotKeyBackend(nullptr);  // the offscreen platform: no X server
+    setKeyTextProvider({});
+    EXPECT_EQ(kCtrlOptCmdK.description(), QString::fromUtf16(u"\u2303\u2325\u2318K"));
+    EXPECT_EQ(Shortcut(200, 0).description(), QString(QChar(0xFFFD)));
+}
+
 TEST_F(ShortcutsTest, KeyEquivalents) {
     const Shortcut shiftCmdF1(Key::f1, ModifierFlag::shift | ModifierFlag::command);
     EXPECT_EQ(shiftCmdF1.keyEquivalent(), QString(QChar(0xF704)));

@@ -311,7 +311,10 @@ protected:
         window->show();
         window->activateWindow();
         ASSERT_TRUE(waitFor([&] { return window->isActiveWindow(); }));
-        settle(300);  // the field may take focus after the window opened
+        settle(300);
+        // Opening the window never starts a recording by itself.
+        ASSERT_FALSE(field->hasFocus() || second->hasFocus());
+        ASSERT_FALSE(isPaused());
         field->setFocus(Qt::MouseFocusReason);
         ASSERT_TRUE(waitFor([&] { return field->isRecording(); }));
     }

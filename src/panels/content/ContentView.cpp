@@ -61,7 +61,7 @@ ContentView::ContentView(QString cameraDeviceID, ContentCameraSource* model,
         connect(model_, &ContentCameraSource::frameChanged, this, [this] {
             if (derived_.live) {
                 frameDirty_ = true;
-                update(frameRect_.adjusted(-60, -60, 60, 60).toAlignedRect());
+                update(pictureUpdateRect_);
             }
         });
     }
@@ -241,6 +241,12 @@ void ContentView::applyLayout() {
     textView_->setGeometry(int(std::lround(textRect_.x())), int(std::lround(textRect_.y())),
                            textView_->sizeHint().width(), textView_->sizeHint().height());
     textRect_.moveTopLeft(textView_->geometry().topLeft());
+    // What a new frame repaints: the block as it appears, border included.
+    const double margin =
+        AppearanceBounds::borderThickness(derived_.appearance.borderThickness) / 2 + 2;
+    pictureUpdateRect_ = blockTransform()
+                             .mapRect(frameRect_.adjusted(-margin, -margin, margin, margin))
+                             .toAlignedRect();
     if (natural != naturalSize_) {
         naturalSize_ = natural;
         updateGeometry();
@@ -582,11 +588,10 @@ void ContentView::paintEvent(QPaintEvent*) {
         p.setRenderHint(QPainter::Antialiasing);
         p.setTransform(tilt, true);
     }
-    const QPainterPath outline = SquircleShape{derived_.exponent}.path(frameRect_);
     if (shimmerNeedsPainting()) {
         p.save();
         p.setRenderHint(QPainter::Antialiasing);
-        p.setClipPath(outline);
+        p.setClipPath(SquircleShape{derived_.exponent}.path(frameRect_));
         ShimmerView::paint(p, frameRect_, Scheduler::main().now() - shimmerStart_,
                            shimmerOpacity());
         p.restore();
@@ -597,7 +602,7 @@ void ContentView::paintEvent(QPaintEvent*) {
     if (hint > 0) {
         p.save();
         p.setRenderHint(QPainter::Antialiasing);
-        p.setClipPath(outline);
+        p.setClipPath(SquircleShape{derived_.exponent}.path(frameRect_));
         QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
         font.setPixelSize(std::max(
             1,

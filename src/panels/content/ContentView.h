@@ -155,6 +155,7 @@ private:
     // Layout, in the content's coordinates (points).
     QRectF frameRect_;
     QRectF textRect_;
+    QRect pictureUpdateRect_;
     QSize naturalSize_;
 
     TextView* textView_ = nullptr;

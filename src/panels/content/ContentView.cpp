@@ -12,6 +12,7 @@
 
 #include <QFontDatabase>
 #include <QPainter>
+#include <QPainterPathStroker>
 #include <QRegion>
 
 #include <algorithm>
@@ -160,14 +161,18 @@ void ContentView::refreshOnce() {
     // appears it reports the current state at once.
     if (derived_.live && !commandMonitorAttached_) {
         commandMonitorAttached_ = true;
-        if (input_) {
-            isCommandKeyPressed_ = input_->isCommandKeyPressed();
-        }
+        // Without an input state the embedding's key watch reports the
+        // current state as soon as it exists.
+        isCommandKeyPressed_ = input_ ? input_->isCommandKeyPressed() : false;
         updateWindowInteractivity();
         scheduleCommandHintIfNeeded();
         refreshAgain_ = true;
     } else if (!derived_.live) {
         commandMonitorAttached_ = false;
+    }
+    if (derived_.live != lastLive_) {
+        lastLive_ = derived_.live;
+        Q_EMIT liveChanged(lastLive_);
     }
 }
 
@@ -230,6 +235,8 @@ void ContentView::applyLayout() {
     const QSizeF frame = derived_.enabled ? derived_.frameSize : QSizeF(0, 0);
     const double innerWidth = std::max(frame.width(), text.width());
     const double blockHeight = derived_.enabled ? frame.height() + stackSpacing : 0.0;
+    const QRectF oldFrame = frameRect_;
+    const QRectF oldText = textRect_;
     const QSize natural(int(std::ceil(2 * pad + innerWidth)),
                         int(std::ceil(2 * pad + blockHeight + text.height())));
     const double left = (natural.width() - innerWidth) / 2.0;
@@ -252,6 +259,9 @@ void ContentView::applyLayout() {
         updateGeometry();
         resize(natural);
         Q_EMIT naturalSizeChanged(natural);
+    }
+    if (frameRect_ != oldFrame || textRect_ != oldText) {
+        Q_EMIT layoutChanged();
     }
 }
 
@@ -442,8 +452,14 @@ void ContentView::setCommandKeyPressed(bool pressed) {
     }
     isCommandKeyPressed_ = pressed;
     refresh();
-    if (!derived_.commandActive) {
+    if (derived_.commandActive) {
+        // Pressing the key over the panel shows the open hand at once, not
+        // only on the next pointer move.
+        setCursor(Qt::OpenHandCursor);
+        Q_EMIT cursorRequested(Qt::OpenHandCursor);
+    } else {
         unsetCursor();
+        Q_EMIT cursorRequested(Qt::ArrowCursor);
     }
     updateWindowInteractivity();
     scheduleCommandHintIfNeeded();
@@ -481,6 +497,22 @@ QPolygonF ContentView::cameraOutline() const {
         return {};
     }
     return blockTransform().map(QPolygonF(frameRect_));
+}
+
+QPainterPath ContentView::cameraShapePath() const {
+    if (!derived_.enabled) {
+        return {};
+    }
+    QPainterPath path = SquircleShape{derived_.exponent}.path(frameRect_);
+    const double border = AppearanceBounds::borderThickness(derived_.appearance.borderThickness);
+    if (border > 0) {
+        QPainterPathStroker stroker;
+        stroker.setWidth(border);
+        stroker.setCapStyle(Qt::FlatCap);
+        stroker.setJoinStyle(Qt::MiterJoin);
+        path = path.united(stroker.createStroke(path));
+    }
+    return blockTransform().map(path);
 }
 
 bool ContentView::cameraContains(const QPointF& point) const {

@@ -1,6 +1,7 @@
 // Panels composed over light and dark desktops, as a user sees them. With
 // MIRELON_CONTENT_SHOTS=<folder> the pictures are also written there as PNGs.
 
+#include "capture/CameraStatusViews.h"
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
 #include "panels/content/ContentView.h"
@@ -21,7 +22,8 @@ namespace {
 class StillCamera : public ContentCameraSource {
 public:
     QImage frame;
-    CameraModelState state() const override { return {true, true, std::nullopt}; }
+    CameraModelState modelState{true, true, std::nullopt};
+    CameraModelState state() const override { return modelState; }
     void startCamera() override {}
     void stopCamera() override {}
     QImage latestFrame() const override { return frame; }
@@ -62,6 +64,13 @@ protected:
     // The panel over a plain desktop colour.
     QImage shoot(const QString& name, QColor desktop) {
         ContentView view("cam", &camera, *store, *defaults, &input, nullptr, center);
+        view.setStatusCardFactory([](StatusCard card, double size, const QString& cameraName,
+                                     std::function<void()> action, QWidget* parent) -> QWidget* {
+            if (card == StatusCard::unavailable) {
+                return new CameraUnavailableView(size, cameraName, std::move(action), parent);
+            }
+            return new CameraPermissionView(size, std::move(action), parent);
+        });
         const QImage panel = view.grab().toImage();
         QImage out(panel.size(), QImage::Format_ARGB32_Premultiplied);
         out.setDevicePixelRatio(panel.devicePixelRatio());
@@ -168,6 +177,21 @@ TEST_F(ContentScreenshotTest, FiltersMirroringZoomAndTilt) {
     // The tilted block still covers its centre and leaves the padding corner alone.
     EXPECT_NE(tilted.pixelColor(frame.center().toPoint()), QColor(30, 32, 40));
     EXPECT_EQ(tilted.pixelColor(2, 2), QColor(30, 32, 40));
+}
+
+TEST_F(ContentScreenshotTest, StatusCardsSitInsideTheShape) {
+    set(&CameraAppearanceSettings::borderThickness, 3.0);
+    camera.modelState = {true, false, QStringLiteral("Camera could not be started.")};
+    const QImage unavailable = shoot(QStringLiteral("card-unavailable"), QColor(235, 235, 240));
+    // The card covers the frame, inside the outline: the padding stays clear.
+    EXPECT_NE(unavailable.pixelColor(frame.center().toPoint()), QColor(235, 235, 240));
+    const QColor corner =
+        unavailable.pixelColor(QPoint(int(frame.left() + 3), int(frame.top() + 3)));
+    EXPECT_NEAR(corner.red(), 235, 4);  // only the faint edge of the shadow
+    EXPECT_NEAR(corner.blue(), 240, 4);
+    camera.modelState = {false, false, std::nullopt};
+    set(&CameraAppearanceSettings::cameraSize, 1.5);
+    shoot(QStringLiteral("card-permission"), QColor(30, 32, 40));
 }
 
 }  // namespace

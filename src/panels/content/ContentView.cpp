@@ -323,8 +323,12 @@ void ContentView::applyStatusCard() {
     if (statusCard_) {
         const QRect r = frameRect_.toAlignedRect();
         statusCard_->setGeometry(r);
-        const QPainterPath outline = SquircleShape{derived_.exponent}.path(
-            QRectF(frameRect_.topLeft() - r.topLeft(), frameRect_.size()));
+        // Inside the outline and the border's inner half, so the border stays whole.
+        const double inset =
+            AppearanceBounds::borderThickness(derived_.appearance.borderThickness) / 2;
+        const QRectF inner(frameRect_.topLeft() - r.topLeft(), frameRect_.size());
+        const QPainterPath outline =
+            SquircleShape{derived_.exponent}.path(inner.adjusted(inset, inset, -inset, -inset));
         statusCard_->setMask(QRegion(outline.toFillPolygon().toPolygon()));
         statusCard_->raise();
     }

@@ -179,6 +179,32 @@ TEST_F(ContentScreenshotTest, FiltersMirroringZoomAndTilt) {
     EXPECT_EQ(tilted.pixelColor(2, 2), QColor(30, 32, 40));
 }
 
+TEST_F(ContentScreenshotTest, MoveHintOverTheFadedPicture) {
+    set(&CameraAppearanceSettings::textEnabled, true);
+    ContentView view("cam", &camera, *store, *defaults, &input, nullptr, center);
+    input.setPointerPosition(view.cameraFrameRect().center());
+    clock.scheduler.advance(0.3);
+    ASSERT_TRUE(view.derived().hintShown);
+    const QImage panel = view.grab().toImage();
+    QImage out(panel.size(), QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(panel.devicePixelRatio());
+    out.fill(QColor(30, 32, 40));
+    QPainter(&out).drawImage(QPointF(0, 0), panel);
+    const QByteArray folder = qgetenv("MIRELON_CONTENT_SHOTS");
+    if (!folder.isEmpty()) {
+        out.save(QDir(QString::fromLocal8Bit(folder)).filePath("hint.png"));
+    }
+    // White hint text over the picture faded to 0.3 on a dark desktop.
+    int bright = 0;
+    const QRect r = view.cameraFrameRect().toAlignedRect();
+    for (int y = r.top(); y < r.bottom(); ++y) {
+        for (int x = r.left(); x < r.right(); ++x) {
+            bright += out.pixelColor(x, y).lightness() > 200 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(bright, 50);
+}
+
 TEST_F(ContentScreenshotTest, StatusCardsSitInsideTheShape) {
     set(&CameraAppearanceSettings::borderThickness, 3.0);
     camera.modelState = {true, false, QStringLiteral("Camera could not be started.")};

@@ -88,6 +88,8 @@ TEST_F(ContentPanelTest, WatchesFollowTheLivePictureAndDriveTheWindow) {
     EXPECT_TRUE(region.contains(content->cameraFrameRect().center().toPoint()));
     EXPECT_FALSE(region.contains(QPoint(2, 2)));
     EXPECT_FALSE(region.contains(content->cameraFrameRect().topLeft().toPoint() + QPoint(2, 2)));
+    // The caption is off by default: no region for it.
+    EXPECT_FALSE(region.contains(content->textRect().center().toPoint()));
 
     model->stopCamera();
     EXPECT_FALSE(content->hasCommandKeyWatch());

@@ -11,6 +11,8 @@
 #include "panels/window/WindowAccessor.h"
 #include "platform/X11FloatingWindow.h"
 
+#include <QBitmap>
+
 namespace mirelon {
 
 CameraPanelContent::CameraPanelContent(QString cameraDeviceID, CameraViewModel& model,
@@ -96,7 +98,11 @@ QRegion CameraPanelContent::opaqueRegion() {
         region = QRegion(cameraShapePath().toFillPolygon().toPolygon());
     }
     if (textView()->effectiveOpacity() > 0) {
-        region += textView()->geometry();
+        // The plate's own pixels: rounded corners and a see-through plate stay out.
+        const QImage plate = textView()->plateImage(1.0);
+        const QBitmap mask =
+            QBitmap::fromImage(plate.createAlphaMask(Qt::ThresholdAlphaDither | Qt::MonoOnly));
+        region += QRegion(mask).translated(textView()->pos());
     }
     return region;
 }

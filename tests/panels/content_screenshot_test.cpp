@@ -205,6 +205,28 @@ TEST_F(ContentScreenshotTest, MoveHintOverTheFadedPicture) {
     EXPECT_GT(bright, 50);
 }
 
+TEST_F(ContentScreenshotTest, ShimmerSweepsBeforeTheFirstFrame) {
+    camera.frame = QImage();  // running, but no picture yet
+    ContentView view("cam", &camera, *store, *defaults, &input, nullptr, center);
+    EXPECT_TRUE(view.derived().shimmerShown);
+    clock.scheduler.advance(0.35);  // faded in
+    EXPECT_DOUBLE_EQ(view.shimmerOpacity(), 1.0);
+    const QPoint probe = view.cameraFrameRect().center().toPoint();
+    const QImage a = view.grab().toImage();
+    clock.scheduler.advance(0.25);
+    const QImage b = view.grab().toImage();
+    const QColor ca = a.pixelColor(probe * a.devicePixelRatio());
+    const QColor cb = b.pixelColor(probe * b.devicePixelRatio());
+    EXPECT_GT(ca.alpha(), 60);  // the placeholder is there, translucent
+    EXPECT_LT(ca.alpha(), 200);
+    EXPECT_NE(ca, cb);  // and the band moves
+    // Hovering removes it (a faded picture shows the desktop, not the shimmer).
+    input.setPointerPosition(view.cameraFrameRect().center());
+    EXPECT_FALSE(view.derived().shimmerShown);
+    clock.scheduler.advance(0.35);
+    EXPECT_EQ(view.shimmerOpacity(), 0.0);
+}
+
 TEST_F(ContentScreenshotTest, StatusCardsSitInsideTheShape) {
     set(&CameraAppearanceSettings::borderThickness, 3.0);
     camera.modelState = {true, false, QStringLiteral("Camera could not be started.")};

@@ -9,6 +9,7 @@
 #include "panels/window/CommandKeyMonitor.h"
 #include "panels/window/HoverTracker.h"
 #include "panels/window/WindowAccessor.h"
+#include "platform/CameraPermission.h"
 #include "platform/X11FloatingWindow.h"
 
 #include <QBitmap>
@@ -45,6 +46,8 @@ CameraPanelContent::CameraPanelContent(QString cameraDeviceID, CameraViewModel& 
         }
         return new CameraPermissionView(size, std::move(action), p);
     });
+
+    setOpenCameraPrivacySettings([] { Utils::openCameraPrivacySettings(); });
 
     connect(this, &ContentView::layoutChanged, this, &CameraPanelContent::placeCameraTarget);
     connect(this, &ContentView::liveChanged, this, &CameraPanelContent::onLiveChanged);
@@ -111,8 +114,9 @@ namespace {
 
 class CameraPanelParts final : public PanelPartsFactory {
 public:
-    CameraPanelParts(CameraDeviceSettingsStore& store, UserDefaults& defaults)
-        : store_(store), defaults_(defaults) {}
+    CameraPanelParts(CameraDeviceSettingsStore& store, UserDefaults& defaults,
+                     std::function<void()> openSettings)
+        : store_(store), defaults_(defaults), openSettings_(std::move(openSettings)) {}
     std::unique_ptr<PanelCamera> makeCamera(const QString& cameraDeviceID) override {
         return std::make_unique<CameraViewModelPanelCamera>(cameraDeviceID);
     }
@@ -122,19 +126,23 @@ public:
             // A camera without a capture model (tests of the controller).
             return new PlaceholderPanelContent(cameraDeviceID, camera, store_);
         }
-        return new CameraPanelContent(cameraDeviceID, live->model(), store_, defaults_);
+        auto* content = new CameraPanelContent(cameraDeviceID, live->model(), store_, defaults_);
+        content->setOpenSettings(openSettings_);
+        return content;
     }
 
 private:
     CameraDeviceSettingsStore& store_;
     UserDefaults& defaults_;
+    std::function<void()> openSettings_;
 };
 
 }  // namespace
 
 std::unique_ptr<PanelPartsFactory> makeCameraPanelParts(CameraDeviceSettingsStore& store,
-                                                        UserDefaults& defaults) {
-    return std::make_unique<CameraPanelParts>(store, defaults);
+                                                        UserDefaults& defaults,
+                                                        std::function<void()> openSettings) {
+    return std::make_unique<CameraPanelParts>(store, defaults, std::move(openSettings));
 }
 
 }  // namespace mirelon

@@ -6,6 +6,7 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 namespace mirelon {
@@ -51,8 +52,10 @@ private:
 };
 
 // Panel parts for the controller: one session model per camera and a
-// CameraPanelContent in each panel.
+// CameraPanelContent in each panel. openSettings opens the settings window
+// (the unavailable card's button, after "selectedSettingsTab" became "camera").
 std::unique_ptr<PanelPartsFactory> makeCameraPanelParts(CameraDeviceSettingsStore& store,
-                                                        UserDefaults& defaults);
+                                                        UserDefaults& defaults,
+                                                        std::function<void()> openSettings = {});
 
 }  // namespace mirelon

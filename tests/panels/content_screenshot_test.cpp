@@ -19,6 +19,12 @@
 namespace mirelon {
 namespace {
 
+// The pixel at a point in the panel's own coordinates, whatever the device
+// pixel ratio of the picture.
+QColor at(const QImage& image, QPointF point) {
+    return image.pixelColor((point * image.devicePixelRatio()).toPoint());
+}
+
 class StillCamera : public ContentCameraSource {
 public:
     QImage frame;
@@ -114,13 +120,12 @@ TEST_F(ContentScreenshotTest, ShapesWithBorderAndCaption) {
              {std::pair{"light", QColor(235, 235, 240)}, std::pair{"dark", QColor(30, 32, 40)}}) {
             const QImage shot = shoot(QStringLiteral("shape-%1-%2").arg(raw, bg), desktop);
             // The desktop shows in the far corner of the padding.
-            EXPECT_EQ(shot.pixelColor(1, 1), desktop) << raw.toStdString();
+            EXPECT_EQ(at(shot, QPointF(1, 1)), desktop) << raw.toStdString();
             // The border is white on the outline's right midpoint.
             const QPoint right(int(frame.right() - 1), int(frame.center().y()));
-            EXPECT_GT(shot.pixelColor(right).lightness(), 240) << raw.toStdString();
+            EXPECT_GT(at(shot, right).lightness(), 240) << raw.toStdString();
             // The caption plate (default purple) sits below the frame.
-            const QColor plate =
-                shot.pixelColor(QPoint(int(text.left() + 3), int(text.center().y())));
+            const QColor plate = at(shot, QPoint(int(text.left() + 3), int(text.center().y())));
             EXPECT_GT(plate.blue(), plate.green() + 40) << raw.toStdString();
         }
     }
@@ -129,10 +134,10 @@ TEST_F(ContentScreenshotTest, ShapesWithBorderAndCaption) {
 TEST_F(ContentScreenshotTest, ShadowDarkensTheDesktopAroundTheFrame) {
     const QImage shot = shoot(QStringLiteral("shadow-light"), QColor(240, 240, 240));
     const QPoint below(int(frame.center().x()), int(frame.bottom() + 4));
-    EXPECT_LT(shot.pixelColor(below).lightness(), 200);
+    EXPECT_LT(at(shot, below).lightness(), 200);
     set(&CameraAppearanceSettings::shadowRadius, 0.0);
     const QImage flat = shoot(QStringLiteral("noshadow-light"), QColor(240, 240, 240));
-    EXPECT_GT(flat.pixelColor(below).lightness(), 235);
+    EXPECT_GT(at(flat, below).lightness(), 235);
 }
 
 TEST_F(ContentScreenshotTest, FiltersMirroringZoomAndTilt) {
@@ -147,16 +152,16 @@ TEST_F(ContentScreenshotTest, FiltersMirroringZoomAndTilt) {
         return QPoint(int(frame.left() + fx * frame.width()),
                       int(frame.top() + fy * frame.height()));
     };
-    EXPECT_LT(plain.pixelColor(point(0.156, 0.4)).lightness(), 40);
-    EXPECT_GT(mirrored.pixelColor(point(0.156, 0.4)).lightness(), 90);
-    EXPECT_LT(mirrored.pixelColor(point(1 - 0.156, 0.4)).lightness(), 40);
+    EXPECT_LT(at(plain, point(0.156, 0.4)).lightness(), 40);
+    EXPECT_GT(at(mirrored, point(0.156, 0.4)).lightness(), 90);
+    EXPECT_LT(at(mirrored, point(1 - 0.156, 0.4)).lightness(), 40);
 
     set(&CameraAppearanceSettings::zoom, 2.0);
     shoot(QStringLiteral("mirrored-zoom2"), QColor(30, 32, 40));
     set(&CameraAppearanceSettings::zoom, 1.0);
     set(&CameraAppearanceSettings::saturation, 0.0);
     const QImage grey = shoot(QStringLiteral("saturation0"), QColor(235, 235, 240));
-    const QColor g = grey.pixelColor(frame.center().toPoint());
+    const QColor g = at(grey, frame.center().toPoint());
     EXPECT_NEAR(g.red(), g.green(), 2);
     EXPECT_NEAR(g.green(), g.blue(), 2);
     set(&CameraAppearanceSettings::saturation, 1.5);
@@ -175,8 +180,8 @@ TEST_F(ContentScreenshotTest, FiltersMirroringZoomAndTilt) {
     const QImage tilted = shoot(QStringLiteral("tilt"), QColor(30, 32, 40));
     EXPECT_EQ(frame.top(), 65);  // 55 plus the largest angle
     // The tilted block still covers its centre and leaves the padding corner alone.
-    EXPECT_NE(tilted.pixelColor(frame.center().toPoint()), QColor(30, 32, 40));
-    EXPECT_EQ(tilted.pixelColor(2, 2), QColor(30, 32, 40));
+    EXPECT_NE(at(tilted, frame.center().toPoint()), QColor(30, 32, 40));
+    EXPECT_EQ(at(tilted, QPointF(2, 2)), QColor(30, 32, 40));
 }
 
 TEST_F(ContentScreenshotTest, MoveHintOverTheFadedPicture) {
@@ -199,7 +204,7 @@ TEST_F(ContentScreenshotTest, MoveHintOverTheFadedPicture) {
     const QRect r = view.cameraFrameRect().toAlignedRect();
     for (int y = r.top(); y < r.bottom(); ++y) {
         for (int x = r.left(); x < r.right(); ++x) {
-            bright += out.pixelColor(x, y).lightness() > 200 ? 1 : 0;
+            bright += at(out, QPoint(x, y)).lightness() > 200 ? 1 : 0;
         }
     }
     EXPECT_GT(bright, 50);
@@ -215,8 +220,8 @@ TEST_F(ContentScreenshotTest, ShimmerSweepsBeforeTheFirstFrame) {
     const QImage a = view.grab().toImage();
     clock.scheduler.advance(0.25);
     const QImage b = view.grab().toImage();
-    const QColor ca = a.pixelColor(probe * a.devicePixelRatio());
-    const QColor cb = b.pixelColor(probe * b.devicePixelRatio());
+    const QColor ca = at(a, probe);
+    const QColor cb = at(b, probe);
     EXPECT_GT(ca.alpha(), 60);  // the placeholder is there, translucent
     EXPECT_LT(ca.alpha(), 200);
     EXPECT_NE(ca, cb);  // and the band moves
@@ -232,9 +237,8 @@ TEST_F(ContentScreenshotTest, StatusCardsSitInsideTheShape) {
     camera.modelState = {true, false, QStringLiteral("Camera could not be started.")};
     const QImage unavailable = shoot(QStringLiteral("card-unavailable"), QColor(235, 235, 240));
     // The card covers the frame, inside the outline: the padding stays clear.
-    EXPECT_NE(unavailable.pixelColor(frame.center().toPoint()), QColor(235, 235, 240));
-    const QColor corner =
-        unavailable.pixelColor(QPoint(int(frame.left() + 3), int(frame.top() + 3)));
+    EXPECT_NE(at(unavailable, frame.center().toPoint()), QColor(235, 235, 240));
+    const QColor corner = at(unavailable, QPoint(int(frame.left() + 3), int(frame.top() + 3)));
     EXPECT_NEAR(corner.red(), 235, 4);  // only the faint edge of the shadow
     EXPECT_NEAR(corner.blue(), 240, 4);
     camera.modelState = {false, false, std::nullopt};

@@ -25,8 +25,7 @@ TEST(ContentDesktopHost, DISABLED_RunUntilKilled) {
     Preferences preferences;
     preferences.setIsMirelonOn(false);
     auto& store = CameraDeviceSettingsStore::shared();
-    MirelonPanelController controller(store,
-                                      makeCameraPanelParts(store, UserDefaults::standard()));
+    MirelonPanelController controller(store, makeCameraPanelParts(store, UserDefaults::standard()));
     bool on = false;
     ObserverToken token = NotificationCenter::defaultCenter().addObserver(
         Notifications::defaultsChanged, [&](const Notification&) {

@@ -4,6 +4,7 @@
 #include "panels/controller/PlaceholderPanelParts.h"
 #include "panels/window/PanelWindow.h"
 #include "panels/window/WindowPlacement.h"
+#include "platform/ScreenChangeNotifier.h"
 #include "platform/ScreenUtils.h"
 
 #include <QApplication>
@@ -60,6 +61,9 @@ MirelonPanelController::~MirelonPanelController() {
 }
 
 MirelonPanelController& MirelonPanelController::shared() {
+    // The application creates the controller first: screen changes are
+    // announced from then on (the ring light and the settings window listen).
+    ScreenChangeNotifier::shared();
     static MirelonPanelController* controller = new MirelonPanelController(
         CameraDeviceSettingsStore::shared(),
         makeDefaultPanelParts(CameraDeviceSettingsStore::shared()));  // lives for the process

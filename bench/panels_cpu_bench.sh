@@ -36,16 +36,24 @@ desktop_start --picom
 panels_setup
 printf '{"name": "Bench Camera", "pattern": "smpte", "width": 1280, "height": 720, "fps": 30}\n' \
   >"$MIRELON_SIMULATED_CAMERAS/bench.json"
+# Every effect on: colour chain, mirroring, zoom, border, shadow, 3D tilt, caption.
+export PANELS_APPEARANCE_JSON='{"cameraShape": "squircle", "cameraSize": 1.0, "zoom": 1.4,
+  "shadowRadius": 15, "borderThickness": 6, "borderColor": "#FFCC00FF",
+  "cameraMirroringEnabled": true, "saturation": 0.6, "contrast": 1.3, "brightness": 0.1,
+  "hueRotation": 40, "colorMultiply": "blue", "xAngle": 12, "yAngle": -15, "zAngle": 8,
+  "textEnabled": true, "text": "Bench Camera", "fontSize": 16}'
 panels_write_configurations "bench|Bench Camera|true|Custom|200|200"
+desktop_move_pointer 2000 900  # away from the panel: not hovered
 panels_start_host
 panels_show
 panel=$(desktop_wait_for_role MirelonPanel 1)
-read -r _ _ pw ph < <(desktop_geometry "$panel")
 panel_cpu=$(measure "$PANELS_HOST_PID")
+panels_screenshot panels_bench >/dev/null
 desktop_kill "$PANELS_HOST_PID"
 
-# The bare display: the picture's size is the panel minus its 35 px padding.
-side=$((pw - 70))
+# The bare display shows the stream at the camera picture's size (300 x 300
+# at camera size 1).
+side=300
 desktop_spawn gst gst-launch-1.0 -q videotestsrc is-live=true pattern=smpte \
   ! video/x-raw,width=1280,height=720,framerate=30/1 \
   ! videoscale ! videoconvert ! "video/x-raw,width=$side,height=$side" ! ximagesink sync=true

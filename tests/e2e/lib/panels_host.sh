@@ -94,14 +94,14 @@ PY
 panels_write_configurations() {
   python3 - "$PANELS_DEFAULTS" "$@" <<'PY'
 import base64, json, os, sys
-path, specs = sys.argv[1], sys.argv[2:]
+path, entries = sys.argv[1], sys.argv[2:]
 try:
     data = json.load(open(path))
 except FileNotFoundError:
     data = {}
 records = []
-for spec in specs:
-    parts = spec.split("|")
+for entry in entries:
+    parts = entry.split("|")
     r = {"id": parts[0], "name": parts[1], "isEnabled": parts[2] == "true", "position": parts[3]}
     if len(parts) > 5:
         r["windowOriginX"], r["windowOriginY"] = float(parts[4]), float(parts[5])

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointF>
+#include <QRect>
+#include <QRectF>
+#include <QString>
+
+class QScreen;
+
+#include <optional>
+
+namespace mirelon {
+
+// One connected display as the ring light sees it.
+struct RingLightScreen {
+    const void* handle = nullptr;  // identity of the platform screen
+    QString displayID;             // empty when the screen has no identifier
+    QRect geometry;                // global, y down (Qt's window coordinates)
+    QRectF frame;                  // global, y up: (minX, minY, width, height)
+    double devicePixelRatio = 1;
+    bool operator==(const RingLightScreen&) const = default;
+};
+
+// What the ring light needs from the desktop: the screens, the pointer, the
+// key window's and main screens, and whether a compositor blends windows.
+class RingLightDesktop : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~RingLightDesktop() override;
+
+    virtual QList<RingLightScreen> screens() const = 0;
+    // Global, y up; none when unknown.
+    virtual std::optional<QPointF> pointerLocation() const = 0;
+    virtual const void* keyWindowScreen() const = 0;
+    virtual const void* mainScreen() const = 0;
+    virtual bool isCompositing() const = 0;
+
+Q_SIGNALS:
+    // Screens were added, removed, moved or resized, or the primary changed.
+    void screensChanged();
+};
+
+// The display under the pointer, else the key window's (when preferred), else
+// the main one, else the first; -1 when there is no screen.
+int activeScreenIndex(const QList<RingLightScreen>& screens, const RingLightDesktop& desktop,
+                      bool preferKeyWindow);
+
+// The desktop of the running Qt application (X11, or any platform plugin).
+class QtRingLightDesktop final : public RingLightDesktop {
+    Q_OBJECT
+public:
+    explicit QtRingLightDesktop(QObject* parent = nullptr);
+
+    QList<RingLightScreen> screens() const override;
+    std::optional<QPointF> pointerLocation() const override;
+    const void* keyWindowScreen() const override;
+    const void* mainScreen() const override;
+    bool isCompositing() const override;
+
+    // Stable identifier of a monitor: FNV-1a of its EDID identity, else of its
+    // connector name; empty for a screen without a name.
+    static QString displayIdentifier(const QString& manufacturer, const QString& model,
+                                     const QString& serialNumber, const QString& name);
+
+private:
+    void watchScreen(QScreen* screen);
+};
+
+}  // namespace mirelon

@@ -124,6 +124,25 @@ std::optional<QPointF> QtRingLightDesktop::pointerLocation() const {
     return QPointF(r.x() + 0.5, r.y() + 0.5);
 }
 
+void QtRingLightDesktop::setPointerFollowed(bool followed) {
+    if (!followed) {
+        pointerPoll_.cancel();
+        return;
+    }
+    if (!pointerPoll_.isPending()) {
+        lastPointer_ = QCursor::pos();
+        pointerPoll_ = Scheduler::main().scheduleRepeating(1.0 / 30.0, [this] { pollPointer(); });
+    }
+}
+
+void QtRingLightDesktop::pollPointer() {
+    const QPoint p = QCursor::pos();
+    if (p != lastPointer_) {
+        lastPointer_ = p;
+        Q_EMIT pointerMoved();
+    }
+}
+
 const void* QtRingLightDesktop::keyWindowScreen() const {
     const QWidget* active = QApplication::activeWindow();
     return active ? active->screen() : nullptr;

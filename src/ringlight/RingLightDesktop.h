@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QList>
+#include "platform/Scheduler.h"
+
 #include <QObject>
+#include <QPoint>
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
@@ -37,10 +40,16 @@ public:
     virtual const void* keyWindowScreen() const = 0;
     virtual const void* mainScreen() const = 0;
     virtual bool isCompositing() const = 0;
+    // Follow the pointer (pointerMoved) only while someone needs it.
+    virtual void setPointerFollowed(bool followed) = 0;
 
 Q_SIGNALS:
     // Screens were added, removed, moved or resized, or the primary changed.
     void screensChanged();
+    // A compositing manager started or stopped.
+    void compositingChanged();
+    // The pointer moved while followed.
+    void pointerMoved();
 };
 
 // The display under the pointer, else the key window's (when preferred), else
@@ -59,6 +68,7 @@ public:
     const void* keyWindowScreen() const override;
     const void* mainScreen() const override;
     bool isCompositing() const override;
+    void setPointerFollowed(bool followed) override;
 
     // Stable identifier of a monitor: FNV-1a of its EDID identity, else of its
     // connector name; empty for a screen without a name.
@@ -67,6 +77,10 @@ public:
 
 private:
     void watchScreen(QScreen* screen);
+    void pollPointer();
+
+    TaskHandle pointerPoll_;
+    QPoint lastPointer_;
 };
 
 }  // namespace mirelon

@@ -19,15 +19,23 @@ RingLightOverlayController::RingLightOverlayController(UserDefaults& defaults,
                                            [this](const Notification&) { scheduleRefresh(); });
     screenObserver_ = center.addObserver(Notifications::screensChanged,
                                          [this](const Notification&) { scheduleRefresh(); });
-    desktopScreensConnection_ = QObject::connect(desktop_.get(), &RingLightDesktop::screensChanged,
-                                                 [this] { scheduleRefresh(); });
+    desktopConnections_ = {
+        QObject::connect(desktop_.get(), &RingLightDesktop::screensChanged,
+                         [this] { scheduleRefresh(); }),
+        QObject::connect(desktop_.get(), &RingLightDesktop::compositingChanged,
+                         [this] { scheduleRefresh(); }),
+        QObject::connect(desktop_.get(), &RingLightDesktop::pointerMoved,
+                         [this] { feedPointer(); }),
+    };
     refresh();
 }
 
 RingLightOverlayController::~RingLightOverlayController() {
-    QObject::disconnect(desktopScreensConnection_);
+    for (const auto& connection : desktopConnections_) {
+        QObject::disconnect(connection);
+    }
     pendingRefresh_.cancel();
-    pointerTask_.cancel();
+    desktop_->setPointerFollowed(false);
     for (auto& [id, window] : windowsByDisplayID_) {
         closeWindow(window);
     }
@@ -187,13 +195,10 @@ void RingLightOverlayController::closeOrphanedWindows() {
 }
 
 void RingLightOverlayController::updatePointerWatch() {
-    if (windowsByDisplayID_.empty()) {
-        pointerTask_.cancel();
-        return;
-    }
-    if (!pointerTask_.isPending()) {
-        pointerTask_ =
-            Scheduler::main().scheduleRepeating(pointerInterval, [this] { feedPointer(); });
+    const bool wanted = !windowsByDisplayID_.empty();
+    if (wanted != pointerFollowed_) {
+        pointerFollowed_ = wanted;
+        desktop_->setPointerFollowed(wanted);
     }
 }
 

@@ -23,8 +23,6 @@ public:
     static inline const QString windowIdentifier = QStringLiteral("MirelonRingLightOverlay");
     static constexpr double maxHoverCutoutRadius = 88;
     static constexpr double hoverEdgeSlack = 24;
-    // Pointer polling while overlays are shown.
-    static constexpr double pointerInterval = 1.0 / 30.0;
 
     RingLightOverlayController(UserDefaults& defaults, std::unique_ptr<RingLightDesktop> desktop,
                                NotificationCenter& center = NotificationCenter::defaultCenter());
@@ -66,9 +64,9 @@ private:
     std::map<QString, RingLightOverlayWindow*> windowsByDisplayID_;
     ObserverToken defaultsObserver_;
     ObserverToken screenObserver_;
-    QMetaObject::Connection desktopScreensConnection_;
+    std::vector<QMetaObject::Connection> desktopConnections_;
     TaskHandle pendingRefresh_;
-    TaskHandle pointerTask_;
+    bool pointerFollowed_ = false;
 };
 
 }  // namespace mirelon

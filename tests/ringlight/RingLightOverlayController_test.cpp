@@ -27,6 +27,7 @@ public:
     const void* keyScreen = nullptr;
     const void* primary = nullptr;
     bool compositing = true;
+    bool followed = false;
 
     FakeDesktop() {
         list.append(make(1, "111", QRect(0, 0, 1920, 1080)));
@@ -42,6 +43,11 @@ public:
         return s;
     }
     void changeScreens() { Q_EMIT screensChanged(); }
+    void movePointer(QPointF p) {
+        pointer = p;
+        Q_EMIT pointerMoved();
+    }
+    void setPointerFollowed(bool f) override { followed = f; }
 
     QList<RingLightScreen> screens() const override { return list; }
     std::optional<QPointF> pointerLocation() const override { return pointer; }
@@ -263,19 +269,22 @@ TEST_F(RingLightControllerTest, OrphanedOverlaysAreClosed) {
     EXPECT_TRUE(guard.isNull());
 }
 
-TEST_F(RingLightControllerTest, PointerIsFedWhileOverlaysAreShown) {
+TEST_F(RingLightControllerTest, PointerIsFollowedOnlyWhileOverlaysAreShown) {
     start();
+    EXPECT_FALSE(desktop->followed);
     desktop->pointer = QPointF(1920 + 640, 1080 - 10);  // near the top of the right display
     switchOn();
-    clock.scheduler.advance(RingLightOverlayController::pointerInterval);
+    EXPECT_TRUE(desktop->followed);
+    // The position at the refresh is used at once.
     EXPECT_EQ(view("222")->holeCenter(), QPointF(640, 10));
     EXPECT_FALSE(view("111")->holeCenter());
-    desktop->pointer = QPointF(960, 540);
-    clock.scheduler.advance(RingLightOverlayController::pointerInterval);
+    desktop->movePointer(QPointF(960, 540));
     EXPECT_FALSE(view("222")->holeCenter());
+    desktop->movePointer(QPointF(5, 540));
+    EXPECT_EQ(view("111")->holeCenter(), QPointF(5, 540));
 
     switchOn(false);
-    EXPECT_EQ(clock.scheduler.pendingCount(), 0u);  // no polling without overlays
+    EXPECT_FALSE(desktop->followed);
 }
 
 TEST_F(RingLightControllerTest, WithoutACompositorTheBandIsOpaqueInAShapedWindow) {
@@ -287,7 +296,8 @@ TEST_F(RingLightControllerTest, WithoutACompositorTheBandIsOpaqueInAShapedWindow
     EXPECT_TRUE(w->mask().contains(QPoint(960, 5)));
     EXPECT_FALSE(w->mask().contains(QPoint(960, 540)));
     desktop->compositing = true;
-    controller->refresh();
+    Q_EMIT desktop->compositingChanged();
+    settle();
     EXPECT_FALSE(w->content()->configuration().opaque);
     EXPECT_TRUE(w->mask().isEmpty());
 }

@@ -1,27 +1,16 @@
 #include "ringlight/RingLightDesktop.h"
 
+#include "platform/PointerWatch.h"
+#include "platform/ScreenChangeNotifier.h"
+#include "platform/ScreenCoordinates.h"
+#include "platform/ScreenUtils.h"
+#include "platform/X11CompositorWatch.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QScreen>
-#include <QWidget>
-
-#include <xcb/xcb.h>
-// Xlib last: its macros clash with Qt names.
-#include <X11/Xlib.h>
 
 namespace mirelon {
-namespace {
-
-// Converts a y-down global rectangle to the y-up space whose origin is the
-// bottom-left corner of the primary screen.
-QRectF toYUp(const QRect& r) {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    const QRect p = primary ? primary->geometry() : QRect();
-    const double y = double(p.top()) + p.height() - r.top() - r.height();
-    return QRectF(r.x(), y, r.width(), r.height());
-}
-
-}  // namespace
 
 RingLightDesktop::~RingLightDesktop() = default;
 
@@ -59,58 +48,29 @@ int activeScreenIndex(const QList<RingLightScreen>& screens, const RingLightDesk
 }
 
 QtRingLightDesktop::QtRingLightDesktop(QObject* parent) : RingLightDesktop(parent) {
-    auto* app = qGuiApp;
-    if (!app) {
-        return;
-    }
-    connect(app, &QGuiApplication::screenAdded, this, [this](QScreen* s) {
-        watchScreen(s);
-        Q_EMIT screensChanged();
-    });
-    connect(app, &QGuiApplication::screenRemoved, this, [this] { Q_EMIT screensChanged(); });
-    connect(app, &QGuiApplication::primaryScreenChanged, this, [this] { Q_EMIT screensChanged(); });
-    for (QScreen* s : QGuiApplication::screens()) {
-        watchScreen(s);
-    }
-}
-
-void QtRingLightDesktop::watchScreen(QScreen* screen) {
-    connect(screen, &QScreen::geometryChanged, this, [this] { Q_EMIT screensChanged(); });
-    connect(screen, &QScreen::physicalDotsPerInchChanged, this,
-            [this] { Q_EMIT screensChanged(); });
-}
-
-QString QtRingLightDesktop::displayIdentifier(const QString& manufacturer, const QString& model,
-                                              const QString& serialNumber, const QString& name) {
-    if (name.isEmpty()) {
-        return {};
-    }
-    QString identity;
-    if (manufacturer.isEmpty() && model.isEmpty() && serialNumber.isEmpty()) {
-        identity = name;
-    } else {
-        identity = manufacturer + u'|' + model + u'|' + serialNumber;
-        if (serialNumber.isEmpty()) {
-            identity += u'|' + name;
+    // Screen changes arrive as Notifications::screensChanged, which the
+    // controller observes; the notifier starts following Qt's screens here.
+    ScreenChangeNotifier::shared();
+    connect(&CompositorWatch::shared(), &CompositorWatch::compositingChanged, this,
+            [this] { Q_EMIT compositingChanged(); });
+    connect(&PointerWatch::shared(), &PointerWatch::pointerMoved, this, [this](QPoint p) {
+        if (followed_) {
+            lastPointer_ = p;
+            Q_EMIT pointerMoved();
         }
-    }
-    quint32 hash = 2166136261u;
-    for (const char byte : identity.toUtf8()) {
-        hash ^= quint8(byte);
-        hash *= 16777619u;
-    }
-    return QString::number(hash);
+    });
 }
+
+QtRingLightDesktop::~QtRingLightDesktop() = default;
 
 QList<RingLightScreen> QtRingLightDesktop::screens() const {
     QList<RingLightScreen> out;
     for (QScreen* s : QGuiApplication::screens()) {
         RingLightScreen screen;
         screen.handle = s;
-        screen.displayID =
-            displayIdentifier(s->manufacturer(), s->model(), s->serialNumber(), s->name());
+        screen.displayID = Utils::displayID(s).value_or(QString());
         screen.geometry = s->geometry();
-        screen.frame = toYUp(s->geometry());
+        screen.frame = ScreenCoordinates::toYUp(QRectF(s->geometry()));
         screen.devicePixelRatio = s->devicePixelRatio();
         out.append(screen);
     }
@@ -118,34 +78,14 @@ QList<RingLightScreen> QtRingLightDesktop::screens() const {
 }
 
 std::optional<QPointF> QtRingLightDesktop::pointerLocation() const {
-    const QPoint p = QCursor::pos();
-    // The pixel's centre, in y-up space.
-    const QRectF r = toYUp(QRect(p, QSize(1, 1)));
-    return QPointF(r.x() + 0.5, r.y() + 0.5);
-}
-
-void QtRingLightDesktop::setPointerFollowed(bool followed) {
-    if (!followed) {
-        pointerPoll_.cancel();
-        return;
-    }
-    if (!pointerPoll_.isPending()) {
-        lastPointer_ = QCursor::pos();
-        pointerPoll_ = Scheduler::main().scheduleRepeating(1.0 / 30.0, [this] { pollPointer(); });
-    }
-}
-
-void QtRingLightDesktop::pollPointer() {
-    const QPoint p = QCursor::pos();
-    if (p != lastPointer_) {
-        lastPointer_ = p;
-        Q_EMIT pointerMoved();
-    }
+    const QPoint p = lastPointer_.value_or(QCursor::pos());
+    // The centre of the pixel the pointer addresses.
+    return ScreenCoordinates::pointToYUp(QPointF(p) + QPointF(0.5, 0.5));
 }
 
 const void* QtRingLightDesktop::keyWindowScreen() const {
-    const QWidget* active = QApplication::activeWindow();
-    return active ? active->screen() : nullptr;
+    const auto key = ScreenSource::current().keyWindowScreen();
+    return key ? key->screen : nullptr;
 }
 
 const void* QtRingLightDesktop::mainScreen() const {
@@ -153,28 +93,27 @@ const void* QtRingLightDesktop::mainScreen() const {
 }
 
 bool QtRingLightDesktop::isCompositing() const {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection()) {
-        return true;  // not X11: the platform blends windows itself
+    return CompositorWatch::shared().isCompositing();
+}
+
+void QtRingLightDesktop::setPointerFollowed(bool followed) {
+    if (followed == followed_) {
+        return;
     }
-    xcb_connection_t* c = x11->connection();
-    // The compositor owns _NET_WM_CM_S<n> for the default screen.
-    int screenNumber = 0;
-    if (Display* d = x11->display()) {
-        screenNumber = DefaultScreen(d);
+    followed_ = followed;
+    // The interest handle may hold no pointer: only its lifetime counts.
+    motionInterest_ = followed ? PointerWatch::shared().motionInterest() : nullptr;
+    lastPointer_.reset();
+}
+
+int QtRingLightDesktop::activeScreen(const QList<RingLightScreen>& screens,
+                                     bool preferKeyWindow) const {
+    QList<QScreen*> qscreens;
+    for (const RingLightScreen& s : screens) {
+        qscreens.append(static_cast<QScreen*>(const_cast<void*>(s.handle)));
     }
-    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screenNumber);
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, name.size(), name.constData()), nullptr);
-    if (!atom) {
-        return false;
-    }
-    xcb_get_selection_owner_reply_t* owner =
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
-    const bool owned = owner && owner->owner != XCB_NONE;
-    free(owner);
-    free(atom);
-    return owned;
+    QScreen* chosen = Utils::activeScreen(qscreens, preferKeyWindow);
+    return chosen ? int(qscreens.indexOf(chosen)) : -1;
 }
 
 }  // namespace mirelon

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QList>
-#include "platform/Scheduler.h"
-
 #include <QObject>
 #include <QPoint>
 #include <QPointF>
@@ -10,11 +8,18 @@
 #include <QRectF>
 #include <QString>
 
-class QScreen;
-
+#include <memory>
 #include <optional>
 
 namespace mirelon {
+
+class RingLightDesktop;
+struct RingLightScreen;
+
+// The display under the pointer, else the key window's (when preferred), else
+// the main one, else the first; -1 when there is no screen.
+int activeScreenIndex(const QList<RingLightScreen>& screens, const RingLightDesktop& desktop,
+                      bool preferKeyWindow);
 
 // One connected display as the ring light sees it.
 struct RingLightScreen {
@@ -42,6 +47,10 @@ public:
     virtual bool isCompositing() const = 0;
     // Follow the pointer (pointerMoved) only while someone needs it.
     virtual void setPointerFollowed(bool followed) = 0;
+    // Index into screens of the display the user works on (see activeScreenIndex).
+    virtual int activeScreen(const QList<RingLightScreen>& screens, bool preferKeyWindow) const {
+        return activeScreenIndex(screens, *this, preferKeyWindow);
+    }
 
 Q_SIGNALS:
     // Screens were added, removed, moved or resized, or the primary changed.
@@ -52,16 +61,14 @@ Q_SIGNALS:
     void pointerMoved();
 };
 
-// The display under the pointer, else the key window's (when preferred), else
-// the main one, else the first; -1 when there is no screen.
-int activeScreenIndex(const QList<RingLightScreen>& screens, const RingLightDesktop& desktop,
-                      bool preferKeyWindow);
-
-// The desktop of the running Qt application (X11, or any platform plugin).
+// The desktop of the running application: Qt's screens with their display
+// identifiers, the shared pointer watch, the compositor watch and the
+// screens-changed notification.
 class QtRingLightDesktop final : public RingLightDesktop {
     Q_OBJECT
 public:
     explicit QtRingLightDesktop(QObject* parent = nullptr);
+    ~QtRingLightDesktop() override;
 
     QList<RingLightScreen> screens() const override;
     std::optional<QPointF> pointerLocation() const override;
@@ -69,18 +76,12 @@ public:
     const void* mainScreen() const override;
     bool isCompositing() const override;
     void setPointerFollowed(bool followed) override;
-
-    // Stable identifier of a monitor: FNV-1a of its EDID identity, else of its
-    // connector name; empty for a screen without a name.
-    static QString displayIdentifier(const QString& manufacturer, const QString& model,
-                                     const QString& serialNumber, const QString& name);
+    int activeScreen(const QList<RingLightScreen>& screens, bool preferKeyWindow) const override;
 
 private:
-    void watchScreen(QScreen* screen);
-    void pollPointer();
-
-    TaskHandle pointerPoll_;
-    QPoint lastPointer_;
+    std::shared_ptr<void> motionInterest_;
+    bool followed_ = false;
+    std::optional<QPoint> lastPointer_;
 };
 
 }  // namespace mirelon

@@ -70,7 +70,7 @@ std::vector<RingLightOverlayController::Target> RingLightOverlayController::targ
         }
     }
     if (out.empty()) {
-        const int active = activeScreenIndex(screens, *desktop_, /*preferKeyWindow=*/true);
+        const int active = desktop_->activeScreen(screens, /*preferKeyWindow=*/true);
         if (active >= 0 && !screens[active].displayID.isEmpty()) {
             const RingLightScreen& screen = screens[active];
             out.push_back(

@@ -1,5 +1,7 @@
 #include "ringlight/RingLightOverlayWindow.h"
 
+#include "platform/WindowLevels.h"
+#include "platform/X11FloatingWindow.h"
 #include "ringlight/RingLightOverlayView.h"
 
 #include <QGuiApplication>
@@ -9,20 +11,16 @@
 
 namespace mirelon {
 
-RingLightOverlayWindow::RingLightOverlayWindow(const QRect& geometry)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
-                           Qt::WindowDoesNotAcceptFocus | Qt::WindowStaysOnTopHint) {
+static_assert(RingLightOverlayWindow::windowLevel == WindowLevels::ringLightOverlay);
+
+RingLightOverlayWindow::RingLightOverlayWindow(const QRect& geometry) : QWidget(nullptr) {
     // Every attribute is set before the first show: changing flags later hides the window.
-    setObjectName(windowIdentifier);
-    setWindowRole(windowIdentifier);
-    setAttribute(Qt::WA_TranslucentBackground);
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setAttribute(Qt::WA_NoSystemBackground);
+    FloatingWindow::prepare(this, windowIdentifier);
+    FloatingWindow::setIgnoresMouseEvents(this, true);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAttribute(Qt::WA_QuitOnClose, false);
-    setFocusPolicy(Qt::NoFocus);
-    setProperty("mirelonWindowLevel", windowLevel);
+    WindowLevels::shared().setLevel(this, windowLevel);
     setGeometry(geometry);
 }
 
@@ -73,7 +71,7 @@ void RingLightOverlayWindow::applyPlatformProperties() {
         return;
     }
     // Clicks go to whatever lies below: an empty input shape.
-    handle->setFlag(Qt::WindowTransparentForInput, true);
+    FloatingWindow::setIgnoresMouseEvents(this, true);
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11 || !x11->connection()) {
         return;
@@ -98,9 +96,8 @@ void RingLightOverlayWindow::orderFront() {
         applyPlatformProperties();
     }
     if (!isVisible()) {
-        show();
+        show();  // the level service restacks the shown window
     }
-    raise();
 }
 
 void RingLightOverlayWindow::closeWindow() {

@@ -13,7 +13,7 @@ class RingLightOverlayWindow : public QWidget {
 public:
     static inline const QString windowIdentifier = QStringLiteral("MirelonRingLightOverlay");
     // Above normal windows, below the camera panels (2000).
-    static constexpr int windowLevel = 1900;
+    static constexpr int windowLevel = 1900;  // WindowLevels::ringLightOverlay
 
     explicit RingLightOverlayWindow(const QRect& geometry);
     ~RingLightOverlayWindow() override;

@@ -95,8 +95,9 @@ done
 # The band lights the edges; the middle shows the desktop.
 desktop_move_pointer 640 512
 sleep 0.5
-shot="$DESKTOP_DIR/band.png"
+shot="$DESKTOP_DIR/ringlight_band.png"
 desktop_screenshot "$shot"
+[ -z "${RINGLIGHT_SCREENSHOT_DIR:-}" ] || cp "$shot" "$RINGLIGHT_SCREENSHOT_DIR/"
 middle=$(desktop_pixel "$shot" 640 512)
 desktop_color_close "$middle" '#202428' 4 || desktop_fail "middle of the display is $middle"
 edge=$(desktop_pixel "$shot" 640 6)

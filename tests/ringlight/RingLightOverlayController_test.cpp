@@ -3,6 +3,7 @@
 #include "platform/ManualScheduler.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "platform/WindowLevels.h"
 #include "ringlight/RingLightDisplaySettingsStore.h"
 #include "ringlight/RingLightOverlayView.h"
 #include "ringlight/RingLightOverlayWindow.h"
@@ -141,7 +142,7 @@ TEST_F(RingLightControllerTest, SwitchOnWithoutRecordsLightsEveryDisplayWithAnId
     ASSERT_TRUE(left->windowHandle());
     EXPECT_TRUE(left->windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
     EXPECT_TRUE(left->content()->testAttribute(Qt::WA_TransparentForMouseEvents));
-    EXPECT_EQ(left->property("mirelonWindowLevel").toInt(), 1900);
+    EXPECT_EQ(WindowLevels::shared().level(left), 1900);
 }
 
 TEST_F(RingLightControllerTest, LegacyEntriesSeedDisplaysWithoutRecords) {

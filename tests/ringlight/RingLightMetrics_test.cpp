@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace mirelon {
 namespace {
 
@@ -21,6 +23,21 @@ TEST(RingLightMetrics, ClampsTheRecord) {
     const auto max = metricsFor({true, 0.5, 80, 0.5});
     EXPECT_TRUE(wide.sameBand(max));
     EXPECT_EQ(wide.holeRadius, max.holeRadius);
+}
+
+TEST(RingLightMetrics, HandEditedExtremesStayInRange) {
+    const auto huge = metricsFor({true, 1e308, 1e308, 1e308});
+    EXPECT_EQ(huge.width, 80);
+    EXPECT_EQ(huge.temperature, 1);
+    EXPECT_EQ(huge.glow, 1);
+    const auto tiny = metricsFor({true, -1e308, -1e308, -1e308});
+    EXPECT_EQ(tiny.width, 6);
+    EXPECT_EQ(tiny.temperature, 0);
+    EXPECT_EQ(tiny.glow, 0);
+    const auto nan = metricsFor({true, std::nan(""), std::nan(""), std::nan("")});
+    EXPECT_EQ(nan.width, 6);
+    EXPECT_EQ(nan.temperature, 0);
+    EXPECT_EQ(nan.glow, 0);
 }
 
 TEST(RingLightMetrics, HalfTemperatureColour) {

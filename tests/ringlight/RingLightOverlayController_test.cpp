@@ -259,6 +259,15 @@ TEST_F(RingLightControllerTest, ScreenChangesAddAndRemoveOverlays) {
     EXPECT_EQ(controller->windowsByDisplayID().at("222")->geometry(), QRect(0, 1080, 1280, 1024));
 }
 
+TEST_F(RingLightControllerTest, TwoScreensWithOneIdentifierGetOneOverlay) {
+    start();
+    desktop->list[1].displayID = "111";
+    switchOn();
+    EXPECT_EQ(shownIDs(), QStringList{"111"});
+    EXPECT_EQ(visibleOverlays(), 1);
+    EXPECT_EQ(controller->windowsByDisplayID().at("111")->geometry(), QRect(0, 0, 1920, 1080));
+}
+
 TEST_F(RingLightControllerTest, OrphanedOverlaysAreClosed) {
     start();
     auto* stray = new RingLightOverlayWindow(QRect(0, 0, 100, 100));

@@ -74,6 +74,15 @@ PY
 desktop_drag $((x + 302)) $((y + 410)) $((x + 480)) $((y + 410)) 10
 desktop_poll 5 test "$(camera_size)" = 5 || desktop_fail "Size slider wrote $(camera_size)"
 
+desktop_click "$(tab_x 3)" "$tab_y"   # Ring Light
+desktop_poll 5 test "$(stored selectedSettingsTab)" = ringLight || desktop_fail "Ring Light tab not stored"
+# The first of the two monitors is chosen and remembered.
+[ -n "$(stored ringLightSelectedDisplayID)" ] || desktop_fail "no display selected"
+read -r x y w h < <(desktop_geometry "$win")
+desktop_screenshot "$shot"
+convert "$shot" -crop "$((w + 40))x$((h + 60))+$((x - 20))+$((y - 40))" +repage \
+  "$MIRELON_BUILD_DIR/settings-screenshots/desktop-ringlight-tab.png" || true
+
 desktop_click "$(tab_x 5)" "$tab_y"   # About
 desktop_poll 5 test "$(stored selectedSettingsTab)" = about || desktop_fail "About tab not stored"
 short() { read -r _ _ _ hh < <(desktop_geometry "$win"); [ "$hh" -lt 520 ]; }

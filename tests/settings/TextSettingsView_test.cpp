@@ -7,7 +7,9 @@
 #include "settings/SettingsSliderRow.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -99,6 +101,15 @@ TEST_F(TextTab, PasteAppendsAtTheEndAndKeepsThirty) {
     // Bytes that are not UTF-8 are ignored.
     paste(QByteArray("\xff\xfe\x00", 3));
     EXPECT_EQ(storedText(), QString("abcdefghij").repeated(3));
+}
+
+TEST_F(TextTab, CtrlVPastesTheClipboardAtTheEnd) {
+    openWithCamera(true, "hello");
+    QGuiApplication::clipboard()->setText("world");
+    view->textField()->setCursorPosition(2);
+    QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, "v");
+    QCoreApplication::sendEvent(view->textField(), &paste);
+    EXPECT_EQ(storedText(), "helloworld");
 }
 
 TEST_F(TextTab, NoCameraDisablesEverythingAndShowsDefaults) {

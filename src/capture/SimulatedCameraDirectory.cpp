@@ -104,8 +104,10 @@ SimulatedCameraDirectory::SimulatedCameraDirectory(QString folder, NotificationC
     : folder_(std::move(folder)), center_(center) {
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { scheduleRescan(); });
     connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] { scheduleRescan(); });
-    rescan();
     // The initial list is the starting state, not a connection.
+    announce_ = false;
+    rescan();
+    announce_ = true;
 }
 
 SimulatedCameraDirectory::~SimulatedCameraDirectory() = default;
@@ -174,6 +176,9 @@ void SimulatedCameraDirectory::rescan() {
 
     const QMap<QString, SimulatedCameraSpec> previous = cameras_;
     cameras_ = found;
+    if (!announce_) {
+        return;
+    }
     for (auto it = previous.begin(); it != previous.end(); ++it) {
         if (!found.contains(it.key())) {
             qCInfo(lcCapture).noquote() << "Camera disconnected:" << it->name << it.key();

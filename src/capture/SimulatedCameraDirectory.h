@@ -61,6 +61,7 @@ private:
     QMap<QString, SimulatedCameraSpec> cameras_;  // ordered by id = file-name order
     QMap<QString, QByteArray> rejected_;          // file content already reported as bad
     TaskHandle pendingRescan_;
+    bool announce_ = true;
 };
 
 }  // namespace mirelon

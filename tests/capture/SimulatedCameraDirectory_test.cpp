@@ -1,0 +1,104 @@
+#include "capture/SimulatedCameraDirectory.h"
+
+#include "platform/ManualScheduler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace mirelon {
+namespace {
+
+class SimulatedCameras : public ::testing::Test {
+protected:
+    ScopedManualScheduler clock;
+    QTemporaryDir dir;
+    NotificationCenter center;
+    QStringList events;
+    ObserverToken connected =
+        center.addObserver(Notifications::cameraConnected,
+                           [this](const Notification& n) { events << "+" + n.object.toString(); });
+    ObserverToken disconnected =
+        center.addObserver(Notifications::cameraDisconnected,
+                           [this](const Notification& n) { events << "-" + n.object.toString(); });
+    ObserverToken changed =
+        center.addObserver(Notifications::cameraChanged,
+                           [this](const Notification& n) { events << "~" + n.object.toString(); });
+
+    void write(const QString& file, const QByteArray& content) {
+        QFile f(dir.path() + "/" + file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+    }
+};
+
+TEST_F(SimulatedCameras, ListsFilesInNameOrderWithTheirFields) {
+    write("b.json", R"({"name": "Second", "isDefault": true})");
+    write("a.json", R"({"name": "First", "pattern": "ball", "width": 640, "height": 480,
+                        "fps": 15, "fail": "stall"})");
+    write("notes.txt", "ignored");
+    SimulatedCameraDirectory cameras(dir.path(), center);
+    const auto devices = cameras.devices();
+    ASSERT_EQ(devices.size(), 2);
+    EXPECT_EQ(devices[0], (AvailableCameraDevice{"a", "First", false}));
+    EXPECT_EQ(devices[1], (AvailableCameraDevice{"b", "Second", true}));
+    const auto spec = *cameras.spec("a");
+    EXPECT_EQ(spec.pattern, "ball");
+    EXPECT_EQ(spec.width, 640);
+    EXPECT_EQ(spec.fps, 15);
+    EXPECT_EQ(spec.fail, SimulatedFailure::stall);
+    EXPECT_EQ(cameras.spec("b")->width, 1280) << "defaults for missing members";
+    EXPECT_TRUE(events.isEmpty()) << "the starting list is not a connection";
+}
+
+TEST_F(SimulatedCameras, FileChangesBecomeConnectionsRenamesAndDisconnections) {
+    SimulatedCameraDirectory cameras(dir.path(), center);
+    write("cam.json", R"({"name": "Desk"})");
+    cameras.rescan();
+    write("cam.json", R"({"name": "Desk renamed"})");
+    cameras.rescan();
+    QFile::remove(dir.path() + "/cam.json");
+    cameras.rescan();
+    EXPECT_EQ(events, (QStringList{"+cam", "~cam", "-cam"}));
+}
+
+TEST_F(SimulatedCameras, MalformedFilesAreRejectedNotCrashed) {
+    const QList<QByteArray> bad = {
+        "",
+        "{",
+        "[]",
+        "null",
+        R"({"name": 5})",
+        R"({"isDefault": true})",
+        R"({"name": "x", "width": -1})",
+        R"({"name": "x", "width": 1e308})",
+        R"({"name": "x", "fps": 2.5})",
+        R"({"name": "x", "fail": "explode"})",
+        R"({"name": "x", "pattern": "smpte ! filesink location=/tmp/x"})",
+        R"({"name": "x", "isDefault": "yes"})"};
+    for (const auto& content : bad) {
+        QString error;
+        EXPECT_FALSE(SimulatedCameraSpec::parse("id", content, &error)) << content.constData();
+        EXPECT_FALSE(error.isEmpty());
+    }
+    write("bad.json", "{");
+    write("good.json", R"({"name": "Good"})");
+    QFile big(dir.path() + "/big.json");
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    big.write(QByteArray(200 * 1024, ' ') + R"({"name": "Big"})");
+    big.close();
+    QDir(dir.path()).mkdir("folder.json");
+    SimulatedCameraDirectory cameras(dir.path(), center);
+    ASSERT_EQ(cameras.devices().size(), 1);
+    EXPECT_EQ(cameras.devices()[0].id, "good");
+}
+
+TEST_F(SimulatedCameras, MissingFolderListsNothing) {
+    SimulatedCameraDirectory cameras(dir.path() + "/absent", center);
+    EXPECT_TRUE(cameras.devices().isEmpty());
+}
+
+}  // namespace
+}  // namespace mirelon

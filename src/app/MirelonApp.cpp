@@ -1,0 +1,107 @@
+#include "app/MirelonApp.h"
+
+#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/MenuBarIcon.h"
+#include "app/MenuBarMenu.h"
+#include "app/SettingsWindowHost.h"
+#include "app/SingleInstance.h"
+#include "app/SubsystemAdapters.h"
+#include "app/TrayController.h"
+#include "app/UpdateFeed.h"
+#include "config/CameraDeviceSettingsStore.h"
+#include "config/Preferences.h"
+#include "platform/Logging.h"
+#include "platform/UserDefaults.h"
+#include "startatlogin/StartAtLogin.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLabel>
+
+namespace mirelon {
+
+MirelonApp::MirelonApp(bool switchedToX11, QObject* parent)
+    : QObject(parent), switchedToX11_(switchedToX11) {}
+
+MirelonApp::~MirelonApp() {
+    // The menu goes before the tray item that shows it.
+    tray_.reset();
+    menu_.reset();
+}
+
+bool MirelonApp::launch() {
+    QApplication::setApplicationName(QStringLiteral("Mirelon"));
+    QApplication::setOrganizationDomain(QStringLiteral("mirelon.app"));
+    QApplication::setApplicationVersion(QStringLiteral(MIRELON_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("app.mirelon.Mirelon"));
+    // A tray program: closing a panel, an overlay or the settings window never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Before any store exists: a second launch only hands over.
+    singleInstance_ = std::make_unique<SingleInstance>();
+    if (!singleInstance_->claimOrHandOver()) {
+        return false;
+    }
+    if (switchedToX11_) {
+        qCInfo(lcCore) << "Running through XWayland: global hot keys and the command-key watch "
+                          "work only while an X11 window has focus";
+    }
+    if (StartAtLogin::wasLaunchedAtLogin()) {
+        qCInfo(lcMain) << "Launched at login";
+    }
+    MenuBarIcon::ensureResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/Icon.svg")));
+
+    appDelegate_ = std::make_unique<AppDelegate>();
+    panelController_ = std::make_unique<PanelControllerAdapter>();
+    ringLightController_ = std::make_unique<RingLightAdapter>();
+    ringLightRecords_ = std::make_unique<RingLightRecordsAdapter>();
+    shortcuts_ = std::make_unique<ShortcutsAdapter>();
+    UserDefaults& defaults = UserDefaults::standard();
+    CameraDeviceSettingsStore& store = CameraDeviceSettingsStore::shared();
+
+    shell_ = std::make_unique<AppShell>(
+        AppShell::Services{defaults, store, *panelController_, *ringLightController_,
+                           *ringLightRecords_, *shortcuts_, NotificationCenter::defaultCenter()});
+
+    settings_ = std::make_unique<SettingsWindowHost>([]() -> QWidget* {
+        auto* placeholder = new QLabel(QStringLiteral("Settings"));
+        placeholder->setAlignment(Qt::AlignCenter);
+        placeholder->setMinimumHeight(200);
+        return placeholder;
+    });
+    connect(singleInstance_.get(), &SingleInstance::settingsRequested, this,
+            &MirelonApp::openSettings);
+
+    MenuBarMenu::Handlers handlers;
+    handlers.startStop = [this] { shell_->startStop(); };
+    handlers.appear = [this] { shell_->appear(); };
+    handlers.openSettings = [this] { openSettings(); };
+    handlers.checkForUpdates = [this] { appDelegate_->checkForUpdates(); };
+    handlers.quit = [] { QApplication::quit(); };
+    handlers.openLink = [](const QUrl& url) {
+        if (UpdateFeed::isOpenableLink(url)) {
+            QDesktopServices::openUrl(url);
+        }
+    };
+    menu_ = std::make_unique<MenuBarMenu>(defaults, shell_->actions(), *shortcuts_, handlers);
+
+    tray_ = std::make_unique<TrayController>(
+        menu_->menu(),
+        [] {
+            return MenuBarIcon::make(Preferences().menuBarIcon(), MenuBarIcon::panelTextColor());
+        },
+        [this] { settings_->openWithNoTrayNote(); });
+    shell_->onMenuBarIconChanged = [this](const QString&) { tray_->updateIcon(); };
+    tray_->start();
+    return true;
+}
+
+void MirelonApp::openSettings() {
+    if (settings_) {
+        settings_->openSettings();
+    }
+}
+
+}  // namespace mirelon

@@ -1,0 +1,59 @@
+#include "app/SettingsWindowHost.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace mirelon {
+
+SettingsWindowHost::SettingsWindowHost(ContentFactory content, QObject* parent)
+    : QObject(parent), content_(std::move(content)) {}
+
+SettingsWindowHost::~SettingsWindowHost() {
+    delete window_.data();
+}
+
+QWidget* SettingsWindowHost::ensureWindow() {
+    if (window_) {
+        return window_;
+    }
+    auto* window = new QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setObjectName(QStringLiteral("MirelonSettings"));
+    window->setWindowTitle(QStringLiteral("Mirelon Settings"));
+    window->setWindowIcon(QIcon(QStringLiteral(":/app/Icon.svg")));
+    auto* layout = new QVBoxLayout(window);
+    auto* note = new QLabel(noTrayNote, window);
+    note->setObjectName(QStringLiteral("MirelonNoTrayNote"));
+    note->setWordWrap(true);
+    note->setVisible(showNote_);
+    layout->addWidget(note);
+    QWidget* content = content_ ? content_() : nullptr;
+    if (content) {
+        content->setParent(window);
+        content->setMaximumHeight(maximumHeight);
+        layout->addWidget(content);
+    }
+    window->setFixedWidth(windowWidth);
+    window->setMaximumHeight(maximumHeight + (showNote_ ? note->sizeHint().height() : 0));
+    window_ = window;
+    note_ = note;
+    return window;
+}
+
+void SettingsWindowHost::openSettings() {
+    QWidget* window = ensureWindow();
+    window->adjustSize();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void SettingsWindowHost::openWithNoTrayNote() {
+    showNote_ = true;
+    if (note_) {
+        note_->setVisible(true);
+    }
+    openSettings();
+}
+
+}  // namespace mirelon

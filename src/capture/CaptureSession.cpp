@@ -1,0 +1,116 @@
+#include "capture/CaptureSession.h"
+
+#include <QMetaObject>
+
+namespace mirelon {
+
+CaptureSession::CaptureSession() {
+    // Runs on the streaming thread: queue exactly one call on the main thread.
+    // A session destroyed before the call runs takes the queued call with it;
+    // it stops its pipeline first, so nothing posts after that.
+    mailbox_.setWakeUp([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { deliverPendingFrame(); }, Qt::QueuedConnection);
+    });
+}
+
+CaptureSession::~CaptureSession() {
+    if (pipeline_) {
+        pipeline_->stop();
+        pipeline_.reset();
+    }
+}
+
+void CaptureSession::beginConfiguration() {
+    ++configurationDepth_;
+}
+
+void CaptureSession::commitConfiguration() {
+    if (configurationDepth_ > 0 && --configurationDepth_ == 0 && restartOnCommit_) {
+        restartOnCommit_ = false;
+        startRunning();
+    }
+}
+
+bool CaptureSession::canAddInput(const std::shared_ptr<CaptureDeviceInput>& input) const {
+    return input && !input_;
+}
+
+bool CaptureSession::addInput(std::shared_ptr<CaptureDeviceInput> input) {
+    if (!canAddInput(input)) {
+        return false;
+    }
+    input_ = std::move(input);
+    return true;
+}
+
+void CaptureSession::removeInput() {
+    if (!input_) {
+        return;
+    }
+    const bool wasRunning = pipeline_ != nullptr;
+    stopRunning();
+    input_.reset();
+    // A running session whose input goes away stays idle; one that gets a new
+    // input inside the same configuration starts on it at commit.
+    restartOnCommit_ = wasRunning && configurationDepth_ > 0;
+}
+
+void CaptureSession::startRunning() {
+    if (pipeline_ && pipeline_->isRunning()) {
+        return;
+    }
+    if (configurationDepth_ > 0) {
+        restartOnCommit_ = true;
+        return;
+    }
+    if (pipeline_) {
+        pipeline_->stop();
+        pipeline_.reset();
+    }
+    if (!input_) {
+        lastError_ = QStringLiteral("The session has no input");
+        return;
+    }
+    mailbox_.reset();
+    auto pipeline = input_->makePipeline(mailbox_);
+    QString error;
+    if (!pipeline || !pipeline->start(&error)) {
+        lastError_ = pipeline ? error : QStringLiteral("The camera could not be opened");
+        return;
+    }
+    lastError_.clear();
+    pipeline_ = std::move(pipeline);
+    Q_EMIT runningChanged(true);
+}
+
+void CaptureSession::stopRunning() {
+    restartOnCommit_ = false;
+    if (!pipeline_) {
+        return;
+    }
+    pipeline_->stop();
+    pipeline_.reset();
+    // A frame that arrived before the stop is dropped with its wake-up's work.
+    mailbox_.take();
+    Q_EMIT runningChanged(false);
+}
+
+bool CaptureSession::isRunning() const {
+    return pipeline_ && pipeline_->isRunning();
+}
+
+bool CaptureSession::deliverPendingFrame() {
+    QImage frame = mailbox_.take();
+    if (frame.isNull()) {
+        return false;
+    }
+    // A slot may drop the last owner (a model restarting its camera).
+    const auto keepAlive = weak_from_this().lock();
+    latestFrame_ = std::move(frame);
+    ++delivered_;
+    Q_EMIT frameArrived(latestFrame_);
+    return true;
+}
+
+}  // namespace mirelon

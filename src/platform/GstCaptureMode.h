@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+typedef struct _GstCaps GstCaps;
+
+namespace mirelon {
+
+// A camera mode pinned by the high-quality preset.
+struct CaptureMode {
+    enum class Encoding { raw, mjpeg };
+    Encoding encoding = Encoding::raw;
+    QString format;  // raw pixel format (GStreamer name, e.g. "YUY2"); empty for MJPEG
+    int width = 0;
+    int height = 0;
+    int fpsNumerator = 0;
+    int fpsDenominator = 1;
+
+    bool operator==(const CaptureMode&) const = default;
+    // The caps that pin this mode on the camera's source element.
+    QString capsString() const;
+};
+
+// The high-quality preset: from the modes a camera offers, 1920x1080 at 30 fps,
+// else 1280x720 at 30 fps, else the largest mode at 24 fps or more (else the
+// largest mode at its best rate). Raw video when the camera reaches the rate
+// with it (YUY2 preferred), MJPEG otherwise. Grey-only formats never count.
+// None when the caps offer no usable mode.
+std::optional<CaptureMode> chooseCaptureMode(const GstCaps* caps);
+// The same for caps in their text form (recorded device caps).
+std::optional<CaptureMode> chooseCaptureMode(const QString& capsString);
+
+}  // namespace mirelon

@@ -1,0 +1,179 @@
+// Real GStreamer pipelines from simulated cameras.
+
+#include "capture/CameraViewModel.h"
+#include "capture/SimulatedCameraDirectory.h"
+
+#include "LogCapture.h"
+#include "platform/GstCapturePipeline.h"
+#include "platform/ManualScheduler.h"
+#include "platform/UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace mirelon {
+namespace {
+
+int streamingThreads() {
+    return GstCapturePipeline::activeStreamingThreads();
+}
+
+// Lets the event loop run for a while of real time (frames arrive meanwhile).
+void runEventLoop(double seconds, const std::function<bool()>& until = {}) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < seconds * 1000 && !(until && until())) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+class SimulatedCameraPipelineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        directory = std::make_unique<SimulatedCameraDirectory>(folder.path());
+        CameraDirectory::setShared(directory.get());
+    }
+    void TearDown() override { CameraDirectory::setShared(nullptr); }
+
+    void addCamera(const QString& id, const QByteArray& json) {
+        QFile f(folder.filePath(id + QStringLiteral(".json")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(json);
+        f.close();
+        directory->rescan();
+    }
+    void writeFile(const QString& name, const QByteArray& content) {
+        QFile f(folder.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+
+    ScopedManualScheduler clock;
+    QTemporaryDir folder;
+    QTemporaryDir config;
+    UserDefaults defaults{config.filePath(QStringLiteral("defaults.json"))};
+    std::unique_ptr<SimulatedCameraDirectory> directory;
+    testing::LogCapture log{"app.mirelon.Mirelon.core"};
+};
+
+TEST_F(SimulatedCameraPipelineTest, FramesFlowToTheMainThreadAndStopLeavesNothingRunning) {
+    addCamera("desk", R"({"name": "Desk Camera", "pattern": "ball", "width": 320,
+                          "height": 240, "fps": 30})");
+    const int threadsBefore = streamingThreads();
+    {
+        CameraViewModel model("desk", false, &defaults);
+        model.startCamera();
+        ASSERT_TRUE(model.isRunning());
+        ASSERT_TRUE(model.isSessionRunning());
+        const auto session = model.captureSession();
+        int arrived = 0;
+        QObject::connect(session.get(), &CaptureSession::frameArrived, [&](const QImage& frame) {
+            ++arrived;
+            EXPECT_EQ(frame.size(), QSize(320, 240));
+            EXPECT_EQ(frame.format(), QImage::Format_RGB32);
+        });
+        runEventLoop(1.5);
+        EXPECT_GE(arrived, 20);
+        EXPECT_GT(streamingThreads(), threadsBefore);
+
+        model.stopCamera();
+        EXPECT_FALSE(session->isRunning());
+        EXPECT_FALSE(session->hasInputs());
+        EXPECT_FALSE(model.isSessionRunning());
+        // The newest frame outlives the pipeline that made it.
+        EXPECT_FALSE(session->latestFrame().isNull());
+        const QRgb pixel = session->latestFrame().pixel(0, 0);
+        EXPECT_EQ(qAlpha(pixel), 255);
+        const auto postedAtStop = session->mailbox().postedCount();
+        runEventLoop(0.2);
+        EXPECT_EQ(session->mailbox().postedCount(), postedAtStop);
+    }
+    EXPECT_EQ(streamingThreads(), threadsBefore);
+}
+
+TEST_F(SimulatedCameraPipelineTest, StalledCameraIsCaughtByTheHealthCheckAndRestarted) {
+    addCamera("stall", R"({"name": "Stalling Camera", "width": 160, "height": 120,
+                           "fps": 30, "fail": "stall"})");
+    CameraViewModel model("stall", false, &defaults);
+    model.startCamera();
+    ASSERT_TRUE(model.isRunning());
+    const auto first = model.captureSession();
+    // One second of frames, then silence; after 2 s without a frame the
+    // session no longer counts as running.
+    runEventLoop(4.0, [&] { return !first->isRunning(); });
+    EXPECT_FALSE(first->isRunning());
+    EXPECT_TRUE(model.isRunning());  // nobody noticed yet
+    clock.scheduler.advance(CameraViewModel::healthCheckInterval);
+    EXPECT_EQ(log.count("Camera: session stopped unexpectedly, attempting restart"), 1);
+    EXPECT_NE(model.captureSession(), first);
+    EXPECT_TRUE(model.isRunning());
+    EXPECT_TRUE(model.captureSession()->isRunning());
+}
+
+TEST_F(SimulatedCameraPipelineTest, FailureModesEndInTheirMessagesAfterThreeAttempts) {
+    addCamera("nostart", R"({"name": "Broken Camera", "fail": "start"})");
+    addCamera("noopen", R"({"name": "Busy Camera", "fail": "open"})");
+    for (const QString id : {"nostart", "noopen"}) {
+        CameraViewModel model(id, false, &defaults);
+        model.startCamera();
+        EXPECT_TRUE(model.isStartingCamera());
+        clock.scheduler.advance(1.0);
+        clock.scheduler.advance(2.0);
+        EXPECT_FALSE(model.isStartingCamera());
+        EXPECT_EQ(model.captureFailureMessage(), QStringLiteral("Camera could not be started."));
+        EXPECT_FALSE(model.captureSession()->hasInputs());
+    }
+    EXPECT_EQ(log.count("Camera: session did not start for device Broken Camera"), 3);
+    EXPECT_EQ(log.count("Camera: AVCaptureSession setup failed for device Busy Camera: "
+                        "The device could not be opened."),
+              3);
+    EXPECT_EQ(streamingThreads(), 0);
+}
+
+TEST_F(SimulatedCameraPipelineTest, PermissionFilesDecideAndTheAnswerStartsTheCamera) {
+    addCamera("desk", R"({"name": "Desk Camera", "width": 160, "height": 120})");
+    writeFile(".permission", "denied\n");
+    CameraViewModel model("desk", false, &defaults);
+    model.startCamera();
+    EXPECT_FALSE(model.isGranted());
+    EXPECT_FALSE(model.isRunning());
+
+    writeFile(".permission", "notDetermined");
+    writeFile(".permission-answer", "yes");
+    model.startCamera();
+    EXPECT_FALSE(model.isGranted());  // the answer comes 100 ms later
+    runEventLoop(2.0, [&] { return model.isRunning(); });
+    EXPECT_TRUE(model.isGranted());
+    EXPECT_TRUE(model.isRunning());
+    QFile permission(folder.filePath(".permission"));
+    ASSERT_TRUE(permission.open(QIODevice::ReadOnly));
+    EXPECT_EQ(permission.readAll().trimmed(), "authorized");
+}
+
+TEST_F(SimulatedCameraPipelineTest, PermissionRefusedByTheUserStaysRefused) {
+    addCamera("desk", R"({"name": "Desk Camera", "width": 160, "height": 120})");
+    writeFile(".permission", "notDetermined");
+    writeFile(".permission-answer", "no");
+    CameraViewModel model("desk", false, &defaults);
+    bool answered = false;
+    QObject::connect(&model, &CameraViewModel::isGrantedChanged, [&] { answered = true; });
+    model.checkCameraAccess();
+    runEventLoop(1.0, [&] { return answered; });
+    EXPECT_FALSE(model.isGranted());
+    EXPECT_FALSE(model.isRunning());
+    QFile permission(folder.filePath(".permission"));
+    ASSERT_TRUE(permission.open(QIODevice::ReadOnly));
+    EXPECT_EQ(permission.readAll().trimmed(), "notDetermined");
+}
+
+}  // namespace
+}  // namespace mirelon

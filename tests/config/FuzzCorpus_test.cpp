@@ -1,0 +1,69 @@
+#include "capture/SimulatedCameraDirectory.h"
+#include "config/CameraAppearanceSettings.h"
+#include "config/CameraDeviceConfiguration.h"
+
+#include "support/TempConfig.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QJsonDocument>
+
+#include <gtest/gtest.h>
+
+namespace mirelon {
+namespace {
+
+// Every seed and every input the fuzzers once crashed on goes through the
+// decoders again here, under the sanitizers of the test build.
+QList<QByteArray> inputs(const QString& target) {
+    QList<QByteArray> out;
+    for (const QString& folder : {QStringLiteral("corpus/"), QStringLiteral("regressions/")}) {
+        QDirIterator it(QStringLiteral(MIRELON_SOURCE_DIR "/tests/fuzz/") + folder + target,
+                        QDir::Files);
+        while (it.hasNext()) {
+            QFile f(it.next());
+            if (f.open(QIODevice::ReadOnly)) {
+                out.append(f.readAll());
+            }
+        }
+    }
+    return out;
+}
+
+TEST(FuzzCorpus, DecodersHandleEverySavedInput) {
+    testing::TempDefaults t;
+    const auto appearance = inputs("appearance");
+    ASSERT_FALSE(appearance.isEmpty());
+    for (const auto& input : appearance) {
+        const auto r = CameraAppearanceSettings::fromJson(QJsonDocument::fromJson(input).object(),
+                                                          *t.defaults);
+        if (r && r->isEncodable()) {
+            EXPECT_EQ(CameraAppearanceSettings::fromJson(r->toJson(), *t.defaults), r);
+        }
+    }
+    const auto configurations = inputs("configurations");
+    ASSERT_FALSE(configurations.isEmpty());
+    for (const auto& input : configurations) {
+        const auto r = decodeConfigurations(input, *t.defaults);
+        if (r) {
+            EXPECT_EQ(decodeConfigurations(encodeConfigurations(*r), *t.defaults), r);
+        }
+    }
+    for (const auto& input : inputs("simulated_camera")) {
+        const auto spec = SimulatedCameraSpec::parse("cam", input);
+        if (spec) {
+            EXPECT_GE(spec->width, 16);
+        }
+    }
+    for (const auto& input : inputs("defaults_file")) {
+        t.writeFile(input);
+        t.reopen();
+        for (const auto& key : t.defaults->keys()) {
+            (void)t.defaults->dataValue(key);
+            (void)t.defaults->stringValue(key, true);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace mirelon

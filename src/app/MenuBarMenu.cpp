@@ -5,6 +5,10 @@
 #include "config/Preferences.h"
 #include "platform/UserDefaults.h"
 
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcMenu, "app.mirelon.Mirelon.menu", QtInfoMsg)
+
 namespace mirelon {
 
 MenuBarMenu::MenuBarMenu(UserDefaults& defaults, ShortcutActions& actions,
@@ -93,7 +97,7 @@ MenuBarMenu::MenuBarMenu(UserDefaults& defaults, ShortcutActions& actions,
             handlers_.appear();
         }
         update();
-        decorate();
+        logRows();
     });
     defaultsObserver_ = center.addObserver(Notifications::defaultsChanged,
                                            [this](const Notification&) { update(); });
@@ -131,6 +135,28 @@ void MenuBarMenu::update() {
                                         : QStringLiteral("Start Mirelon"));
     text_->setChecked(p.textVisible());
     ringLight_->setChecked(p.ringLightEnabled());
+}
+
+void MenuBarMenu::logRows() const {
+    if (!lcMenu().isDebugEnabled()) {
+        return;
+    }
+    QStringList rows;
+    for (QAction* action : menu_->actions()) {
+        if (action->isSeparator()) {
+            rows.append(QStringLiteral("-"));
+            continue;
+        }
+        QString row = action->text();
+        if (action->isCheckable()) {
+            row += action->isChecked() ? QStringLiteral(" [x]") : QStringLiteral(" [ ]");
+        }
+        if (!action->shortcut().isEmpty()) {
+            row += QStringLiteral(" <") + action->shortcut().toString() + u'>';
+        }
+        rows.append(row);
+    }
+    qCDebug(lcMenu).noquote() << "Menu opened:" << rows.join(QStringLiteral(" | "));
 }
 
 void MenuBarMenu::decorate() {

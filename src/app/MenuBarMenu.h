@@ -39,14 +39,17 @@ public:
     QMenu* menu() const { return menu_.get(); }
     // Re-reads the titles and check marks from the preferences.
     void update();
-    // Shortcut decorations are re-applied (after the user records a new one).
-    void decorate();
 
     QAction* startStopAction() const { return startStop_; }
     QAction* textAction() const { return text_; }
     QAction* ringLightAction() const { return ringLight_; }
 
 private:
+    // Asks the shortcut module to show each row's shortcut; it follows later
+    // changes by itself.
+    void decorate();
+    // With debug logging on, one line listing the rows as shown.
+    void logRows() const;
     QAction* addShortcutItem(const QString& title, const QString& shortcutName,
                              std::function<void()> run);
     QAction* addLink(QMenu* menu, const QString& title, const QUrl& url);

@@ -50,6 +50,7 @@ bool MirelonApp::launch() {
     if (StartAtLogin::wasLaunchedAtLogin()) {
         qCInfo(lcMain) << "Launched at login";
     }
+    qCDebug(lcMain) << "Start at login:" << (StartAtLogin::isEnabled() ? "on" : "off");
     MenuBarIcon::ensureResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/Icon.svg")));
 

@@ -5,6 +5,8 @@ cd "$(dirname "$0")"
 tools/deps.sh
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMIRELON_SANITIZE=ON >/dev/null
 cmake --build build/asan
+# A private runtime folder: tests never meet a running Mirelon of the user.
+export XDG_RUNTIME_DIR="$(mktemp -d /tmp/mirelon-test-runtime.XXXXXX)"
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
 cd build/asan

@@ -13,7 +13,7 @@ PACKAGES=(
   libxcb-xkb-dev libxcb-xinput-dev libxcb-shape0-dev libxcb-xfixes0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb openbox picom trayer xdotool x11-utils x11-xserver-utils
+  xvfb openbox picom trayer xdotool x11-utils x11-xserver-utils x11-xkb-utils
   imagemagick fonts-dejavu-core desktop-file-utils python3 libglib2.0-bin
 )
 

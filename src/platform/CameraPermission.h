@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 
@@ -27,4 +28,14 @@ CameraAuthorization simulatedStatus(const QString& folder);
 void requestSimulatedAccess(const QString& folder, std::function<void(bool)> answer);
 
 }  // namespace CameraPermission
+
+namespace Utils {
+// The program's help page on camera access (joining the "video" group), under
+// the build-time web address.
+QUrl cameraPrivacySettingsUrl();
+// Opens that page in the default browser; does nothing when no valid address
+// can be formed or the desktop cannot open it.
+void openCameraPrivacySettings();
+}  // namespace Utils
+
 }  // namespace mirelon

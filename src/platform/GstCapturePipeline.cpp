@@ -2,6 +2,8 @@
 
 #include "platform/Logging.h"
 
+#include <QtEndian>
+
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
@@ -78,9 +80,10 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
         releaseMapped(mapped);
         return GST_FLOW_OK;
     }
-    // BGRx in memory is 0xffRRGGBB per pixel on little-endian machines.
-    QImage frame(mapped->map.data + offset, width, height, stride, QImage::Format_RGB32,
-                 releaseMapped, mapped);
+    // BGRx in memory is 0xffRRGGBB per pixel on little-endian machines. The
+    // image reads the buffer in place; anyone who writes to it gets a copy.
+    const uchar* pixels = mapped->map.data + offset;
+    QImage frame(pixels, width, height, stride, QImage::Format_RGB32, releaseMapped, mapped);
     mailbox->post(std::move(frame));
     return GST_FLOW_OK;
 }
@@ -128,7 +131,9 @@ GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, Fram
             gst_caps_unref(caps);
         }
     }
-    GstCaps* bgrx = gst_caps_from_string("video/x-raw,format=BGRx");
+    // The byte order of QImage::Format_RGB32 (0xffRRGGBB words).
+    GstCaps* bgrx = gst_caps_from_string(
+        Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "video/x-raw,format=BGRx" : "video/x-raw,format=xRGB");
     g_object_set(outputFilter, "caps", bgrx, nullptr);
     gst_caps_unref(bgrx);
     g_object_set(sink, "max-buffers", 1u, "drop", TRUE, "sync", FALSE, "enable-last-sample", FALSE,

@@ -1,5 +1,6 @@
 // Real GStreamer pipelines from simulated cameras.
 
+#include "capture/CameraView.h"
 #include "capture/CameraViewModel.h"
 #include "capture/SimulatedCameraDirectory.h"
 
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -173,6 +175,36 @@ TEST_F(SimulatedCameraPipelineTest, PermissionRefusedByTheUserStaysRefused) {
     QFile permission(folder.filePath(".permission"));
     ASSERT_TRUE(permission.open(QIODevice::ReadOnly));
     EXPECT_EQ(permission.readAll().trimmed(), "notDetermined");
+}
+
+TEST_F(SimulatedCameraPipelineTest, PreviewShowsTheSimulatedPattern) {
+    addCamera("bars", R"({"name": "Bars", "pattern": "smpte", "width": 640, "height": 360})");
+    CameraViewModel model("bars", false, &defaults);
+    CameraView view(model.captureSession());
+    CameraViewContainer::follow(view, model);
+    view.resize(320, 240);
+    model.startCamera();
+    ASSERT_TRUE(model.isRunning());
+    runEventLoop(1.0, [&] { return !view.currentFrame().isNull(); });
+    ASSERT_FALSE(view.currentFrame().isNull());
+    EXPECT_EQ(view.currentFrame().size(), QSize(640, 360));
+
+    const QImage shown = view.grab().toImage();
+    const QString dir =
+        qEnvironmentVariable("MIRELON_BUILD_DIR", QDir::tempPath()) + "/screenshots/capture";
+    QDir().mkpath(dir);
+    shown.save(dir + "/preview-smpte.png");
+    // The colour bars across the top: aspect fill crops the outer bars but
+    // keeps several distinct, saturated colours and fills the whole width.
+    QSet<QRgb> colours;
+    for (int x = 0; x < shown.width(); x += 4) {
+        const QColor c = shown.pixelColor(x, 40);
+        colours.insert(qRgb(c.red() / 32 * 32, c.green() / 32 * 32, c.blue() / 32 * 32));
+    }
+    EXPECT_GE(colours.size(), 5);
+    EXPECT_NE(shown.pixelColor(0, 40), QColor(Qt::black));
+    EXPECT_NE(shown.pixelColor(shown.width() - 1, 40), QColor(Qt::black));
+    model.stopCamera();
 }
 
 }  // namespace

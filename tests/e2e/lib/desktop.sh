@@ -115,7 +115,7 @@ desktop_start() {
 
   if ((trayer)); then desktop_trayer_start; fi
   if ((picom)); then desktop_picom_start; fi
-  xdotool mousemove $((half / 2)) $((DESKTOP_HEIGHT / 2))
+  desktop_move_pointer $((half / 2)) $((DESKTOP_HEIGHT / 2))
   desktop_log "desktop $DISPLAY ready (${size}, picom=$picom, trayer=$trayer) in $DESKTOP_DIR"
 }
 
@@ -291,9 +291,12 @@ desktop_clicks_received() {
 
 # ---------------------------------------------------------------- input
 
-desktop_move_pointer() { xdotool mousemove --sync "$1" "$2"; }
+# Pointer moves go through XTest like a real device (xdotool mousemove warps,
+# which XInput2 raw-motion listeners never see).
+desktop_move_pointer() { python3 "$DESKTOP_X11UTIL" move "$@"; }
 desktop_click() {
-  xdotool mousemove --sync "$1" "$2" click 1
+  desktop_move_pointer "$1" "$2"
+  xdotool click 1
 }
 desktop_key_down() { xdotool keydown "$1"; }
 desktop_key_up() { xdotool keyup "$1"; }
@@ -301,12 +304,12 @@ desktop_key_up() { xdotool keyup "$1"; }
 # Press at (X1,Y1), move in STEPS steps to (X2,Y2), release.
 desktop_drag() {
   local x1=$1 y1=$2 x2=$3 y2=$4 steps=${5:-10} i
-  xdotool mousemove --sync "$x1" "$y1"
+  desktop_move_pointer "$x1" "$y1"
   sleep 0.1
   xdotool mousedown 1
   sleep 0.1
   for ((i = 1; i <= steps; i++)); do
-    xdotool mousemove --sync $((x1 + (x2 - x1) * i / steps)) $((y1 + (y2 - y1) * i / steps))
+    desktop_move_pointer $((x1 + (x2 - x1) * i / steps)) $((y1 + (y2 - y1) * i / steps))
     sleep 0.03
   done
   sleep 0.1

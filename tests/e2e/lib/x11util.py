@@ -9,6 +9,9 @@ Usage: x11util.py COMMAND [ARGS]
   bounding-rects WINDOW    print the number of rectangles of WINDOW's bounding shape
                            ("unshaped" when the window has no bounding shape)
   cm-owner                 print the owner of _NET_WM_CM_S0 (0 when no compositor)
+  move X Y [X Y ...]       move the pointer through the given points as a device
+                           would (XTest), so XInput2 raw motion is generated too
+                           (xdotool's mousemove warps, which raw listeners never see)
 Only libX11/libXext through ctypes; no Python X bindings needed.
 """
 import ctypes
@@ -131,6 +134,17 @@ def cm_owner():
     x.XCloseDisplay(dpy)
 
 
+def move(points):
+    xtst = ctypes.CDLL(ctypes.util.find_library("Xtst"))
+    xtst.XTestFakeMotionEvent.argtypes = [V, INT, INT, INT, UL]
+    x.XSync.argtypes = [V, INT]
+    dpy = open_display()
+    for px, py in points:
+        xtst.XTestFakeMotionEvent(dpy, -1, px, py, 0)
+        x.XSync(dpy, 0)
+    x.XCloseDisplay(dpy)
+
+
 def main(argv):
     if len(argv) < 2:
         sys.exit(__doc__)
@@ -145,6 +159,9 @@ def main(argv):
         shape_rects(int(argv[2], 0), 0)  # ShapeBounding
     elif cmd == "cm-owner":
         cm_owner()
+    elif cmd == "move" and len(argv) >= 4 and len(argv) % 2 == 0:
+        coords = [int(v) for v in argv[2:]]
+        move(list(zip(coords[0::2], coords[1::2])))
     else:
         sys.exit(__doc__)
 

@@ -1,0 +1,335 @@
+#include "panels/controller/MirelonPanelController.h"
+
+#include "config/CameraDeviceSettingsStore.h"
+#include "panels/controller/PlaceholderPanelParts.h"
+#include "panels/window/PanelWindow.h"
+#include "panels/window/WindowPlacement.h"
+#include "platform/ScreenUtils.h"
+
+#include <QApplication>
+#include <QSet>
+
+#include <algorithm>
+
+namespace mirelon {
+
+MirelonPanelController::MirelonPanelController(CameraDeviceSettingsStore& store,
+                                               std::unique_ptr<PanelPartsFactory> parts,
+                                               NotificationCenter& center)
+    : cameraStore_(store),
+      parts_(std::move(parts)),
+      self_(std::make_shared<MirelonPanelController*>(this)) {
+    std::weak_ptr<MirelonPanelController*> weak = self_;
+    cameraSettingsObserver_ = center.addObserver(
+        CameraDeviceSettingsStore::settingsChangedNotification, [weak](const Notification&) {
+            auto owner = weak.lock();
+            if (!owner) {
+                return;
+            }
+            // Never inside the posting call: react on a later turn, once per notification.
+            auto& reactions = (*owner)->pendingSettingsReactions_;
+            reactions.erase(std::remove_if(reactions.begin(), reactions.end(),
+                                           [](const TaskHandle& t) { return !t.isPending(); }),
+                            reactions.end());
+            reactions.push_back(Scheduler::main().schedule(0, [weak] {
+                auto self = weak.lock();
+                if (!self) {
+                    return;
+                }
+                MirelonPanelController& controller = **self;
+                if (controller.isVisible_) {
+                    controller.updatePanels();
+                } else if (!controller.panelsByCameraDeviceID_.empty() ||
+                           !controller.cameraViewModelsByCameraDeviceID_.empty()) {
+                    controller.shutdownPanelsAndCameras();
+                }
+            }));
+        });
+}
+
+MirelonPanelController::~MirelonPanelController() {
+    self_.reset();
+    cancelPendingTasks();
+    pendingSettingsReactions_.clear();
+    for (auto& [id, panel] : panelsByCameraDeviceID_) {
+        if (panel) {
+            closePanel(panel);
+            delete panel.data();
+        }
+    }
+}
+
+MirelonPanelController& MirelonPanelController::shared() {
+    static MirelonPanelController* controller = new MirelonPanelController(
+        CameraDeviceSettingsStore::shared(),
+        makeDefaultPanelParts(CameraDeviceSettingsStore::shared()));  // lives for the process
+    return *controller;
+}
+
+PanelWindow* MirelonPanelController::panel(const QString& cameraDeviceID) const {
+    auto it = panelsByCameraDeviceID_.find(cameraDeviceID);
+    return it == panelsByCameraDeviceID_.end() ? nullptr : it->second.data();
+}
+
+PanelCamera* MirelonPanelController::cameraViewModel(const QString& cameraDeviceID) const {
+    auto it = cameraViewModelsByCameraDeviceID_.find(cameraDeviceID);
+    return it == cameraViewModelsByCameraDeviceID_.end() ? nullptr : it->second.get();
+}
+
+void MirelonPanelController::cancelPendingTasks() {
+    pendingShowRetryWorkItem_.cancel();
+    pendingTransientEmptyRetryWorkItem_.cancel();
+    pendingFallbackCameraWorkItem_.cancel();
+}
+
+void MirelonPanelController::show() {
+    isVisible_ = true;
+    remainingShowRetries_ = maxShowRetries;
+    cancelPendingTasks();
+    closeOrphanedPanels();
+    cameraStore_.syncWithConnectedCameras();
+    updatePanels();
+    scheduleShowRetryIfNeeded();
+}
+
+void MirelonPanelController::hide() {
+    isVisible_ = false;
+    cancelPendingTasks();
+    shutdownPanelsAndCameras();
+}
+
+void MirelonPanelController::updatePanels() {
+    if (!isVisible_) {
+        shutdownPanelsAndCameras();
+        return;
+    }
+    QList<CameraDeviceConfiguration> enabled;
+    for (const CameraDeviceConfiguration& c : cameraStore_.configurations()) {
+        if (c.isEnabled) {
+            enabled.append(c);
+        }
+    }
+    bool fallbackRequested = false;
+    if (enabled.isEmpty() && !cameraStore_.unavailableEnabledConfigurations().isEmpty()) {
+        scheduleFallbackCamera();
+        fallbackRequested = true;
+    }
+    if (!fallbackRequested) {
+        pendingFallbackCameraWorkItem_.cancel();
+        if (!enabled.isEmpty()) {
+            consecutiveEmptyEnabledConfigurations_ = 0;
+            pendingTransientEmptyRetryWorkItem_.cancel();
+        }
+    }
+    if (enabled.isEmpty()) {
+        if (!panelsByCameraDeviceID_.empty() &&
+            consecutiveEmptyEnabledConfigurations_ < maxTransientEmptyUpdates) {
+            ++consecutiveEmptyEnabledConfigurations_;
+            scheduleTransientEmptyRecovery();
+            return;
+        }
+    }
+
+    std::map<QString, QPointer<PanelWindow>> updated;
+    for (const CameraDeviceConfiguration& c : enabled) {
+        PanelCamera& camera = cameraViewModel(c);
+        const bool available = cameraStore_.isCameraDeviceAvailable(c.id);
+        if (available && !camera.isSessionRunning() && !camera.isStartingCamera() &&
+            !camera.hasCaptureFailureMessage()) {
+            camera.startCamera();
+        } else if (!available && camera.isSessionRunning()) {
+            camera.stopCamera();
+        }
+        PanelWindow* panel = this->panel(c.id);
+        if (!panel) {
+            panel = makePanel(c.id, camera);
+        }
+        position(panel, c);
+        panel->orderFront();
+        updated[c.id] = panel;
+    }
+    for (auto& [id, panel] : panelsByCameraDeviceID_) {
+        if (updated.count(id)) {
+            continue;
+        }
+        if (PanelCamera* camera = cameraViewModel(id)) {
+            camera->stopCamera();
+        }
+        if (panel) {
+            closePanel(panel);
+            panel->deleteLater();
+        }
+        cameraViewModelsByCameraDeviceID_.erase(id);
+    }
+    panelsByCameraDeviceID_ = std::move(updated);
+    if (!panelsByCameraDeviceID_.empty()) {
+        pendingShowRetryWorkItem_.cancel();
+    }
+    closeOrphanedPanels();
+}
+
+void MirelonPanelController::shutdownPanelsAndCameras() {
+    for (auto& [id, camera] : cameraViewModelsByCameraDeviceID_) {
+        camera->shutDown();
+    }
+    // Content goes before the models it shows.
+    auto panels = std::move(panelsByCameraDeviceID_);
+    panelsByCameraDeviceID_.clear();
+    for (auto& [id, panel] : panels) {
+        if (panel) {
+            closePanel(panel);
+            panel->deleteLater();
+        }
+    }
+    cameraViewModelsByCameraDeviceID_.clear();
+    closeExistingPanels();
+}
+
+void MirelonPanelController::closePanel(PanelWindow* panel) {
+    panel->closePanel();
+}
+
+void MirelonPanelController::closeOrphanedPanels() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        return;
+    }
+    QSet<QWidget*> owned;
+    for (const auto& [id, panel] : panelsByCameraDeviceID_) {
+        owned.insert(panel.data());
+    }
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == PanelWindow::panelIdentifier && !owned.contains(window) &&
+            window->isVisible()) {
+            if (auto* panel = qobject_cast<PanelWindow*>(window)) {
+                closePanel(panel);
+            } else {
+                window->close();
+            }
+        }
+    }
+}
+
+void MirelonPanelController::closeExistingPanels() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        return;
+    }
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == PanelWindow::panelIdentifier && window->isVisible()) {
+            if (auto* panel = qobject_cast<PanelWindow*>(window)) {
+                closePanel(panel);
+            } else {
+                window->close();
+            }
+        }
+    }
+}
+
+void MirelonPanelController::scheduleShowRetryIfNeeded() {
+    if (!isVisible_ || !panelsByCameraDeviceID_.empty() || remainingShowRetries_ < 1 ||
+        pendingShowRetryWorkItem_.isPending()) {
+        return;
+    }
+    --remainingShowRetries_;
+    std::weak_ptr<MirelonPanelController*> weak = self_;
+    pendingShowRetryWorkItem_ = Scheduler::main().schedule(showRetryDelay, [weak] {
+        auto self = weak.lock();
+        if (!self || !(*self)->isVisible_) {
+            return;
+        }
+        MirelonPanelController& controller = **self;
+        controller.pendingShowRetryWorkItem_ = TaskHandle();
+        controller.cameraStore_.syncWithConnectedCameras();
+        controller.updatePanels();
+        controller.scheduleShowRetryIfNeeded();
+    });
+}
+
+void MirelonPanelController::scheduleTransientEmptyRecovery() {
+    if (!isVisible_ || pendingTransientEmptyRetryWorkItem_.isPending()) {
+        return;
+    }
+    std::weak_ptr<MirelonPanelController*> weak = self_;
+    pendingTransientEmptyRetryWorkItem_ = Scheduler::main().schedule(showRetryDelay, [weak] {
+        auto self = weak.lock();
+        if (!self || !(*self)->isVisible_) {
+            return;
+        }
+        MirelonPanelController& controller = **self;
+        controller.pendingTransientEmptyRetryWorkItem_ = TaskHandle();
+        controller.cameraStore_.syncWithConnectedCameras();
+        controller.updatePanels();
+    });
+}
+
+void MirelonPanelController::scheduleFallbackCamera() {
+    if (!isVisible_ || pendingFallbackCameraWorkItem_.isPending()) {
+        return;
+    }
+    std::weak_ptr<MirelonPanelController*> weak = self_;
+    pendingFallbackCameraWorkItem_ = Scheduler::main().schedule(fallbackCameraDelay, [weak] {
+        auto self = weak.lock();
+        if (!self || !(*self)->isVisible_) {
+            return;
+        }
+        MirelonPanelController& controller = **self;
+        controller.pendingFallbackCameraWorkItem_ = TaskHandle();
+        controller.cameraStore_.syncWithConnectedCameras();
+        controller.cameraStore_.enableFallbackCameraForUnavailableEnabledSelection();
+        controller.updatePanels();
+    });
+}
+
+PanelCamera& MirelonPanelController::cameraViewModel(
+    const CameraDeviceConfiguration& configuration) {
+    auto it = cameraViewModelsByCameraDeviceID_.find(configuration.id);
+    if (it != cameraViewModelsByCameraDeviceID_.end()) {
+        it->second->updatePreferredDeviceId(configuration.id);
+        return *it->second;
+    }
+    auto [inserted, ok] = cameraViewModelsByCameraDeviceID_.emplace(
+        configuration.id, parts_->makeCamera(configuration.id));
+    return *inserted->second;
+}
+
+PanelWindow* MirelonPanelController::makePanel(const QString& cameraDeviceID, PanelCamera& camera) {
+    auto* panel = new PanelWindow();
+    panel->setGeometry(0, 0, 300, 300);
+    panel->setContent(parts_->makeContent(cameraDeviceID, camera));
+    CameraDeviceSettingsStore* store = &cameraStore_;
+    QPointer<PanelWindow> weakPanel(panel);
+    panel->onDragEnded = [store, cameraDeviceID, weakPanel](QPointF origin) {
+        if (weakPanel) {
+            store->setWindowOrigin(origin.x(), origin.y(), cameraDeviceID);
+        }
+    };
+    return panel;
+}
+
+void MirelonPanelController::position(PanelWindow* panel,
+                                      const CameraDeviceConfiguration& configuration) {
+    if (configuration.position == AppSettings::Position::custom && configuration.windowOriginX &&
+        configuration.windowOriginY) {
+        WindowPlacement::setOrigin(
+            panel, QPointF(*configuration.windowOriginX, *configuration.windowOriginY));
+        keepPanelInVisibleFrame(panel);
+        return;
+    }
+    const ScreenSource& source = ScreenSource::current();
+    std::optional<ScreenInfo> screen = activeScreenAmong(source.screens(), false, source);
+    if (!screen && panel->screen()) {
+        screen = QtScreenSource::info(panel->screen());
+    }
+    if (!screen) {
+        screen = activeScreenAmong(ScreenSource::current().screens(), false, source);
+    }
+    if (!screen) {
+        return;
+    }
+    WindowPlacement::moveTo(panel, configuration.position, *screen);
+}
+
+void MirelonPanelController::keepPanelInVisibleFrame(PanelWindow* panel) {
+    WindowPlacement::keepInVisibleFrame(panel);
+}
+
+}  // namespace mirelon

@@ -1,0 +1,170 @@
+#include "panels/window/PanelWindow.h"
+
+#include "panels/window/WindowPlacement.h"
+#include "platform/WindowLevels.h"
+#include "platform/X11CompositorWatch.h"
+#include "platform/X11FloatingWindow.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace mirelon {
+
+PanelWindow::PanelWindow(const QString& identifier) {
+    FloatingWindow::prepare(this, identifier);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    resize(300, 300);
+    layout_ = new QVBoxLayout(this);
+    layout_->setContentsMargins(0, 0, 0, 0);
+    layout_->setSpacing(0);
+    layout_->setSizeConstraint(QLayout::SetFixedSize);
+    WindowLevels::shared().setLevel(this, WindowLevels::cameraPanel);
+    CompositorWatch& compositor = CompositorWatch::shared();
+    compositing_ = compositor.isCompositing();
+    connect(&compositor, &CompositorWatch::compositingChanged, this, &PanelWindow::setCompositing);
+}
+
+PanelWindow::~PanelWindow() {
+    if (content_ && content_->widget()) {
+        delete content_->widget();
+    }
+    content_ = nullptr;
+}
+
+void PanelWindow::setContent(PanelContent* content) {
+    if (content_ && content_->widget()) {
+        delete content_->widget();
+    }
+    content_ = content;
+    if (content_) {
+        layout_->addWidget(content_->widget());
+        content_->widget()->show();
+        // Take the content's natural size now, so the first placement uses it.
+        layout_->activate();
+    }
+    scheduleShapeRefresh();
+}
+
+void PanelWindow::closePanel() {
+    FloatingWindow::setIgnoresMouseEvents(this, true);
+    if (content_) {
+        QWidget* widget = content_->widget();
+        content_ = nullptr;
+        if (widget) {
+            layout_->removeWidget(widget);
+            widget->hide();
+            // Gone at once: the content must not outlive the camera model it shows.
+            delete widget;
+        }
+    }
+    hide();
+    close();
+}
+
+void PanelWindow::orderFront() {
+    if (!isVisible()) {
+        show();
+    } else {
+        raise();
+        WindowLevels::shared().restack();
+    }
+}
+
+void PanelWindow::setCompositing(bool compositing) {
+    compositing_ = compositing;
+    if (compositing_) {
+        clearMask();
+    } else {
+        refreshShape();
+    }
+}
+
+void PanelWindow::refreshShape() {
+    shapeRefreshQueued_ = false;
+    if (compositing_) {
+        if (!mask().isEmpty()) {
+            clearMask();
+        }
+        return;
+    }
+    if (!content_ || !content_->widget()) {
+        // Nothing to show: an empty shape would be no shape at all for X.
+        setMask(QRegion(0, 0, 1, 1));
+        return;
+    }
+    QWidget* widget = content_->widget();
+    QRegion region = content_->opaqueRegion().translated(widget->pos());
+    if (region.isEmpty()) {
+        region = QRegion(0, 0, 1, 1);
+    }
+    if (region != mask()) {
+        setMask(region);
+    }
+}
+
+void PanelWindow::scheduleShapeRefresh() {
+    if (compositing_ || shapeRefreshQueued_) {
+        return;
+    }
+    shapeRefreshQueued_ = true;
+    QPointer<PanelWindow> self(this);
+    QTimer::singleShot(0, this, [self] {
+        if (self) {
+            self->refreshShape();
+        }
+    });
+}
+
+bool PanelWindow::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::LayoutRequest:
+        case QEvent::Resize:
+        case QEvent::Show:
+            scheduleShapeRefresh();
+            break;
+        default:
+            break;
+    }
+    return QWidget::event(event);
+}
+
+void PanelWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    dragging_ = true;
+    pressGlobal_ = event->globalPosition().toPoint();
+    pressOrigin_ = pos();
+    setCursor(Qt::ClosedHandCursor);
+    event->accept();
+}
+
+void PanelWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    setCursor(Qt::ClosedHandCursor);
+    move(pressOrigin_ + (event->globalPosition().toPoint() - pressGlobal_));
+    event->accept();
+}
+
+void PanelWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (!dragging_ || event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    dragging_ = false;
+    setCursor(Qt::ArrowCursor);
+    WindowPlacement::keepInVisibleFrame(this);
+    event->accept();
+    if (onDragEnded) {
+        onDragEnded(WindowPlacement::frameOf(this).topLeft());
+    }
+}
+
+}  // namespace mirelon

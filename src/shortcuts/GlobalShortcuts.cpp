@@ -1,0 +1,544 @@
+#include "shortcuts/GlobalShortcuts.h"
+
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "platform/X11HotKeyService.h"
+#include "shortcuts/GlobalShortcutsInternal.h"
+#include "shortcuts/GlobalShortcutsTesting.h"
+#include "shortcuts/HotKeyRegistry.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPointer>
+#include <QSet>
+
+#include <cstdio>
+#include <utility>
+
+namespace mirelon::GlobalShortcuts {
+namespace {
+
+// Stands in where there is no X server to grab keys on.
+class UnavailableHotKeyBackend final : public HotKeyBackend {
+public:
+    void setSink(Sink) override {}
+    int registerHotKey(std::uint32_t, std::uint32_t, std::uint32_t) override { return -1; }
+    void unregisterHotKey(std::uint32_t) override {}
+    bool isHeldByAnotherClient(std::uint32_t, std::uint32_t) override { return false; }
+    std::optional<QString> keyText(std::int64_t) const override { return std::nullopt; }
+};
+
+// Follows the menus the program draws itself (a QMenu between show and hide)
+// and, while hot keys are served from key events, hands the keys an open
+// menu receives to the registry.
+class MenuWatcher final : public QObject {
+public:
+    explicit MenuWatcher(QObject* parent) : QObject(parent) {}
+    std::function<void(bool open)> onOpenChanged;
+    std::function<bool(const QKeyEvent&)> onKey;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setOpen(QMenu* menu, bool open);
+    QSet<QMenu*> openMenus_;
+};
+
+using HandlerTable = std::vector<std::pair<Name, std::vector<Action>>>;
+
+struct ModuleState {
+    bool isEnabled = true;
+    bool isPaused = false;
+    bool isMenuOpen = false;
+    bool isInitialized = false;
+    QSet<Shortcut> registeredShortcuts;
+    HandlerTable keyDownHandlers;
+    HandlerTable keyUpHandlers;
+    UserDefaults* store = nullptr;
+    std::shared_ptr<HotKeyBackend> backend;
+    std::unique_ptr<HotKeyRegistry> registry;
+    std::function<std::optional<QString>(std::int64_t)> keyTextProvider;
+    QPointer<MenuWatcher> menuWatcher;
+    QPointer<QMenu> applicationMenu;
+};
+
+ModuleState& state() {
+    static ModuleState s;
+    return s;
+}
+
+std::shared_ptr<HotKeyBackend> makeDefaultBackend() {
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        if (auto x11 = X11HotKeyService::connect()) {
+            // The connection and its socket notifier go with the application object.
+            QObject::connect(qApp, &QObject::destroyed, [] {
+                auto& s = state();
+                s.registry.reset();
+                s.registeredShortcuts.clear();
+                s.backend.reset();
+            });
+            return x11;
+        }
+        qWarning("Global hot keys: cannot open a connection to the X server");
+    }
+    return std::make_shared<UnavailableHotKeyBackend>();
+}
+
+HotKeyRegistry& registry() {
+    auto& s = state();
+    if (!s.registry) {
+        Internal::backend();
+        s.registry = std::make_unique<HotKeyRegistry>(*s.backend);
+        s.registry->update(s.isEnabled, s.isMenuOpen);
+    }
+    return *s.registry;
+}
+
+void updateEventHandler() {
+    auto& s = state();
+    registry().update(s.isEnabled, s.isMenuOpen);
+}
+
+void dispatch(const HandlerTable& table, const Shortcut& pressed) {
+    if (state().isPaused) {
+        return;
+    }
+    const HandlerTable snapshot = table;  // actions may change the tables
+    for (const auto& [name, actions] : snapshot) {
+        if (getShortcut(name) == pressed) {
+            for (const auto& action : actions) {
+                action();
+            }
+        }
+    }
+}
+
+void dispatchKeyDown(const Shortcut& s) {
+    dispatch(state().keyDownHandlers, s);
+}
+void dispatchKeyUp(const Shortcut& s) {
+    dispatch(state().keyUpHandlers, s);
+}
+
+void registerStep(const Shortcut& shortcut) {
+    auto& s = state();
+    if (s.registeredShortcuts.contains(shortcut)) {
+        return;
+    }
+    registry().registerShortcut(shortcut, dispatchKeyDown, dispatchKeyUp);
+    s.registeredShortcuts.insert(shortcut);
+}
+
+void unregisterStep(const Shortcut& shortcut) {
+    registry().unregisterShortcut(shortcut);
+    state().registeredShortcuts.remove(shortcut);
+}
+
+void postChange(const Name& name) {
+    NotificationCenter::defaultCenter().post(shortcutByNameDidChange, name.rawValue());
+}
+
+void addHandler(HandlerTable& table, const Name& name, Action action) {
+    initialize();
+    auto it = std::find_if(table.begin(), table.end(),
+                           [&](const auto& entry) { return entry.first == name; });
+    if (it == table.end()) {
+        table.emplace_back(name, std::vector<Action>{});
+        it = std::prev(table.end());
+    }
+    it->second.push_back(std::move(action));
+    if (const auto shortcut = getShortcut(name)) {
+        registerStep(*shortcut);
+    }
+}
+
+bool MenuWatcher::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Hide:
+            if (auto* menu = qobject_cast<QMenu*>(watched)) {
+                setOpen(menu, event->type() == QEvent::Show);
+            }
+            break;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            if (!openMenus_.isEmpty() && onKey && onKey(*static_cast<QKeyEvent*>(event))) {
+                return true;
+            }
+            break;
+        case QEvent::ShortcutOverride:
+            // A combination served while a menu is open must not also trigger the menu.
+            if (!openMenus_.isEmpty() && registry().isFilteringKeyEvents()) {
+                const auto* key = static_cast<QKeyEvent*>(event);
+                const auto shortcut = Shortcut::fromEvent(*key);
+                if (shortcut && registry().holds(*shortcut)) {
+                    event->accept();
+                    return true;
+                }
+            }
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void MenuWatcher::setOpen(QMenu* menu, bool open) {
+    const bool wasOpen = !openMenus_.isEmpty();
+    if (open) {
+        if (!openMenus_.contains(menu)) {
+            openMenus_.insert(menu);
+            connect(menu, &QObject::destroyed, this, [this, menu] { setOpen(menu, false); });
+        }
+    } else {
+        if (openMenus_.remove(menu)) {
+            disconnect(menu, &QObject::destroyed, this, nullptr);
+        }
+    }
+    const bool isOpen = !openMenus_.isEmpty();
+    if (isOpen != wasOpen && onOpenChanged) {
+        onOpenChanged(isOpen);
+    }
+}
+
+std::optional<Qt::Key> qtKeyFor(Key key) {
+    static const std::pair<Key, Qt::Key> table[] = {
+        {Key::returnKey, Qt::Key_Return},
+        {Key::keypadEnter, Qt::Key_Enter},
+        {Key::tab, Qt::Key_Tab},
+        {Key::space, Qt::Key_Space},
+        {Key::deleteKey, Qt::Key_Backspace},
+        {Key::deleteForward, Qt::Key_Delete},
+        {Key::escape, Qt::Key_Escape},
+        {Key::help, Qt::Key_Insert},
+        {Key::home, Qt::Key_Home},
+        {Key::end, Qt::Key_End},
+        {Key::pageUp, Qt::Key_PageUp},
+        {Key::pageDown, Qt::Key_PageDown},
+        {Key::upArrow, Qt::Key_Up},
+        {Key::downArrow, Qt::Key_Down},
+        {Key::leftArrow, Qt::Key_Left},
+        {Key::rightArrow, Qt::Key_Right},
+        {Key::f1, Qt::Key_F1},
+        {Key::f2, Qt::Key_F2},
+        {Key::f3, Qt::Key_F3},
+        {Key::f4, Qt::Key_F4},
+        {Key::f5, Qt::Key_F5},
+        {Key::f6, Qt::Key_F6},
+        {Key::f7, Qt::Key_F7},
+        {Key::f8, Qt::Key_F8},
+        {Key::f9, Qt::Key_F9},
+        {Key::f10, Qt::Key_F10},
+        {Key::f11, Qt::Key_F11},
+        {Key::f12, Qt::Key_F12},
+        {Key::f13, Qt::Key_F13},
+        {Key::f14, Qt::Key_F14},
+        {Key::f15, Qt::Key_F15},
+        {Key::f16, Qt::Key_F16},
+        {Key::f17, Qt::Key_F17},
+        {Key::f18, Qt::Key_F18},
+        {Key::f19, Qt::Key_F19},
+        {Key::f20, Qt::Key_F20},
+        {Key::mute, Qt::Key_VolumeMute},
+        {Key::volumeUp, Qt::Key_VolumeUp},
+        {Key::volumeDown, Qt::Key_VolumeDown},
+    };
+    for (const auto& [k, qt] : table) {
+        if (k == key) {
+            return qt;
+        }
+    }
+    return std::nullopt;
+}
+
+// Whether an action's key combination (Qt key and modifiers) is the shortcut.
+bool sequenceMatches(const QKeyCombination& combination, const Shortcut& shortcut) {
+    if (combination.keyboardModifiers() != toQtModifiers(shortcut.modifiers())) {
+        return false;
+    }
+    const Qt::Key qtKey = combination.key();
+    if (const auto named = qtKeyFor(shortcut.key())) {
+        return *named == qtKey;
+    }
+    const auto text = shortcut.keyText();
+    if (!text || text->isEmpty() || qtKey >= Qt::Key_Escape) {
+        return false;
+    }
+    // Qt names printable keys by their upper-case character.
+    return text->toLower() == QString(QChar(static_cast<char32_t>(qtKey))).toLower();
+}
+
+}  // namespace
+
+// ---- Internal ------------------------------------------------------------------
+
+namespace Internal {
+
+UserDefaults& store() {
+    auto* s = state().store;
+    return s ? *s : UserDefaults::standard();
+}
+
+HotKeyBackend& backend() {
+    auto& s = state();
+    if (!s.backend) {
+        s.backend = makeDefaultBackend();
+    }
+    return *s.backend;
+}
+
+std::optional<QString> layoutKeyText(std::int64_t keyCode) {
+    auto& s = state();
+    if (s.keyTextProvider) {
+        return s.keyTextProvider(keyCode);
+    }
+    if (!QGuiApplication::instance()) {
+        return std::nullopt;
+    }
+    return backend().keyText(keyCode);
+}
+
+void reportRegistrationFailure(const Shortcut& shortcut, int status) {
+    const QByteArray line = "Error registering hotkey " + shortcut.description().toUtf8() + ": " +
+                            QByteArray::number(status) + "\n";
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace Internal
+
+// ---- Storage ---------------------------------------------------------------------
+
+std::optional<Shortcut> getShortcut(const Name& name) {
+    const auto text = Internal::store().stringValue(name.storageKey());
+    if (!text) {
+        return std::nullopt;
+    }
+    return Shortcut::fromJson(text->toUtf8());
+}
+
+void userDefaultsSet(const Name& name, const Shortcut& shortcut) {
+    const QByteArray json = shortcut.toJson();
+    const QString text = QString::fromUtf8(json);
+    if (text.isEmpty() || text.toUtf8() != json) {
+        return;  // no valid text form: nothing is stored, registered or announced
+    }
+    if (const auto old = getShortcut(name)) {
+        unregisterStep(*old);
+    }
+    registerStep(shortcut);
+    Internal::store().setString(name.storageKey(), text);
+    postChange(name);
+}
+
+void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name) {
+    if (shortcut) {
+        userDefaultsSet(name, *shortcut);
+        return;
+    }
+    const auto old = getShortcut(name);
+    if (!old) {
+        return;
+    }
+    if (name.defaultShortcut()) {
+        Internal::store().setBool(name.storageKey(), false);
+    } else {
+        Internal::store().remove(name.storageKey());
+    }
+    unregisterStep(*old);
+    postChange(name);
+}
+
+void reset(const std::vector<Name>& names) {
+    for (const auto& name : names) {
+        setShortcut(name.defaultShortcut(), name);
+    }
+}
+
+bool userDefaultsContains(const Name& name) {
+    return Internal::store().contains(name.storageKey());
+}
+
+// ---- Dispatch --------------------------------------------------------------------
+
+void onKeyDown(const Name& name, Action action) {
+    addHandler(state().keyDownHandlers, name, std::move(action));
+}
+
+void onKeyUp(const Name& name, Action action) {
+    addHandler(state().keyUpHandlers, name, std::move(action));
+}
+
+void removeAllHandlers() {
+    auto& s = state();
+    QSet<Shortcut> shortcuts;
+    for (const auto* table : {&s.keyDownHandlers, &s.keyUpHandlers}) {
+        for (const auto& [name, actions] : *table) {
+            if (const auto shortcut = getShortcut(name)) {
+                shortcuts.insert(*shortcut);
+            }
+        }
+    }
+    for (const auto& shortcut : shortcuts) {
+        unregisterStep(shortcut);
+    }
+    s.keyDownHandlers.clear();
+    s.keyUpHandlers.clear();
+}
+
+void enable(const std::vector<Name>& names) {
+    initialize();
+    for (const auto& name : names) {
+        if (const auto shortcut = getShortcut(name)) {
+            registerStep(*shortcut);
+        }
+    }
+}
+
+void disable(const std::vector<Name>& names) {
+    for (const auto& name : names) {
+        if (const auto shortcut = getShortcut(name)) {
+            unregisterStep(*shortcut);
+        }
+    }
+}
+
+bool isEnabled() {
+    return state().isEnabled;
+}
+
+void setEnabled(bool enabled) {
+    auto& s = state();
+    if (s.isEnabled == enabled) {
+        return;
+    }
+    s.isEnabled = enabled;
+    updateEventHandler();
+}
+
+bool isPaused() {
+    return state().isPaused;
+}
+void setPaused(bool paused) {
+    state().isPaused = paused;
+}
+bool isMenuOpen() {
+    return state().isMenuOpen;
+}
+
+void initialize() {
+    auto& s = state();
+    if (s.isInitialized || !QCoreApplication::instance()) {
+        return;
+    }
+    auto* watcher = new MenuWatcher(QCoreApplication::instance());
+    watcher->onOpenChanged = [](bool open) {
+        auto& st = state();
+        if (st.isMenuOpen != open) {
+            st.isMenuOpen = open;
+            updateEventHandler();
+        }
+    };
+    watcher->onKey = [](const QKeyEvent& event) { return registry().handleKeyEvent(event); };
+    QCoreApplication::instance()->installEventFilter(watcher);
+    s.menuWatcher = watcher;
+    s.isInitialized = true;
+}
+
+// ---- Menus -------------------------------------------------------------------------
+
+QAction* menuItemWithMatchingShortcut(const Shortcut& shortcut, const QMenu& menu) {
+    for (QAction* action : menu.actions()) {
+        for (const QKeySequence& sequence : action->shortcuts()) {
+            if (sequence.count() == 1 && sequenceMatches(sequence[0], shortcut)) {
+                return action;
+            }
+        }
+        if (QMenu* submenu = action->menu()) {
+            if (QAction* found = menuItemWithMatchingShortcut(shortcut, *submenu)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
+void setApplicationMenu(QMenu* menu) {
+    state().applicationMenu = menu;
+}
+
+QAction* applicationMenuItemWithMatchingShortcut(const Shortcut& shortcut) {
+    if (const QMenu* menu = state().applicationMenu) {
+        return menuItemWithMatchingShortcut(shortcut, *menu);
+    }
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        const auto* menu = qobject_cast<QMenu*>(widget);
+        if (menu && !qobject_cast<QMenu*>(menu->parentWidget())) {
+            if (QAction* found = menuItemWithMatchingShortcut(shortcut, *menu)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
+bool isReservedBySystem(const Shortcut& shortcut) {
+    if (registry().holds(shortcut)) {
+        return false;
+    }
+    if (shortcut.carbonKeyCode < 0 || shortcut.carbonKeyCode > 0xFFFFFFFF) {
+        return false;
+    }
+    return Internal::backend().isHeldByAnotherClient(
+        static_cast<std::uint32_t>(shortcut.carbonKeyCode),
+        static_cast<std::uint32_t>(shortcut.carbonModifiers));
+}
+
+// ---- Testing hooks -----------------------------------------------------------------
+
+void setUserDefaults(UserDefaults* store) {
+    state().store = store;
+}
+
+void setHotKeyBackend(std::shared_ptr<HotKeyBackend> backend) {
+    auto& s = state();
+    if (s.registry) {
+        s.registry->clear();
+        s.registry.reset();
+    }
+    s.registeredShortcuts.clear();
+    s.backend = std::move(backend);
+}
+
+void setKeyTextProvider(std::function<std::optional<QString>(std::int64_t)> provider) {
+    state().keyTextProvider = std::move(provider);
+}
+
+void resetStateForTesting() {
+    auto& s = state();
+    if (s.registry) {
+        s.registry->clear();
+    }
+    s.registeredShortcuts.clear();
+    s.keyDownHandlers.clear();
+    s.keyUpHandlers.clear();
+    s.isEnabled = true;
+    s.isPaused = false;
+    s.isMenuOpen = false;
+    if (s.registry) {
+        s.registry->update(true, false);
+    }
+}
+
+std::vector<std::int64_t> hotKeyIdsFor(const Shortcut& shortcut) {
+    return registry().idsFor(shortcut);
+}
+
+bool isRegisteredShortcut(const Shortcut& shortcut) {
+    return state().registeredShortcuts.contains(shortcut);
+}
+
+}  // namespace mirelon::GlobalShortcuts

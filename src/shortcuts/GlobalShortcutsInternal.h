@@ -1,0 +1,26 @@
+#pragma once
+
+#include "shortcuts/HotKeyBackend.h"
+#include "shortcuts/Shortcut.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace mirelon {
+class UserDefaults;
+}
+
+namespace mirelon::GlobalShortcuts::Internal {
+
+// The store the module reads and writes.
+UserDefaults& store();
+// The hot-key service in use (created on first use).
+HotKeyBackend& backend();
+// The key's character on the current layout (the installed provider or the service's).
+std::optional<QString> layoutKeyText(std::int64_t keyCode);
+// Writes the "Error registering hotkey <text>: <status>" line to standard output.
+void reportRegistrationFailure(const Shortcut& shortcut, int status);
+
+}  // namespace mirelon::GlobalShortcuts::Internal

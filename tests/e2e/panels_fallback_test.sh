@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The fallback camera: when the only enabled camera is unplugged, its panel
+# goes after the tolerated empty updates, another connected camera is shown
+# about 5 s after the camera went missing, and it is given back when the
+# preferred camera returns.
+set -euo pipefail
+here="$(dirname "$0")"
+source "$here/lib/desktop.sh"
+source "$here/lib/panels_host.sh"
+
+desktop_start
+panels_setup
+panels_add_camera a-desk "Desk Camera" smpte
+panels_add_camera b-room "Room Camera" ball
+panels_write_configurations "a-desk|Desk Camera|true|Custom|100|100" \
+  "b-room|Room Camera|false|Custom|1600|100"
+
+panels_start_host
+panels_show
+panel=$(desktop_wait_for_role MirelonPanel 1)
+read -r x _ < <(desktop_geometry "$panel")
+[ "$x" -eq 100 ] || desktop_fail "the desk panel is not shown"
+
+start=$(date +%s.%N)
+panels_remove_camera a-desk
+desktop_wait_for_role_count MirelonPanel 0 5
+gone=$(date +%s.%N)
+desktop_wait_for_role MirelonPanel 1 10 >/dev/null
+shown=$(date +%s.%N)
+panels_panel_in_x_range 1280 2560 >/dev/null || desktop_fail "the fallback panel is not the room camera's"
+python3 - "$start" "$gone" "$shown" <<'PY' || desktop_fail "fallback timing"
+import sys
+start, gone, shown = map(float, sys.argv[1:])
+print(f"panel gone after {gone - start:.2f} s, fallback after {shown - start:.2f} s")
+# Missing-camera notice within 0.2 s, fallback 5 s after the first update that
+# found the camera missing; allow for the poll and a loaded machine.
+sys.exit(0 if 4.6 <= shown - start <= 7.5 else 1)
+PY
+[ "$(panels_config b-room isEnabled)" = True ] || desktop_fail "fallback not enabled in the store"
+
+# The preferred camera returns: its panel comes back, the fallback goes.
+panels_add_camera a-desk "Desk Camera" smpte
+desktop_poll 10 panels_panel_in_x_range 0 1280 || desktop_fail "the desk panel did not return"
+desktop_wait_for_role_count MirelonPanel 1 10
+[ "$(panels_config b-room isEnabled)" = False ] || desktop_fail "fallback camera still enabled"
+echo PASS

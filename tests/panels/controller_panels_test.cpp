@@ -1,0 +1,395 @@
+#include "config/CameraDeviceSettingsStore.h"
+#include "panels/controller/MirelonPanelController.h"
+#include "panels/window/PanelWindow.h"
+#include "panels/window/WindowPlacement.h"
+#include "panels/window_fakes.h"
+#include "platform/ManualScheduler.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+using namespace mirelon;
+using mirelon::testing::FakePointerWatch;
+using mirelon::testing::FakeScreenSource;
+
+namespace {
+
+struct CameraLog {
+    std::map<QString, int> starts;
+    std::map<QString, int> stops;
+    std::map<QString, int> shutdowns;
+    int created = 0;
+    int destroyed = 0;
+};
+
+class FakeCamera final : public PanelCamera {
+public:
+    FakeCamera(QString id, CameraLog& log) : id_(std::move(id)), log_(log) { ++log_.created; }
+    ~FakeCamera() override { ++log_.destroyed; }
+    void updatePreferredDeviceId(const QString& id) override { id_ = id; }
+    void startCamera() override {
+        ++log_.starts[id_];
+        running = true;
+    }
+    void stopCamera() override {
+        ++log_.stops[id_];
+        running = false;
+    }
+    bool isSessionRunning() const override { return running; }
+    bool isStartingCamera() const override { return false; }
+    bool hasCaptureFailureMessage() const override { return failed; }
+    void shutDown() override {
+        ++log_.shutdowns[id_];
+        running = false;
+    }
+    bool running = false;
+    bool failed = false;
+
+private:
+    QString id_;
+    CameraLog& log_;
+};
+
+class FakeContent final : public QWidget, public PanelContent {
+public:
+    QWidget* widget() override { return this; }
+    QSize sizeHint() const override { return {300, 300}; }
+};
+
+class FakeParts final : public PanelPartsFactory {
+public:
+    explicit FakeParts(CameraLog& log) : log_(log) {}
+    std::unique_ptr<PanelCamera> makeCamera(const QString& id) override {
+        return std::make_unique<FakeCamera>(id, log_);
+    }
+    PanelContent* makeContent(const QString&, PanelCamera&) override { return new FakeContent(); }
+
+private:
+    CameraLog& log_;
+};
+
+class PanelControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        screens.list = {
+            ScreenInfo{"L", QRectF(0, 0, 1440, 900), QRectF(0, 25, 1440, 875), nullptr},
+            ScreenInfo{"R", QRectF(1440, 0, 1280, 1024), QRectF(1440, 0, 1280, 1024), nullptr}};
+        screens.main = screens.list[0];
+        screens.pointer = QPointF(100, 100);
+        defaults = std::make_unique<UserDefaults>(dir.filePath("defaults.json"), center);
+    }
+    void TearDown() override {
+        controller.reset();
+        store.reset();
+        QApplication::processEvents();  // panels are deleted later
+    }
+
+    // Cameras connected at start; the first (by name) is enabled on first run.
+    void start(QList<AvailableCameraDevice> devices) {
+        connected = std::move(devices);
+        store = std::make_unique<CameraDeviceSettingsStore>(
+            *defaults,
+            [this] {
+                ++providerCalls;
+                return connected;
+            },
+            center);
+        controller = std::make_unique<MirelonPanelController>(
+            *store, std::make_unique<FakeParts>(log), center);
+    }
+    void unplug(const QString& id) {
+        connected.erase(std::remove_if(connected.begin(), connected.end(),
+                                       [&](const AvailableCameraDevice& d) { return d.id == id; }),
+                        connected.end());
+        center.post(Notifications::cameraDisconnected, id);
+    }
+    void plug(const AvailableCameraDevice& device) {
+        connected.append(device);
+        center.post(Notifications::cameraConnected, device.id);
+    }
+    void turn() { clock.scheduler.runPending(); }
+
+    static AvailableCameraDevice camera(const QString& id) { return {id, "Camera " + id, false}; }
+
+    ScopedManualScheduler clock;
+    FakePointerWatch pointer;
+    FakeScreenSource screens;
+    QTemporaryDir dir;
+    NotificationCenter center;
+    std::unique_ptr<UserDefaults> defaults;
+    QList<AvailableCameraDevice> connected;
+    int providerCalls = 0;
+    CameraLog log;
+    std::unique_ptr<CameraDeviceSettingsStore> store;
+    std::unique_ptr<MirelonPanelController> controller;
+};
+
+}  // namespace
+
+TEST_F(PanelControllerTest, ShowWithoutAnyEnabledCameraRetriesThreeTimesThenStops) {
+    start({});
+    const int before = providerCalls;
+    controller->show();
+    EXPECT_EQ(controller->panelCount(), 0u);
+    EXPECT_EQ(providerCalls, before + 1);
+    for (int retry = 1; retry <= 3; ++retry) {
+        EXPECT_TRUE(controller->isShowRetryPending());
+        clock.scheduler.advance(0.19);
+        EXPECT_EQ(providerCalls, before + retry);  // not yet
+        clock.scheduler.advance(0.01);
+        EXPECT_EQ(providerCalls, before + 1 + retry);
+    }
+    EXPECT_FALSE(controller->isShowRetryPending());
+    clock.scheduler.advance(30);
+    EXPECT_EQ(providerCalls, before + 4);
+    EXPECT_EQ(controller->panelCount(), 0u);
+    EXPECT_EQ(clock.scheduler.pendingCount(), 0u);
+}
+
+TEST_F(PanelControllerTest, OnePanelPerEnabledCameraPlacedAndStarted) {
+    start({camera("A"), camera("B")});
+    store->setEnabled(true, "B");
+    controller->show();
+    ASSERT_EQ(controller->panelCount(), 2u);
+    EXPECT_EQ(log.starts["A"], 1);
+    EXPECT_EQ(log.starts["B"], 1);
+    EXPECT_FALSE(controller->isShowRetryPending());
+    PanelWindow* a = controller->panel("A");
+    ASSERT_TRUE(a);
+    EXPECT_TRUE(a->isVisible());
+    EXPECT_EQ(a->objectName(), "MirelonPanel");
+    EXPECT_EQ(a->windowRole(), "MirelonPanel");
+    // Bottom right of the screen under the pointer (L), in y-up coordinates.
+    const QRectF expected = WindowPlacement::placedFrame(
+        QSizeF(a->size()), AppSettings::Position::bottomRight, screens.list[0].visibleFrame);
+    EXPECT_EQ(WindowPlacement::frameOf(a), expected);
+
+    // A second show keeps the same panels and does not restart running cameras.
+    controller->show();
+    EXPECT_EQ(controller->panel("A"), a);
+    EXPECT_EQ(log.starts["A"], 1);
+
+    // The pointer on R: the next update moves corner panels there.
+    screens.pointer = QPointF(2000, 500);
+    store->setPosition(AppSettings::Position::topLeft, "A");
+    turn();
+    EXPECT_EQ(WindowPlacement::frameOf(a),
+              WindowPlacement::placedFrame(QSizeF(a->size()), AppSettings::Position::topLeft,
+                                           screens.list[1].visibleFrame));
+}
+
+TEST_F(PanelControllerTest, DisablingOneOfTwoCamerasClosesOnlyItsPanelAndSession) {
+    start({camera("A"), camera("B")});
+    store->setEnabled(true, "B");
+    controller->show();
+    PanelWindow* a = controller->panel("A");
+    PanelWindow* b = controller->panel("B");
+    ASSERT_TRUE(a && b);
+    store->setEnabled(false, "B");
+    EXPECT_TRUE(b->isVisible());  // never inside the posting call
+    turn();
+    EXPECT_EQ(controller->panelCount(), 1u);
+    EXPECT_EQ(controller->panel("A"), a);
+    EXPECT_FALSE(b->isVisible());
+    EXPECT_EQ(b->content(), nullptr);  // content detached
+    EXPECT_EQ(log.stops["B"], 1);
+    EXPECT_EQ(log.stops["A"], 0);
+    EXPECT_EQ(controller->cameraViewModel("B"), nullptr);
+    EXPECT_NE(controller->cameraViewModel("A"), nullptr);
+    EXPECT_TRUE(a->isVisible());
+}
+
+TEST_F(PanelControllerTest, ThreeEmptyUpdatesKeepThePanelsTheFourthClosesThem) {
+    start({camera("A")});
+    controller->show();
+    PanelWindow* a = controller->panel("A");
+    ASSERT_TRUE(a);
+    unplug("A");  // the store drops it: the first empty update
+    turn();
+    EXPECT_EQ(controller->consecutiveEmptyEnabledConfigurations(), 1);
+    center.post(CameraDeviceSettingsStore::settingsChangedNotification);
+    turn();
+    center.post(CameraDeviceSettingsStore::settingsChangedNotification);
+    turn();
+    EXPECT_EQ(controller->consecutiveEmptyEnabledConfigurations(), 3);
+    EXPECT_EQ(controller->panel("A"), a);
+    EXPECT_TRUE(a->isVisible());
+    EXPECT_EQ(log.stops["A"], 0);
+
+    // The camera comes back: the count resets and the panel stays.
+    plug(camera("A"));
+    turn();
+    EXPECT_EQ(controller->consecutiveEmptyEnabledConfigurations(), 0);
+    EXPECT_EQ(controller->panel("A"), a);
+
+    unplug("A");
+    turn();
+    for (int i = 0; i < 2; ++i) {
+        center.post(CameraDeviceSettingsStore::settingsChangedNotification);
+        turn();
+    }
+    EXPECT_EQ(controller->panel("A"), a);
+    center.post(CameraDeviceSettingsStore::settingsChangedNotification);
+    turn();  // the fourth
+    EXPECT_EQ(controller->panelCount(), 0u);
+    EXPECT_FALSE(a->isVisible());
+    EXPECT_EQ(log.stops["A"], 1);
+}
+
+TEST_F(PanelControllerTest, TransientEmptyRecheckRunsAfterTwoTenthsOfASecond) {
+    start({camera("A")});
+    controller->show();
+    unplug("A");
+    turn();
+    EXPECT_TRUE(controller->isTransientEmptyRetryPending());
+    const int calls = providerCalls;
+    clock.scheduler.advance(0.2);
+    EXPECT_GT(providerCalls, calls);  // re-synchronised and updated again
+    EXPECT_EQ(controller->consecutiveEmptyEnabledConfigurations(), 2);
+}
+
+TEST_F(PanelControllerTest, FallbackCameraFiveSecondsAfterTheFirstRequestDespiteUpdates) {
+    start({camera("A"), camera("B")});  // A enabled
+    unplug("A");
+    turn();
+    controller->show();  // t = 0: A missing, B connected but disabled
+    EXPECT_EQ(controller->panelCount(), 0u);
+    EXPECT_TRUE(controller->isFallbackPending());
+    clock.scheduler.advance(2.0);                             // show retries ran in between
+    store->setPosition(AppSettings::Position::topLeft, "B");  // another update at t = 2
+    turn();
+    clock.scheduler.advance(2.99);
+    EXPECT_EQ(controller->panelCount(), 0u);
+    clock.scheduler.advance(0.01);  // t = 5
+    ASSERT_EQ(controller->panelCount(), 1u);
+    EXPECT_NE(controller->panel("B"), nullptr);
+    EXPECT_EQ(store->temporaryFallbackCameraID(), std::optional<QString>("B"));
+
+    // The preferred camera returns: the store gives the fallback back.
+    plug(camera("A"));
+    turn();
+    EXPECT_NE(controller->panel("A"), nullptr);
+    EXPECT_EQ(controller->panel("B"), nullptr);
+}
+
+TEST_F(PanelControllerTest, HideRightAfterShowCancelsEverything) {
+    start({camera("A"), camera("B")});
+    unplug("A");
+    turn();
+    controller->show();
+    EXPECT_TRUE(controller->isShowRetryPending());
+    EXPECT_TRUE(controller->isFallbackPending());
+    controller->hide();
+    EXPECT_FALSE(controller->isShowRetryPending());
+    EXPECT_FALSE(controller->isFallbackPending());
+    const int calls = providerCalls;
+    clock.scheduler.advance(10);
+    EXPECT_EQ(providerCalls, calls);
+    EXPECT_EQ(controller->panelCount(), 0u);
+    EXPECT_FALSE(store->temporaryFallbackCameraID());
+}
+
+TEST_F(PanelControllerTest, HideShutsDownEveryCameraAndClosesEveryPanel) {
+    start({camera("A"), camera("B")});
+    store->setEnabled(true, "B");
+    controller->show();
+    PanelWindow* a = controller->panel("A");
+    controller->hide();
+    EXPECT_EQ(controller->panelCount(), 0u);
+    EXPECT_EQ(controller->cameraViewModelCount(), 0u);
+    EXPECT_EQ(log.shutdowns["A"], 1);
+    EXPECT_EQ(log.shutdowns["B"], 1);
+    EXPECT_EQ(log.destroyed, log.created);
+    EXPECT_FALSE(a->isVisible());
+    controller->hide();  // repeatable
+    // A change while off closes nothing more and starts nothing.
+    store->setPosition(AppSettings::Position::topLeft, "A");
+    turn();
+    EXPECT_EQ(controller->panelCount(), 0u);
+    EXPECT_EQ(log.starts["A"], 1);
+}
+
+TEST_F(PanelControllerTest, OrphanedPanelWindowsAreClosed) {
+    start({camera("A")});
+    PanelWindow stray;
+    stray.show();
+    controller->show();
+    EXPECT_FALSE(stray.isVisible());
+    EXPECT_EQ(controller->panelCount(), 1u);
+    EXPECT_TRUE(controller->panel("A")->isVisible());
+}
+
+TEST_F(PanelControllerTest, FailedCameraIsNotRestartedByUpdates) {
+    start({camera("A"), camera("B")});
+    store->setEnabled(true, "B");
+    controller->show();
+    auto* a = static_cast<FakeCamera*>(controller->cameraViewModel("A"));
+    a->running = false;
+    a->failed = true;
+    store->setPosition(AppSettings::Position::topLeft, "A");
+    turn();
+    EXPECT_EQ(log.starts["A"], 1);
+}
+
+TEST_F(PanelControllerTest, SavedOriginIsUsedAndPulledBackOnScreen) {
+    start({camera("A")});
+    store->setWindowOrigin(200, 300, "A");
+    controller->show();
+    PanelWindow* a = controller->panel("A");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(WindowPlacement::frameOf(a).topLeft(), QPointF(200, 300));
+    // An origin off every screen lands in the main screen's visible frame.
+    store->setWindowOrigin(-9000, 9000, "A");
+    turn();
+    const QRectF frame = WindowPlacement::frameOf(a);
+    EXPECT_EQ(frame.topLeft(), QPointF(0, 900 - frame.height()));
+}
+
+TEST_F(PanelControllerTest, CustomPositionWithoutOriginCentresOnTheActiveScreen) {
+    start({camera("A")});
+    store->setPosition(AppSettings::Position::custom, "A");
+    screens.pointer = QPointF(2000, 500);  // on R
+    controller->show();
+    PanelWindow* a = controller->panel("A");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(WindowPlacement::frameOf(a).center(), QPointF(1440 + 640, 512));
+}
+
+TEST_F(PanelControllerTest, DraggingAPanelStoresItsOriginAsCustom) {
+    start({camera("A")});
+    controller->show();
+    PanelWindow* a = controller->panel("A");
+    ASSERT_TRUE(a);
+    const QPoint start = a->pos();
+    const QPointF local(20, 20);
+    const QPointF global = QPointF(start) + local;
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::MetaModifier);
+    QApplication::sendEvent(a, &press);
+    EXPECT_TRUE(a->isDragging());
+    EXPECT_EQ(a->cursor().shape(), Qt::ClosedHandCursor);
+    QMouseEvent move(QEvent::MouseMove, local, global + QPointF(-200, -100), Qt::NoButton,
+                     Qt::LeftButton, Qt::MetaModifier);
+    QApplication::sendEvent(a, &move);
+    EXPECT_EQ(a->pos(), start + QPoint(-200, -100));
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global + QPointF(-200, -100),
+                        Qt::LeftButton, Qt::NoButton, Qt::MetaModifier);
+    QApplication::sendEvent(a, &release);
+    EXPECT_EQ(a->cursor().shape(), Qt::ArrowCursor);
+    const auto c = store->configuration("A");
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->position, AppSettings::Position::custom);
+    const QRectF frame = WindowPlacement::frameOf(a);
+    EXPECT_EQ(c->windowOriginX, frame.x());
+    EXPECT_EQ(c->windowOriginY, frame.y());
+    // The re-placement after the change keeps the panel where it was dropped.
+    turn();
+    EXPECT_EQ(WindowPlacement::frameOf(a), frame);
+}

@@ -1,0 +1,106 @@
+#!/usr/bin/env python3
+"""Soak run: Mirelon with two 720p simulated cameras and the ring light on a
+virtual desktop for a given time, sampling its memory and CPU.
+
+Usage: tools/soak.py --bin build/release/mirelon --seconds 1800 [--csv out.csv]
+Needs DISPLAY (run it inside the desktop harness, see tests/e2e/soak_test.sh).
+Prints one line per sample and, at the end, the memory slope (least squares over
+the second half of the run, in KiB per minute) and the mean CPU share.
+"""
+import argparse, base64, json, os, subprocess, sys, tempfile, time
+
+p = argparse.ArgumentParser()
+p.add_argument("--bin", required=True)
+p.add_argument("--seconds", type=float, default=120)
+p.add_argument("--interval", type=float, default=5)
+p.add_argument("--csv")
+p.add_argument("--max-slope-kib-per-min", type=float, default=None,
+               help="fail when the second-half memory slope is above this")
+args = p.parse_args()
+
+root = tempfile.mkdtemp(prefix="mirelon-soak-")
+cams, config = os.path.join(root, "cams"), os.path.join(root, "config")
+os.makedirs(cams)
+os.makedirs(config)
+for cam, pattern in (("desk", "smpte"), ("overhead", "ball")):
+    with open(os.path.join(cams, cam + ".json"), "w") as f:
+        json.dump({"name": cam.title() + " Camera", "pattern": pattern,
+                   "width": 1280, "height": 720, "fps": 30}, f)
+env = dict(os.environ, XDG_CONFIG_HOME=config, MIRELON_SIMULATED_CAMERAS=cams)
+defaults = os.path.join(config, "mirelon", "defaults.json")
+proc = subprocess.Popen([args.bin], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def load():
+    try:
+        with open(defaults) as f:
+            return json.load(f)
+    except (OSError, ValueError):
+        return None
+
+
+deadline = time.time() + 30
+while load() is None and time.time() < deadline:
+    time.sleep(0.1)
+time.sleep(1.0)
+# Switch everything on the way a user's edit of the file would: both cameras
+# enabled, panels on, ring light on.
+top = load() or {}
+data = top.get("cameraDeviceConfigurations", {}).get("$data")
+if data:
+    recs = json.loads(base64.b64decode(data))
+    for r in recs:
+        r["isEnabled"] = True
+    top["cameraDeviceConfigurations"] = {"$data": base64.b64encode(json.dumps(recs).encode()).decode()}
+top["isMirelonOn"] = True
+top["ringLightEnabled"] = True
+with open(defaults + ".soak", "w") as f:
+    json.dump(top, f)
+os.rename(defaults + ".soak", defaults)
+
+ticks = os.sysconf("SC_CLK_TCK")
+
+
+def sample():
+    with open(f"/proc/{proc.pid}/status") as f:
+        rss = next(int(l.split()[1]) for l in f if l.startswith("VmRSS:"))
+    with open(f"/proc/{proc.pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    cpu = (int(fields[11]) + int(fields[12])) / ticks
+    return rss, cpu
+
+
+samples = []
+start = time.time()
+out = open(args.csv, "w") if args.csv else None
+if out:
+    out.write("seconds,rss_kib,cpu_seconds\n")
+while time.time() - start < args.seconds:
+    time.sleep(args.interval)
+    if proc.poll() is not None:
+        print(f"Mirelon exited with {proc.returncode} after {time.time() - start:.0f} s")
+        sys.exit(1)
+    rss, cpu = sample()
+    t = time.time() - start
+    samples.append((t, rss, cpu))
+    print(f"{t:7.1f} s  rss {rss / 1024:8.1f} MiB  cpu {cpu:7.2f} s", flush=True)
+    if out:
+        out.write(f"{t:.1f},{rss},{cpu:.2f}\n")
+proc.terminate()
+try:
+    proc.wait(timeout=10)
+except subprocess.TimeoutExpired:
+    proc.kill()
+
+half = [s for s in samples if s[0] >= args.seconds / 2] or samples
+n = len(half)
+mt = sum(s[0] for s in half) / n
+mr = sum(s[1] for s in half) / n
+var = sum((s[0] - mt) ** 2 for s in half)
+slope = (sum((s[0] - mt) * (s[1] - mr) for s in half) / var * 60) if var else 0.0
+cpu_share = (samples[-1][2] - samples[0][2]) / max(1e-9, samples[-1][0] - samples[0][0])
+print(f"memory slope over the second half: {slope:.1f} KiB/min; mean CPU {cpu_share * 100:.1f}% "
+      f"of one core; final RSS {samples[-1][1] / 1024:.1f} MiB")
+if args.max_slope_kib_per_min is not None and slope > args.max_slope_kib_per_min:
+    print("0 passed, 1 failed (memory keeps growing)")
+    sys.exit(1)

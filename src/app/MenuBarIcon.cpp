@@ -1,46 +1,22 @@
 #include "app/MenuBarIcon.h"
 
+#include "platform/IconRegistry.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
 #include <QSvgRenderer>
 
-// The images are compiled into the static program library, whose resource
-// object is only linked in when something refers to it.
-static void initAppResources() {
-    Q_INIT_RESOURCE(app);
-}
-
 namespace mirelon {
 namespace MenuBarIcon {
-
-void ensureResources() {
-    static const bool done = [] {
-        initAppResources();
-        return true;
-    }();
-    (void)done;
-}
 
 namespace {
 const int iconSizes[] = {16, 22, 24, 32, 48, 64};
 }
 
 QString defaultSymbolLookup(const QString& name) {
-    ensureResources();
-    if (name == templateImageName) {
-        return QStringLiteral(":/app/MenuBarIcon.svg");
-    }
-    // Symbol names are dotted words ("video.circle.fill"): nothing else may
-    // become part of a path.
-    for (QChar c : name) {
-        if (!(c.isLetterOrNumber() || c == u'.' || c == u'_' || c == u'-')) {
-            return {};
-        }
-    }
-    const QString path = QStringLiteral(":/symbols/%1.svg").arg(name);
-    return QFile::exists(path) ? path : QString();
+    return IconRegistry::contains(name) ? IconRegistry::resourcePath(name) : QString();
 }
 
 QColor panelTextColor() {
@@ -48,7 +24,6 @@ QColor panelTextColor() {
 }
 
 QPixmap renderTinted(const QString& svgPath, int size, const QColor& tint) {
-    ensureResources();
     QSvgRenderer renderer(svgPath);
     if (!renderer.isValid()) {
         return {};

@@ -14,10 +14,8 @@ namespace MenuBarIcon {
 
 inline const QString templateImageName = QStringLiteral("MenuBarIcon");
 
-// Registers the program's own images (":/app/...") with Qt; safe to repeat.
-void ensureResources();
-
 // The SVG file (usually a resource path) of a symbol name, or an empty string.
+// The default asks the program's icon set.
 using SymbolLookup = std::function<QString(const QString& name)>;
 QString defaultSymbolLookup(const QString& name);
 

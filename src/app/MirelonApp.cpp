@@ -11,8 +11,11 @@
 #include "app/UpdateFeed.h"
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
+#include "panels/controller/MirelonPanelController.h"
+#include "platform/IconRegistry.h"
 #include "platform/Logging.h"
 #include "platform/UserDefaults.h"
+#include "shortcuts/GlobalShortcuts.h"
 #include "startatlogin/StartAtLogin.h"
 
 #include <QApplication>
@@ -51,11 +54,11 @@ bool MirelonApp::launch() {
         qCInfo(lcMain) << "Launched at login";
     }
     qCDebug(lcMain) << "Start at login:" << (StartAtLogin::isEnabled() ? "on" : "off");
-    MenuBarIcon::ensureResources();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/Icon.svg")));
+    QApplication::setWindowIcon(IconRegistry::icon(QStringLiteral("Icon")));
 
     appDelegate_ = std::make_unique<AppDelegate>();
-    panelController_ = std::make_unique<PanelControllerAdapter>();
+    // Creating the panel controller creates the camera store too.
+    MirelonPanelController& panelController = MirelonPanelController::shared();
     ringLightController_ = std::make_unique<RingLightAdapter>();
     ringLightRecords_ = std::make_unique<RingLightRecordsAdapter>();
     shortcuts_ = std::make_unique<ShortcutsAdapter>();
@@ -63,7 +66,7 @@ bool MirelonApp::launch() {
     CameraDeviceSettingsStore& store = CameraDeviceSettingsStore::shared();
 
     shell_ = std::make_unique<AppShell>(
-        AppShell::Services{defaults, store, *panelController_, *ringLightController_,
+        AppShell::Services{defaults, store, panelController, *ringLightController_,
                            *ringLightRecords_, *shortcuts_, NotificationCenter::defaultCenter()});
 
     settings_ = std::make_unique<SettingsWindowHost>([]() -> QWidget* {
@@ -87,6 +90,8 @@ bool MirelonApp::launch() {
         }
     };
     menu_ = std::make_unique<MenuBarMenu>(defaults, shell_->actions(), *shortcuts_, handlers);
+    // The shortcut recorder warns about combinations this menu already uses.
+    GlobalShortcuts::setApplicationMenu(menu_->menu());
 
     tray_ = std::make_unique<TrayController>(
         menu_->menu(),

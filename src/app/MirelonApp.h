@@ -9,7 +9,6 @@ namespace mirelon {
 class AppDelegate;
 class AppShell;
 class MenuBarMenu;
-class PanelControllerAdapter;
 class RingLightAdapter;
 class RingLightRecordsAdapter;
 class SettingsWindowHost;
@@ -36,7 +35,6 @@ private:
     bool switchedToX11_;
     std::unique_ptr<SingleInstance> singleInstance_;
     std::unique_ptr<AppDelegate> appDelegate_;
-    std::unique_ptr<PanelControllerAdapter> panelController_;
     std::unique_ptr<RingLightAdapter> ringLightController_;
     std::unique_ptr<RingLightRecordsAdapter> ringLightRecords_;
     std::unique_ptr<ShortcutsAdapter> shortcuts_;

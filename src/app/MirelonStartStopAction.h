@@ -1,14 +1,8 @@
 #pragma once
 
-namespace mirelon {
+#include "panels/controller/MirelonPanelController.h"  // MirelonPanelControlling
 
-// What start/stop needs of the panel controller.
-class MirelonPanelControlling {
-public:
-    virtual ~MirelonPanelControlling() = default;
-    virtual void show() = 0;
-    virtual void hide() = 0;
-};
+namespace mirelon {
 
 namespace MirelonStartStopAction {
 

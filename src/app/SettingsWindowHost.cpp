@@ -1,5 +1,7 @@
 #include "app/SettingsWindowHost.h"
 
+#include "platform/IconRegistry.h"
+
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -20,7 +22,7 @@ QWidget* SettingsWindowHost::ensureWindow() {
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setObjectName(QStringLiteral("MirelonSettings"));
     window->setWindowTitle(QStringLiteral("Mirelon Settings"));
-    window->setWindowIcon(QIcon(QStringLiteral(":/app/Icon.svg")));
+    window->setWindowIcon(IconRegistry::icon(QStringLiteral("Icon")));
     auto* layout = new QVBoxLayout(window);
     auto* note = new QLabel(noTrayNote, window);
     note->setObjectName(QStringLiteral("MirelonNoTrayNote"));

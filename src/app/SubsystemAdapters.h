@@ -7,12 +7,6 @@ namespace mirelon {
 
 // Connects the shell's small interfaces to the program's subsystems.
 
-class PanelControllerAdapter : public MirelonPanelControlling {
-public:
-    void show() override;
-    void hide() override;
-};
-
 class RingLightAdapter : public RingLightRefreshing {
 public:
     void refresh() override;

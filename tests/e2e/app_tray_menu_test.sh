@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The tray item: it docks in the tray, its menu lists the rows with the
-# start/stop title following "isMirelonOn", the panels start hidden even when
+# start/stop title following "isMirelonOn" and the panels following it, the panels start hidden even when
 # "isMirelonOn" was stored true, the check rows store their switches, a second
 # launch hands over to the first (which opens its settings) and exits, and
 # "Quit Mirelon" ends the program.
@@ -37,8 +37,14 @@ echo "menu at $mx,$my ${mw}x$mh; screenshot $shot"
 [ "$(app_colors "$shot" "$mx" "$my" "$mw" "$mh")" -ge 8 ] || desktop_fail "menu looks empty"
 
 # "Start Mirelon" stores the switch; the row then reads "Stop Mirelon".
+[ "$(desktop_windows_by_role MirelonPanel | wc -l)" -eq 0 ] || desktop_fail "panels shown at launch"
 app_choose_row 1
 app_wait_pref isMirelonOn true
+# One panel per enabled camera: a first run enables the first camera only.
+desktop_wait_for_role MirelonPanel 1 20 >/dev/null
+sleep 1
+[ "$(desktop_windows_by_role MirelonPanel | wc -l)" -eq 1 ] || desktop_fail "expected one panel"
+desktop_screenshot "$APP_SHOTS/app_started.png"
 rows=$(app_open_menu)
 [[ "$rows" == "Stop Mirelon | "* ]] || desktop_fail "after start: $rows"
 # "Ring Light" (third selectable row) stores its switch.
@@ -60,7 +66,7 @@ tmp = path + ".edit"
 json.dump(d, open(tmp, "w"))
 os.rename(tmp, path)
 PY
-sleep 1
+desktop_wait_for_role_count MirelonPanel 0 15
 rows=$(app_open_menu)
 [[ "$rows" == "Start Mirelon | Text [ ]"* ]] || desktop_fail "after outside edit: $rows"
 xdotool key Escape

@@ -3,6 +3,7 @@
 #include "platform/IconRegistry.h"
 
 #include <QLabel>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace mirelon {
@@ -31,12 +32,18 @@ QWidget* SettingsWindowHost::ensureWindow() {
     layout->addWidget(note);
     QWidget* content = content_ ? content_() : nullptr;
     if (content) {
-        content->setParent(window);
-        content->setMaximumHeight(maximumHeight);
-        layout->addWidget(content);
+        // A content taller than the window scrolls.
+        auto* scroll = new QScrollArea(window);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setWidget(content);
+        scroll->setMinimumHeight(std::min(content->sizeHint().height(), maximumHeight / 2));
+        scroll->setMaximumHeight(maximumHeight);
+        layout->addWidget(scroll);
     }
     window->setFixedWidth(windowWidth);
-    window->setMaximumHeight(maximumHeight + (showNote_ ? note->sizeHint().height() : 0));
+    window->setMaximumHeight(maximumHeight);
     window_ = window;
     note_ = note;
     return window;

@@ -24,6 +24,7 @@ shot="$APP_SHOTS/app_tray_icon.png"
 desktop_screenshot "$shot"
 colors=$(app_colors "$shot" "$ix" "$iy" "$iw" "$ih")
 [ "$colors" -ge 2 ] || desktop_fail "tray icon is blank ($colors colours)"
+convert "$shot" -crop "${iw}x${ih}+${ix}+${iy}" +repage "$APP_SHOTS/app_icon_MenuBarIcon.png"
 
 expected='Start Mirelon | Text [x] | - | Ring Light [ ] | - | Increase Camera Size | Decrease Camera Size | Toggle Camera Mirroring | Increase Text Size | Decrease Text Size | - | Settings... <Ctrl+,> | Help | Social | - | Check for Updates... | - | Website | Suggest Idea | More Apps | - | Quit Mirelon <Ctrl+Q>'
 rows=$(app_open_menu)
@@ -62,11 +63,24 @@ import json, os, sys
 path = sys.argv[1]
 d = json.load(open(path))
 d["isMirelonOn"] = False
+d["menuBarIcon"] = "video.circle.fill"
 tmp = path + ".edit"
 json.dump(d, open(tmp, "w"))
 os.rename(tmp, path)
 PY
 desktop_wait_for_role_count MirelonPanel 0 15
+# The icon follows "menuBarIcon" at once.
+icon_changed() {
+  desktop_screenshot "$DESKTOP_DIR/icon.png"
+  convert "$DESKTOP_DIR/icon.png" -crop "${iw}x${ih}+${ix}+${iy}" +repage "$APP_SHOTS/app_icon_video.circle.fill.png"
+  local diff
+  diff=$(compare -metric AE "$APP_SHOTS/app_icon_MenuBarIcon.png" \
+    "$APP_SHOTS/app_icon_video.circle.fill.png" null: 2>&1 || true)
+  [ "${diff%% *}" -gt 20 ]
+}
+desktop_poll 10 icon_changed || desktop_fail "tray icon did not change with menuBarIcon"
+[ "$(app_colors "$APP_SHOTS/app_icon_video.circle.fill.png" 0 0 "$iw" "$ih")" -ge 2 ] ||
+  desktop_fail "symbol icon is blank"
 rows=$(app_open_menu)
 [[ "$rows" == "Start Mirelon | Text [ ]"* ]] || desktop_fail "after outside edit: $rows"
 xdotool key Escape

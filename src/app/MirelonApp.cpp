@@ -5,6 +5,7 @@
 #include "app/MenuBarIcon.h"
 #include "app/MenuBarMenu.h"
 #include "app/SettingsWindowHost.h"
+#include "app/SettingsWindowOpener.h"
 #include "app/SingleInstance.h"
 #include "app/SubsystemAdapters.h"
 #include "app/TrayController.h"
@@ -28,6 +29,7 @@ MirelonApp::MirelonApp(bool switchedToX11, QObject* parent)
     : QObject(parent), switchedToX11_(switchedToX11) {}
 
 MirelonApp::~MirelonApp() {
+    SettingsWindowOpener::install({});
     // The menu goes before the tray item that shows it.
     tray_.reset();
     menu_.reset();
@@ -77,6 +79,7 @@ bool MirelonApp::launch() {
     });
     connect(singleInstance_.get(), &SingleInstance::settingsRequested, this,
             &MirelonApp::openSettings);
+    SettingsWindowOpener::install([this] { openSettings(); });
 
     MenuBarMenu::Handlers handlers;
     handlers.startStop = [this] { shell_->startStop(); };

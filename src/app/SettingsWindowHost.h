@@ -24,8 +24,9 @@ public:
     static inline const QString noTrayNote = QStringLiteral(
         "Mirelon lives in the system tray, but this desktop shows no tray. "
         "Add a system tray to your panel (on GNOME: enable the AppIndicator "
-        "extension), then start Mirelon again. Meanwhile, your keyboard "
-        "shortcuts keep working and this window stays available.");
+        "extension); the Mirelon icon appears there as soon as the tray exists. "
+        "Meanwhile, your keyboard shortcuts keep working and this window stays "
+        "available.");
 
     explicit SettingsWindowHost(ContentFactory content, QObject* parent = nullptr);
     ~SettingsWindowHost() override;

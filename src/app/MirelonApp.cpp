@@ -21,7 +21,6 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QLabel>
 
 namespace mirelon {
 
@@ -71,12 +70,7 @@ bool MirelonApp::launch() {
         AppShell::Services{defaults, store, panelController, *ringLightController_,
                            *ringLightRecords_, *shortcuts_, NotificationCenter::defaultCenter()});
 
-    settings_ = std::make_unique<SettingsWindowHost>([]() -> QWidget* {
-        auto* placeholder = new QLabel(QStringLiteral("Settings"));
-        placeholder->setAlignment(Qt::AlignCenter);
-        placeholder->setMinimumHeight(200);
-        return placeholder;
-    });
+    settings_ = std::make_unique<SettingsWindowHost>(&SettingsWindowHost::makePlaceholderWindow);
     connect(singleInstance_.get(), &SingleInstance::settingsRequested, this,
             &MirelonApp::openSettings);
     SettingsWindowOpener::install([this] { openSettings(); });

@@ -8,19 +8,17 @@
 
 #include <functional>
 
-class QLabel;
+class QMessageBox;
 
 namespace mirelon {
 
-// The settings window: a floating window, 500 px wide and at most 520 px
-// tall, around the settings content. The content is made when the window
-// opens and released when it closes.
+// Opens the settings window: one at a time, made when it opens and released
+// (with its camera model) when it closes. The factory makes the window.
 class SettingsWindowHost : public QObject, public SettingsOpening {
     Q_OBJECT
 public:
-    using ContentFactory = std::function<QWidget*()>;
-    static constexpr int windowWidth = 500;
-    static constexpr int maximumHeight = 520;
+    using WindowFactory = std::function<QWidget*()>;
+    static inline const QString noTrayTitle = QStringLiteral("Mirelon needs a system tray");
     static inline const QString noTrayNote = QStringLiteral(
         "Mirelon lives in the system tray, but this desktop shows no tray. "
         "Add a system tray to your panel (on GNOME: enable the AppIndicator "
@@ -28,22 +26,25 @@ public:
         "Meanwhile, your keyboard shortcuts keep working and this window stays "
         "available.");
 
-    explicit SettingsWindowHost(ContentFactory content, QObject* parent = nullptr);
+    explicit SettingsWindowHost(WindowFactory factory, QObject* parent = nullptr);
     ~SettingsWindowHost() override;
 
     void openSettings() override;
-    // Opens the window with the note on getting a tray.
+    // Opens the window together with the note on getting a tray.
     void openWithNoTrayNote();
 
     QWidget* window() const { return window_; }
+    QMessageBox* note() const { return note_; }
+
+    // A plain window standing in for the settings content.
+    static QWidget* makePlaceholderWindow();
 
 private:
     QWidget* ensureWindow();
 
-    ContentFactory content_;
+    WindowFactory factory_;
     QPointer<QWidget> window_;
-    QPointer<QLabel> note_;
-    bool showNote_ = false;
+    QPointer<QMessageBox> note_;
 };
 
 }  // namespace mirelon

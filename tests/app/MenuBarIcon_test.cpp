@@ -117,32 +117,31 @@ TEST(TrayControllerTest, NoTrayAtAllOpensTheFallbackOnce) {
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QLabel>
+#include <QMessageBox>
 
 TEST(SettingsWindowHostTest, OpensOneWindowAndShowsTheTrayNoteOnlyWhenAsked) {
     int made = 0;
     SettingsWindowHost host([&]() -> QWidget* {
         ++made;
-        auto* content = new QLabel(QStringLiteral("content"));
-        content->setMinimumHeight(900);  // taller than the window may be
-        return content;
+        return SettingsWindowHost::makePlaceholderWindow();
     });
     host.openSettings();
     host.openSettings();
     ASSERT_TRUE(host.window());
     EXPECT_EQ(made, 1);
     EXPECT_TRUE(host.window()->isVisible());
-    EXPECT_EQ(host.window()->width(), SettingsWindowHost::windowWidth);
-    EXPECT_LE(host.window()->height(), SettingsWindowHost::maximumHeight);
-    auto* note = host.window()->findChild<QLabel*>(QStringLiteral("MirelonNoTrayNote"));
-    ASSERT_TRUE(note);
-    EXPECT_FALSE(note->isVisible());
+    EXPECT_FALSE(host.note());
     host.openWithNoTrayNote();
-    EXPECT_TRUE(note->isVisible());
-    // Closing releases the content; the next open makes it again.
+    ASSERT_TRUE(host.note());
+    EXPECT_TRUE(host.note()->isVisible());
+    EXPECT_EQ(host.note()->text(), SettingsWindowHost::noTrayNote);
+    host.openWithNoTrayNote();  // one note at a time
+    EXPECT_EQ(host.window()->findChildren<QMessageBox*>().size(), 1);
+    // Closing releases the window; the next open makes it again.
     host.window()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(host.window());
+    EXPECT_FALSE(host.note());
     host.openSettings();
     EXPECT_EQ(made, 2);
 }

@@ -16,6 +16,7 @@ xdotool search --onlyvisible --name '^Mirelon Settings$' >/dev/null &&
   desktop_fail "settings window opened before giving the tray a chance"
 
 desktop_wait_for_name '^Mirelon Settings$' 45 >/dev/null
+desktop_wait_for_name '^Mirelon needs a system tray$' 10 >/dev/null
 sleep 0.5
 desktop_screenshot "$APP_SHOTS/app_no_tray_note.png"
 echo "settings window with the tray note: $APP_SHOTS/app_no_tray_note.png"

@@ -29,6 +29,11 @@ MirelonApp::MirelonApp(bool switchedToX11, QObject* parent)
 
 MirelonApp::~MirelonApp() {
     SettingsWindowOpener::install({});
+    if (shortcuts_) {
+        // The actions refer to the shell, which goes with this object.
+        shortcuts_->removeAllHandlers();
+        GlobalShortcuts::setApplicationMenu(nullptr);
+    }
     // The menu goes before the tray item that shows it.
     tray_.reset();
     menu_.reset();

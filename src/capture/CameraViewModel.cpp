@@ -170,7 +170,7 @@ void CameraViewModel::startCameraAttempt(int attempt) {
         handleStartFailure(kCouldNotStart, attempt);
         qCCritical(lcCore, "Camera: session did not start for device %s", qUtf8Printable(name));
         if (!why.isEmpty()) {
-            qCDebug(lcCore).noquote() << "Camera: start failure:" << why;
+            qCInfo(lcCapture).noquote() << "Capture session for" << name << "did not start:" << why;
         }
     }
 }

@@ -74,9 +74,15 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
     }
     const int width = GST_VIDEO_INFO_WIDTH(&info);
     const int height = GST_VIDEO_INFO_HEIGHT(&info);
-    const int stride = GST_VIDEO_INFO_PLANE_STRIDE(&info, 0);
-    const gsize offset = GST_VIDEO_INFO_PLANE_OFFSET(&info, 0);
-    if (mapped->map.size < offset + static_cast<gsize>(stride) * height) {
+    int stride = GST_VIDEO_INFO_PLANE_STRIDE(&info, 0);
+    gsize offset = GST_VIDEO_INFO_PLANE_OFFSET(&info, 0);
+    // Buffers straight from a device may carry their own layout.
+    if (const GstVideoMeta* meta = gst_buffer_get_video_meta(buffer)) {
+        stride = meta->stride[0];
+        offset = meta->offset[0];
+    }
+    if (width <= 0 || height <= 0 || stride < width * 4 ||
+        mapped->map.size < offset + static_cast<gsize>(stride) * height) {
         releaseMapped(mapped);
         return GST_FLOW_OK;
     }

@@ -36,7 +36,8 @@ struct XkbAnyEvent {
 std::shared_ptr<X11HotKeyService> X11HotKeyService::connect(const char* displayName) {
     int screen = 0;
     xcb_connection_t* connection = xcb_connect(displayName, &screen);
-    if (!connection || xcb_connection_has_error(connection)) {
+    if (!connection || xcb_connection_has_error(connection) ||
+        screen >= xcb_setup_roots_length(xcb_get_setup(connection))) {
         if (connection) {
             xcb_disconnect(connection);
         }
@@ -51,7 +52,9 @@ X11HotKeyService::X11HotKeyService(xcb_connection_t* connection, int screen)
     for (int i = 0; i < screen && it.rem; ++i) {
         xcb_screen_next(&it);
     }
-    root_ = it.data->root;
+    if (it.rem && it.data) {
+        root_ = it.data->root;
+    }
     setUpXkb();
     readModifierMap();
     reloadKeymap();

@@ -18,7 +18,7 @@ std::unique_ptr<XkbKeyText> XkbKeyText::fromNames(const char* layout, const char
     if (!context) {
         return nullptr;
     }
-    const xkb_rule_names names{"evdev", "pc105", layout, variant, ""};
+    const xkb_rule_names names{nullptr, nullptr, layout, variant, nullptr};
     xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
     if (!keymap) {
         xkb_context_unref(context);

@@ -20,8 +20,10 @@ public:
     XkbKeyText(const XkbKeyText&) = delete;
     XkbKeyText& operator=(const XkbKeyText&) = delete;
 
-    // A keymap compiled from rule names (layout "us", "de", ...; evdev key codes).
-    static std::unique_ptr<XkbKeyText> fromNames(const char* layout, const char* variant = "");
+    // A keymap compiled from rule names (layout "us", "de", ...; evdev key
+    // codes). No layout: the system's default (XKB_DEFAULT_LAYOUT, else "us").
+    static std::unique_ptr<XkbKeyText> fromNames(const char* layout = nullptr,
+                                                 const char* variant = nullptr);
     // The keymap and current group of an X server's core keyboard.
     static std::unique_ptr<XkbKeyText> fromX11Device(xcb_connection_t* connection,
                                                      std::int32_t deviceId);

@@ -3,6 +3,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "platform/X11HotKeyService.h"
+#include "platform/XkbKeyText.h"
 #include "shortcuts/GlobalShortcutsInternal.h"
 #include "shortcuts/GlobalShortcutsTesting.h"
 #include "shortcuts/HotKeyRegistry.h"
@@ -20,14 +21,25 @@
 namespace mirelon::GlobalShortcuts {
 namespace {
 
-// Stands in where there is no X server to grab keys on.
+// Stands in where there is no X server to grab keys on (the offscreen
+// platform): nothing can be registered, and key texts come from the system's
+// default keyboard layout since there is no current one to ask.
 class UnavailableHotKeyBackend final : public HotKeyBackend {
 public:
     void setSink(Sink) override {}
     int registerHotKey(std::uint32_t, std::uint32_t, std::uint32_t) override { return -1; }
     void unregisterHotKey(std::uint32_t) override {}
     bool isHeldByAnotherClient(std::uint32_t, std::uint32_t) override { return false; }
-    std::optional<QString> keyText(std::int64_t) const override { return std::nullopt; }
+    std::optional<QString> keyText(std::int64_t keyCode) const override {
+        const auto evdev = Key(keyCode).evdevCode();
+        if (!defaultLayout_ || !evdev) {
+            return std::nullopt;
+        }
+        return defaultLayout_->text(static_cast<std::uint32_t>(*evdev + 8));
+    }
+
+private:
+    std::unique_ptr<XkbKeyText> defaultLayout_ = XkbKeyText::fromNames();
 };
 
 // Follows the menus the program draws itself (a QMenu between show and hide)
@@ -62,7 +74,10 @@ struct ModuleState {
     std::unique_ptr<HotKeyRegistry> registry;
     std::function<std::optional<QString>(std::int64_t)> keyTextProvider;
     QPointer<MenuWatcher> menuWatcher;
-    QPointer<QMenu> applicationMenu;
+    std::function<void(const Shortcut&)> pausedKeyDownHandler;
+    // Combinations pressed while paused: their release runs nothing either,
+    // even when the pause ended in between (a recorder stored the press).
+    QSet<Shortcut> pausedPresses;
 };
 
 ModuleState& state() {
@@ -83,6 +98,8 @@ std::shared_ptr<HotKeyBackend> makeDefaultBackend() {
             return x11;
         }
         qWarning("Global hot keys: cannot open a connection to the X server");
+    } else if (!QGuiApplication::instance()) {
+        qWarning("Global hot keys: used before the application object exists; none will work");
     }
     return std::make_shared<UnavailableHotKeyBackend>();
 }
@@ -117,9 +134,23 @@ void dispatch(const HandlerTable& table, const Shortcut& pressed) {
 }
 
 void dispatchKeyDown(const Shortcut& s) {
-    dispatch(state().keyDownHandlers, s);
+    auto& st = state();
+    if (st.isPaused) {
+        st.pausedPresses.insert(s);
+        if (st.pausedKeyDownHandler) {
+            const auto handler = st.pausedKeyDownHandler;  // may be replaced while it runs
+            handler(s);
+        }
+        return;
+    }
+    st.pausedPresses.remove(s);  // a release that never came must not swallow this one's
+    dispatch(st.keyDownHandlers, s);
 }
+
 void dispatchKeyUp(const Shortcut& s) {
+    if (state().pausedPresses.remove(s)) {
+        return;
+    }
     dispatch(state().keyUpHandlers, s);
 }
 
@@ -204,73 +235,6 @@ void MenuWatcher::setOpen(QMenu* menu, bool open) {
     }
 }
 
-std::optional<Qt::Key> qtKeyFor(Key key) {
-    static const std::pair<Key, Qt::Key> table[] = {
-        {Key::returnKey, Qt::Key_Return},
-        {Key::keypadEnter, Qt::Key_Enter},
-        {Key::tab, Qt::Key_Tab},
-        {Key::space, Qt::Key_Space},
-        {Key::deleteKey, Qt::Key_Backspace},
-        {Key::deleteForward, Qt::Key_Delete},
-        {Key::escape, Qt::Key_Escape},
-        {Key::help, Qt::Key_Insert},
-        {Key::home, Qt::Key_Home},
-        {Key::end, Qt::Key_End},
-        {Key::pageUp, Qt::Key_PageUp},
-        {Key::pageDown, Qt::Key_PageDown},
-        {Key::upArrow, Qt::Key_Up},
-        {Key::downArrow, Qt::Key_Down},
-        {Key::leftArrow, Qt::Key_Left},
-        {Key::rightArrow, Qt::Key_Right},
-        {Key::f1, Qt::Key_F1},
-        {Key::f2, Qt::Key_F2},
-        {Key::f3, Qt::Key_F3},
-        {Key::f4, Qt::Key_F4},
-        {Key::f5, Qt::Key_F5},
-        {Key::f6, Qt::Key_F6},
-        {Key::f7, Qt::Key_F7},
-        {Key::f8, Qt::Key_F8},
-        {Key::f9, Qt::Key_F9},
-        {Key::f10, Qt::Key_F10},
-        {Key::f11, Qt::Key_F11},
-        {Key::f12, Qt::Key_F12},
-        {Key::f13, Qt::Key_F13},
-        {Key::f14, Qt::Key_F14},
-        {Key::f15, Qt::Key_F15},
-        {Key::f16, Qt::Key_F16},
-        {Key::f17, Qt::Key_F17},
-        {Key::f18, Qt::Key_F18},
-        {Key::f19, Qt::Key_F19},
-        {Key::f20, Qt::Key_F20},
-        {Key::mute, Qt::Key_VolumeMute},
-        {Key::volumeUp, Qt::Key_VolumeUp},
-        {Key::volumeDown, Qt::Key_VolumeDown},
-    };
-    for (const auto& [k, qt] : table) {
-        if (k == key) {
-            return qt;
-        }
-    }
-    return std::nullopt;
-}
-
-// Whether an action's key combination (Qt key and modifiers) is the shortcut.
-bool sequenceMatches(const QKeyCombination& combination, const Shortcut& shortcut) {
-    if (combination.keyboardModifiers() != toQtModifiers(shortcut.modifiers())) {
-        return false;
-    }
-    const Qt::Key qtKey = combination.key();
-    if (const auto named = qtKeyFor(shortcut.key())) {
-        return *named == qtKey;
-    }
-    const auto text = shortcut.keyText();
-    if (!text || text->isEmpty() || qtKey >= Qt::Key_Escape) {
-        return false;
-    }
-    // Qt names printable keys by their upper-case character.
-    return text->toLower() == QString(QChar(static_cast<char32_t>(qtKey))).toLower();
-}
-
 }  // namespace
 
 // ---- Internal ------------------------------------------------------------------
@@ -299,6 +263,10 @@ std::optional<QString> layoutKeyText(std::int64_t keyCode) {
         return std::nullopt;
     }
     return backend().keyText(keyCode);
+}
+
+void setPausedKeyDownHandler(std::function<void(const Shortcut&)> handler) {
+    state().pausedKeyDownHandler = std::move(handler);
 }
 
 void reportRegistrationFailure(const Shortcut& shortcut, int status) {
@@ -450,41 +418,6 @@ void initialize() {
 
 // ---- Menus -------------------------------------------------------------------------
 
-QAction* menuItemWithMatchingShortcut(const Shortcut& shortcut, const QMenu& menu) {
-    for (QAction* action : menu.actions()) {
-        for (const QKeySequence& sequence : action->shortcuts()) {
-            if (sequence.count() == 1 && sequenceMatches(sequence[0], shortcut)) {
-                return action;
-            }
-        }
-        if (QMenu* submenu = action->menu()) {
-            if (QAction* found = menuItemWithMatchingShortcut(shortcut, *submenu)) {
-                return found;
-            }
-        }
-    }
-    return nullptr;
-}
-
-void setApplicationMenu(QMenu* menu) {
-    state().applicationMenu = menu;
-}
-
-QAction* applicationMenuItemWithMatchingShortcut(const Shortcut& shortcut) {
-    if (const QMenu* menu = state().applicationMenu) {
-        return menuItemWithMatchingShortcut(shortcut, *menu);
-    }
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        const auto* menu = qobject_cast<QMenu*>(widget);
-        if (menu && !qobject_cast<QMenu*>(menu->parentWidget())) {
-            if (QAction* found = menuItemWithMatchingShortcut(shortcut, *menu)) {
-                return found;
-            }
-        }
-    }
-    return nullptr;
-}
-
 bool isReservedBySystem(const Shortcut& shortcut) {
     if (registry().holds(shortcut)) {
         return false;
@@ -528,6 +461,8 @@ void resetStateForTesting() {
     s.isEnabled = true;
     s.isPaused = false;
     s.isMenuOpen = false;
+    s.pausedKeyDownHandler = nullptr;
+    s.pausedPresses.clear();
     if (s.registry) {
         s.registry->update(true, false);
     }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace mirelon {
@@ -20,6 +21,10 @@ UserDefaults& store();
 HotKeyBackend& backend();
 // The key's character on the current layout (the installed provider or the service's).
 std::optional<QString> layoutKeyText(std::int64_t keyCode);
+// While paused, presses of the program's own hot keys never reach the
+// recorder as key events (the X server hands them to the hot-key connection):
+// they are handed to this handler instead. Empty: dropped.
+void setPausedKeyDownHandler(std::function<void(const Shortcut&)> handler);
 // Writes the "Error registering hotkey <text>: <status>" line to standard output.
 void reportRegistrationFailure(const Shortcut& shortcut, int status);
 

@@ -1,6 +1,7 @@
 #include "shortcuts/Recorder.h"
 
 #include "shortcuts/GlobalShortcuts.h"
+#include "shortcuts/GlobalShortcutsInternal.h"
 #include "shortcuts/GlobalShortcutsTesting.h"
 #include "shortcuts/ShortcutTexts.h"
 
@@ -203,6 +204,12 @@ void RecorderField::startRecording() {
     setPlaceholderText(localizedText(QStringLiteral("press_shortcut")));
     setClearButtonShown(!text().isEmpty());
     setPaused(true);
+    // The program's own hot keys reach the recorder through the paused dispatcher.
+    Internal::setPausedKeyDownHandler([this](const Shortcut& shortcut) {
+        if (recording_) {
+            offer(shortcut);
+        }
+    });
     NotificationCenter::defaultCenter().post(recorderActiveStatusDidChange, true);
     // Application-wide: every key press and mouse release passes through here first.
     qApp->installEventFilter(this);
@@ -218,6 +225,7 @@ void RecorderField::endRecording() {
     setPlaceholderText(localizedText(QStringLiteral("record_shortcut")));
     setClearButtonShown(!text().isEmpty());
     setPaused(false);
+    Internal::setPausedKeyDownHandler({});
     NotificationCenter::defaultCenter().post(recorderActiveStatusDidChange, false);
     update();
 }
@@ -373,17 +381,23 @@ bool RecorderField::handleKeyPress(QKeyEvent* event) {
         beep();
         return true;
     }
-    if (QAction* item = applicationMenuItemWithMatchingShortcut(*shortcut)) {
+    offer(*shortcut);
+    return true;
+}
+
+void RecorderField::offer(const Shortcut& candidate) {
+    const Shortcut shortcut = candidate;  // the caller's copy may go with an alert's event loop
+    if (QAction* item = applicationMenuItemWithMatchingShortcut(shortcut)) {
         blur();
         runAlert(window(), {localizedText(QStringLiteral("keyboard_shortcut_used_by_menu_item"))
                                 .arg(plainTitle(*item)),
                             QString(),
                             {localizedText(QStringLiteral("ok"))}});
         refocus();
-        return true;
+        return;
     }
-    const bool plainF12 = shortcut->key() == Key::f12 && shortcut->carbonModifiers == 0;
-    if (!plainF12 && isReservedBySystem(*shortcut)) {
+    const bool plainF12 = shortcut.key() == Key::f12 && shortcut.carbonModifiers == 0;
+    if (!plainF12 && isReservedBySystem(shortcut)) {
         blur();
         const int response =
             runAlert(window(), {localizedText(QStringLiteral("keyboard_shortcut_used_by_system")),
@@ -392,13 +406,13 @@ bool RecorderField::handleKeyPress(QKeyEvent* event) {
                                  localizedText(QStringLiteral("force_use_shortcut"))}});
         refocus();
         if (response != kForceResponse) {
-            return true;
+            return;
         }
     }
-    return store(*shortcut);
+    store(shortcut);
 }
 
-bool RecorderField::store(const Shortcut& shortcut) {
+void RecorderField::store(const Shortcut& shortcut) {
     setText(shortcut.description());
     setClearButtonShown(true);
     userDefaultsSet(name_, shortcut);
@@ -406,7 +420,6 @@ bool RecorderField::store(const Shortcut& shortcut) {
         onChange_(shortcut);
     }
     blur();
-    return true;
 }
 
 // ---- Recorder ----------------------------------------------------------------------

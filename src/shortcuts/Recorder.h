@@ -71,7 +71,9 @@ private:
     // Returns true when the event is swallowed.
     bool handleMonitoredEvent(QObject* receiver, QEvent* event);
     bool handleKeyPress(QKeyEvent* event);
-    bool store(const Shortcut& shortcut);
+    // The checks and the store step for an acceptable combination.
+    void offer(const Shortcut& shortcut);
+    void store(const Shortcut& shortcut);
 
     Name name_;
     ChangeHandler onChange_;

@@ -3,7 +3,10 @@
 #include "shortcuts/MenuDecoration.h"
 
 #include <QAction>
+#include <QImage>
 #include <QMenu>
+
+#include <cstdlib>
 
 namespace mirelon::GlobalShortcuts {
 namespace {
@@ -38,6 +41,44 @@ TEST_F(MenuTest, DecorationShowsTheShortcutBesideTheTitleAndFollowsChanges) {
 
     setShortcut(std::nullopt, name);
     EXPECT_EQ(action->text(), QStringLiteral("Stop Mirelon"));
+}
+
+// Counts pixels in the right part of an item's row that differ clearly from
+// the row's background.
+int inkInShortcutColumn(const QImage& image, const QRect& row) {
+    const QColor background = image.pixelColor(row.left() + 3, row.top() + 3);
+    int ink = 0;
+    for (int y = row.top() + 2; y <= row.bottom() - 2; ++y) {  // inside the menu frame
+        for (int x = row.left() + row.width() * 6 / 10; x < row.right() - 3; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.lightness() - background.lightness()) > 60) {
+                ++ink;
+            }
+        }
+    }
+    return ink;
+}
+
+TEST_F(MenuTest, MenuDrawsTheShortcutTextInItsShortcutColumn) {
+    const Name name(QStringLiteral("toggleText"));
+    QMenu menu;
+    QAction* action = menu.addAction(QStringLiteral("Text"));
+    menu.addAction(QStringLiteral("Increase Camera Size"));  // a longer title below
+    globalKeyboardShortcut(action, name);
+    menu.ensurePolished();
+    menu.adjustSize();
+    const QImage plain = menu.grab().toImage();
+    const QRect plainRow = menu.actionGeometry(action);
+    setShortcut(kCtrlOptCmdK, name);
+    menu.adjustSize();
+    const QImage decorated = menu.grab().toImage();
+    const QRect decoratedRow = menu.actionGeometry(action);
+    const QString shots = qEnvironmentVariable("MIRELON_SHORTCUTS_SCREENSHOTS");
+    if (!shots.isEmpty()) {
+        decorated.save(shots + QStringLiteral("/menu-shortcut-text.png"));
+    }
+    EXPECT_EQ(inkInShortcutColumn(plain, plainRow), 0);
+    EXPECT_GT(inkInShortcutColumn(decorated, decoratedRow), 10);
 }
 
 TEST_F(MenuTest, DecorationIsHiddenWhileARecorderRecords) {

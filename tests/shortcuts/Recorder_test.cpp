@@ -228,6 +228,28 @@ TEST_F(RecorderTest, PlainF12IsNeverCheckedAgainstTheSystem) {
     EXPECT_EQ(backend->trialGrabs, 1);
 }
 
+// The X server hands presses of the program's own hot keys to the hot-key
+// connection, never to the focused field: they arrive through the paused dispatcher.
+TEST_F(RecorderTest, RecordsACombinationTheProgramAlreadyHolds) {
+    const Name other(QStringLiteral("toggleText"));
+    setShortcut(kCtrlK, other);
+    int ran = 0;
+    onKeyDown(other, [&] { ++ran; });
+    onKeyUp(other, [&] { ++ran; });
+    startRecording();
+    ASSERT_TRUE(backend->press(kCtrlK));
+    EXPECT_FALSE(isPaused());  // stored on the press
+    ASSERT_TRUE(backend->release(kCtrlK));
+    EXPECT_EQ(ran, 0);  // nor on its release
+    EXPECT_EQ(getShortcut(name), kCtrlK);
+    EXPECT_EQ(getShortcut(other), kCtrlK);
+    EXPECT_EQ(backend->trialGrabs, 0);
+    EXPECT_FALSE(field->isRecording());
+    // Once recording has ended the hot key runs actions again.
+    ASSERT_TRUE(backend->click(kCtrlK));
+    EXPECT_EQ(ran, 2);
+}
+
 TEST_F(RecorderTest, TabMovesOnAndEndsRecording) {
     startRecording();
     QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, kX11Tab, 0, 0);

@@ -1,5 +1,7 @@
 #include "ShortcutsTestSupport.h"
 
+#include "shortcuts/ShortcutTexts.h"
+
 #include <QKeyEvent>
 
 namespace mirelon::GlobalShortcuts {
@@ -229,6 +231,16 @@ TEST_F(ShortcutsTest, DisplayTexts) {
               QString::fromUtf16(u"\u2303\u2318\uFFFD"));
 }
 
+TEST_F(ShortcutsTest, WithoutAnXServerTextsComeFromTheDefaultLayout) {
+    if (!qEnvironmentVariableIsEmpty("XKB_DEFAULT_LAYOUT")) {
+        GTEST_SKIP() << "a default layout other than the built-in one is configured";
+    }
+    setHotKeyBackend(nullptr);  // the offscreen platform: no X server
+    setKeyTextProvider({});
+    EXPECT_EQ(kCtrlOptCmdK.description(), QString::fromUtf16(u"\u2303\u2325\u2318K"));
+    EXPECT_EQ(Shortcut(200, 0).description(), QString(QChar(0xFFFD)));
+}
+
 TEST_F(ShortcutsTest, KeyEquivalents) {
     const Shortcut shiftCmdF1(Key::f1, ModifierFlag::shift | ModifierFlag::command);
     EXPECT_EQ(shiftCmdF1.keyEquivalent(), QString(QChar(0xF704)));
@@ -262,6 +274,26 @@ TEST(XkbKeyText, FollowsTheLayout) {
     EXPECT_FALSE(us->text(x11(Key::escape)));
     EXPECT_FALSE(us->text(x11(Key::shift)));
     EXPECT_FALSE(us->text(2000));
+}
+
+}  // namespace
+}  // namespace mirelon::GlobalShortcuts
+
+namespace mirelon::GlobalShortcuts {
+namespace {
+
+TEST(ShortcutTexts, EveryKeyOfTheModuleHasAnEnglishText) {
+    for (const char* key :
+         {"space_key", "record_shortcut", "press_shortcut", "keyboard_shortcut_used_by_menu_item",
+          "keyboard_shortcut_disallowed", "keyboard_shortcut_used_by_system",
+          "keyboard_shortcuts_can_be_changed", "ok", "force_use_shortcut"}) {
+        const QString text = localizedText(QString::fromLatin1(key));
+        EXPECT_FALSE(text.isEmpty()) << key;
+        EXPECT_NE(text, QString::fromLatin1(key)) << key;
+    }
+    EXPECT_TRUE(localizedText(QStringLiteral("keyboard_shortcut_used_by_menu_item"))
+                    .contains(QStringLiteral("%1")));
+    EXPECT_EQ(localizedText(QStringLiteral("no_such_key")), QStringLiteral("no_such_key"));
 }
 
 }  // namespace

@@ -311,7 +311,10 @@ protected:
         window->show();
         window->activateWindow();
         ASSERT_TRUE(waitFor([&] { return window->isActiveWindow(); }));
-        settle(300);  // the field may take focus after the window opened
+        settle(300);
+        // Opening the window never starts a recording by itself.
+        ASSERT_FALSE(field->hasFocus() || second->hasFocus());
+        ASSERT_FALSE(isPaused());
         field->setFocus(Qt::MouseFocusReason);
         ASSERT_TRUE(waitFor([&] { return field->isRecording(); }));
     }
@@ -368,6 +371,19 @@ TEST_F(X11Recorder, RecordsSuperCombinationsAndTheirDisplayText) {
     ASSERT_TRUE(waitFor([&] { return getShortcut(name) == expected; }));
     EXPECT_EQ(field->text(), QString::fromUtf16(u"\u2303\u2325\u2318K"));
     xdotool({"key", "ctrl+alt+super+k"});
+    ASSERT_TRUE(waitFor([&] { return ups == 1; }));
+}
+
+TEST_F(X11Recorder, RecordsACombinationAnotherNameHolds) {
+    const Name other(QStringLiteral("toggleText"));
+    setShortcut(kCtrlAltJ, other);
+    xdotool({"key", "ctrl+alt+j"});
+    ASSERT_TRUE(waitFor([&] { return getShortcut(name) == kCtrlAltJ; }));
+    EXPECT_EQ(field->text(), kCtrlAltJ.description());
+    EXPECT_EQ(getShortcut(other), kCtrlAltJ);
+    settle();
+    EXPECT_EQ(ups, 0);  // recording: no action ran
+    xdotool({"key", "ctrl+alt+j"});
     ASSERT_TRUE(waitFor([&] { return ups == 1; }));
 }
 

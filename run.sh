@@ -4,8 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/deps.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIRELON_BUILD_TESTS=OFF >/dev/null
-cmake --build build/release --target mirelon
+tools/build.sh build/release -DCMAKE_BUILD_TYPE=Release -DMIRELON_BUILD_TESTS=OFF
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exec tools/showcase.sh build/release/mirelon "$@"
 fi

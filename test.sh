@@ -3,8 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/deps.sh
-cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMIRELON_SANITIZE=ON >/dev/null
-cmake --build build/asan
+tools/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug -DMIRELON_SANITIZE=ON
 # A private runtime folder: tests never meet a running Mirelon of the user.
 export XDG_RUNTIME_DIR="$(mktemp -d /tmp/mirelon-test-runtime.XXXXXX)"
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:${ASAN_OPTIONS:-}"

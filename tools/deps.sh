@@ -7,14 +7,14 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-svg-dev libqt6svg6-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
   libxcb1-dev libx11-dev libx11-xcb-dev libxi-dev
   libxkbcommon-dev libxkbcommon-x11-dev
   libxcb-xkb-dev libxcb-xinput-dev libxcb-shape0-dev libxcb-xfixes0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb openbox picom trayer xdotool x11-utils x11-xserver-utils x11-xkb-utils
-  imagemagick fonts-dejavu-core desktop-file-utils python3 libglib2.0-bin
+  imagemagick fonts-dejavu-core desktop-file-utils python3 time libglib2.0-bin
 )
 
 missing=()

@@ -6,8 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 tools/deps.sh
-CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRELON_FUZZ=ON >/dev/null
-cmake --build build/fuzz
+CXX=clang++ tools/build.sh build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRELON_FUZZ=ON
 status=0
 for bin in build/fuzz/tests/fuzz/fuzz_*; do
   [ -f "$bin" ] && [ -x "$bin" ] || continue

@@ -15,7 +15,7 @@ struct Key {
     std::int64_t rawValue = 0;
 
     constexpr explicit Key(std::int64_t raw) : rawValue(raw) {}
-    friend constexpr bool operator==(Key a, Key b) { return a.rawValue == b.rawValue; }
+    friend constexpr bool operator==(Key lhs, Key rhs) { return lhs.rawValue == rhs.rawValue; }
 
     // Linux evdev key code of this key, none for keys outside the key table.
     // The X11 key code is this plus 8.

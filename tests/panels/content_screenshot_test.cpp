@@ -1,6 +1,7 @@
 // Panels composed over light and dark desktops, as a user sees them. With
 // MIRELON_CONTENT_SHOTS=<folder> the pictures are also written there as PNGs.
 
+#include "capture/CameraStatusViews.h"
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
 #include "panels/content/ContentView.h"
@@ -18,10 +19,17 @@
 namespace mirelon {
 namespace {
 
+// The pixel at a point in the panel's own coordinates, whatever the device
+// pixel ratio of the picture.
+QColor at(const QImage& image, QPointF point) {
+    return image.pixelColor((point * image.devicePixelRatio()).toPoint());
+}
+
 class StillCamera : public ContentCameraSource {
 public:
     QImage frame;
-    CameraModelState state() const override { return {true, true, std::nullopt}; }
+    CameraModelState modelState{true, true, std::nullopt};
+    CameraModelState state() const override { return modelState; }
     void startCamera() override {}
     void stopCamera() override {}
     QImage latestFrame() const override { return frame; }
@@ -62,6 +70,13 @@ protected:
     // The panel over a plain desktop colour.
     QImage shoot(const QString& name, QColor desktop) {
         ContentView view("cam", &camera, *store, *defaults, &input, nullptr, center);
+        view.setStatusCardFactory([](StatusCard card, double size, const QString& cameraName,
+                                     std::function<void()> action, QWidget* parent) -> QWidget* {
+            if (card == StatusCard::unavailable) {
+                return new CameraUnavailableView(size, cameraName, std::move(action), parent);
+            }
+            return new CameraPermissionView(size, std::move(action), parent);
+        });
         const QImage panel = view.grab().toImage();
         QImage out(panel.size(), QImage::Format_ARGB32_Premultiplied);
         out.setDevicePixelRatio(panel.devicePixelRatio());
@@ -105,13 +120,12 @@ TEST_F(ContentScreenshotTest, ShapesWithBorderAndCaption) {
              {std::pair{"light", QColor(235, 235, 240)}, std::pair{"dark", QColor(30, 32, 40)}}) {
             const QImage shot = shoot(QStringLiteral("shape-%1-%2").arg(raw, bg), desktop);
             // The desktop shows in the far corner of the padding.
-            EXPECT_EQ(shot.pixelColor(1, 1), desktop) << raw.toStdString();
+            EXPECT_EQ(at(shot, QPointF(1, 1)), desktop) << raw.toStdString();
             // The border is white on the outline's right midpoint.
             const QPoint right(int(frame.right() - 1), int(frame.center().y()));
-            EXPECT_GT(shot.pixelColor(right).lightness(), 240) << raw.toStdString();
+            EXPECT_GT(at(shot, right).lightness(), 240) << raw.toStdString();
             // The caption plate (default purple) sits below the frame.
-            const QColor plate =
-                shot.pixelColor(QPoint(int(text.left() + 3), int(text.center().y())));
+            const QColor plate = at(shot, QPoint(int(text.left() + 3), int(text.center().y())));
             EXPECT_GT(plate.blue(), plate.green() + 40) << raw.toStdString();
         }
     }
@@ -120,10 +134,10 @@ TEST_F(ContentScreenshotTest, ShapesWithBorderAndCaption) {
 TEST_F(ContentScreenshotTest, ShadowDarkensTheDesktopAroundTheFrame) {
     const QImage shot = shoot(QStringLiteral("shadow-light"), QColor(240, 240, 240));
     const QPoint below(int(frame.center().x()), int(frame.bottom() + 4));
-    EXPECT_LT(shot.pixelColor(below).lightness(), 200);
+    EXPECT_LT(at(shot, below).lightness(), 200);
     set(&CameraAppearanceSettings::shadowRadius, 0.0);
     const QImage flat = shoot(QStringLiteral("noshadow-light"), QColor(240, 240, 240));
-    EXPECT_GT(flat.pixelColor(below).lightness(), 235);
+    EXPECT_GT(at(flat, below).lightness(), 235);
 }
 
 TEST_F(ContentScreenshotTest, FiltersMirroringZoomAndTilt) {
@@ -138,16 +152,16 @@ TEST_F(ContentScreenshotTest, FiltersMirroringZoomAndTilt) {
         return QPoint(int(frame.left() + fx * frame.width()),
                       int(frame.top() + fy * frame.height()));
     };
-    EXPECT_LT(plain.pixelColor(point(0.156, 0.4)).lightness(), 40);
-    EXPECT_GT(mirrored.pixelColor(point(0.156, 0.4)).lightness(), 90);
-    EXPECT_LT(mirrored.pixelColor(point(1 - 0.156, 0.4)).lightness(), 40);
+    EXPECT_LT(at(plain, point(0.156, 0.4)).lightness(), 40);
+    EXPECT_GT(at(mirrored, point(0.156, 0.4)).lightness(), 90);
+    EXPECT_LT(at(mirrored, point(1 - 0.156, 0.4)).lightness(), 40);
 
     set(&CameraAppearanceSettings::zoom, 2.0);
     shoot(QStringLiteral("mirrored-zoom2"), QColor(30, 32, 40));
     set(&CameraAppearanceSettings::zoom, 1.0);
     set(&CameraAppearanceSettings::saturation, 0.0);
     const QImage grey = shoot(QStringLiteral("saturation0"), QColor(235, 235, 240));
-    const QColor g = grey.pixelColor(frame.center().toPoint());
+    const QColor g = at(grey, frame.center().toPoint());
     EXPECT_NEAR(g.red(), g.green(), 2);
     EXPECT_NEAR(g.green(), g.blue(), 2);
     set(&CameraAppearanceSettings::saturation, 1.5);
@@ -166,8 +180,70 @@ TEST_F(ContentScreenshotTest, FiltersMirroringZoomAndTilt) {
     const QImage tilted = shoot(QStringLiteral("tilt"), QColor(30, 32, 40));
     EXPECT_EQ(frame.top(), 65);  // 55 plus the largest angle
     // The tilted block still covers its centre and leaves the padding corner alone.
-    EXPECT_NE(tilted.pixelColor(frame.center().toPoint()), QColor(30, 32, 40));
-    EXPECT_EQ(tilted.pixelColor(2, 2), QColor(30, 32, 40));
+    EXPECT_NE(at(tilted, frame.center().toPoint()), QColor(30, 32, 40));
+    EXPECT_EQ(at(tilted, QPointF(2, 2)), QColor(30, 32, 40));
+}
+
+TEST_F(ContentScreenshotTest, MoveHintOverTheFadedPicture) {
+    set(&CameraAppearanceSettings::textEnabled, true);
+    ContentView view("cam", &camera, *store, *defaults, &input, nullptr, center);
+    input.setPointerPosition(view.cameraFrameRect().center());
+    clock.scheduler.advance(0.3);
+    ASSERT_TRUE(view.derived().hintShown);
+    const QImage panel = view.grab().toImage();
+    QImage out(panel.size(), QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(panel.devicePixelRatio());
+    out.fill(QColor(30, 32, 40));
+    QPainter(&out).drawImage(QPointF(0, 0), panel);
+    const QByteArray folder = qgetenv("MIRELON_CONTENT_SHOTS");
+    if (!folder.isEmpty()) {
+        out.save(QDir(QString::fromLocal8Bit(folder)).filePath("hint.png"));
+    }
+    // White hint text over the picture faded to 0.3 on a dark desktop.
+    int bright = 0;
+    const QRect r = view.cameraFrameRect().toAlignedRect();
+    for (int y = r.top(); y < r.bottom(); ++y) {
+        for (int x = r.left(); x < r.right(); ++x) {
+            bright += at(out, QPoint(x, y)).lightness() > 200 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(bright, 50);
+}
+
+TEST_F(ContentScreenshotTest, ShimmerSweepsBeforeTheFirstFrame) {
+    camera.frame = QImage();  // running, but no picture yet
+    ContentView view("cam", &camera, *store, *defaults, &input, nullptr, center);
+    EXPECT_TRUE(view.derived().shimmerShown);
+    clock.scheduler.advance(0.35);  // faded in
+    EXPECT_DOUBLE_EQ(view.shimmerOpacity(), 1.0);
+    const QPoint probe = view.cameraFrameRect().center().toPoint();
+    const QImage a = view.grab().toImage();
+    clock.scheduler.advance(0.25);
+    const QImage b = view.grab().toImage();
+    const QColor ca = at(a, probe);
+    const QColor cb = at(b, probe);
+    EXPECT_GT(ca.alpha(), 60);  // the placeholder is there, translucent
+    EXPECT_LT(ca.alpha(), 200);
+    EXPECT_NE(ca, cb);  // and the band moves
+    // Hovering removes it (a faded picture shows the desktop, not the shimmer).
+    input.setPointerPosition(view.cameraFrameRect().center());
+    EXPECT_FALSE(view.derived().shimmerShown);
+    clock.scheduler.advance(0.35);
+    EXPECT_EQ(view.shimmerOpacity(), 0.0);
+}
+
+TEST_F(ContentScreenshotTest, StatusCardsSitInsideTheShape) {
+    set(&CameraAppearanceSettings::borderThickness, 3.0);
+    camera.modelState = {true, false, QStringLiteral("Camera could not be started.")};
+    const QImage unavailable = shoot(QStringLiteral("card-unavailable"), QColor(235, 235, 240));
+    // The card covers the frame, inside the outline: the padding stays clear.
+    EXPECT_NE(at(unavailable, frame.center().toPoint()), QColor(235, 235, 240));
+    const QColor corner = at(unavailable, QPoint(int(frame.left() + 3), int(frame.top() + 3)));
+    EXPECT_NEAR(corner.red(), 235, 4);  // only the faint edge of the shadow
+    EXPECT_NEAR(corner.blue(), 240, 4);
+    camera.modelState = {false, false, std::nullopt};
+    set(&CameraAppearanceSettings::cameraSize, 1.5);
+    shoot(QStringLiteral("card-permission"), QColor(30, 32, 40));
 }
 
 }  // namespace

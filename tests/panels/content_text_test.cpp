@@ -114,6 +114,18 @@ TEST(ContentText, PlateIsFilledAndRoundedAtTheCorners) {
     EXPECT_EQ(qAlpha(view.plateImage(2.0).pixel(0, 0)), 255);
 }
 
+TEST(ContentText, HugeHandEditedTextIsBounded) {
+    auto a = captionAppearance();
+    a.text = QString(200000, QLatin1Char('W'));
+    a.fontSize = 1e308;
+    a.textPadding = 1e308;
+    TextView view;
+    view.setCaptionStyle(CaptionStyle::from(a, true));
+    EXPECT_LE(view.sizeHint().width(), 4096);
+    EXPECT_LE(view.sizeHint().height(), 4096);
+    EXPECT_FALSE(view.plateImage(1.0).isNull());
+}
+
 TEST(ContentText, ContinuousCornersStayInsideTheRectangle) {
     const QRectF rect(0, 0, 100, 30);
     const QPainterPath path = continuousRoundedRect(rect, 40);  // larger than half the side

@@ -12,6 +12,7 @@
 
 #include <QFontDatabase>
 #include <QPainter>
+#include <QPainterPathStroker>
 #include <QRegion>
 
 #include <algorithm>
@@ -22,8 +23,6 @@ namespace {
 
 // Spacing between the camera block and the caption.
 constexpr double stackSpacing = 8.0;
-// Shadow of the whole stack: black at this opacity, blur radius shadowRadius.
-constexpr double shadowOpacity = 0.8;
 // Repaint rate while a fade or the shimmer runs.
 constexpr double animationInterval = 1.0 / 60.0;
 
@@ -31,10 +30,6 @@ const QColor standardGreen(52, 199, 89);
 
 QColor borderColorOf(const CameraAppearanceSettings& appearance) {
     return colorFromHexString(appearance.borderColor).value_or(standardGreen);
-}
-
-int quantize(double alpha) {
-    return int(std::lround(std::clamp(alpha, 0.0, 1.0) * 32));
 }
 
 }  // namespace
@@ -61,7 +56,7 @@ ContentView::ContentView(QString cameraDeviceID, ContentCameraSource* model,
         connect(model_, &ContentCameraSource::frameChanged, this, [this] {
             if (derived_.live) {
                 frameDirty_ = true;
-                update(frameRect_.adjusted(-60, -60, 60, 60).toAlignedRect());
+                update(pictureUpdateRect_);
             }
         });
     }
@@ -160,14 +155,18 @@ void ContentView::refreshOnce() {
     // appears it reports the current state at once.
     if (derived_.live && !commandMonitorAttached_) {
         commandMonitorAttached_ = true;
-        if (input_) {
-            isCommandKeyPressed_ = input_->isCommandKeyPressed();
-        }
+        // Without an input state the embedding's key watch reports the
+        // current state as soon as it exists.
+        isCommandKeyPressed_ = input_ ? input_->isCommandKeyPressed() : false;
         updateWindowInteractivity();
         scheduleCommandHintIfNeeded();
         refreshAgain_ = true;
     } else if (!derived_.live) {
         commandMonitorAttached_ = false;
+    }
+    if (derived_.live != lastLive_) {
+        lastLive_ = derived_.live;
+        Q_EMIT liveChanged(lastLive_);
     }
 }
 
@@ -230,6 +229,8 @@ void ContentView::applyLayout() {
     const QSizeF frame = derived_.enabled ? derived_.frameSize : QSizeF(0, 0);
     const double innerWidth = std::max(frame.width(), text.width());
     const double blockHeight = derived_.enabled ? frame.height() + stackSpacing : 0.0;
+    const QRectF oldFrame = frameRect_;
+    const QRectF oldText = textRect_;
     const QSize natural(int(std::ceil(2 * pad + innerWidth)),
                         int(std::ceil(2 * pad + blockHeight + text.height())));
     const double left = (natural.width() - innerWidth) / 2.0;
@@ -241,11 +242,20 @@ void ContentView::applyLayout() {
     textView_->setGeometry(int(std::lround(textRect_.x())), int(std::lround(textRect_.y())),
                            textView_->sizeHint().width(), textView_->sizeHint().height());
     textRect_.moveTopLeft(textView_->geometry().topLeft());
+    // What a new frame repaints: the block as it appears, border included.
+    const double margin =
+        AppearanceBounds::borderThickness(derived_.appearance.borderThickness) / 2 + 2;
+    pictureUpdateRect_ = blockTransform()
+                             .mapRect(frameRect_.adjusted(-margin, -margin, margin, margin))
+                             .toAlignedRect();
     if (natural != naturalSize_) {
         naturalSize_ = natural;
         updateGeometry();
         resize(natural);
         Q_EMIT naturalSizeChanged(natural);
+    }
+    if (frameRect_ != oldFrame || textRect_ != oldText) {
+        Q_EMIT layoutChanged();
     }
 }
 
@@ -307,8 +317,12 @@ void ContentView::applyStatusCard() {
     if (statusCard_) {
         const QRect r = frameRect_.toAlignedRect();
         statusCard_->setGeometry(r);
-        const QPainterPath outline = SquircleShape{derived_.exponent}.path(
-            QRectF(frameRect_.topLeft() - r.topLeft(), frameRect_.size()));
+        // Inside the outline and the border's inner half, so the border stays whole.
+        const double inset =
+            AppearanceBounds::borderThickness(derived_.appearance.borderThickness) / 2;
+        const QRectF inner(frameRect_.topLeft() - r.topLeft(), frameRect_.size());
+        const QPainterPath outline =
+            SquircleShape{derived_.exponent}.path(inner.adjusted(inset, inset, -inset, -inset));
         statusCard_->setMask(QRegion(outline.toFillPolygon().toPolygon()));
         statusCard_->raise();
     }
@@ -330,17 +344,6 @@ void ContentView::applyAnimations() {
     if (needsTick() && !tick_.isPending()) {
         tick_ = Scheduler::main().scheduleRepeating(animationInterval, [this] { onTick(); });
     }
-}
-
-bool ContentView::shimmerNeedsPainting() const {
-    if (!derived_.enabled || shimmerOpacity() <= 0) {
-        return false;
-    }
-    // An opaque picture that fills the frame hides the shimmer entirely.
-    const bool pictureCovers = renderer_.hasPicture() && derived_.live &&
-                               derived_.contentOpacity >= 1.0 &&
-                               AppearanceBounds::zoom(derived_.appearance.zoom) >= 1.0;
-    return !pictureCovers;
 }
 
 bool ContentView::needsTick() const {
@@ -436,8 +439,14 @@ void ContentView::setCommandKeyPressed(bool pressed) {
     }
     isCommandKeyPressed_ = pressed;
     refresh();
-    if (!derived_.commandActive) {
+    if (derived_.commandActive) {
+        // Pressing the key over the panel shows the open hand at once, not
+        // only on the next pointer move.
+        setCursor(Qt::OpenHandCursor);
+        Q_EMIT cursorRequested(Qt::OpenHandCursor);
+    } else {
         unsetCursor();
+        Q_EMIT cursorRequested(Qt::ArrowCursor);
     }
     updateWindowInteractivity();
     scheduleCommandHintIfNeeded();
@@ -477,6 +486,22 @@ QPolygonF ContentView::cameraOutline() const {
     return blockTransform().map(QPolygonF(frameRect_));
 }
 
+QPainterPath ContentView::cameraShapePath() const {
+    if (!derived_.enabled) {
+        return {};
+    }
+    QPainterPath path = SquircleShape{derived_.exponent}.path(frameRect_);
+    const double border = AppearanceBounds::borderThickness(derived_.appearance.borderThickness);
+    if (border > 0) {
+        QPainterPathStroker stroker;
+        stroker.setWidth(border);
+        stroker.setCapStyle(Qt::FlatCap);
+        stroker.setJoinStyle(Qt::MiterJoin);
+        path = path.united(stroker.createStroke(path));
+    }
+    return blockTransform().map(path);
+}
+
 bool ContentView::cameraContains(const QPointF& point) const {
     return derived_.enabled && cameraOutline().containsPoint(point, Qt::OddEvenFill);
 }
@@ -491,123 +516,6 @@ void ContentView::showEvent(QShowEvent* event) {
         appeared_ = true;
         updateWindowInteractivity();
         scheduleCommandHintIfNeeded();
-    }
-}
-
-void ContentView::ensureRendered() {
-    if (renderer_.style().devicePixelRatio != devicePixelRatioF()) {
-        applyPictureStyle();
-    }
-    if (!frameDirty_) {
-        return;
-    }
-    frameDirty_ = false;
-    if (derived_.live && model_) {
-        lastFrame_ = model_->latestFrame();
-        renderer_.render(lastFrame_);
-    } else {
-        lastFrame_ = QImage();
-        renderer_.renderEmpty();
-    }
-}
-
-void ContentView::ensureShadow() {
-    const CameraAppearanceSettings& a = derived_.appearance;
-    const double dpr = devicePixelRatioF();
-    double pictureAlpha = 0;
-    if (derived_.enabled) {
-        if (renderer_.hasPicture()) {
-            pictureAlpha = derived_.contentOpacity;
-        }
-        if (shimmerNeedsPainting()) {
-            pictureAlpha = std::max(pictureAlpha, 0.4 * shimmerOpacity());
-        }
-    }
-    ShadowKey key;
-    key.size = size();
-    key.dpr = dpr;
-    key.frameRect = frameRect_;
-    key.textRect = textRect_;
-    key.style = renderer_.style();
-    key.style.opacity = 0;  // the picture's alpha is in pictureAlpha
-    key.style.color = ColorMatrix();
-    key.xAngle = AppearanceBounds::angle(a.xAngle);
-    key.yAngle = AppearanceBounds::angle(a.yAngle);
-    key.zAngle = AppearanceBounds::angle(a.zAngle);
-    key.radius = AppearanceBounds::shadowRadius(a.shadowRadius);
-    key.pictureAlpha = quantize(pictureAlpha);
-    key.captionAlpha = quantize(textView_->effectiveOpacity());
-    key.enabled = derived_.enabled;
-    key.caption = textView_->captionStyle();
-    if (shadowValid_ && key == shadowKey_) {
-        return;
-    }
-    shadowKey_ = key;
-    shadowValid_ = true;
-
-    QImage silhouette((QSizeF(size()) * dpr).toSize().expandedTo(QSize(1, 1)),
-                      QImage::Format_ARGB32_Premultiplied);
-    silhouette.setDevicePixelRatio(dpr);
-    silhouette.fill(Qt::transparent);
-    {
-        QPainter p(&silhouette);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        if (derived_.enabled) {
-            p.save();
-            p.setTransform(blockTransform(), true);
-            p.drawImage(renderer_.blockRect().translated(frameRect_.topLeft()),
-                        renderer_.silhouette(key.pictureAlpha / 32.0));
-            p.restore();
-        }
-        if (key.captionAlpha > 0) {
-            p.setOpacity(key.captionAlpha / 32.0);
-            p.drawImage(textRect_.topLeft(), textView_->plateImage(dpr));
-        }
-    }
-    shadow_ = shadowRenderer_.render(silhouette, key.radius * dpr, shadowOpacity);
-}
-
-void ContentView::paintEvent(QPaintEvent*) {
-    ensureRendered();
-    ensureShadow();
-    QPainter p(this);
-    p.drawImage(QPointF(0, 0), shadow_);
-    if (!derived_.enabled) {
-        return;
-    }
-    const QTransform tilt = blockTransform();
-    const bool tilted = !tilt.isIdentity();
-    if (tilted) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setTransform(tilt, true);
-    }
-    const QPainterPath outline = SquircleShape{derived_.exponent}.path(frameRect_);
-    if (shimmerNeedsPainting()) {
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setClipPath(outline);
-        ShimmerView::paint(p, frameRect_, Scheduler::main().now() - shimmerStart_,
-                           shimmerOpacity());
-        p.restore();
-    }
-    p.drawImage(renderer_.blockRect().translated(frameRect_.topLeft()), renderer_.block());
-
-    const double hint = hintOpacity();
-    if (hint > 0) {
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setClipPath(outline);
-        QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-        font.setPixelSize(std::max(
-            1,
-            int(std::lround(12.0 * AppearanceBounds::cameraSize(derived_.appearance.cameraSize)))));
-        p.setFont(font);
-        p.setPen(QColor(255, 255, 255));
-        p.setOpacity(hint);
-        p.drawText(frameRect_, Qt::AlignCenter,
-                   QStringLiteral("Press and hold \u2318\nto move the window"));
-        p.restore();
     }
 }
 

@@ -9,6 +9,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 
+#include <QPainterPath>
 #include <QPointer>
 #include <QPolygonF>
 #include <QWidget>
@@ -78,6 +79,8 @@ public:
     QRectF textRect() const { return textRect_; }
     // The frame as it appears on screen (tilt included).
     QPolygonF cameraOutline() const;
+    // The camera shape as it appears on screen, border included (empty when disabled).
+    QPainterPath cameraShapePath() const;
     bool cameraContains(const QPointF& point) const;
     bool textContains(const QPointF& point) const;
 
@@ -85,6 +88,7 @@ public:
     QSize sizeHint() const override { return naturalSize_; }
 
     TextView* textView() const { return textView_; }
+    ContentCameraSource* cameraSource() const { return model_; }
     QWidget* statusCard() const { return statusCard_; }
     const PictureRenderer& renderer() const { return renderer_; }
 
@@ -92,6 +96,10 @@ Q_SIGNALS:
     void ignoresMouseEventsChanged(bool ignores);
     void naturalSizeChanged(QSize size);
     void cursorRequested(Qt::CursorShape shape);
+    // The picture appeared or went (derived value "live").
+    void liveChanged(bool live);
+    // The frame or the caption moved or changed size.
+    void layoutChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -134,6 +142,7 @@ private:
     TaskHandle hintWorkItem_;
     bool commandMonitorAttached_ = false;
     bool appeared_ = false;
+    bool lastLive_ = false;
 
     ContentInputs inputs_;
     ContentDerived derived_;
@@ -155,6 +164,7 @@ private:
     // Layout, in the content's coordinates (points).
     QRectF frameRect_;
     QRectF textRect_;
+    QRect pictureUpdateRect_;
     QSize naturalSize_;
 
     TextView* textView_ = nullptr;

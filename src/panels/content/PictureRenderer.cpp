@@ -33,19 +33,63 @@ inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a) {
     return x | t;
 }
 
-inline int clamp255(int v) {
-    return v < 0 ? 0 : (v > 255 ? 255 : v);
+// Row kernels. Each is a plain loop over arrays so that the compiler
+// vectorises it; the AVX2 clone is picked at run time where the CPU has it.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang_analyzer__)
+#define MIRELON_ROW_KERNEL __attribute__((target_clones("avx2", "default")))
+#else
+#define MIRELON_ROW_KERNEL
+#endif
+
+// out = a + (b - a) * w / 256 per channel, w in 0...256.
+MIRELON_ROW_KERNEL
+void lerpRows(std::uint32_t* __restrict out, const std::uint32_t* __restrict a,
+              const std::uint32_t* __restrict b, int count, std::uint32_t w) {
+    for (int i = 0; i < count; ++i) {
+        out[i] = lerpPixel(a[i], b[i], w);
+    }
 }
 
-inline std::uint32_t applyColor(std::uint32_t p, const FixedColorMatrix& c) {
-    const int r = int((p >> 16) & 0xFF);
-    const int g = int((p >> 8) & 0xFF);
-    const int b = int(p & 0xFF);
+// out[i] = columns[index[i] - first] blended with its right neighbour by
+// weight[i] (0...256), opaque.
+MIRELON_ROW_KERNEL
+void gatherRow(std::uint32_t* __restrict out, const std::uint32_t* __restrict columns,
+               const std::int32_t* __restrict index, const std::uint16_t* __restrict weight,
+               int first, int count) {
+    for (int i = 0; i < count; ++i) {
+        const int c = index[i] - first;
+        out[i] = lerpPixel(columns[c], columns[c + 1], weight[i]) | 0xFF000000u;
+    }
+}
+
+// The colour matrix on opaque pixels, clamped once.
+MIRELON_ROW_KERNEL
+void colorRow(std::uint32_t* __restrict p, int count, const FixedColorMatrix& c) {
     const int sh = FixedColorMatrix::shift;
-    const int R = clamp255((c.m[0] * r + c.m[1] * g + c.m[2] * b + c.offset[0]) >> sh);
-    const int G = clamp255((c.m[3] * r + c.m[4] * g + c.m[5] * b + c.offset[1]) >> sh);
-    const int B = clamp255((c.m[6] * r + c.m[7] * g + c.m[8] * b + c.offset[2]) >> sh);
-    return 0xFF000000u | (std::uint32_t(R) << 16) | (std::uint32_t(G) << 8) | std::uint32_t(B);
+    const int m0 = c.m[0], m1 = c.m[1], m2 = c.m[2], m3 = c.m[3], m4 = c.m[4], m5 = c.m[5],
+              m6 = c.m[6], m7 = c.m[7], m8 = c.m[8];
+    const int o0 = c.offset[0], o1 = c.offset[1], o2 = c.offset[2];
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t v = p[i];
+        const int r = int((v >> 16) & 0xFF);
+        const int g = int((v >> 8) & 0xFF);
+        const int b = int(v & 0xFF);
+        const int R = std::min(255, std::max(0, (m0 * r + m1 * g + m2 * b + o0) >> sh));
+        const int G = std::min(255, std::max(0, (m3 * r + m4 * g + m5 * b + o1) >> sh));
+        const int B = std::min(255, std::max(0, (m6 * r + m7 * g + m8 * b + o2) >> sh));
+        p[i] = 0xFF000000u | (std::uint32_t(R) << 16) | (std::uint32_t(G) << 8) | std::uint32_t(B);
+    }
+}
+
+// out = picture x coverage + border (premultiplied); coverage 255 keeps the
+// picture exactly, and where it is 255 the border is empty.
+MIRELON_ROW_KERNEL
+void compositeRow(std::uint32_t* __restrict out, const std::uint32_t* __restrict picture,
+                  const std::uint8_t* __restrict coverage, const std::uint32_t* __restrict border,
+                  int count) {
+    for (int i = 0; i < count; ++i) {
+        out[i] = byteMul(picture[i], coverage[i]) + border[i];
+    }
 }
 
 void buildAxis(int outCount, int sourceCount, double scale, bool mirrored,
@@ -212,6 +256,8 @@ void PictureRenderer::rebuildSampling(QSize sourceSize) {
         std::max(double(w) / sourceSize.width(), double(h) / sourceSize.height()) * zoom;
     buildAxis(w, sourceSize.width(), scale, style_.mirrored, sx_, wx_, validX0_, validX1_);
     buildAxis(h, sourceSize.height(), scale, false, sy_, wy_, validY0_, validY1_);
+    rowBuffer_.assign(std::size_t(block_.width()), 0);
+    blendBuffer_.assign(std::size_t(sourceSize.width()) + 2, 0);
 }
 
 void PictureRenderer::renderEmpty() {
@@ -255,14 +301,17 @@ void PictureRenderer::renderRows(const QImage& source) {
     const int bh = block_.height();
     const int m = margin_;
     const int srcH = source.height();
-    const FixedColorMatrix color = fixedColor_;
-    const bool identity = color.identity;
+    const bool identity = fixedColor_.identity;
     const int px0 = validX0_ + m;
     const int px1 = validX1_ + m;
     uchar* const outBits = block_.bits();
     const qsizetype outStride = block_.bytesPerLine();
     const uchar* const srcBits = source.constBits();
     const qsizetype srcStride = source.bytesPerLine();
+    const std::int32_t* sxs = sx_.data() - m;  // indexed by block column
+    const std::uint16_t* wxs = wx_.data() - m;
+    std::uint32_t* const row = rowBuffer_.data();
+    std::uint32_t* const blended = blendBuffer_.data();
 
     for (int y = 0; y < bh; ++y) {
         auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
@@ -284,30 +333,26 @@ void PictureRenderer::renderRows(const QImage& source) {
         std::memcpy(out, border, std::size_t(x0) * 4);
         std::memcpy(out + x1, border + x1, std::size_t(bw - x1) * 4);
 
+        // Blend the two source rows over the columns this row reads, then
+        // blend neighbouring columns per output pixel.
+        const int first = std::min(sxs[x0], sxs[x1 - 1]);
+        const int last = std::max(sxs[x0], sxs[x1 - 1]) + 1;
         const int s0 = sy_[std::size_t(fy)];
         const int s1 = std::min(s0 + 1, srcH - 1);
         const std::uint32_t wy = wy_[std::size_t(fy)];
-        const auto* row0 = reinterpret_cast<const std::uint32_t*>(srcBits + s0 * srcStride);
-        const auto* row1 = reinterpret_cast<const std::uint32_t*>(srcBits + s1 * srcStride);
-        const std::int32_t* sxs = sx_.data() - m;
-        const std::uint16_t* wxs = wx_.data() - m;
-
-        for (int x = x0; x < x1; ++x) {
-            const std::uint32_t k = coverage[x];
-            if (k == 0) {
-                out[x] = border[x];
-                continue;
-            }
-            const int sx = sxs[x];
-            const std::uint32_t wx = wxs[x];
-            const std::uint32_t top = lerpPixel(row0[sx], row0[sx + 1], wx);
-            const std::uint32_t bottom = lerpPixel(row1[sx], row1[sx + 1], wx);
-            std::uint32_t p = lerpPixel(top, bottom, wy) | 0xFF000000u;
-            if (!identity) {
-                p = applyColor(p, color);
-            }
-            out[x] = k == 255 ? p : byteMul(p, k) + border[x];
+        const auto* row0 = reinterpret_cast<const std::uint32_t*>(srcBits + s0 * srcStride) + first;
+        const std::uint32_t* columns = row0;
+        if (wy != 0) {
+            const auto* row1 =
+                reinterpret_cast<const std::uint32_t*>(srcBits + s1 * srcStride) + first;
+            lerpRows(blended, row0, row1, last - first + 1, wy);
+            columns = blended;
         }
+        gatherRow(row + x0, columns, sxs + x0, wxs + x0, first, x1 - x0);
+        if (!identity) {
+            colorRow(row + x0, x1 - x0, fixedColor_);
+        }
+        compositeRow(out + x0, row + x0, coverage + x0, border + x0, x1 - x0);
     }
 }
 

@@ -33,11 +33,13 @@ struct PictureStyle {
 // the superellipse and with the border stroked centred on the outline.
 //
 // The shape coverage and the border are rendered once per style (size, device
-// pixel ratio, exponent, border) and kept; the per-frame pass reads each
-// needed source pixel once per sample (bilinear, straight from the source's
-// crop to device pixels), applies the matrix, the coverage and the border in
-// the same loop and writes the block. Nothing is allocated per frame once the
-// style and the source size stay the same.
+// pixel ratio, exponent, border) and kept. Per frame and per block row, only
+// the source columns that row needs are read: the two source rows are blended
+// (bilinear, vertical step), neighbouring columns are blended per output
+// pixel (mirroring is folded into the column table), then one colour-matrix
+// pass and one pass of coverage and border. The row passes are plain loops
+// the compiler vectorises (with an AVX2 variant chosen at run time). Nothing
+// is allocated per frame once the style and the source size stay the same.
 class PictureRenderer {
 public:
     PictureRenderer();
@@ -93,6 +95,8 @@ private:
     std::vector<std::int32_t> sy_;
     std::vector<std::uint16_t> wy_;
     int validX0_ = 0, validX1_ = 0, validY0_ = 0, validY1_ = 0;  // frame columns/rows with picture
+    std::vector<std::uint32_t> rowBuffer_;                       // one block row of picture
+    std::vector<std::uint32_t> blendBuffer_;                     // two source rows blended
     QImage converted_;  // reused when a source needs conversion
     bool hasPicture_ = false;
 };

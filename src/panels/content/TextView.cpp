@@ -11,6 +11,9 @@
 #include <cmath>
 
 namespace mirelon {
+namespace {
+constexpr double maxCaptionSide = 4096.0;  // points
+}  // namespace
 
 CaptionStyle CaptionStyle::from(const CameraAppearanceSettings& appearance, bool textVisible) {
     CaptionStyle s;
@@ -113,8 +116,12 @@ void TextView::relayout() {
     const QRectF bounds =
         metrics.boundingRect(QRectF(0, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, style_.text);
     const double pad = style_.padding;
-    const double w = std::ceil(bounds.width() + 2 * pad);
-    const double h = std::ceil(std::max(bounds.height(), metrics.height()) + 2 * pad);
+    // A caption never wraps or truncates to fit the panel; only a hand-edited
+    // record with a huge text is cut at a size no screen shows anyway, so it
+    // cannot become a huge window or buffer.
+    const double w = std::min(maxCaptionSide, std::ceil(bounds.width() + 2 * pad));
+    const double h =
+        std::min(maxCaptionSide, std::ceil(std::max(bounds.height(), metrics.height()) + 2 * pad));
     naturalSize_ = QSizeF(w, h);
     textRect_ = QRectF(pad, pad, w - 2 * pad, h - 2 * pad);
     plate_ = QImage();

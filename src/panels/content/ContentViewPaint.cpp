@@ -1,0 +1,155 @@
+#include "panels/content/ContentView.h"
+
+#include "panels/content/PanelGeometry.h"
+#include "panels/content/ShimmerView.h"
+#include "panels/content/SquircleShape.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+// The drawing side of the panel content: the picture rendered on demand, the
+// cached drop shadow, and the layers composed in paintEvent.
+
+namespace mirelon {
+namespace {
+
+// Shadow of the whole stack: black at this opacity, blur radius shadowRadius.
+constexpr double shadowOpacity = 0.8;
+
+int quantize(double alpha) {
+    return int(std::lround(std::clamp(alpha, 0.0, 1.0) * 32));
+}
+
+}  // namespace
+
+bool ContentView::shimmerNeedsPainting() const {
+    if (!derived_.enabled || shimmerOpacity() <= 0) {
+        return false;
+    }
+    // An opaque picture that fills the frame hides the shimmer entirely.
+    const bool pictureCovers = renderer_.hasPicture() && derived_.live &&
+                               derived_.contentOpacity >= 1.0 &&
+                               AppearanceBounds::zoom(derived_.appearance.zoom) >= 1.0;
+    return !pictureCovers;
+}
+
+void ContentView::ensureRendered() {
+    if (renderer_.style().devicePixelRatio != devicePixelRatioF()) {
+        applyPictureStyle();
+    }
+    if (!frameDirty_) {
+        return;
+    }
+    frameDirty_ = false;
+    if (derived_.live && model_) {
+        lastFrame_ = model_->latestFrame();
+        renderer_.render(lastFrame_);
+    } else {
+        lastFrame_ = QImage();
+        renderer_.renderEmpty();
+    }
+}
+
+void ContentView::ensureShadow() {
+    const CameraAppearanceSettings& a = derived_.appearance;
+    const double dpr = devicePixelRatioF();
+    double pictureAlpha = 0;
+    if (derived_.enabled) {
+        if (renderer_.hasPicture()) {
+            pictureAlpha = derived_.contentOpacity;
+        }
+        if (shimmerNeedsPainting()) {
+            pictureAlpha = std::max(pictureAlpha, 0.4 * shimmerOpacity());
+        }
+    }
+    ShadowKey key;
+    key.size = size();
+    key.dpr = dpr;
+    key.frameRect = frameRect_;
+    key.textRect = textRect_;
+    key.style = renderer_.style();
+    key.style.opacity = 0;  // the picture's alpha is in pictureAlpha
+    key.style.color = ColorMatrix();
+    key.xAngle = AppearanceBounds::angle(a.xAngle);
+    key.yAngle = AppearanceBounds::angle(a.yAngle);
+    key.zAngle = AppearanceBounds::angle(a.zAngle);
+    key.radius = AppearanceBounds::shadowRadius(a.shadowRadius);
+    key.pictureAlpha = quantize(pictureAlpha);
+    key.captionAlpha = quantize(textView_->effectiveOpacity());
+    key.enabled = derived_.enabled;
+    key.caption = textView_->captionStyle();
+    if (shadowValid_ && key == shadowKey_) {
+        return;
+    }
+    shadowKey_ = key;
+    shadowValid_ = true;
+
+    QImage silhouette((QSizeF(size()) * dpr).toSize().expandedTo(QSize(1, 1)),
+                      QImage::Format_ARGB32_Premultiplied);
+    silhouette.setDevicePixelRatio(dpr);
+    silhouette.fill(Qt::transparent);
+    {
+        QPainter p(&silhouette);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        if (derived_.enabled) {
+            p.save();
+            p.setTransform(blockTransform(), true);
+            p.drawImage(renderer_.blockRect().translated(frameRect_.topLeft()),
+                        renderer_.silhouette(key.pictureAlpha / 32.0));
+            p.restore();
+        }
+        if (key.captionAlpha > 0) {
+            p.setOpacity(key.captionAlpha / 32.0);
+            p.drawImage(textRect_.topLeft(), textView_->plateImage(dpr));
+        }
+    }
+    shadow_ = shadowRenderer_.render(silhouette, key.radius * dpr, shadowOpacity);
+}
+
+void ContentView::paintEvent(QPaintEvent*) {
+    ensureRendered();
+    ensureShadow();
+    QPainter p(this);
+    p.drawImage(QPointF(0, 0), shadow_);
+    if (!derived_.enabled) {
+        return;
+    }
+    const QTransform tilt = blockTransform();
+    const bool tilted = !tilt.isIdentity();
+    if (tilted) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setTransform(tilt, true);
+    }
+    if (shimmerNeedsPainting()) {
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setClipPath(SquircleShape{derived_.exponent}.path(frameRect_));
+        ShimmerView::paint(p, frameRect_, Scheduler::main().now() - shimmerStart_,
+                           shimmerOpacity());
+        p.restore();
+    }
+    p.drawImage(renderer_.blockRect().translated(frameRect_.topLeft()), renderer_.block());
+
+    const double hint = hintOpacity();
+    if (hint > 0) {
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setClipPath(SquircleShape{derived_.exponent}.path(frameRect_));
+        QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        font.setPixelSize(std::max(
+            1,
+            int(std::lround(12.0 * AppearanceBounds::cameraSize(derived_.appearance.cameraSize)))));
+        p.setFont(font);
+        p.setPen(QColor(255, 255, 255));
+        p.setOpacity(hint);
+        p.drawText(frameRect_, Qt::AlignCenter,
+                   QStringLiteral("Press and hold \u2318\nto move the window"));
+        p.restore();
+    }
+}
+
+}  // namespace mirelon

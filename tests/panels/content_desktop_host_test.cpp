@@ -1,0 +1,46 @@
+// A host for looking at the real panel content on a desktop: the panel
+// controller with CameraPanelContent in each panel, on the shared store and
+// the standard defaults, following "isMirelonOn" like the application shell
+// (forced off at start). Disabled in normal runs; start it with
+// --gtest_also_run_disabled_tests --gtest_filter='ContentDesktopHost.*'.
+
+#include "config/CameraDeviceSettingsStore.h"
+#include "config/Preferences.h"
+#include "panels/content/CameraPanelContent.h"
+#include "panels/controller/MirelonPanelController.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace mirelon {
+namespace {
+
+TEST(ContentDesktopHost, DISABLED_RunUntilKilled) {
+    QApplication::setQuitOnLastWindowClosed(false);
+    Preferences preferences;
+    preferences.setIsMirelonOn(false);
+    auto& store = CameraDeviceSettingsStore::shared();
+    MirelonPanelController controller(store, makeCameraPanelParts(store, UserDefaults::standard()));
+    bool on = false;
+    ObserverToken token = NotificationCenter::defaultCenter().addObserver(
+        Notifications::defaultsChanged, [&](const Notification&) {
+            const bool wanted = preferences.isMirelonOn();
+            if (wanted != on) {
+                on = wanted;
+                std::printf("host: %s\n", on ? "show" : "hide");
+                std::fflush(stdout);
+                on ? controller.show() : controller.hide();
+            }
+        });
+    std::printf("host: ready\n");
+    std::fflush(stdout);
+    QApplication::exec();
+}
+
+}  // namespace
+}  // namespace mirelon

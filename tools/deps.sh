@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-svg-dev libqt6svg6-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools gstreamer1.0-x
   libxcb1-dev libx11-dev libx11-xcb-dev libxi-dev
   libxkbcommon-dev libxkbcommon-x11-dev
   libxcb-xkb-dev libxcb-xinput-dev libxcb-shape0-dev libxcb-xfixes0-dev

@@ -350,6 +350,10 @@ TEST_F(PanelControllerTest, SavedOriginIsUsedAndPulledBackOnScreen) {
     turn();
     const QRectF frame = WindowPlacement::frameOf(a);
     EXPECT_EQ(frame.topLeft(), QPointF(0, 900 - frame.height()));
+    // A hand-edited, absurd origin is bounded before it becomes a window position.
+    store->setWindowOrigin(1e308, -1e308, "A");
+    turn();
+    EXPECT_EQ(WindowPlacement::frameOf(a).topLeft(), QPointF(1440 - frame.width(), 25));
 }
 
 TEST_F(PanelControllerTest, CustomPositionWithoutOriginCentresOnTheActiveScreen) {

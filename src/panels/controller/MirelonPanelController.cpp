@@ -1,9 +1,10 @@
 #include "panels/controller/MirelonPanelController.h"
 
 #include "config/CameraDeviceSettingsStore.h"
-#include "panels/controller/PlaceholderPanelParts.h"
+#include "panels/controller/CameraPanelContent.h"
 #include "panels/window/PanelWindow.h"
 #include "panels/window/WindowPlacement.h"
+#include "platform/ScreenChangeNotifier.h"
 #include "platform/ScreenUtils.h"
 
 #include <QApplication>
@@ -60,10 +61,22 @@ MirelonPanelController::~MirelonPanelController() {
 }
 
 MirelonPanelController& MirelonPanelController::shared() {
-    static MirelonPanelController* controller = new MirelonPanelController(
-        CameraDeviceSettingsStore::shared(),
-        makeDefaultPanelParts(CameraDeviceSettingsStore::shared()));  // lives for the process
+    // The application creates the controller first: screen changes are
+    // announced from then on (the ring light and the settings window listen).
+    ScreenChangeNotifier::shared();
+    static MirelonPanelController* controller = [] {
+        auto openSettings = std::make_shared<std::function<void()>>();
+        auto* made = new MirelonPanelController(  // lives for the process
+            CameraDeviceSettingsStore::shared(),
+            std::make_unique<CameraPanelParts>(CameraDeviceSettingsStore::shared(), openSettings));
+        made->openSettingsAction_ = openSettings;
+        return made;
+    }();
     return *controller;
+}
+
+void MirelonPanelController::setOpenSettingsAction(std::function<void()> action) {
+    *openSettingsAction_ = std::move(action);
 }
 
 PanelWindow* MirelonPanelController::panel(const QString& cameraDeviceID) const {

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -50,6 +51,9 @@ public:
 
     void show() override;
     void hide() override;
+
+    // What the panels' "open settings" buttons do (the shell opens its settings window).
+    void setOpenSettingsAction(std::function<void()> action);
 
     // Inspection.
     bool isVisible() const { return isVisible_; }
@@ -96,6 +100,8 @@ private:
     TaskHandle pendingFallbackCameraWorkItem_;
     int remainingShowRetries_ = 0;
     int consecutiveEmptyEnabledConfigurations_ = 0;
+    std::shared_ptr<std::function<void()>> openSettingsAction_ =
+        std::make_shared<std::function<void()>>();
     // Tasks check this before touching the controller (it may be gone).
     std::shared_ptr<MirelonPanelController*> self_;
 };

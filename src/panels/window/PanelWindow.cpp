@@ -6,6 +6,7 @@
 #include "platform/X11FloatingWindow.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
@@ -28,6 +29,9 @@ PanelWindow::PanelWindow(const QString& identifier) {
 }
 
 PanelWindow::~PanelWindow() {
+    if (dragging_) {
+        QGuiApplication::restoreOverrideCursor();
+    }
     if (content_ && content_->widget()) {
         delete content_->widget();
     }
@@ -49,6 +53,10 @@ void PanelWindow::setContent(PanelContent* content) {
 }
 
 void PanelWindow::closePanel() {
+    if (dragging_) {
+        dragging_ = false;
+        QGuiApplication::restoreOverrideCursor();
+    }
     FloatingWindow::setIgnoresMouseEvents(this, true);
     if (content_) {
         QWidget* widget = content_->widget();
@@ -140,6 +148,9 @@ void PanelWindow::mousePressEvent(QMouseEvent* event) {
     pressGlobal_ = event->globalPosition().toPoint();
     pressOrigin_ = pos();
     setCursor(Qt::ClosedHandCursor);
+    // The content may have a cursor of its own (the open hand): the closed
+    // hand wins for the length of the drag.
+    QGuiApplication::setOverrideCursor(Qt::ClosedHandCursor);
     event->accept();
 }
 
@@ -159,6 +170,7 @@ void PanelWindow::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     dragging_ = false;
+    QGuiApplication::restoreOverrideCursor();
     setCursor(Qt::ArrowCursor);
     WindowPlacement::keepInVisibleFrame(this);
     event->accept();

@@ -80,7 +80,12 @@ QRectF frameOf(const QWidget* window) {
 }
 
 void setOrigin(QWidget* window, const QPointF& originYUp) {
-    const QRectF yUp(originYUp, QSizeF(window->size()));
+    // Stored origins may be hand-edited: keep them to a sane range before
+    // they become window coordinates.
+    constexpr double limit = 1.0e6;
+    const QPointF bounded(std::clamp(originYUp.x(), -limit, limit),
+                          std::clamp(originYUp.y(), -limit, limit));
+    const QRectF yUp(bounded, QSizeF(window->size()));
     const QRectF yDown = ScreenCoordinates::fromYUp(yUp);
     window->move(qRound(yDown.x()), qRound(yDown.y()));
 }

@@ -90,20 +90,23 @@ PY
 
 # Writes the stored camera configurations before the host starts. Each
 # argument is "id|name|enabled(true/false)|position raw value[|originX|originY]".
+# PANELS_APPEARANCE_JSON (optional) is an appearance object given to every record.
 panels_write_configurations() {
   python3 - "$PANELS_DEFAULTS" "$@" <<'PY'
 import base64, json, os, sys
-path, specs = sys.argv[1], sys.argv[2:]
+path, entries = sys.argv[1], sys.argv[2:]
 try:
     data = json.load(open(path))
 except FileNotFoundError:
     data = {}
 records = []
-for spec in specs:
-    parts = spec.split("|")
+for entry in entries:
+    parts = entry.split("|")
     r = {"id": parts[0], "name": parts[1], "isEnabled": parts[2] == "true", "position": parts[3]}
     if len(parts) > 5:
         r["windowOriginX"], r["windowOriginY"] = float(parts[4]), float(parts[5])
+    if os.environ.get("PANELS_APPEARANCE_JSON"):
+        r["appearance"] = json.loads(os.environ["PANELS_APPEARANCE_JSON"])
     records.append(r)
 data["cameraDeviceConfigurations"] = {"$data": base64.b64encode(json.dumps(records).encode()).decode()}
 json.dump(data, open(path + ".edit", "w"))

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Ring light settings and overlays: app.mirelon.Mirelon.ringlight
+Q_DECLARE_LOGGING_CATEGORY(lcRingLight)

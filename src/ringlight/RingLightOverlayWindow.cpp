@@ -1,0 +1,109 @@
+#include "ringlight/RingLightOverlayWindow.h"
+
+#include "platform/WindowLevels.h"
+#include "platform/X11FloatingWindow.h"
+#include "ringlight/RingLightOverlayView.h"
+
+#include <QGuiApplication>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+namespace mirelon {
+
+static_assert(RingLightOverlayWindow::windowLevel == WindowLevels::ringLightOverlay);
+
+RingLightOverlayWindow::RingLightOverlayWindow(const QRect& geometry) : QWidget(nullptr) {
+    // Every attribute is set before the first show: changing flags later hides the window.
+    FloatingWindow::prepare(this, windowIdentifier);
+    FloatingWindow::setIgnoresMouseEvents(this, true);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    WindowLevels::shared().setLevel(this, windowLevel);
+    setGeometry(geometry);
+}
+
+RingLightOverlayWindow::~RingLightOverlayWindow() = default;
+
+void RingLightOverlayWindow::setContent(RingLightOverlayView* view) {
+    if (view == content_) {
+        return;
+    }
+    removeContent();
+    content_ = view;
+    if (content_) {
+        content_->setParent(this);
+        content_->setGeometry(rect());
+        content_->show();
+    }
+}
+
+void RingLightOverlayWindow::removeContent() {
+    if (content_) {
+        RingLightOverlayView* old = content_;
+        content_ = nullptr;
+        old->hide();
+        old->setParent(nullptr);
+        delete old;
+    }
+}
+
+void RingLightOverlayWindow::setFrame(const QRect& geometry) {
+    if (geometry != this->geometry()) {
+        setGeometry(geometry);
+    }
+    if (content_) {
+        content_->setGeometry(rect());
+    }
+}
+
+void RingLightOverlayWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (content_) {
+        content_->setGeometry(rect());
+    }
+}
+
+void RingLightOverlayWindow::applyPlatformProperties() {
+    QWindow* handle = windowHandle();
+    if (!handle) {
+        return;
+    }
+    // Clicks go to whatever lies below: an empty input shape.
+    FloatingWindow::setIgnoresMouseEvents(this, true);
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection()) {
+        return;
+    }
+    // Compositors keep blending the overlay instead of unredirecting it.
+    xcb_connection_t* c = x11->connection();
+    static const char name[] = "_NET_WM_BYPASS_COMPOSITOR";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof(name) - 1, name), nullptr);
+    if (atom) {
+        const quint32 value = 2;
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(winId()), atom->atom,
+                            XCB_ATOM_CARDINAL, 32, 1, &value);
+        free(atom);
+        xcb_flush(c);
+    }
+}
+
+void RingLightOverlayWindow::orderFront() {
+    if (!windowHandle()) {
+        winId();  // creates the native window so its properties exist before mapping
+        applyPlatformProperties();
+    }
+    if (!isVisible()) {
+        show();  // the level service restacks the shown window
+    }
+}
+
+void RingLightOverlayWindow::closeWindow() {
+    removeContent();
+    hide();
+    close();
+}
+
+}  // namespace mirelon

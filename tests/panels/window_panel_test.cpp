@@ -1,0 +1,107 @@
+#include "panels/window/PanelWindow.h"
+#include "platform/WindowLevels.h"
+#include "platform/X11FloatingWindow.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+using namespace mirelon;
+
+namespace {
+// Draws an opaque 100x100 block at (20, 20) over a faint shadow filling the rest.
+class BlockContent final : public QWidget, public PanelContent {
+public:
+    QWidget* widget() override { return this; }
+    QSize sizeHint() const override { return natural; }
+    QSize natural{140, 140};
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), QColor(0, 0, 0, 100));
+        p.fillRect(QRect(20, 20, 100, 100), Qt::red);
+    }
+};
+}  // namespace
+
+TEST(PanelWindow, FloatingAttributesAndLevel) {
+    PanelWindow panel;
+    EXPECT_EQ(panel.objectName(), "MirelonPanel");
+    EXPECT_EQ(panel.windowRole(), "MirelonPanel");
+    const Qt::WindowFlags flags = panel.windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::X11BypassWindowManagerHint));
+    EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_TRUE(panel.testAttribute(Qt::WA_TranslucentBackground));
+    EXPECT_TRUE(panel.testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(WindowLevels::shared().level(&panel), WindowLevels::cameraPanel);
+}
+
+TEST(PanelWindow, TakesTheContentsNaturalSizeAndFollowsIt) {
+    PanelWindow panel;
+    auto* content = new BlockContent();
+    panel.setContent(content);
+    EXPECT_EQ(panel.size(), QSize(140, 140));
+    content->natural = QSize(200, 160);
+    content->updateGeometry();
+    panel.show();
+    QApplication::processEvents();
+    EXPECT_EQ(panel.size(), QSize(200, 160));
+}
+
+TEST(PanelWindow, ShapeMaskOnlyWithoutACompositor) {
+    PanelWindow panel;
+    panel.setContent(new BlockContent());
+    panel.show();
+    panel.setCompositing(false);
+    // The faint shadow is left out; the opaque block is the shape.
+    EXPECT_EQ(panel.mask(), QRegion(20, 20, 100, 100));
+    panel.setCompositing(true);
+    EXPECT_TRUE(panel.mask().isEmpty());
+}
+
+TEST(PanelWindow, ClosingDetachesTheContentAndIgnoresTheMouse) {
+    PanelWindow panel;
+    QPointer<QWidget> content = new BlockContent();
+    panel.setContent(dynamic_cast<PanelContent*>(content.data()));
+    panel.show();
+    FloatingWindow::setIgnoresMouseEvents(&panel, false);
+    EXPECT_FALSE(FloatingWindow::ignoresMouseEvents(&panel));
+    panel.closePanel();
+    EXPECT_TRUE(content.isNull());
+    EXPECT_EQ(panel.content(), nullptr);
+    EXPECT_FALSE(panel.isVisible());
+    EXPECT_TRUE(FloatingWindow::ignoresMouseEvents(&panel));
+}
+
+TEST(WindowLevels, OrderByLevelThenRegistration) {
+    QWidget overlay;
+    QWidget panelA;
+    QWidget panelB;
+    auto& levels = WindowLevels::shared();
+    levels.setLevel(&panelA, WindowLevels::cameraPanel);
+    levels.setLevel(&overlay, WindowLevels::ringLightOverlay);
+    levels.setLevel(&panelB, WindowLevels::cameraPanel);
+    overlay.show();
+    panelA.show();
+    panelB.show();
+    EXPECT_EQ(levels.stackingOrder(), (QList<QWidget*>{&overlay, &panelA, &panelB}));
+    panelA.hide();  // hidden windows are not stacked
+    EXPECT_EQ(levels.stackingOrder(), (QList<QWidget*>{&overlay, &panelB}));
+}
+
+TEST(WindowLevels, NeedsRestackWhenAViewableForeignWindowIsAboveOrTheOrderIsWrong) {
+    const auto viewable = [](std::uint32_t id) { return id != 99; };  // 99 is unmapped
+    // Bottom to top.
+    EXPECT_FALSE(WindowLevels::needsRestack({1, 2, 10, 20}, {10, 20}, viewable));
+    EXPECT_TRUE(WindowLevels::needsRestack({1, 10, 20, 2}, {10, 20}, viewable));
+    EXPECT_TRUE(WindowLevels::needsRestack({1, 10, 2, 20}, {10, 20}, viewable));
+    EXPECT_TRUE(WindowLevels::needsRestack({1, 20, 10}, {10, 20}, viewable));
+    EXPECT_FALSE(WindowLevels::needsRestack({1, 10, 20, 99}, {10, 20}, viewable));
+    EXPECT_FALSE(WindowLevels::needsRestack({1, 2}, {}, viewable));
+    // One of ours not in the tree (not created yet): the rest is judged.
+    EXPECT_FALSE(WindowLevels::needsRestack({1, 20}, {10, 20}, viewable));
+}

@@ -6,7 +6,7 @@
 
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
-#include "panels/content/CameraPanelContent.h"
+#include "panels/controller/CameraPanelContent.h"
 #include "panels/controller/MirelonPanelController.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -25,7 +25,7 @@ TEST(ContentDesktopHost, DISABLED_RunUntilKilled) {
     Preferences preferences;
     preferences.setIsMirelonOn(false);
     auto& store = CameraDeviceSettingsStore::shared();
-    MirelonPanelController controller(store, makeCameraPanelParts(store, UserDefaults::standard()));
+    MirelonPanelController controller(store, std::make_unique<CameraPanelParts>(store, std::make_shared<std::function<void()>>()));
     bool on = false;
     ObserverToken token = NotificationCenter::defaultCenter().addObserver(
         Notifications::defaultsChanged, [&](const Notification&) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ringlight/RingLightDisplaySettings.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -41,12 +43,7 @@ public:
 };
 
 // The per-display ring light records, as the two step actions use them.
-struct RingLightRecord {
-    bool isEnabled = false;
-    double temperature = 0.5;
-    double width = 44.0;
-    double glow = 0.5;
-};
+using RingLightRecord = RingLightDisplaySettings;
 
 class RingLightRecords {
 public:

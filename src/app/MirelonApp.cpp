@@ -5,7 +5,6 @@
 #include "app/MenuBarIcon.h"
 #include "app/MenuBarMenu.h"
 #include "app/SettingsWindowHost.h"
-#include "app/SettingsWindowOpener.h"
 #include "app/SingleInstance.h"
 #include "app/SubsystemAdapters.h"
 #include "app/TrayController.h"
@@ -16,6 +15,7 @@
 #include "platform/IconRegistry.h"
 #include "platform/Logging.h"
 #include "platform/UserDefaults.h"
+#include "ringlight/RingLightOverlayController.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "startatlogin/StartAtLogin.h"
 
@@ -28,7 +28,6 @@ MirelonApp::MirelonApp(bool switchedToX11, QObject* parent)
     : QObject(parent), switchedToX11_(switchedToX11) {}
 
 MirelonApp::~MirelonApp() {
-    SettingsWindowOpener::install({});
     if (shortcuts_) {
         // The actions refer to the shell, which goes with this object.
         shortcuts_->removeAllHandlers();
@@ -63,8 +62,10 @@ bool MirelonApp::launch() {
     QApplication::setWindowIcon(IconRegistry::icon(QStringLiteral("Icon")));
 
     appDelegate_ = std::make_unique<AppDelegate>();
-    // Creating the panel controller creates the camera store too.
+    // Creating the panel controller creates the camera store too; then the
+    // ring light controller, which refreshes once.
     MirelonPanelController& panelController = MirelonPanelController::shared();
+    RingLightOverlayController::shared();
     ringLightController_ = std::make_unique<RingLightAdapter>();
     ringLightRecords_ = std::make_unique<RingLightRecordsAdapter>();
     shortcuts_ = std::make_unique<ShortcutsAdapter>();
@@ -78,7 +79,7 @@ bool MirelonApp::launch() {
     settings_ = std::make_unique<SettingsWindowHost>(&SettingsWindowHost::makePlaceholderWindow);
     connect(singleInstance_.get(), &SingleInstance::settingsRequested, this,
             &MirelonApp::openSettings);
-    SettingsWindowOpener::install([this] { openSettings(); });
+    panelController.setOpenSettingsAction([this] { openSettings(); });
 
     MenuBarMenu::Handlers handlers;
     handlers.startStop = [this] { shell_->startStop(); };

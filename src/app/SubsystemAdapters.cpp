@@ -1,10 +1,9 @@
 #include "app/SubsystemAdapters.h"
 
+#include "ringlight/RingLightDesktop.h"
+#include "ringlight/RingLightDisplaySettingsStore.h"
+#include "ringlight/RingLightOverlayController.h"
 #include "shortcuts/GlobalShortcuts.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcShell, "app.mirelon.Mirelon.shell", QtInfoMsg)
 
 namespace mirelon {
 
@@ -19,10 +18,8 @@ std::vector<GlobalShortcuts::Name> names(const QStringList& rawValues) {
 }
 }  // namespace
 
-// The ring light is not part of this build yet: its adapter says so in the log.
-
 void RingLightAdapter::refresh() {
-    qCDebug(lcShell) << "Ring light refresh (ring light not built in)";
+    RingLightOverlayController::shared().refresh();
 }
 
 void ShortcutsAdapter::removeAllHandlers() {
@@ -42,17 +39,26 @@ void ShortcutsAdapter::decorateMenuAction(QAction* action, const QString& name) 
 }
 
 std::optional<QString> RingLightRecordsAdapter::activeDisplayID() {
-    return std::nullopt;
+    // The display the user is on, without preferring the key window's.
+    const RingLightDesktop& desktop = RingLightOverlayController::shared().desktop();
+    const QList<RingLightScreen> screens = desktop.screens();
+    const int index = activeScreenIndex(screens, desktop, false);
+    if (index < 0 || screens.at(index).displayID.isEmpty()) {
+        return std::nullopt;
+    }
+    return screens.at(index).displayID;
 }
 
 std::map<QString, RingLightRecord> RingLightRecordsAdapter::loadAll() {
-    return {};
+    return RingLightDisplaySettingsStore::loadAllSettings();
 }
 
-void RingLightRecordsAdapter::saveAll(const std::map<QString, RingLightRecord>&) {}
+void RingLightRecordsAdapter::saveAll(const std::map<QString, RingLightRecord>& records) {
+    RingLightDisplaySettingsStore::saveAllSettings(records);
+}
 
 RingLightRecord RingLightRecordsAdapter::defaultRecord() {
-    return {};
+    return RingLightDisplaySettingsStore::defaultSettings();
 }
 
 }  // namespace mirelon

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Shortcuts stored in defaults.json for toggleMirelon, toggleRingLight and
-# increaseCameraSize act on key release: panels shown and hidden, the ring
-# light switch stored, the camera size stepped.
+# Shortcuts stored in defaults.json act on key release: toggleMirelon shows
+# and hides the panels, toggleRingLight switches the ring light (overlays
+# appear), increaseCameraSize steps the size, and the ring light temperature
+# and width steps write a record for the display under the pointer.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/lib/desktop.sh"
@@ -15,7 +16,9 @@ cat >"$XDG_CONFIG_HOME/mirelon/defaults.json" <<'JSON'
 {
   "GlobalShortcuts_toggleMirelon": "{\"carbonKeyCode\":46,\"carbonModifiers\":6144}",
   "GlobalShortcuts_toggleRingLight": "{\"carbonKeyCode\":37,\"carbonModifiers\":6144}",
-  "GlobalShortcuts_increaseCameraSize": "{\"carbonKeyCode\":24,\"carbonModifiers\":6144}"
+  "GlobalShortcuts_increaseCameraSize": "{\"carbonKeyCode\":24,\"carbonModifiers\":6144}",
+  "GlobalShortcuts_increaseRingLightTemperature": "{\"carbonKeyCode\":17,\"carbonModifiers\":6144}",
+  "GlobalShortcuts_decreaseRingLightWidth": "{\"carbonKeyCode\":13,\"carbonModifiers\":6144}"
 }
 JSON
 
@@ -55,6 +58,29 @@ desktop_wait_for_role MirelonPanel 1 20 >/dev/null
 
 xdotool key ctrl+alt+l
 app_wait_pref ringLightEnabled true
+desktop_wait_for_role MirelonRingLightOverlay 1 15 >/dev/null
+
+# The pointer on the right monitor: the steps act on that display only.
+read -r rx ry rw rh <<<"$DESKTOP_RIGHT"
+xdotool mousemove --sync $((rx + rw / 2)) $((ry + rh / 2))
+xdotool key ctrl+alt+t
+ring_records() {
+  python3 - "$XDG_CONFIG_HOME/mirelon/defaults.json" <<'PY'
+import base64, json, sys
+try:
+    d = json.load(open(sys.argv[1]))
+    recs = json.loads(base64.b64decode(d["ringLightDisplaySettings"]["$data"]))
+    print(" ".join("%s:%.2f:%.0f" % (k, v["temperature"], v["width"]) for k, v in sorted(recs.items())))
+except Exception:
+    print("none")
+PY
+}
+one_record_is() { [[ "$(ring_records)" =~ ^[0-9]+:$1$ ]]; }
+desktop_poll 10 one_record_is "0.55:44" || desktop_fail "after the temperature step: $(ring_records)"
+xdotool key ctrl+alt+w
+desktop_poll 10 one_record_is "0.55:41" || desktop_fail "after the width step: $(ring_records)"
+desktop_screenshot "$APP_SHOTS/app_ring_light.png"
+
 xdotool key ctrl+alt+l
 app_wait_pref ringLightEnabled false
 

@@ -14,21 +14,33 @@ mkdir -p "$out"
 rm -f "$out"/*.png
 
 source "$root/tests/e2e/lib/desktop.sh"
+source "$root/tests/e2e/app_common.sh"
 desktop_start --picom --trayer --background '#2f4858'
 
 work="$DESKTOP_DIR/showcase"
 mkdir -p "$work/config/mirelon" "$work/cams" "$work/run"
 chmod 700 "$work/run"
 printf '{"name": "Desk Camera", "pattern": "smpte", "width": 1280, "height": 720, "fps": 30}\n' >"$work/cams/desk.json"
-printf '{"name": "Overhead Camera", "pattern": "ball", "width": 1280, "height": 720, "fps": 30}\n' >"$work/cams/overhead.json"
-# Ctrl+Alt+M: start/stop, Ctrl+Alt+L: ring light, Ctrl+Alt+=: bigger cameras.
-cat >"$work/config/mirelon/defaults.json" <<'JSON'
-{
-  "GlobalShortcuts_toggleMirelon": "{\"carbonKeyCode\":46,\"carbonModifiers\":6144}",
-  "GlobalShortcuts_toggleRingLight": "{\"carbonKeyCode\":37,\"carbonModifiers\":6144}",
-  "GlobalShortcuts_increaseCameraSize": "{\"carbonKeyCode\":24,\"carbonModifiers\":6144}"
+printf '{"name": "Overhead Camera", "pattern": "pinwheel", "width": 1280, "height": 720, "fps": 30}\n' >"$work/cams/overhead.json"
+# Both cameras enabled (a circle at the bottom right, a caption at the bottom
+# left); Ctrl+Alt+M: start/stop, Ctrl+Alt+L: ring light, Ctrl+Alt+=: bigger.
+python3 - "$work/config/mirelon/defaults.json" <<'PY'
+import base64, json, sys
+cameras = [
+    {"id": "desk", "name": "Desk Camera", "isEnabled": True, "position": "Bottom Right",
+     "appearance": {"cameraShape": "circle"}},
+    {"id": "overhead", "name": "Overhead Camera", "isEnabled": True, "position": "Bottom Left",
+     "appearance": {"textEnabled": True, "text": "Overhead"}},
+]
+shortcut = lambda code: json.dumps({"carbonKeyCode": code, "carbonModifiers": 6144})
+defaults = {
+    "cameraDeviceConfigurations": {"$data": base64.b64encode(json.dumps(cameras).encode()).decode()},
+    "GlobalShortcuts_toggleMirelon": shortcut(46),
+    "GlobalShortcuts_toggleRingLight": shortcut(37),
+    "GlobalShortcuts_increaseCameraSize": shortcut(24),
 }
-JSON
+json.dump(defaults, open(sys.argv[1], "w"), indent=2)
+PY
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 export MIRELON_SIMULATED_CAMERAS="$work/cams"
 export QT_LOGGING_RULES="app.mirelon.Mirelon.menu.debug=true"
@@ -42,11 +54,9 @@ shot() { # shot NAME
   shots+=("$out/$1.png")
 }
 role_count() { desktop_windows_by_role "$1" | wc -l; }
+role_at_least() { [ "$(role_count "$1")" -ge "$2" ]; }
 
-tray_icon() {
-  xwininfo -root -tree | sed -n 's/^ *\(0x[0-9a-f]*\) "Mirelon": ("mirelon" "Mirelon") *\([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]* *+\([0-9]*\)+\([0-9]*\)$/\1 \2 \3 \4 \5/p' |
-    awk '$2 <= 48 && $3 <= 48 && $5 < 30 {print; exit}' | grep .
-}
+tray_icon() { app_tray_icon | awk '{print $1, $4, $5, $2, $3}' | grep .; }
 if desktop_poll 20 tray_icon; then
   read -r _ iw ih ix iy < <(tray_icon)
   note "tray icon docked at $ix,$iy"
@@ -57,7 +67,7 @@ sleep 1
 shot 01-desktop-with-tray
 
 xdotool key ctrl+alt+m
-if desktop_poll 15 test "$(role_count MirelonPanel)" -ge 2; then
+if desktop_poll 15 role_at_least MirelonPanel 2; then
   note "$(role_count MirelonPanel) camera panels shown"
 else
   note "camera panels did not appear ($(role_count MirelonPanel) shown)"
@@ -66,7 +76,7 @@ sleep 2
 shot 02-camera-panels
 
 xdotool key ctrl+alt+l
-if desktop_poll 10 test "$(role_count MirelonRingLightOverlay)" -ge 1; then
+if desktop_poll 10 role_at_least MirelonRingLightOverlay 1; then
   note "ring light on ($(role_count MirelonRingLightOverlay) overlay)"
 else
   note "ring light did not appear"

@@ -47,17 +47,24 @@ app_start() { # app_start NAME
   APP_LOG="$DESKTOP_DIR/${1:-mirelon}.log"
 }
 
-# "id x y w h" of the program's tray icon (a small window docked in the tray).
+# "id x y w h" of the program's tray icon: a small window of the program that
+# the tray has taken in (its parent is not the root window).
 app_tray_icon() {
   xwininfo -root -tree | python3 -c '
-import re, sys
+import re, subprocess, sys
 for line in sys.stdin:
     m = re.match(r"\s*(0x[0-9a-f]+) \"Mirelon\": \(\"mirelon\" \"Mirelon\"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", line)
-    if m:
-        w, h, x, y = int(m[2]), int(m[3]), int(m[4]), int(m[5])
-        if w <= 48 and h <= 48 and 0 <= y < 30:
-            print(m[1], x, y, w, h)
-            sys.exit(0)
+    if not m:
+        continue
+    w, h, x, y = int(m[2]), int(m[3]), int(m[4]), int(m[5])
+    if w > 48 or h > 48 or not 0 <= y < 30:
+        continue
+    info = subprocess.run(["xwininfo", "-children", "-id", m[1]], capture_output=True, text=True).stdout
+    root = re.search(r"Root window id: (0x[0-9a-f]+)", info)
+    parent = re.search(r"Parent window id: (0x[0-9a-f]+)", info)
+    if root and parent and root[1] != parent[1]:
+        print(m[1], x, y, w, h)
+        sys.exit(0)
 sys.exit(1)'
 }
 
@@ -67,6 +74,7 @@ app_wait_tray_icon() {
 }
 
 app__menu_opened_count() { grep -c 'Menu opened:' "$APP_LOG" || true; }
+app__menu_opened_more_than() { [ "$(app__menu_opened_count)" -gt "$1" ]; }
 
 # Clicks the tray icon and waits for the menu; prints the rows it logged.
 app_open_menu() {
@@ -76,7 +84,7 @@ app_open_menu() {
   # (--sync waits for a movement: start from elsewhere.)
   xdotool mousemove --sync $((x + w / 2)) $((y + h + 40))
   desktop_click $((x + w / 2)) $((y + h / 2))
-  desktop_poll 10 test "$(app__menu_opened_count)" -gt "$before" || desktop_fail "menu did not open"
+  desktop_poll 10 app__menu_opened_more_than "$before" || desktop_fail "menu did not open"
   sleep 0.5
   grep 'Menu opened:' "$APP_LOG" | tail -n1 | sed 's/.*Menu opened: //'
 }

@@ -20,6 +20,12 @@
 #include "startatlogin/StartAtLogin.h"
 
 #include <QApplication>
+
+// The settings window of the settings subsystem, when it is part of the build.
+#if __has_include("settings/SettingsView.h")
+#include "settings/SettingsView.h"
+#define MIRELON_HAS_SETTINGS_VIEW 1
+#endif
 #include <QDesktopServices>
 
 namespace mirelon {
@@ -76,7 +82,11 @@ bool MirelonApp::launch() {
         AppShell::Services{defaults, store, panelController, *ringLightController_,
                            *ringLightRecords_, *shortcuts_, NotificationCenter::defaultCenter()});
 
+#ifdef MIRELON_HAS_SETTINGS_VIEW
+    settings_ = std::make_unique<SettingsWindowHost>([]() -> QWidget* { return new SettingsView; });
+#else
     settings_ = std::make_unique<SettingsWindowHost>(&SettingsWindowHost::makePlaceholderWindow);
+#endif
     connect(singleInstance_.get(), &SingleInstance::settingsRequested, this,
             &MirelonApp::openSettings);
     panelController.setOpenSettingsAction([this] { openSettings(); });

@@ -1,5 +1,6 @@
 #include "settings/AboutSettingsView.h"
 
+#include "app/Links.h"
 #include "settings/AppVersion.h"
 #include "settings/SettingsSymbols.h"
 
@@ -11,23 +12,16 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#ifndef MIRELON_X_URL
-#define MIRELON_X_URL "https://x.com/mirelonapp"
-#endif
-#ifndef MIRELON_YOUTUBE_URL
-#define MIRELON_YOUTUBE_URL "https://www.youtube.com/@mirelonapp"
-#endif
-
 namespace mirelon {
 
 QUrl AboutSettingsView::xProfileUrl() {
-    return QUrl(QStringLiteral(MIRELON_X_URL));
+    return Links::x();
 }
 QUrl AboutSettingsView::videoChannelUrl() {
-    return QUrl(QStringLiteral(MIRELON_YOUTUBE_URL));
+    return Links::youtube();
 }
 QUrl AboutSettingsView::websiteUrl() {
-    return QUrl(QStringLiteral(MIRELON_WEBSITE_URL));
+    return Links::website();
 }
 
 AboutSettingsView::AboutSettingsView(QWidget* parent) : SettingsForm::Page(parent) {

@@ -9,6 +9,7 @@
 #include "settings/InfoPopover.h"
 #include "settings/SettingsSliderRow.h"
 #include "settings/SettingsSymbols.h"
+#include "startatlogin/StartAtLogin.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,12 +30,12 @@ GeneralSettingsView::GeneralSettingsView(const SettingsContext& context,
     auto* section = addSection();
     buildAccessRow(section);
 
-    // SLOT (shell): StartAtLogin::Toggle goes here with this label.
-    section->addRow(SettingsForm::row(
+    startAtLogin_ = new StartAtLogin::Toggle(
         SettingsForm::labelBlock(
             tr("Start at login"),
             tr("Automatically starts the app when you log into or start your computer.")),
-        nullptr));
+        nullptr);
+    section->addRow(startAtLogin_);
 
     Preferences prefs(*context_.defaults);
     hover_ = new SettingsSliderRow(

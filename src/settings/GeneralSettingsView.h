@@ -17,6 +17,9 @@ namespace mirelon {
 
 class AccessIndicatorView;
 class CameraViewModel;
+namespace StartAtLogin {
+class Toggle;
+}
 
 class SettingsSliderRow;
 
@@ -40,6 +43,7 @@ public:
 
     SettingsSliderRow* hoverRow() const { return hover_; }
     QCheckBox* moveHintToggle() const { return moveHint_; }
+    StartAtLogin::Toggle* startAtLoginToggle() const { return startAtLogin_; }
     QComboBox* menuBarIconPicker() const { return menuBarIcon_; }
     AccessIndicatorView* accessIndicator() const { return accessIndicator_; }
     QPushButton* cameraAccessButton() const { return accessButton_; }
@@ -65,6 +69,7 @@ private:
     QPointer<InfoPopover> popover_;
     QWidget* indicatorHost_ = nullptr;
     AccessIndicatorView* accessIndicator_ = nullptr;
+    StartAtLogin::Toggle* startAtLogin_ = nullptr;
     SettingsSliderRow* hover_ = nullptr;
     QCheckBox* moveHint_ = nullptr;
     QComboBox* menuBarIcon_ = nullptr;

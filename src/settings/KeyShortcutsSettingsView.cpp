@@ -1,26 +1,19 @@
 #include "settings/KeyShortcutsSettingsView.h"
 
+#include "app/ShortcutActions.h"
 #include "shortcuts/Name.h"
 #include "shortcuts/Recorder.h"
 
 namespace mirelon {
 
 const std::vector<KeyShortcutsSettingsView::Row>& KeyShortcutsSettingsView::rows() {
-    // SLOT (shell): these names become the twelve GlobalShortcuts names when they land.
-    static const std::vector<Row> table = {
-        {tr("Toggle Mirelon"), QStringLiteral("toggleMirelon")},
-        {tr("Toggle Text"), QStringLiteral("toggleText")},
-        {tr("Toggle Ring Light"), QStringLiteral("toggleRingLight")},
-        {tr("Increase Camera Size"), QStringLiteral("increaseCameraSize")},
-        {tr("Decrease Camera Size"), QStringLiteral("decreaseCameraSize")},
-        {tr("Toggle Camera Mirroring"), QStringLiteral("toggleCameraMirroring")},
-        {tr("Increase Text Size"), QStringLiteral("increaseTextSize")},
-        {tr("Decrease Text Size"), QStringLiteral("decreaseTextSize")},
-        {tr("Increase Ring Light Temperature"), QStringLiteral("increaseRingLightTemperature")},
-        {tr("Decrease Ring Light Temperature"), QStringLiteral("decreaseRingLightTemperature")},
-        {tr("Increase Ring Light Brightness"), QStringLiteral("increaseRingLightWidth")},
-        {tr("Decrease Ring Light Brightness"), QStringLiteral("decreaseRingLightWidth")},
-    };
+    static const std::vector<Row> table = [] {
+        std::vector<Row> out;
+        for (const QString& name : ShortcutNames::all()) {
+            out.push_back({ShortcutNames::title(name), name});
+        }
+        return out;
+    }();
     return table;
 }
 

@@ -15,7 +15,6 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -98,13 +97,6 @@ void SettingsView::build() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    note_ = new QLabel(this);
-    note_->setObjectName(QStringLiteral("MirelonNoTrayNote"));
-    note_->setWordWrap(true);
-    note_->setContentsMargins(12, 8, 12, 4);
-    note_->hide();
-    layout->addWidget(note_);
-
     tabBar_ = new QWidget(this);
     auto* bar = new QHBoxLayout(tabBar_);
     bar->setContentsMargins(8, 6, 8, 4);
@@ -186,25 +178,12 @@ QToolButton* SettingsView::tabButton(Tab tab) const {
     return qobject_cast<QToolButton*>(buttons_->button(static_cast<int>(tab)));
 }
 
-void SettingsView::setNote(const QString& text) {
-    note_->setText(text);
-    note_->setVisible(!text.isEmpty());
-    updateWindowSize();
-}
-
-QString SettingsView::note() const {
-    return note_->isHidden() ? QString() : note_->text();
-}
-
 int SettingsView::naturalHeight() const {
     QWidget* content = tabContent(selectedTab());
     const int contentWidth = kWidth;
     const int contentHeight = content->hasHeightForWidth() ? content->heightForWidth(contentWidth)
                                                            : content->sizeHint().height();
-    int chrome = tabBar_->sizeHint().height() + line_->sizeHint().height();
-    if (!note_->isHidden()) {
-        chrome += note_->heightForWidth(kWidth);
-    }
+    const int chrome = tabBar_->sizeHint().height() + line_->sizeHint().height();
     return chrome + contentHeight;
 }
 

@@ -11,7 +11,6 @@
 
 class QButtonGroup;
 class QFrame;
-class QLabel;
 class QScrollArea;
 class QStackedWidget;
 class QToolButton;
@@ -56,11 +55,6 @@ public:
     // The window's own camera model, following the shared device preference.
     CameraViewModel* cameraViewModel() const { return cameraViewModel_.get(); }
 
-    // A note shown above the tabs (such as how to get a tray on this desktop);
-    // an empty text hides it.
-    void setNote(const QString& text);
-    QString note() const;
-
     // Fits the window to the selected tab's natural height (at most 520).
     void updateWindowSize();
     // The natural height of the selected tab's content plus the tab row.
@@ -80,7 +74,6 @@ private:
     QStackedWidget* stack_ = nullptr;
     QWidget* tabBar_ = nullptr;
     QFrame* line_ = nullptr;
-    QLabel* note_ = nullptr;
     std::vector<QScrollArea*> scrollAreas_;
     bool sizing_ = false;
     ObserverToken defaultsObserver_;

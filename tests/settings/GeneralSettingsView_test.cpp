@@ -7,6 +7,7 @@
 
 #include "settings/SettingsFixture.h"
 #include "settings/SettingsSliderRow.h"
+#include "startatlogin/StartAtLogin.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -67,6 +68,9 @@ TEST_F(GeneralTab, HoverSliderWritesLiveAndTheSubtitleFollows) {
 
 TEST_F(GeneralTab, MoveHintAndMenuBarIconWriteTheirPreferences) {
     GeneralSettingsView view(context());
+    ASSERT_NE(view.startAtLoginToggle(), nullptr);
+    ASSERT_NE(view.startAtLoginToggle()->checkBox(), nullptr);
+    EXPECT_TRUE(view.startAtLoginToggle()->isAncestorOf(view.startAtLoginToggle()->checkBox()));
     EXPECT_TRUE(view.moveHintToggle()->isChecked());
     view.moveHintToggle()->click();
     EXPECT_FALSE(prefs().moveHintEnabled());

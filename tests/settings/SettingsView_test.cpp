@@ -95,22 +95,6 @@ TEST_F(SettingsWindow, FiveHundredWideAndAsTallAsTheTabUpToFiveTwenty) {
     EXPECT_GT(view->tabScrollArea(Tab::camera)->verticalScrollBar()->maximum(), 0);
 }
 
-TEST_F(SettingsWindow, ANoteAboveTheTabsKeepsTheSizeRules) {
-    open();
-    view->selectTab(Tab::about);
-    settle();
-    const int without = view->height();
-    view->setNote(
-        QString("Mirelon lives in the system tray, but this desktop shows no tray. ").repeated(2));
-    settle();
-    EXPECT_EQ(view->width(), 500);
-    EXPECT_GT(view->height(), without + 20) << "the wrapped note adds its lines";
-    EXPECT_LE(view->height(), 520);
-    view->setNote(QString());
-    settle();
-    EXPECT_EQ(view->height(), without);
-}
-
 TEST(AppVersion, FormatsVersionAndBuildWithEmptyMissingParts) {
     EXPECT_EQ(Utils::formatVersionAndBuild(QString("2.1"), QString("57")),
               "Version 2.1 (Build 57)");

@@ -97,7 +97,7 @@ RingLightSettingsView::RingLightSettingsView(const SettingsContext& context,
     connect(switch_, &QCheckBox::clicked, this,
             [this](bool on) { edit([on](RingLightDisplaySettings& s) { s.isEnabled = on; }); });
 
-    struct SliderSpec {
+    struct SliderDefinition {
         QString title;
         QString subtitle;
         double RingLightDisplaySettings::*field;
@@ -105,7 +105,7 @@ RingLightSettingsView::RingLightSettingsView(const SettingsContext& context,
         QString minimumSymbol, maximumSymbol;
     };
     // "Brightness" edits the band's width: a wider band gives more light.
-    const std::vector<SliderSpec> specs = {
+    const std::vector<SliderDefinition> definitions = {
         {tr("Temperature"), tr("Choose warmer (amber) or cooler (blue) light tone."),
          &RingLightDisplaySettings::temperature, 0, 1, QStringLiteral("thermometer.low"),
          QStringLiteral("thermometer.high")},
@@ -116,16 +116,16 @@ RingLightSettingsView::RingLightSettingsView(const SettingsContext& context,
          &RingLightDisplaySettings::glow, 0, 1, QStringLiteral("light.min"),
          QStringLiteral("light.max")},
     };
-    for (const auto& spec : specs) {
-        const auto field = spec.field;
+    for (const auto& definition : definitions) {
+        const auto field = definition.field;
         auto* row = new SettingsSliderRow(
-            spec.title, spec.subtitle,
+            definition.title, definition.subtitle,
             DoubleBinding{[this, field] { return working_.*field; },
                           [this, field](double v) {
                               edit([field, v](RingLightDisplaySettings& s) { s.*field = v; });
                           }},
-            spec.lower, spec.upper, spec.minimumSymbol, spec.maximumSymbol);
-        sliders_.insert(spec.title, row);
+            definition.lower, definition.upper, definition.minimumSymbol, definition.maximumSymbol);
+        sliders_.insert(definition.title, row);
         section->addRow(row);
     }
 

@@ -6,6 +6,6 @@ cd "$(dirname "$0")"
 tools/deps.sh
 tools/build.sh build/release -DCMAKE_BUILD_TYPE=Release -DMIRELON_BUILD_TESTS=OFF
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  exec tools/showcase.sh build/release/mirelon "$@"
+  exec tools/showcase.sh build/release/src/mirelon "$@"
 fi
-exec build/release/mirelon "$@"
+exec build/release/src/mirelon "$@"

@@ -122,7 +122,9 @@ void UserDefaults::load(bool notify) {
             parsed = doc.object();
         }
     }
-    corruptOnDisk_ = corrupt && readable;
+    // A regular file we could not use (unparsable, or too large to read) is
+    // kept aside before the next write; anything else there is never replaced.
+    corruptOnDisk_ = corrupt && exists && QFileInfo(filePath_).isFile();
     lastSeenBytes_ = bytes;
     const bool changed = parsed != values_;
     values_ = parsed;

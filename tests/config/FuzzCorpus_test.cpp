@@ -1,6 +1,7 @@
 #include "capture/SimulatedCameraDirectory.h"
 #include "config/CameraAppearanceSettings.h"
 #include "config/CameraDeviceConfiguration.h"
+#include "ringlight/RingLightDisplaySettings.h"
 
 #include "support/TempConfig.h"
 
@@ -53,6 +54,15 @@ TEST(FuzzCorpus, DecodersHandleEverySavedInput) {
         const auto spec = SimulatedCameraSpec::parse("cam", input);
         if (spec) {
             EXPECT_GE(spec->width, 16);
+        }
+    }
+    const auto ringLightMaps = inputs("ringlight_map");
+    ASSERT_FALSE(ringLightMaps.isEmpty());
+    for (const auto& input : ringLightMaps) {
+        const auto map = decodeRingLightSettings(input);
+        const auto encoded = map ? encodeRingLightSettings(*map) : std::nullopt;
+        if (encoded) {
+            EXPECT_EQ(decodeRingLightSettings(*encoded), map);
         }
     }
     for (const auto& input : inputs("defaults_file")) {

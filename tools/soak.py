@@ -84,27 +84,42 @@ deadline = time.time() + 30
 while load() is None and time.time() < deadline:
     time.sleep(0.1)
 time.sleep(1.0)
-# Switch everything on the way a user's edit of the file would: both cameras
-# enabled, panels on, ring light on.
-top = load() or {}
-data = top.get("cameraDeviceConfigurations", {}).get("$data")
-if data:
-    recs = json.loads(base64.b64decode(data))
+
+
+def switch_on():
+    """Switches everything on the way a user's edit of the file would: every
+    stored camera enabled, panels on, ring light on. Returns whether it had to
+    change anything (the camera records appear only once the panels start)."""
+    top = load() or {}
+    recs = []
+    data = (top.get("cameraDeviceConfigurations") or {}).get("$data")
+    if data:
+        recs = json.loads(base64.b64decode(data))
+    if top.get("isMirelonOn") is True and top.get("ringLightEnabled") is True and \
+            len(recs) >= 2 and all(r.get("isEnabled") for r in recs):
+        return False
     for r in recs:
         r["isEnabled"] = True
-    top["cameraDeviceConfigurations"] = {"$data": base64.b64encode(json.dumps(recs).encode()).decode()}
-top["isMirelonOn"] = True
-top["ringLightEnabled"] = True
-with open(defaults + ".soak", "w") as f:
-    json.dump(top, f)
-os.rename(defaults + ".soak", defaults)
+    if recs:
+        top["cameraDeviceConfigurations"] = {
+            "$data": base64.b64encode(json.dumps(recs).encode()).decode()}
+    top["isMirelonOn"] = True
+    top["ringLightEnabled"] = True
+    with open(defaults + ".soak", "w") as f:
+        json.dump(top, f)
+    os.rename(defaults + ".soak", defaults)
+    return True
+
+
+switch_on()
 deadline = time.time() + 60
 while (windows_with_role("MirelonPanel") < 2 or windows_with_role("MirelonRingLightOverlay") < 1):
     if proc.poll() is not None:
         fail(f"Mirelon exited with {proc.returncode} while starting")
     if time.time() > deadline:
         fail("the two panels and the ring light did not appear")
-    time.sleep(0.5)
+    time.sleep(1.0)
+    switch_on()
 print(f"{windows_with_role('MirelonPanel')} panels and "
       f"{windows_with_role('MirelonRingLightOverlay')} overlay(s) shown", flush=True)
 

@@ -21,8 +21,8 @@ windows_bounded() {
   local id x y w h
   for id in $(desktop_windows_by_role MirelonPanel) $(desktop_windows_by_role MirelonRingLightOverlay); do
     read -r x y w h < <(desktop_geometry "$id")
-    if [ "$w" -gt 2560 ] || [ "$h" -gt 1024 ] || [ "$x" -lt -2560 ] || [ "$x" -gt 2560 ] ||
-      [ "$y" -lt -1024 ] || [ "$y" -gt 1024 ]; then
+    if [ "$w" -gt 8192 ] || [ "$h" -gt 8192 ] || [ "$x" -lt -8192 ] || [ "$x" -gt 8192 ] ||
+      [ "$y" -lt -8192 ] || [ "$y" -gt 8192 ]; then
       echo "window $id out of bounds: $x $y $w $h" >&2
       return 1
     fi

@@ -49,6 +49,10 @@ TEST(HostilePreferences, DirectoryInPlaceOfTheFileIsLeftAlone) {
     t.reopen();
     t.defaults->setBool(QStringLiteral("textVisible"), true);
     t.defaults->setBool(QStringLiteral("textVisible"), false);
+    // The failed write's temporary file makes the folder watch report a
+    // change: reading the folder again must not drop what the session holds.
+    t.defaults->reloadFromDisk();
+    t.defaults->reloadFromDisk();
     // Kept in memory for the session, the folder untouched.
     EXPECT_EQ(t.defaults->boolValue(QStringLiteral("textVisible")), false);
     EXPECT_TRUE(QFileInfo(t.path()).isDir());
@@ -89,7 +93,15 @@ TEST(HostilePreferences, WrongTypeUnderEveryKeyReadsDefaults) {
     })");
     t.reopen();
     Preferences prefs(*t.defaults);
-    EXPECT_FALSE(prefs.isMirelonOn());
+    const auto& shipped = AppSettings::shared();
+    EXPECT_EQ(prefs.isMirelonOn(), shipped.isMirelonOn);
+    EXPECT_EQ(prefs.textVisible(), shipped.textVisible);
+    EXPECT_EQ(prefs.ringLightEnabled(), shipped.ringLightEnabled);
+    EXPECT_EQ(prefs.moveHintEnabled(), shipped.moveHintEnabled);
+    EXPECT_EQ(prefs.hoverOpacity(), shipped.hoverOpacity);
+    EXPECT_EQ(prefs.selectedSettingsTab(), QStringLiteral("general"));
+    EXPECT_EQ(prefs.selectedSettingsCameraDeviceID(), QString());
+    EXPECT_EQ(prefs.ringLightSelectedDisplayID(), QString());
     const auto ring = RingLightDisplaySettingsStore::defaultSettings(*t.defaults);
     EXPECT_TRUE(ring.isEncodable());
     EXPECT_TRUE(RingLightDisplaySettingsStore::loadAllSettings(*t.defaults).empty());

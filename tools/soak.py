@@ -34,6 +34,14 @@ for cam, pattern in (("desk", "smpte"), ("overhead", "ball")):
     with open(os.path.join(cams, cam + ".json"), "w") as f:
         json.dump({"name": cam.title() + " Camera", "pattern": pattern,
                    "width": 1280, "height": 720, "fps": 30}, f)
+# Both cameras enabled in the stored configurations before the start: the
+# store reads them once, when it is created.
+os.makedirs(os.path.join(config, "mirelon"))
+records = [{"id": cam, "name": cam.title() + " Camera", "isEnabled": True,
+            "position": pos} for cam, pos in (("desk", "Bottom Left"), ("overhead", "Bottom Right"))]
+with open(os.path.join(config, "mirelon", "defaults.json"), "w") as f:
+    json.dump({"cameraDeviceConfigurations": {
+        "$data": base64.b64encode(json.dumps(records).encode()).decode()}}, f)
 env = dict(os.environ, XDG_CONFIG_HOME=config, MIRELON_SIMULATED_CAMERAS=cams,
            QT_QPA_PLATFORM="xcb")
 defaults = os.path.join(config, "mirelon", "defaults.json")
@@ -80,35 +88,23 @@ def load():
         return None
 
 
+# Wait for the start-up write (the panels are forced off at start).
 deadline = time.time() + 30
-while load() is None and time.time() < deadline:
+while (load() or {}).get("isMirelonOn") is not False and time.time() < deadline:
     time.sleep(0.1)
 time.sleep(1.0)
 
 
 def switch_on():
-    """Switches everything on the way a user's edit of the file would: every
-    stored camera enabled, panels on, ring light on. Returns whether it had to
-    change anything (the camera records appear only once the panels start)."""
+    """Panels and ring light on, the way a user's edit of the file would."""
     top = load() or {}
-    recs = []
-    data = (top.get("cameraDeviceConfigurations") or {}).get("$data")
-    if data:
-        recs = json.loads(base64.b64decode(data))
-    if top.get("isMirelonOn") is True and top.get("ringLightEnabled") is True and \
-            len(recs) >= 2 and all(r.get("isEnabled") for r in recs):
-        return False
-    for r in recs:
-        r["isEnabled"] = True
-    if recs:
-        top["cameraDeviceConfigurations"] = {
-            "$data": base64.b64encode(json.dumps(recs).encode()).decode()}
+    if top.get("isMirelonOn") is True and top.get("ringLightEnabled") is True:
+        return
     top["isMirelonOn"] = True
     top["ringLightEnabled"] = True
     with open(defaults + ".soak", "w") as f:
         json.dump(top, f)
     os.rename(defaults + ".soak", defaults)
-    return True
 
 
 switch_on()

@@ -2,12 +2,16 @@
 """Camera storm driver: seeded random events at simulated cameras while the
 panels are shown, then the invariants.
 
-  reliability_storm.py --cameras DIR --defaults FILE --log HOSTLOG
-                       [--seed N] [--events N] [--pid PID]
+  reliability_storm.py --host RELIABILITY_TESTS_BIN --cameras DIR --defaults FILE
+                       --log HOSTLOG [--seed N] [--events N]
+
+Starts the reliability desktop host (panels and ring light in one process,
+the store's edits on its standard input) and drives it.
 
 Events: plug (a new file; sometimes a camera that fails to open, to start or
-stalls), unplug, rename, malformed camera files (never a camera), toggling a camera's isEnabled in defaults.json the
-way an editor would, and switching the panels off and on. Invariants at the
+stalls), unplug, rename, malformed camera files (never a camera), toggling a
+camera on and off through the store (as the settings window does), and
+switching the panels off and on through defaults.json. Invariants at the
 end (and every 20 events): one MirelonPanel window per enabled configuration
 of a connected camera, none for missing cameras, every record ever stored
 still stored, the program alive, no sanitizer report in its log.
@@ -18,7 +22,7 @@ p = argparse.ArgumentParser()
 p.add_argument("--cameras", required=True)
 p.add_argument("--defaults", required=True)
 p.add_argument("--log", required=True)
-p.add_argument("--pid", type=int)
+p.add_argument("--host", required=True)
 p.add_argument("--seed", type=int, default=int(os.environ.get("RELIABILITY_SEED", "1")))
 p.add_argument("--events", type=int, default=int(os.environ.get("RELIABILITY_EVENTS", "60")))
 args = p.parse_args()
@@ -72,15 +76,6 @@ def write_camera(cam, name, fail="none"):
     os.replace(tmp, os.path.join(args.cameras, cam + ".json"))
 
 
-def edit_defaults(change):
-    top = load_defaults()
-    change(top)
-    tmp = args.defaults + ".storm"
-    with open(tmp, "w") as f:
-        json.dump(top, f)
-    os.replace(tmp, args.defaults)
-
-
 def panel_windows():
     tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
     ids = [l.split()[0] for l in tree.splitlines() if l.strip().startswith("0x")]
@@ -95,14 +90,37 @@ def panel_windows():
     return out
 
 
+host = None
+
+
+def start_host():
+    global host
+    env = dict(os.environ, QT_QPA_PLATFORM="xcb",
+               XDG_CONFIG_HOME=os.path.dirname(os.path.dirname(args.defaults)),
+               MIRELON_SIMULATED_CAMERAS=args.cameras)
+    host = subprocess.Popen([args.host, "--gtest_also_run_disabled_tests",
+                             "--gtest_filter=ReliabilityDesktopHost.*"],
+                            stdin=subprocess.PIPE, stdout=open(args.log, "w"),
+                            stderr=subprocess.STDOUT, env=env)
+    deadline = time.time() + 60
+    while "host: ready" not in open(args.log, errors="replace").read():
+        if host.poll() is not None or time.time() > deadline:
+            raise SystemExit("FAIL: the host did not start")
+        time.sleep(0.2)
+
+
+def command(line):
+    host.stdin.write((line + "\n").encode())
+    host.stdin.flush()
+    deadline = time.time() + 10
+    while f"host: done {line}" not in open(args.log, errors="replace").read():
+        if host.poll() is not None or time.time() > deadline:
+            raise SystemExit(f"FAIL: the host did not answer {line!r}")
+        time.sleep(0.05)
+
+
 def alive():
-    if args.pid is None:
-        return True
-    try:
-        os.kill(args.pid, 0)
-        return True
-    except OSError:
-        return False
+    return host.poll() is None
 
 
 def sanitizer_report():
@@ -188,30 +206,16 @@ def event(i):
         write_camera(cam, f"Renamed {rng.randint(100, 999)}", spec.get("fail", "none"))
         detail = cam
     elif kind == "toggle":
-        # The program writes within 200 ms of a camera change: let it settle so
-        # this outside edit never races one of its saves.
-        time.sleep(0.4)
-        top = load_defaults()
-        recs = records(top)
+        recs = records(load_defaults())
         if not recs:
             return
-        target = rng.choice(recs)["id"]
-        state = {}
-
-        def flip(t):
-            rs = records(t)
-            for r in rs:
-                if r["id"] == target:
-                    r["isEnabled"] = not r.get("isEnabled", False)
-                    state["now"] = r["isEnabled"]
-            t["cameraDeviceConfigurations"] = {"$data": base64.b64encode(json.dumps(rs).encode()).decode()}
-
-        edit_defaults(flip)
-        detail = f"{target} -> {state.get('now')}"
+        target = rng.choice(recs)
+        want = "disable" if target.get("isEnabled") else "enable"
+        command(f"{want} {target['id']}")
+        detail = f"{want} {target['id']}"
     elif kind == "onoff":
-        time.sleep(0.4)
         on = load_defaults().get("isMirelonOn") is True
-        edit_defaults(lambda t: t.__setitem__("isMirelonOn", not on))
+        command("panels-off" if on else "panels-on")
         detail = "off" if on else "on"
     counts[kind] = counts.get(kind, 0) + 1
     log(f"{i:4d} {kind} {detail}")
@@ -219,17 +223,24 @@ def event(i):
 
 
 log(f"camera storm: seed {args.seed}, {args.events} events")
+start_host()
 write_camera("cam-a", "Camera A")
-edit_defaults(lambda t: t.__setitem__("isMirelonOn", True))
+command("panels-on")
 check("start")
 for i in range(1, args.events + 1):
     event(i)
     if i % 20 == 0 and i != args.events:
         # Switched on for the mid-run check so that panels are really compared.
-        time.sleep(0.4)
-        edit_defaults(lambda t: t.__setitem__("isMirelonOn", True))
+        command("panels-on")
         check(f"after {i} events")
-time.sleep(0.4)
-edit_defaults(lambda t: t.__setitem__("isMirelonOn", True))
+command("panels-on")
 check("end", timeout=30)
+host.stdin.close()
+host.terminate()
+try:
+    host.wait(timeout=10)
+except subprocess.TimeoutExpired:
+    host.kill()
+if sanitizer_report():
+    raise SystemExit("FAIL: sanitizer report in the program's log")
 log(f"events survived: {args.events} ({', '.join(f'{k} {v}' for k, v in sorted(counts.items()))})")

@@ -14,7 +14,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb openbox picom trayer xdotool x11-utils x11-xserver-utils x11-xkb-utils
-  imagemagick fonts-dejavu-core desktop-file-utils python3 time
+  imagemagick fonts-dejavu-core desktop-file-utils python3 time libglib2.0-bin
 )
 
 missing=()

@@ -1,0 +1,168 @@
+#include "app/MenuBarMenu.h"
+
+#include "app/Links.h"
+#include "app/ShortcutActions.h"
+#include "config/Preferences.h"
+#include "platform/UserDefaults.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcMenu, "app.mirelon.Mirelon.menu", QtInfoMsg)
+
+namespace mirelon {
+
+MenuBarMenu::MenuBarMenu(UserDefaults& defaults, ShortcutActions& actions,
+                         ShortcutRegistering& shortcuts, Handlers handlers,
+                         NotificationCenter& center, QObject* parent)
+    : QObject(parent),
+      defaults_(defaults),
+      actions_(actions),
+      shortcuts_(shortcuts),
+      handlers_(std::move(handlers)),
+      menu_(std::make_unique<QMenu>()) {
+    menu_->setObjectName(QStringLiteral("MirelonMenu"));
+    QMenu* m = menu_.get();
+
+    startStop_ =
+        addShortcutItem(QStringLiteral("Start Mirelon"), ShortcutNames::toggleMirelon, [this] {
+            if (handlers_.startStop) {
+                handlers_.startStop();
+            }
+        });
+    text_ = addShortcutItem(QStringLiteral("Text"), ShortcutNames::toggleText, [this] {
+        Preferences p(defaults_);
+        p.setTextVisible(!p.textVisible());
+    });
+    text_->setCheckable(true);
+    m->addSeparator();
+    ringLight_ =
+        addShortcutItem(QStringLiteral("Ring Light"), ShortcutNames::toggleRingLight, [this] {
+            Preferences p(defaults_);
+            p.setRingLightEnabled(!p.ringLightEnabled());
+        });
+    ringLight_->setCheckable(true);
+    m->addSeparator();
+    addShortcutItem(QStringLiteral("Increase Camera Size"), ShortcutNames::increaseCameraSize,
+                    [this] { actions_.adjustCameraSize(ShortcutActions::cameraSizeStep); });
+    addShortcutItem(QStringLiteral("Decrease Camera Size"), ShortcutNames::decreaseCameraSize,
+                    [this] { actions_.adjustCameraSize(-ShortcutActions::cameraSizeStep); });
+    addShortcutItem(QStringLiteral("Toggle Camera Mirroring"), ShortcutNames::toggleCameraMirroring,
+                    [this] { actions_.toggleCameraMirroring(); });
+    addShortcutItem(QStringLiteral("Increase Text Size"), ShortcutNames::increaseTextSize,
+                    [this] { actions_.adjustTextSize(ShortcutActions::textSizeStep); });
+    addShortcutItem(QStringLiteral("Decrease Text Size"), ShortcutNames::decreaseTextSize,
+                    [this] { actions_.adjustTextSize(-ShortcutActions::textSizeStep); });
+    m->addSeparator();
+
+    QAction* settings = m->addAction(QStringLiteral("Settings..."));
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(settings, &QAction::triggered, this, [this] {
+        if (handlers_.openSettings) {
+            handlers_.openSettings();
+        }
+    });
+
+    QMenu* help = m->addMenu(QStringLiteral("Help"));
+    addLink(help, QStringLiteral("FAQ"), Links::faq());
+    addLink(help, QStringLiteral("Videos"), Links::videos());
+    addLink(help, QStringLiteral("Support"), Links::support());
+    QMenu* social = m->addMenu(QStringLiteral("Social"));
+    addLink(social, QStringLiteral("X"), Links::x());
+    addLink(social, QStringLiteral("YouTube"), Links::youtube());
+    m->addSeparator();
+
+    QAction* updates = m->addAction(QStringLiteral("Check for Updates..."));
+    connect(updates, &QAction::triggered, this, [this] {
+        if (handlers_.checkForUpdates) {
+            handlers_.checkForUpdates();
+        }
+    });
+    m->addSeparator();
+
+    addLink(m, QStringLiteral("Website"), Links::website());
+    addLink(m, QStringLiteral("Suggest Idea"), Links::suggestIdea());
+    addLink(m, QStringLiteral("More Apps"), Links::moreApps());
+    m->addSeparator();
+
+    QAction* quit = m->addAction(QStringLiteral("Quit Mirelon"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, this, [this] {
+        if (handlers_.quit) {
+            handlers_.quit();
+        }
+    });
+
+    connect(m, &QMenu::aboutToShow, this, [this] {
+        if (handlers_.appear) {
+            handlers_.appear();
+        }
+        update();
+        logRows();
+    });
+    defaultsObserver_ = center.addObserver(Notifications::defaultsChanged,
+                                           [this](const Notification&) { update(); });
+    update();
+    decorate();
+}
+
+MenuBarMenu::~MenuBarMenu() = default;
+
+QAction* MenuBarMenu::addShortcutItem(const QString& title, const QString& shortcutName,
+                                      std::function<void()> run) {
+    QAction* action = menu_->addAction(title);
+    connect(action, &QAction::triggered, this, [this, run = std::move(run)] {
+        run();
+        update();
+    });
+    decorated_.emplace_back(action, shortcutName);
+    return action;
+}
+
+QAction* MenuBarMenu::addLink(QMenu* menu, const QString& title, const QUrl& url) {
+    QAction* action = menu->addAction(title);
+    action->setToolTip(url.toString());
+    connect(action, &QAction::triggered, this, [this, url] {
+        if (handlers_.openLink) {
+            handlers_.openLink(url);
+        }
+    });
+    return action;
+}
+
+void MenuBarMenu::update() {
+    const Preferences p(defaults_);
+    startStop_->setText(p.isMirelonOn() ? QStringLiteral("Stop Mirelon")
+                                        : QStringLiteral("Start Mirelon"));
+    text_->setChecked(p.textVisible());
+    ringLight_->setChecked(p.ringLightEnabled());
+}
+
+void MenuBarMenu::logRows() const {
+    if (!lcMenu().isDebugEnabled()) {
+        return;
+    }
+    QStringList rows;
+    for (QAction* action : menu_->actions()) {
+        if (action->isSeparator()) {
+            rows.append(QStringLiteral("-"));
+            continue;
+        }
+        QString row = action->text();
+        if (action->isCheckable()) {
+            row += action->isChecked() ? QStringLiteral(" [x]") : QStringLiteral(" [ ]");
+        }
+        if (!action->shortcut().isEmpty()) {
+            row += QStringLiteral(" <") + action->shortcut().toString() + u'>';
+        }
+        rows.append(row);
+    }
+    qCDebug(lcMenu).noquote() << "Menu opened:" << rows.join(QStringLiteral(" | "));
+}
+
+void MenuBarMenu::decorate() {
+    for (const auto& [action, name] : decorated_) {
+        shortcuts_.decorateMenuAction(action, name);
+    }
+}
+
+}  // namespace mirelon

@@ -1,0 +1,126 @@
+#include "app/MirelonApp.h"
+
+#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/MenuBarIcon.h"
+#include "app/MenuBarMenu.h"
+#include "app/SettingsWindowHost.h"
+#include "app/SingleInstance.h"
+#include "app/SubsystemAdapters.h"
+#include "app/TrayController.h"
+#include "app/UpdateFeed.h"
+#include "config/CameraDeviceSettingsStore.h"
+#include "config/Preferences.h"
+#include "panels/controller/MirelonPanelController.h"
+#include "platform/IconRegistry.h"
+#include "platform/Logging.h"
+#include "platform/UserDefaults.h"
+#include "ringlight/RingLightOverlayController.h"
+#include "shortcuts/GlobalShortcuts.h"
+#include "startatlogin/StartAtLogin.h"
+
+#include <QApplication>
+
+// The settings window of the settings subsystem, when it is part of the build.
+#if __has_include("settings/SettingsView.h")
+#include "settings/SettingsView.h"
+#define MIRELON_HAS_SETTINGS_VIEW 1
+#endif
+#include <QDesktopServices>
+
+namespace mirelon {
+
+MirelonApp::MirelonApp(bool switchedToX11, QObject* parent)
+    : QObject(parent), switchedToX11_(switchedToX11) {}
+
+MirelonApp::~MirelonApp() {
+    if (shortcuts_) {
+        // The actions refer to the shell, which goes with this object.
+        shortcuts_->removeAllHandlers();
+        GlobalShortcuts::setApplicationMenu(nullptr);
+    }
+    // The menu goes before the tray item that shows it.
+    tray_.reset();
+    menu_.reset();
+}
+
+bool MirelonApp::launch() {
+    QApplication::setApplicationName(QStringLiteral("Mirelon"));
+    QApplication::setOrganizationDomain(QStringLiteral("mirelon.app"));
+    QApplication::setApplicationVersion(QStringLiteral(MIRELON_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("app.mirelon.Mirelon"));
+    // A tray program: closing a panel, an overlay or the settings window never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Before any store exists: a second launch only hands over.
+    singleInstance_ = std::make_unique<SingleInstance>();
+    if (!singleInstance_->claimOrHandOver()) {
+        return false;
+    }
+    if (switchedToX11_) {
+        qCInfo(lcCore) << "Running through XWayland: global hot keys and the command-key watch "
+                          "work only while an X11 window has focus";
+    }
+    if (StartAtLogin::wasLaunchedAtLogin()) {
+        qCInfo(lcMain) << "Launched at login";
+    }
+    qCDebug(lcMain) << "Start at login:" << (StartAtLogin::isEnabled() ? "on" : "off");
+    QApplication::setWindowIcon(IconRegistry::icon(QStringLiteral("Icon")));
+
+    appDelegate_ = std::make_unique<AppDelegate>();
+    // Creating the panel controller creates the camera store too; then the
+    // ring light controller, which refreshes once.
+    MirelonPanelController& panelController = MirelonPanelController::shared();
+    RingLightOverlayController::shared();
+    ringLightController_ = std::make_unique<RingLightAdapter>();
+    ringLightRecords_ = std::make_unique<RingLightRecordsAdapter>();
+    shortcuts_ = std::make_unique<ShortcutsAdapter>();
+    UserDefaults& defaults = UserDefaults::standard();
+    CameraDeviceSettingsStore& store = CameraDeviceSettingsStore::shared();
+
+    shell_ = std::make_unique<AppShell>(
+        AppShell::Services{defaults, store, panelController, *ringLightController_,
+                           *ringLightRecords_, *shortcuts_, NotificationCenter::defaultCenter()});
+
+#ifdef MIRELON_HAS_SETTINGS_VIEW
+    settings_ = std::make_unique<SettingsWindowHost>([]() -> QWidget* { return new SettingsView; });
+#else
+    settings_ = std::make_unique<SettingsWindowHost>(&SettingsWindowHost::makePlaceholderWindow);
+#endif
+    connect(singleInstance_.get(), &SingleInstance::settingsRequested, this,
+            &MirelonApp::openSettings);
+    panelController.setOpenSettingsAction([this] { openSettings(); });
+
+    MenuBarMenu::Handlers handlers;
+    handlers.startStop = [this] { shell_->startStop(); };
+    handlers.appear = [this] { shell_->appear(); };
+    handlers.openSettings = [this] { openSettings(); };
+    handlers.checkForUpdates = [this] { appDelegate_->checkForUpdates(); };
+    handlers.quit = [] { QApplication::quit(); };
+    handlers.openLink = [](const QUrl& url) {
+        if (UpdateFeed::isOpenableLink(url)) {
+            QDesktopServices::openUrl(url);
+        }
+    };
+    menu_ = std::make_unique<MenuBarMenu>(defaults, shell_->actions(), *shortcuts_, handlers);
+    // The shortcut recorder warns about combinations this menu already uses.
+    GlobalShortcuts::setApplicationMenu(menu_->menu());
+
+    tray_ = std::make_unique<TrayController>(
+        menu_->menu(),
+        [] {
+            return MenuBarIcon::make(Preferences().menuBarIcon(), MenuBarIcon::panelTextColor());
+        },
+        [this] { settings_->openWithNoTrayNote(); });
+    shell_->onMenuBarIconChanged = [this](const QString&) { tray_->updateIcon(); };
+    tray_->start();
+    return true;
+}
+
+void MirelonApp::openSettings() {
+    if (settings_) {
+        settings_->openSettings();
+    }
+}
+
+}  // namespace mirelon

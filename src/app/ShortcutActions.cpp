@@ -1,0 +1,173 @@
+#include "app/ShortcutActions.h"
+
+#include "config/CameraDeviceSettingsStore.h"
+#include "config/Preferences.h"
+#include "platform/UserDefaults.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace mirelon {
+
+namespace ShortcutNames {
+
+const QStringList& all() {
+    static const QStringList names = {
+        toggleMirelon,
+        toggleText,
+        toggleRingLight,
+        increaseCameraSize,
+        decreaseCameraSize,
+        toggleCameraMirroring,
+        increaseTextSize,
+        decreaseTextSize,
+        increaseRingLightTemperature,
+        decreaseRingLightTemperature,
+        increaseRingLightWidth,
+        decreaseRingLightWidth,
+    };
+    return names;
+}
+
+QString title(const QString& name) {
+    static const std::map<QString, QString> titles = {
+        {toggleMirelon, QStringLiteral("Toggle Mirelon")},
+        {toggleText, QStringLiteral("Toggle Text")},
+        {toggleRingLight, QStringLiteral("Toggle Ring Light")},
+        {increaseCameraSize, QStringLiteral("Increase Camera Size")},
+        {decreaseCameraSize, QStringLiteral("Decrease Camera Size")},
+        {toggleCameraMirroring, QStringLiteral("Toggle Camera Mirroring")},
+        {increaseTextSize, QStringLiteral("Increase Text Size")},
+        {decreaseTextSize, QStringLiteral("Decrease Text Size")},
+        {increaseRingLightTemperature, QStringLiteral("Increase Ring Light Temperature")},
+        {decreaseRingLightTemperature, QStringLiteral("Decrease Ring Light Temperature")},
+        // The width steps are offered as brightness: a wider band is brighter.
+        {increaseRingLightWidth, QStringLiteral("Increase Ring Light Brightness")},
+        {decreaseRingLightWidth, QStringLiteral("Decrease Ring Light Brightness")},
+    };
+    auto it = titles.find(name);
+    return it == titles.end() ? QString() : it->second;
+}
+
+}  // namespace ShortcutNames
+
+ShortcutActions::ShortcutActions(UserDefaults& defaults, CameraDeviceSettingsStore& store,
+                                 MirelonPanelControlling& panelController,
+                                 RingLightRefreshing& ringLight, RingLightRecords& ringLightRecords)
+    : defaults_(defaults),
+      store_(store),
+      panelController_(panelController),
+      ringLight_(ringLight),
+      ringLightRecords_(ringLightRecords) {}
+
+void ShortcutActions::registerKeyShortcuts(ShortcutRegistering& shortcuts) {
+    shortcuts.removeAllHandlers();
+    shortcuts.disable(ShortcutNames::all());
+    // Binding order: the size steps before mirroring.
+    static const QStringList order = {
+        ShortcutNames::toggleMirelon,
+        ShortcutNames::toggleText,
+        ShortcutNames::toggleRingLight,
+        ShortcutNames::increaseCameraSize,
+        ShortcutNames::decreaseCameraSize,
+        ShortcutNames::increaseTextSize,
+        ShortcutNames::decreaseTextSize,
+        ShortcutNames::toggleCameraMirroring,
+        ShortcutNames::increaseRingLightTemperature,
+        ShortcutNames::decreaseRingLightTemperature,
+        ShortcutNames::increaseRingLightWidth,
+        ShortcutNames::decreaseRingLightWidth,
+    };
+    for (const QString& name : order) {
+        shortcuts.onKeyUp(name, [this, name] { perform(name); });
+    }
+}
+
+bool ShortcutActions::perform(const QString& name) {
+    namespace N = ShortcutNames;
+    if (name == N::toggleMirelon) {
+        toggleMirelon();
+    } else if (name == N::toggleText) {
+        toggleText();
+    } else if (name == N::toggleRingLight) {
+        toggleRingLight();
+    } else if (name == N::increaseCameraSize) {
+        adjustCameraSize(cameraSizeStep);
+    } else if (name == N::decreaseCameraSize) {
+        adjustCameraSize(-cameraSizeStep);
+    } else if (name == N::increaseTextSize) {
+        adjustTextSize(textSizeStep);
+    } else if (name == N::decreaseTextSize) {
+        adjustTextSize(-textSizeStep);
+    } else if (name == N::toggleCameraMirroring) {
+        toggleCameraMirroring();
+    } else if (name == N::increaseRingLightTemperature) {
+        adjustRingLightTemperature(temperatureStep);
+    } else if (name == N::decreaseRingLightTemperature) {
+        adjustRingLightTemperature(-temperatureStep);
+    } else if (name == N::increaseRingLightWidth) {
+        adjustRingLightWidth(widthStep);
+    } else if (name == N::decreaseRingLightWidth) {
+        adjustRingLightWidth(-widthStep);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void ShortcutActions::toggleMirelon() {
+    Preferences preferences(defaults_);
+    bool on = preferences.isMirelonOn();
+    MirelonStartStopAction::toggle(on, panelController_);
+    preferences.setIsMirelonOn(on);
+}
+
+void ShortcutActions::toggleText() {
+    Preferences preferences(defaults_);
+    preferences.setTextVisible(!preferences.textVisible());
+}
+
+void ShortcutActions::toggleRingLight() {
+    Preferences preferences(defaults_);
+    preferences.setRingLightEnabled(!preferences.ringLightEnabled());
+    ringLight_.refresh();
+}
+
+void ShortcutActions::adjustCameraSize(double step) {
+    store_.adjustCameraSizeForEnabledCameras(step);
+}
+
+void ShortcutActions::adjustTextSize(double step) {
+    store_.adjustTextSizeForEnabledCameras(step);
+}
+
+void ShortcutActions::toggleCameraMirroring() {
+    store_.toggleMirroringForEnabledCameras();
+}
+
+void ShortcutActions::adjustRingLightTemperature(double step) {
+    adjustRingLight(&RingLightRecord::temperature, step, 0.0, 1.0);
+}
+
+void ShortcutActions::adjustRingLightWidth(double step) {
+    adjustRingLight(&RingLightRecord::width, step, 8.0, 80.0);
+}
+
+void ShortcutActions::adjustRingLight(double RingLightRecord::*field, double step, double low,
+                                      double high) {
+    const auto displayID = ringLightRecords_.activeDisplayID();
+    if (!displayID || displayID->isEmpty()) {
+        return;
+    }
+    auto records = ringLightRecords_.loadAll();
+    auto it = records.find(*displayID);
+    RingLightRecord record = it != records.end() ? it->second : ringLightRecords_.defaultRecord();
+    // A stored value that is not a number is put back in range by the clamp.
+    const double current = std::isfinite(record.*field) ? record.*field : low;
+    record.*field = std::clamp(current + step, low, high);
+    records[*displayID] = record;
+    ringLightRecords_.saveAll(records);
+    ringLight_.refresh();
+}
+
+}  // namespace mirelon

@@ -1,0 +1,72 @@
+#include "app/TrayController.h"
+
+#include <QCursor>
+#include <QLoggingCategory>
+#include <QMenu>
+
+Q_LOGGING_CATEGORY(lcTray, "app.mirelon.Mirelon.tray", QtInfoMsg)
+
+namespace mirelon {
+
+TrayController::TrayController(QMenu* menu, std::function<QIcon()> icon,
+                               std::function<void()> noTrayFound, QObject* parent)
+    : QObject(parent), menu_(menu), icon_(std::move(icon)), noTrayFound_(std::move(noTrayFound)) {}
+
+TrayController::~TrayController() = default;
+
+void TrayController::start() {
+    QPointer<TrayController> self(this);
+    check();
+    poll_ = Scheduler::main().scheduleRepeating(pollInterval, [self] {
+        if (self) {
+            self->check();
+        }
+    });
+    noTrayCheck_ = Scheduler::main().schedule(noTrayTimeout, [self] {
+        if (self && !self->everHadTray_) {
+            qCWarning(lcTray) << "No system tray after" << noTrayTimeout
+                              << "seconds: opening the settings window instead";
+            if (self->noTrayFound_) {
+                self->noTrayFound_();
+            }
+        }
+    });
+}
+
+void TrayController::check() {
+    const bool available = isTrayAvailable && isTrayAvailable();
+    if (available && !trayWasAvailable_) {
+        createIcon();
+    } else if (!available && trayWasAvailable_) {
+        qCInfo(lcTray) << "The system tray went away; waiting for it to return";
+        trayIcon_.reset();
+    }
+    trayWasAvailable_ = available;
+}
+
+void TrayController::createIcon() {
+    trayIcon_ = std::make_unique<QSystemTrayIcon>(icon_ ? icon_() : QIcon());
+    trayIcon_->setToolTip(QStringLiteral("Mirelon"));
+    if (menu_) {
+        trayIcon_->setContextMenu(menu_);
+    }
+    // A left click opens the same menu, as on a menu bar.
+    connect(trayIcon_.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger && menu_ && !menu_->isVisible()) {
+                    menu_->popup(QCursor::pos());
+                }
+            });
+    trayIcon_->show();
+    everHadTray_ = true;
+    ++iconsCreated_;
+    qCInfo(lcTray) << "Tray icon shown";
+}
+
+void TrayController::updateIcon() {
+    if (trayIcon_ && icon_) {
+        trayIcon_->setIcon(icon_());
+    }
+}
+
+}  // namespace mirelon

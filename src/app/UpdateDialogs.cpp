@@ -1,0 +1,82 @@
+#include "app/UpdateDialogs.h"
+
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace mirelon {
+
+UpdateDialogs::UpdateDialogs(LinkOpener openLink, QObject* parent)
+    : QObject(parent), openLink_(std::move(openLink)) {
+    if (!openLink_) {
+        openLink_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    }
+}
+
+UpdateDialogs::~UpdateDialogs() {
+    delete dialog_.data();
+}
+
+QMessageBox* UpdateDialogs::present(const QString& title, const QString& text) {
+    delete dialog_.data();
+    auto* box = new QMessageBox;
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setObjectName(QStringLiteral("MirelonUpdateDialog"));
+    box->setWindowTitle(title);
+    box->setText(title);
+    box->setInformativeText(text);
+    box->setTextFormat(Qt::PlainText);
+    box->setIcon(QMessageBox::Information);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    dialog_ = box;
+    return box;
+}
+
+void UpdateDialogs::showUpToDate(const QString& currentVersion) {
+    QMessageBox* box = present(
+        upToDateTitle, QStringLiteral("Mirelon %1 is currently the newest version available.")
+                           .arg(currentVersion));
+    box->setStandardButtons(QMessageBox::Ok);
+    box->show();
+}
+
+void UpdateDialogs::showUpdateAvailable(const ReleaseItem& release, const QString& currentVersion) {
+    QString text = QStringLiteral("Mirelon %1 is now available; you have %2.")
+                       .arg(release.version, currentVersion);
+    if (!release.title.isEmpty()) {
+        text = release.title + u'\n' + text;
+    }
+    QString notes = UpdateFeed::plainText(release.description);
+    constexpr qsizetype shownNotes = 1500;
+    if (notes.size() > shownNotes) {
+        notes = notes.left(shownNotes) + QStringLiteral("...");
+    }
+    if (!notes.isEmpty()) {
+        text += QStringLiteral("\n\n") + notes;
+    }
+    QMessageBox* box = present(updateAvailableTitle, text);
+    const QUrl link = release.link;
+    if (UpdateFeed::isOpenableLink(link)) {
+        QPushButton* download =
+            box->addButton(QStringLiteral("Download..."), QMessageBox::AcceptRole);
+        box->addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
+        box->setDefaultButton(download);
+        connect(download, &QPushButton::clicked, this, [this, link] {
+            if (UpdateFeed::isOpenableLink(link)) {
+                openLink_(link);
+            }
+        });
+    } else {
+        box->setStandardButtons(QMessageBox::Ok);
+    }
+    box->show();
+}
+
+void UpdateDialogs::showError(const QString& message) {
+    QMessageBox* box = present(errorTitle, message);
+    box->setIcon(QMessageBox::Warning);
+    box->setStandardButtons(QMessageBox::Ok);
+    box->show();
+}
+
+}  // namespace mirelon

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/Updater.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+#include <QMessageBox>
+
+namespace mirelon {
+
+// The updater's three dialogs. Only one is open at a time: a new answer
+// replaces the dialog of the previous one.
+class UpdateDialogs final : public QObject, public UpdatePresenter {
+    Q_OBJECT
+public:
+    using LinkOpener = std::function<bool(const QUrl&)>;
+
+    explicit UpdateDialogs(LinkOpener openLink = {}, QObject* parent = nullptr);
+    ~UpdateDialogs() override;
+
+    void showUpToDate(const QString& currentVersion) override;
+    void showUpdateAvailable(const ReleaseItem& release, const QString& currentVersion) override;
+    void showError(const QString& message) override;
+
+    // The dialog on screen, if any (for tests).
+    QMessageBox* currentDialog() const { return dialog_; }
+
+    static inline const QString upToDateTitle = QStringLiteral("You're up to date");
+    static inline const QString updateAvailableTitle = QStringLiteral("A new version is available");
+    static inline const QString errorTitle = QStringLiteral("Update check failed");
+
+private:
+    QMessageBox* present(const QString& title, const QString& text);
+
+    LinkOpener openLink_;
+    QPointer<QMessageBox> dialog_;
+};
+
+}  // namespace mirelon

@@ -42,8 +42,10 @@ records = [{"id": cam, "name": cam.title() + " Camera", "isEnabled": True,
 with open(os.path.join(config, "mirelon", "defaults.json"), "w") as f:
     json.dump({"cameraDeviceConfigurations": {
         "$data": base64.b64encode(json.dumps(records).encode()).decode()}}, f)
+runtime = os.path.join(root, "run")
+os.makedirs(runtime, mode=0o700)
 env = dict(os.environ, XDG_CONFIG_HOME=config, MIRELON_SIMULATED_CAMERAS=cams,
-           QT_QPA_PLATFORM="xcb")
+           QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime)
 defaults = os.path.join(config, "mirelon", "defaults.json")
 if args.host:
     command = [args.host, "--gtest_also_run_disabled_tests",

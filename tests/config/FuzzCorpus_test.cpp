@@ -1,7 +1,9 @@
+#include "app/UpdateFeed.h"
 #include "capture/SimulatedCameraDirectory.h"
 #include "config/CameraAppearanceSettings.h"
 #include "config/CameraDeviceConfiguration.h"
 #include "ringlight/RingLightDisplaySettings.h"
+#include "startatlogin/DesktopEntry.h"
 
 #include "support/TempConfig.h"
 
@@ -63,6 +65,22 @@ TEST(FuzzCorpus, DecodersHandleEverySavedInput) {
         const auto encoded = map ? encodeRingLightSettings(*map) : std::nullopt;
         if (encoded) {
             EXPECT_EQ(decodeRingLightSettings(*encoded), map);
+        }
+    }
+    const auto feeds = inputs("update_feed");
+    ASSERT_FALSE(feeds.isEmpty());
+    for (const auto& input : feeds) {
+        for (const auto& item : UpdateFeed::parse(input).items) {
+            EXPECT_TRUE(item.link.isEmpty() || UpdateFeed::isOpenableLink(item.link));
+        }
+    }
+    const auto entries = inputs("desktop_entry");
+    ASSERT_FALSE(entries.isEmpty());
+    for (const auto& input : entries) {
+        if (const auto entry = DesktopEntry::parse(input)) {
+            const auto again = DesktopEntry::parse(entry->toText());
+            ASSERT_TRUE(again.has_value());
+            EXPECT_EQ(again->value(QStringLiteral("Exec")), entry->value(QStringLiteral("Exec")));
         }
     }
     for (const auto& input : inputs("defaults_file")) {

@@ -8,10 +8,10 @@ here="$(dirname "$0")"
 source "$here/lib/desktop.sh"
 desktop_start --picom
 args=(--seconds "${RELIABILITY_SOAK_SECONDS:-120}" --interval 5 --csv "$DESKTOP_DIR/soak.csv")
-# The panels and the ring light run in the desktop host until the program
-# itself starts them.
-if [ -x "${MIRELON_BUILD_DIR:?}/tests/ringlight_tests" ]; then
-  args+=(--host "$MIRELON_BUILD_DIR/tests/ringlight_tests")
+# The program itself; RELIABILITY_USE_HOST=1 soaks the desktop host (the
+# same controllers without the shell) instead.
+if [ "${RELIABILITY_USE_HOST:-0}" = 1 ]; then
+  args+=(--host "${MIRELON_BUILD_DIR:?}/tests/ringlight_tests")
 else
   args+=(--bin "${MIRELON_BIN:?}")
 fi

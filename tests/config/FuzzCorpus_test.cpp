@@ -80,7 +80,11 @@ TEST(FuzzCorpus, DecodersHandleEverySavedInput) {
         if (const auto entry = DesktopEntry::parse(input)) {
             const auto again = DesktopEntry::parse(entry->toText());
             ASSERT_TRUE(again.has_value());
-            EXPECT_EQ(again->value(QStringLiteral("Exec")), entry->value(QStringLiteral("Exec")));
+            for (const char* key : {"Exec", "Name", "Hidden", "Type"}) {
+                EXPECT_EQ(again->value(QString::fromLatin1(key)),
+                          entry->value(QString::fromLatin1(key)))
+                    << key;
+            }
         }
     }
     for (const auto& input : inputs("defaults_file")) {

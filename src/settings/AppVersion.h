@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+namespace mirelon::Utils {
+
+// "Version <short version> (Build <build>)" for this build.
+QString getAppVersionAndBuild();
+// The same text from the two values; a missing or non-string value gives "".
+QString formatVersionAndBuild(const QVariant& shortVersion, const QVariant& build);
+
+}  // namespace mirelon::Utils

@@ -1,0 +1,20 @@
+#pragma once
+
+namespace mirelon {
+
+class CameraDeviceSettingsStore;
+class NotificationCenter;
+class UserDefaults;
+
+// What the settings window edits: the defaults store, the camera
+// configuration store and the notification centre they post on. The program
+// uses the shared ones; tests hand in their own.
+struct SettingsContext {
+    UserDefaults* defaults = nullptr;
+    CameraDeviceSettingsStore* store = nullptr;
+    NotificationCenter* center = nullptr;
+
+    static SettingsContext standard();
+};
+
+}  // namespace mirelon

@@ -1,0 +1,138 @@
+#include "settings/RingLightSettingsView.h"
+
+#include "ringlight/RingLightDisplaySettingsStore.h"
+#include "settings/SettingsFixture.h"
+#include "settings/SettingsSliderRow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+namespace mirelon {
+namespace {
+
+using Option = RingLightSettingsView::DisplayOption;
+
+class RingLightTab : public testing::SettingsFixture {
+protected:
+    QList<Option> screens;
+    std::unique_ptr<RingLightSettingsView> view;
+
+    void open() {
+        view = std::make_unique<RingLightSettingsView>(context(), [this] { return screens; });
+        view->appear();
+    }
+    RingLightSettingsMap stored() {
+        return RingLightDisplaySettingsStore::loadAllSettings(*t.defaults);
+    }
+    void storeRecord(const QString& id, RingLightDisplaySettings s) {
+        auto all = stored();
+        all[id] = s;
+        RingLightDisplaySettingsStore::saveAllSettings(all, *t.defaults);
+    }
+};
+
+TEST_F(RingLightTab, NoIdentifiedDisplayEditsOnlyTheWorkingCopy) {
+    prefs().setRingLightSelectedDisplayID("4711");
+    open();
+    EXPECT_FALSE(view->noDisplaysLabel()->isHidden());
+    EXPECT_EQ(view->noDisplaysLabel()->text(), "No displays detected");
+    EXPECT_EQ(view->selectedDisplayID(), "");
+    EXPECT_FALSE(view->resetButton()->isEnabled());
+    EXPECT_EQ(view->statusCaption()->text(), "Ring Light is disabled for the selected display.");
+
+    view->enableSwitch()->click();
+    view->sliderRow("Brightness")->slider()->setValue(SettingsSliderRow::kSteps);
+    EXPECT_TRUE(view->selectedDisplaySettings().isEnabled);
+    EXPECT_EQ(view->selectedDisplaySettings().width, 80);
+    EXPECT_FALSE(t.defaults->contains(RingLightDisplaySettingsStore::userDefaultsKey));
+}
+
+TEST_F(RingLightTab, ForgottenDisplayFallsBackToTheFirstWithItsRecord) {
+    screens = {{"100", "DP-1"}, {"200", "HDMI-1"}};
+    storeRecord("100", {true, 0.2, 30, 0.9});
+    prefs().setRingLightSelectedDisplayID("999");
+    open();
+    EXPECT_EQ(view->selectedDisplayID(), "100");
+    EXPECT_EQ(prefs().ringLightSelectedDisplayID(), "100");
+    EXPECT_EQ(view->selectedDisplaySettings(), (RingLightDisplaySettings{true, 0.2, 30, 0.9}));
+    EXPECT_TRUE(view->enableSwitch()->isChecked());
+    EXPECT_EQ(view->configuringCaption()->text(), "Configuring Ring Light for DP-1");
+    EXPECT_EQ(view->statusCaption()->text(), "Ring Light is enabled for DP-1.");
+    EXPECT_EQ(view->sliderRow("Brightness")->slider()->value(),
+              view->sliderRow("Brightness")->positionOf(30));
+
+    // The first display goes away: the next one is chosen, with the defaults.
+    screens.removeFirst();
+    t.center.post(Notifications::screensChanged);
+    EXPECT_EQ(view->selectedDisplayID(), "200");
+    EXPECT_EQ(view->selectedDisplaySettings(),
+              RingLightDisplaySettingsStore::defaultSettings(*t.defaults));
+}
+
+TEST_F(RingLightTab, FirstEditCreatesAFullRecordAndEveryMoveIsSaved) {
+    screens = {{"100", "DP-1"}, {"200", "HDMI-1"}};
+    storeRecord("200", {true, 1, 10, 0});
+    open();
+    EXPECT_EQ(view->selectedDisplaySettings(), (RingLightDisplaySettings{false, 0.5, 44, 0.5}));
+
+    const int writes = t.count(Notifications::defaultsChanged);
+    for (int p : {100, 200, 300}) {
+        view->sliderRow("Brightness")->slider()->setValue(p);
+    }
+    EXPECT_EQ(t.counted(writes), 3);
+    auto all = stored();
+    ASSERT_EQ(all.count("100"), 1u);
+    EXPECT_DOUBLE_EQ(all["100"].width, 8 + 72 * 0.3);
+    EXPECT_EQ(all["100"].temperature, 0.5);
+    EXPECT_EQ(all["100"].glow, 0.5);
+    EXPECT_FALSE(all["100"].isEnabled);
+    EXPECT_EQ(all["200"], (RingLightDisplaySettings{true, 1, 10, 0})) << "others untouched";
+
+    view->sliderRow("Temperature")->slider()->setValue(0);
+    view->sliderRow("Glow")->slider()->setValue(SettingsSliderRow::kSteps);
+    EXPECT_EQ(stored()["100"].temperature, 0);
+    EXPECT_EQ(stored()["100"].glow, 1);
+
+    view->resetButton()->click();
+    EXPECT_EQ(stored()["100"], RingLightDisplaySettingsStore::defaultSettings(*t.defaults));
+}
+
+TEST_F(RingLightTab, PickingADisplayLoadsItsRecord) {
+    screens = {{"100", "DP-1"}, {"200", "HDMI-1"}};
+    storeRecord("200", {true, 1, 10, 0});
+    open();
+    view->displayPicker()->setCurrentIndex(1);
+    Q_EMIT view->displayPicker()->activated(1);
+    EXPECT_EQ(prefs().ringLightSelectedDisplayID(), "200");
+    EXPECT_EQ(view->selectedDisplaySettings(), (RingLightDisplaySettings{true, 1, 10, 0}));
+    EXPECT_TRUE(view->enableSwitch()->isChecked());
+}
+
+TEST_F(RingLightTab, ChangesMadeElsewhereAreNotOverwrittenByTheNextEdit) {
+    screens = {{"100", "DP-1"}};
+    open();
+    view->sliderRow("Glow")->slider()->setValue(900);
+    // A shortcut raises the temperature of the same display meanwhile.
+    auto all = stored();
+    all["100"].temperature = 0.8;
+    RingLightDisplaySettingsStore::saveAllSettings(all, *t.defaults);
+    view->sliderRow("Brightness")->slider()->setValue(500);
+    EXPECT_DOUBLE_EQ(stored()["100"].temperature, 0.8);
+    EXPECT_DOUBLE_EQ(stored()["100"].glow, 0.9);
+}
+
+TEST_F(RingLightTab, TheTitleOpensTheExplanationWithoutFlippingTheSwitch) {
+    screens = {{"100", "DP-1"}};
+    open();
+    view->show();
+    view->enableTitleButton()->click();
+    EXPECT_TRUE(view->isPopoverShown());
+    EXPECT_FALSE(view->enableSwitch()->isChecked());
+    EXPECT_FALSE(t.defaults->contains(RingLightDisplaySettingsStore::userDefaultsKey));
+}
+
+}  // namespace
+}  // namespace mirelon

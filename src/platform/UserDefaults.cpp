@@ -101,6 +101,13 @@ void UserDefaults::load(bool notify) {
     if (notify && readable && bytes == lastSeenBytes_) {
         return;  // our own write, or nothing changed
     }
+    const bool unreadable = exists && !readable;
+    if (notify && unreadable && unreadableAtLastLoad_) {
+        // Still the thing we cannot read (a folder event from our own failed
+        // write, say): keep what this session holds in memory, log nothing new.
+        return;
+    }
+    unreadableAtLastLoad_ = unreadable;
     QJsonObject parsed;
     bool corrupt = false;
     if (exists && !readable) {
@@ -122,7 +129,9 @@ void UserDefaults::load(bool notify) {
             parsed = doc.object();
         }
     }
-    corruptOnDisk_ = corrupt && readable;
+    // A regular file we could not use (unparsable, or too large to read) is
+    // kept aside before the next write; anything else there is never replaced.
+    corruptOnDisk_ = corrupt && exists && QFileInfo(filePath_).isFile();
     lastSeenBytes_ = bytes;
     const bool changed = parsed != values_;
     values_ = parsed;

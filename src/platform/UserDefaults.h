@@ -91,6 +91,7 @@ private:
     QJsonObject values_;
     QByteArray lastSeenBytes_;  // content as last written or read
     bool corruptOnDisk_ = false;
+    bool unreadableAtLastLoad_ = false;  // something we cannot read is where the file belongs
     bool lastWriteOk_ = true;
     bool writeFailureLogged_ = false;
     QFileSystemWatcher watcher_;

@@ -44,9 +44,16 @@ RingLightSettingsMap loadAllSettings(const UserDefaults& store) {
     QString error;
     auto map = readStored(store, &error);
     if (!map) {
-        qCWarning(lcRingLight).noquote()
-            << "Stored ring light settings cannot be read (" << error
-            << "); every display uses the defaults until the next save.";
+        // Every refresh reads the map again: tell the log once per unreadable value.
+        static QByteArray lastReported;
+        const QByteArray seen =
+            error.toUtf8() + '\0' + store.dataValue(userDefaultsKey).value_or(QByteArray());
+        if (seen != lastReported) {
+            lastReported = seen;
+            qCWarning(lcRingLight).noquote()
+                << "Stored ring light settings cannot be read (" << error
+                << "); every display uses the defaults until the next save.";
+        }
         return {};
     }
     return *map;

@@ -151,8 +151,8 @@ QString DesktopEntry::escapeValue(const QString& value) {
             out += QStringLiteral("\\t");
         } else if (c == u'\r') {
             out += QStringLiteral("\\r");
-        } else if (c == u' ' && i == 0) {
-            out += QStringLiteral("\\s");  // a leading space would be trimmed
+        } else if (c == u' ' && (i == 0 || i == value.size() - 1)) {
+            out += QStringLiteral("\\s");  // a leading or trailing space would be trimmed
         } else {
             out += c;
         }

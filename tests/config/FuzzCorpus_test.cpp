@@ -1,6 +1,9 @@
+#include "app/UpdateFeed.h"
 #include "capture/SimulatedCameraDirectory.h"
 #include "config/CameraAppearanceSettings.h"
 #include "config/CameraDeviceConfiguration.h"
+#include "ringlight/RingLightDisplaySettings.h"
+#include "startatlogin/DesktopEntry.h"
 
 #include "support/TempConfig.h"
 
@@ -53,6 +56,35 @@ TEST(FuzzCorpus, DecodersHandleEverySavedInput) {
         const auto spec = SimulatedCameraSpec::parse("cam", input);
         if (spec) {
             EXPECT_GE(spec->width, 16);
+        }
+    }
+    const auto ringLightMaps = inputs("ringlight_map");
+    ASSERT_FALSE(ringLightMaps.isEmpty());
+    for (const auto& input : ringLightMaps) {
+        const auto map = decodeRingLightSettings(input);
+        const auto encoded = map ? encodeRingLightSettings(*map) : std::nullopt;
+        if (encoded) {
+            EXPECT_EQ(decodeRingLightSettings(*encoded), map);
+        }
+    }
+    const auto feeds = inputs("update_feed");
+    ASSERT_FALSE(feeds.isEmpty());
+    for (const auto& input : feeds) {
+        for (const auto& item : UpdateFeed::parse(input).items) {
+            EXPECT_TRUE(item.link.isEmpty() || UpdateFeed::isOpenableLink(item.link));
+        }
+    }
+    const auto entries = inputs("desktop_entry");
+    ASSERT_FALSE(entries.isEmpty());
+    for (const auto& input : entries) {
+        if (const auto entry = DesktopEntry::parse(input)) {
+            const auto again = DesktopEntry::parse(entry->toText());
+            ASSERT_TRUE(again.has_value());
+            for (const char* key : {"Exec", "Name", "Hidden", "Type"}) {
+                EXPECT_EQ(again->value(QString::fromLatin1(key)),
+                          entry->value(QString::fromLatin1(key)))
+                    << key;
+            }
         }
     }
     for (const auto& input : inputs("defaults_file")) {

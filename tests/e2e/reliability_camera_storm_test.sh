@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Camera storm: seeded random plugs, unplugs, renames, malformed camera files,
+# cameras that fail to open, to start or stall, cameras switched on and off in
+# the store and the panels switched off and on, all while the panels are
+# shown; then one panel per enabled connected camera, no record lost, no crash
+# and no sanitizer report. RELIABILITY_SEED and RELIABILITY_EVENTS (default 60)
+# choose the run.
+set -euo pipefail
+here="$(dirname "$0")"
+source "$here/lib/desktop.sh"
+source "$here/lib/panels_host.sh"
+
+desktop_start
+panels_setup
+python3 "$here/reliability_storm.py" --host "${MIRELON_BUILD_DIR:?}/tests/reliability_tests" \
+  --cameras "$MIRELON_SIMULATED_CAMERAS" --defaults "$PANELS_DEFAULTS" \
+  --log "$DESKTOP_DIR/host.log" ||
+  desktop_fail "camera storm: $(grep -m3 -E 'ERROR|runtime error' "$DESKTOP_DIR/host.log" || true)"
+echo PASS

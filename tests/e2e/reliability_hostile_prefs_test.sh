@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Hostile preferences: for each case a defaults.json (or its folder) that a
+# careless editor, a full disk or a broken tool could leave behind, then the
+# program with its panels and ring light. It must keep running on defaults,
+# bound every window it makes, log each problem once, keep the bad file aside
+# and never overwrite what the user had with garbage. Runs the program itself
+# (MIRELON_BIN); RELIABILITY_USE_HOST=1 runs the desktop host instead.
+#   RELIABILITY_CASES="nested big_file" limits the run to some cases.
+set -euo pipefail
+here="$(dirname "$0")"
+source "$here/lib/desktop.sh"
+source "$here/lib/panels_host.sh"
+helper="$here/reliability_hostile.py"
+host_bin="${MIRELON_BUILD_DIR:?MIRELON_BUILD_DIR must be set}/tests/ringlight_tests"
+
+desktop_start
+cases="${RELIABILITY_CASES:-$(python3 "$helper" cases)}"
+failed=0
+passed=0
+
+windows_bounded() {
+  local id x y w h
+  for id in $(desktop_windows_by_role MirelonPanel) $(desktop_windows_by_role MirelonRingLightOverlay); do
+    read -r x y w h < <(desktop_geometry "$id")
+    if [ "$w" -gt 8192 ] || [ "$h" -gt 8192 ] || [ "$x" -lt -8192 ] || [ "$x" -gt 8192 ] ||
+      [ "$y" -lt -8192 ] || [ "$y" -gt 8192 ]; then
+      echo "window $id out of bounds: $x $y $w $h" >&2
+      return 1
+    fi
+  done
+}
+
+for name in $cases; do
+  echo "== $name"
+  export XDG_CONFIG_HOME="$DESKTOP_DIR/$name/config"
+  export MIRELON_SIMULATED_CAMERAS="$DESKTOP_DIR/$name/cameras"
+  mkdir -p "$MIRELON_SIMULATED_CAMERAS"
+  PANELS_DEFAULTS="$XDG_CONFIG_HOME/mirelon/defaults.json"
+  panels_add_camera a-desk "Desk Camera" smpte
+  mode=$(python3 "$helper" write "$name" "$XDG_CONFIG_HOME")
+  export XDG_RUNTIME_DIR="$DESKTOP_DIR/$name/run"
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+  log="$DESKTOP_DIR/host-$name.log"
+  ok=1
+  if [ "${RELIABILITY_USE_HOST:-0}" = 1 ]; then
+    desktop_spawn "host-$name" env QT_QPA_PLATFORM=xcb MIRELON_HOST_PANELS=1 \
+      QT_MESSAGE_PATTERN='%{category} %{type}: %{message}' \
+      "$host_bin" --gtest_also_run_disabled_tests --gtest_filter='RingLightDesktopHost.*'
+    host=$DESKTOP_LAST_PID
+    desktop_poll 60 grep -q 'host: ready' "$log" || { echo "   did not start: $(tail -5 "$log")"; ok=0; }
+  else
+    desktop_spawn "host-$name" env QT_QPA_PLATFORM=xcb \
+      QT_MESSAGE_PATTERN='%{category} %{type}: %{message}' "${MIRELON_BIN:?}"
+    host=$DESKTOP_LAST_PID
+    # Started once it has forced the panels off (or, unwritable, after a while).
+    if [ "$mode" = writable ]; then
+      desktop_poll 60 grep -q '"isMirelonOn": false' "$PANELS_DEFAULTS" ||
+        { echo "   did not start: $(tail -5 "$log")"; ok=0; }
+    else
+      sleep 4
+    fi
+  fi
+  if [ $ok = 1 ] && [ "$mode" = writable ]; then
+    # Switched on from outside, as the menu would: one panel for the camera.
+    panels_show
+    if ! desktop_poll 30 desktop__role_count_is MirelonPanel 1; then
+      echo "   no panel after switching on (have $(desktop_windows_by_role MirelonPanel | wc -l))"
+      ok=0
+    fi
+    windows_bounded || ok=0
+    panels_hide
+    desktop_poll 15 desktop__role_count_is MirelonPanel 0 || { echo "   panel stayed"; ok=0; }
+  else
+    sleep 2
+  fi
+  if ! kill -0 "$host" 2>/dev/null; then
+    echo "   the program ended: $(tail -5 "$log")"
+    ok=0
+  fi
+  desktop_kill "$host" || true
+  desktop_poll 10 desktop__role_count_is MirelonRingLightOverlay 0 || true
+  python3 "$helper" check "$name" "$XDG_CONFIG_HOME" "$log" | sed 's/^/   /' || ok=0
+  if [ $ok = 1 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+done
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ] && echo PASS

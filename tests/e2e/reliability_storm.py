@@ -1,0 +1,246 @@
+#!/usr/bin/env python3
+"""Camera storm driver: seeded random events at simulated cameras while the
+panels are shown, then the invariants.
+
+  reliability_storm.py --host RELIABILITY_TESTS_BIN --cameras DIR --defaults FILE
+                       --log HOSTLOG [--seed N] [--events N]
+
+Starts the reliability desktop host (panels and ring light in one process,
+the store's edits on its standard input) and drives it.
+
+Events: plug (a new file; sometimes a camera that fails to open, to start or
+stalls), unplug, rename, malformed camera files (never a camera), toggling a
+camera on and off through the store (as the settings window does), and
+switching the panels off and on through defaults.json. Invariants at the
+end (and every 20 events): one MirelonPanel window per enabled configuration
+of a connected camera, none for missing cameras, every record ever stored
+still stored, the program alive, no sanitizer report in its log.
+"""
+import argparse, base64, json, os, random, re, subprocess, sys, time
+
+p = argparse.ArgumentParser()
+p.add_argument("--cameras", required=True)
+p.add_argument("--defaults", required=True)
+p.add_argument("--log", required=True)
+p.add_argument("--host", required=True)
+p.add_argument("--seed", type=int, default=int(os.environ.get("RELIABILITY_SEED", "1")))
+p.add_argument("--events", type=int, default=int(os.environ.get("RELIABILITY_EVENTS", "60")))
+args = p.parse_args()
+rng = random.Random(args.seed)
+IDS = [f"cam-{c}" for c in "abcdef"]
+PATTERNS = ["smpte", "ball", "snow", "gradient", "pinwheel"]
+ever_stored = set()
+counts = {}
+
+
+def log(msg):
+    print(msg, flush=True)
+
+
+def load_defaults():
+    for _ in range(20):
+        try:
+            with open(args.defaults) as f:
+                return json.load(f)
+        except FileNotFoundError:
+            return {}
+        except ValueError:
+            time.sleep(0.05)  # never torn (atomic writes); retry on a race with the rename
+    raise SystemExit("defaults.json unreadable")
+
+
+def records(top):
+    stored = top.get("cameraDeviceConfigurations")
+    if not isinstance(stored, dict):
+        return []
+    return json.loads(base64.b64decode(stored["$data"]))
+
+
+def connected():
+    # Malformed camera files ("junk-*") are no cameras at all.
+    return sorted(n[:-5] for n in os.listdir(args.cameras)
+                  if n.endswith(".json") and not n.startswith(".") and not n.startswith("junk-"))
+
+
+JUNK = [b"{not json", b"[1, 2, 3]", b'{"name": 42}', b'{"name": "W", "width": 1e12}',
+        b'{"name": "P", "pattern": "../../etc/passwd"}', b'{"name": "F", "fps": -5}',
+        b'{"name": "H", "height": "tall"}', b'{"name": "X", "fail": "explode"}',
+        b"\xff\xfe\x00garbage", b"", b'{"name": "N", "width": NaN}']
+
+
+def write_camera(cam, name, fail="none"):
+    tmp = os.path.join(args.cameras, f".{cam}.tmp")
+    with open(tmp, "w") as f:
+        json.dump({"name": name, "pattern": rng.choice(PATTERNS), "width": 320, "height": 180,
+                   "fps": 10, "fail": fail}, f)
+    os.replace(tmp, os.path.join(args.cameras, cam + ".json"))
+
+
+def panel_windows():
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
+    ids = [l.split()[0] for l in tree.splitlines() if l.strip().startswith("0x")]
+    out = []
+    for wid in ids:
+        role = subprocess.run(["xprop", "-id", wid, "WM_WINDOW_ROLE"], capture_output=True, text=True).stdout
+        if '"MirelonPanel"' not in role:
+            continue
+        info = subprocess.run(["xwininfo", "-id", wid], capture_output=True, text=True).stdout
+        if "IsViewable" in info:
+            out.append(wid)
+    return out
+
+
+host = None
+
+
+def start_host():
+    global host
+    env = dict(os.environ, QT_QPA_PLATFORM="xcb",
+               XDG_CONFIG_HOME=os.path.dirname(os.path.dirname(args.defaults)),
+               MIRELON_SIMULATED_CAMERAS=args.cameras)
+    host = subprocess.Popen([args.host, "--gtest_also_run_disabled_tests",
+                             "--gtest_filter=ReliabilityDesktopHost.*"],
+                            stdin=subprocess.PIPE, stdout=open(args.log, "w"),
+                            stderr=subprocess.STDOUT, env=env)
+    deadline = time.time() + 60
+    while "host: ready" not in open(args.log, errors="replace").read():
+        if host.poll() is not None or time.time() > deadline:
+            raise SystemExit("FAIL: the host did not start")
+        time.sleep(0.2)
+
+
+def command(line):
+    host.stdin.write((line + "\n").encode())
+    host.stdin.flush()
+    deadline = time.time() + 10
+    while f"host: done {line}" not in open(args.log, errors="replace").read():
+        if host.poll() is not None or time.time() > deadline:
+            raise SystemExit(f"FAIL: the host did not answer {line!r}")
+        time.sleep(0.05)
+
+
+def alive():
+    return host.poll() is None
+
+
+def sanitizer_report():
+    with open(args.log, errors="replace") as f:
+        text = f.read()
+    return re.search(r"ERROR: AddressSanitizer|ERROR: LeakSanitizer|runtime error:", text)
+
+
+def expected_panels(top):
+    if top.get("isMirelonOn") is not True:
+        return 0
+    here = set(connected())
+    return sum(1 for r in records(top) if r.get("isEnabled") and r.get("id") in here)
+
+
+def check(label, timeout=20.0):
+    """Waits until the panels match the stored state twice in a row."""
+    deadline = time.time() + timeout
+    stable, last = 0, None
+    while time.time() < deadline:
+        if not alive():
+            raise SystemExit(f"FAIL {label}: the program ended")
+        top = load_defaults()
+        ids = {r.get("id") for r in records(top)}
+        ever_stored.update(ids)
+        want = expected_panels(top)
+        have = len(panel_windows())
+        last = (want, have)
+        stable = stable + 1 if want == have else 0
+        if stable >= 2:
+            break
+        time.sleep(0.3)
+    else:
+        raise SystemExit(f"FAIL {label}: {last[1]} panel(s) for {last[0]} enabled connected camera(s); "
+                         f"connected {connected()}, records {[(r['id'], r.get('isEnabled')) for r in records(load_defaults())]}")
+    junk = sorted(i for i in ever_stored if str(i).startswith("junk-"))
+    if junk:
+        raise SystemExit(f"FAIL {label}: malformed camera files became cameras: {junk}")
+    lost = ever_stored - {r.get("id") for r in records(load_defaults())}
+    if lost:
+        raise SystemExit(f"FAIL {label}: records lost from defaults.json: {sorted(lost)}")
+    if sanitizer_report():
+        raise SystemExit(f"FAIL {label}: sanitizer report in the program's log")
+    log(f"  {label}: {last[1]} panel(s) as expected, {len(ever_stored)} record(s) kept")
+
+
+def event(i):
+    here = connected()
+    kinds = ["plug"] * 3 + ["unplug"] * 2 + ["rename"] * 2 + ["toggle"] * 3 + ["onoff", "junk"]
+    kind = rng.choice(kinds)
+    if kind == "junk":
+        junk = f"junk-{rng.randint(1, 4)}"
+        path = os.path.join(args.cameras, junk + ".json")
+        if os.path.exists(path) and rng.random() < 0.5:
+            os.remove(path)
+            detail = f"{junk} removed"
+        else:
+            with open(path + ".tmp", "wb") as f:
+                f.write(rng.choice(JUNK))
+            os.replace(path + ".tmp", path)
+            detail = junk
+    if kind == "plug":
+        free = [c for c in IDS if c not in here]
+        if not free:
+            kind = "unplug"
+        else:
+            cam = rng.choice(free)
+            fail = rng.choices(["none", "open", "start", "stall"], [6, 1, 1, 1])[0]
+            write_camera(cam, f"Camera {cam[-1].upper()} {rng.randint(1, 99)}", fail)
+            detail = f"{cam} fail={fail}"
+    if kind == "unplug":
+        if not here:
+            return event(i)
+        cam = rng.choice(here)
+        os.remove(os.path.join(args.cameras, cam + ".json"))
+        detail = cam
+    elif kind == "rename":
+        if not here:
+            return event(i)
+        cam = rng.choice(here)
+        with open(os.path.join(args.cameras, cam + ".json")) as f:
+            spec = json.load(f)
+        write_camera(cam, f"Renamed {rng.randint(100, 999)}", spec.get("fail", "none"))
+        detail = cam
+    elif kind == "toggle":
+        recs = records(load_defaults())
+        if not recs:
+            return
+        target = rng.choice(recs)
+        want = "disable" if target.get("isEnabled") else "enable"
+        command(f"{want} {target['id']}")
+        detail = f"{want} {target['id']}"
+    elif kind == "onoff":
+        on = load_defaults().get("isMirelonOn") is True
+        command("panels-off" if on else "panels-on")
+        detail = "off" if on else "on"
+    counts[kind] = counts.get(kind, 0) + 1
+    log(f"{i:4d} {kind} {detail}")
+    time.sleep(rng.choice([0.0, 0.05, 0.1, 0.3, 0.6]))
+
+
+log(f"camera storm: seed {args.seed}, {args.events} events")
+start_host()
+write_camera("cam-a", "Camera A")
+command("panels-on")
+check("start")
+for i in range(1, args.events + 1):
+    event(i)
+    if i % 20 == 0 and i != args.events:
+        # Switched on for the mid-run check so that panels are really compared.
+        command("panels-on")
+        check(f"after {i} events")
+command("panels-on")
+check("end", timeout=30)
+host.stdin.close()
+host.terminate()
+try:
+    host.wait(timeout=10)
+except subprocess.TimeoutExpired:
+    host.kill()
+if sanitizer_report():
+    raise SystemExit("FAIL: sanitizer report in the program's log")
+log(f"events survived: {args.events} ({', '.join(f'{k} {v}' for k, v in sorted(counts.items()))})")

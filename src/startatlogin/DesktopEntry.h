@@ -26,7 +26,7 @@ public:
     void setValue(const QString& key, const QString& value);
 
     // The file text: the group header and the keys in insertion order, values
-    // escaped (\s, \n, \t, \r, \\) as the specification requires.
+    // escaped (\s, \n, \t, \r, \\) as the Desktop Entry format requires.
     QByteArray toText() const;
 
     // One Exec argument: quoted when it holds a reserved character, with `"`,

@@ -1,4 +1,5 @@
 #include "settings/TextSettingsView.h"
+#include "settings/SelectedCamera.h"
 
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/ColorCodec.h"
@@ -182,37 +183,19 @@ void TextSettingsView::buildStyleRows() {
 
 template <typename T>
 Binding<T> TextSettingsView::textBinding(T CameraAppearanceSettings::*field, T fallback) {
-    return Binding<T>{
-        [this, field, fallback] {
-            const auto c = selectedConfiguration();
-            return c ? c->appearance.*field : fallback;
-        },
-        [this, field](T value) {
-            if (const auto c = selectedConfiguration()) {
-                context_.store->updateAppearance(c->id, field, value);
-            }
-        },
-    };
+    return SelectedCamera::appearanceBinding(context_, field, fallback);
 }
 
 QString TextSettingsView::selectedDeviceID() const {
-    return Preferences(*context_.defaults).selectedSettingsCameraDeviceID();
+    return SelectedCamera::deviceID(context_);
 }
 
 void TextSettingsView::setSelectedDeviceID(const QString& id) {
-    if (selectedDeviceID() != id) {
-        Preferences(*context_.defaults).setSelectedSettingsCameraDeviceID(id);
-    }
+    SelectedCamera::setDeviceID(context_, id);
 }
 
 std::optional<CameraDeviceConfiguration> TextSettingsView::selectedConfiguration() const {
-    const QString id = selectedDeviceID();
-    for (const auto& c : context_.store->configurations()) {
-        if (c.id == id) {
-            return c;
-        }
-    }
-    return std::nullopt;
+    return SelectedCamera::configuration(context_);
 }
 
 void TextSettingsView::selectFirstDeviceIfNeeded() {

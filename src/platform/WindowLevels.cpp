@@ -1,5 +1,7 @@
 #include "platform/WindowLevels.h"
 
+#include "platform/X11Connection.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QSocketNotifier>
@@ -22,23 +24,12 @@ WindowLevels& WindowLevels::shared() {
 }
 
 WindowLevels::WindowLevels() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+    const auto x = openPrivateX11Connection();
+    if (!x) {
         return;
     }
-    int screenNumber = 0;
-    connection_ = xcb_connect(nullptr, &screenNumber);
-    if (!connection_ || xcb_connection_has_error(connection_)) {
-        if (connection_) {
-            xcb_disconnect(connection_);
-        }
-        connection_ = nullptr;
-        return;
-    }
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-    for (int i = 0; i < screenNumber && it.rem; ++i) {
-        xcb_screen_next(&it);
-    }
-    root_ = it.data->root;
+    connection_ = x->connection;
+    root_ = x->root;
     const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(connection_);

@@ -1,5 +1,7 @@
 #include "platform/X11CompositorWatch.h"
 
+#include "platform/X11Connection.h"
+
 #include <QByteArray>
 #include <QGuiApplication>
 #include <QSocketNotifier>
@@ -17,19 +19,12 @@ CompositorWatch& CompositorWatch::shared() {
 }
 
 CompositorWatch::CompositorWatch() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+    const auto x = openPrivateX11Connection();
+    if (!x) {
         return;
     }
-    int screenNumber = 0;
-    connection_ = xcb_connect(nullptr, &screenNumber);
-    if (!connection_ || xcb_connection_has_error(connection_)) {
-        if (connection_) {
-            xcb_disconnect(connection_);
-        }
-        connection_ = nullptr;
-        return;
-    }
-    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screenNumber);
+    connection_ = x->connection;
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(x->screenNumber);
     xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
         connection_,
         xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.constData()),
@@ -38,17 +33,13 @@ CompositorWatch::CompositorWatch() {
         selection_ = atom->atom;
         std::free(atom);
     }
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-    for (int i = 0; i < screenNumber && it.rem; ++i) {
-        xcb_screen_next(&it);
-    }
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(connection_, &xcb_xfixes_id);
     if (ext && ext->present) {
         std::free(xcb_xfixes_query_version_reply(
             connection_, xcb_xfixes_query_version(connection_, 5, 0), nullptr));
         xfixesFirstEvent_ = ext->first_event;
         xcb_xfixes_select_selection_input(
-            connection_, it.data->root, selection_,
+            connection_, x->root, selection_,
             XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
                 XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                 XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);

@@ -5,6 +5,9 @@
 # itself still reruns only for changed headers).
 set -euo pipefail
 dir="$1"; shift
+# Worktrees of the same repository share compiled objects through ccache.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(cd "$(dirname "$0")/.." && pwd)}"
+export CCACHE_NOHASHDIR=1
 cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
 find "$dir" -path '*_autogen/timestamp' -delete 2>/dev/null || true
 cmake --build "$dir"

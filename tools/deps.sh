@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev qt6-svg-dev libqt6svg6-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-tools gstreamer1.0-x
@@ -15,6 +15,14 @@ PACKAGES=(
   clang libclang-rt-14-dev
   xvfb openbox picom trayer xdotool x11-utils x11-xserver-utils x11-xkb-utils
   imagemagick fonts-dejavu-core desktop-file-utils python3 time libglib2.0-bin
+  # Wayland: native overlays and the headless sway/KWin test desktops
+  sway grim foot xwayland wayland-utils libwayland-dev libwayland-bin wayland-protocols
+  qt6-wayland kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde qtwayland5
+  plasma-wayland-protocols python3-dbus
+  # Frame path: MJPEG decoded at reduced scale
+  libturbojpeg0-dev
+  # Translations, metainfo and packaging checks
+  qt6-l10n-tools appstream lintian dpkg-dev fakeroot
 )
 
 missing=()

@@ -1,14 +1,45 @@
+#include "app/CommandLine.h"
 #include "app/MirelonApp.h"
-#include "app/Startup.h"
+#include "platform/DisplaySession.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
-    const bool switchedToX11 = mirelon::preferX11Platform();
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    // Read first: help, version and mistakes need no display and never touch
+    // a running instance.
+    const mirelon::CommandLine commandLine = mirelon::CommandLine::parse(arguments);
+    switch (commandLine.mode) {
+        case mirelon::CommandLine::Mode::Error:
+            std::fprintf(stderr, "mirelon: %s\n", qPrintable(commandLine.error));
+            return mirelon::CommandLine::usageExitCode;
+        case mirelon::CommandLine::Mode::Version:
+            std::fputs(qPrintable(mirelon::CommandLine::versionText()), stdout);
+            return 0;
+        case mirelon::CommandLine::Mode::Help: {
+            QCoreApplication core(argc, argv);
+            std::fputs(qPrintable(mirelon::CommandLine::helpText()), stdout);
+            return 0;
+        }
+        case mirelon::CommandLine::Mode::Action: {
+            QCoreApplication core(argc, argv);
+            return mirelon::runCommandAction(commandLine.action);
+        }
+        case mirelon::CommandLine::Mode::Run:
+            break;
+    }
+
+    const mirelon::DisplayMode mode = mirelon::DisplaySession::detect();
     QApplication app(argc, argv);
-    mirelon::MirelonApp mirelon(switchedToX11);
+    mirelon::MirelonApp mirelon(mode == mirelon::DisplayMode::XWayland);
     if (!mirelon.launch()) {
-        return 0;  // the running instance took over
+        return mirelon.exitCode();
     }
     return QApplication::exec();
 }

@@ -2,9 +2,11 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppShell.h"
+#include "app/CommandLine.h"
 #include "app/MenuBarIcon.h"
 #include "app/MenuBarMenu.h"
 #include "app/SettingsWindowHost.h"
+#include "app/ShortcutActions.h"
 #include "app/SingleInstance.h"
 #include "app/SubsystemAdapters.h"
 #include "app/TrayController.h"
@@ -17,6 +19,7 @@
 #include "platform/UserDefaults.h"
 #include "ringlight/RingLightOverlayController.h"
 #include "shortcuts/GlobalShortcuts.h"
+#include "shortcuts/GlobalShortcutsTesting.h"
 #include "startatlogin/StartAtLogin.h"
 
 #include <QApplication>
@@ -30,8 +33,8 @@
 
 namespace mirelon {
 
-MirelonApp::MirelonApp(bool switchedToX11, QObject* parent)
-    : QObject(parent), switchedToX11_(switchedToX11) {}
+MirelonApp::MirelonApp(bool throughXWayland, QObject* parent)
+    : QObject(parent), throughXWayland_(throughXWayland) {}
 
 MirelonApp::~MirelonApp() {
     if (shortcuts_) {
@@ -53,13 +56,29 @@ bool MirelonApp::launch() {
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Before any store exists: a second launch only hands over.
-    singleInstance_ = std::make_unique<SingleInstance>();
-    if (!singleInstance_->claimOrHandOver()) {
-        return false;
+    QString channelProblem;
+    auto channel = SingleInstance::defaultChannel(&channelProblem);
+    if (!channel) {
+        qCWarning(lcMain).noquote()
+            << "No private runtime folder (" + channelProblem +
+                   "): running without hand-over, so a second launch will start a second Mirelon";
     }
-    if (switchedToX11_) {
-        qCInfo(lcCore) << "Running through XWayland: global hot keys and the command-key watch "
-                          "work only while an X11 window has focus";
+    singleInstance_ = std::make_unique<SingleInstance>(std::move(channel));
+    switch (singleInstance_->claim()) {
+        case SingleInstance::Claim::Instance:
+            break;
+        case SingleInstance::Claim::HandedOver:
+            exitCode_ = 0;
+            return false;
+        case SingleInstance::Claim::NoAnswer:
+            exitCode_ = 1;
+            return false;
+    }
+    singleInstance_->setActionHandler(&MirelonApp::performCommandAction);
+    if (throughXWayland_) {
+        qCInfo(lcCore) << "Running through XWayland: global shortcuts and the Super-key watch "
+                          "work only while a Mirelon window has focus; to use a shortcut anywhere, "
+                          "bind \"mirelon --action NAME\" in the desktop's keyboard settings";
     }
     if (StartAtLogin::wasLaunchedAtLogin()) {
         qCInfo(lcMain) << "Launched at login";
@@ -74,6 +93,8 @@ bool MirelonApp::launch() {
     RingLightOverlayController::shared();
     ringLightController_ = std::make_unique<RingLightAdapter>();
     ringLightRecords_ = std::make_unique<RingLightRecordsAdapter>();
+    // The desktop's shortcut settings list the names by their titles.
+    GlobalShortcuts::setNameDescriber(&ShortcutNames::title);
     shortcuts_ = std::make_unique<ShortcutsAdapter>();
     UserDefaults& defaults = UserDefaults::standard();
     CameraDeviceSettingsStore& store = CameraDeviceSettingsStore::shared();
@@ -115,6 +136,16 @@ bool MirelonApp::launch() {
     shell_->onMenuBarIconChanged = [this](const QString&) { tray_->updateIcon(); };
     tray_->start();
     return true;
+}
+
+SingleInstance::ActionResult MirelonApp::performCommandAction(const QString& name) {
+    if (!commandActionNames().contains(name)) {
+        return SingleInstance::ActionResult::Unknown;
+    }
+    // The same actions the name's shortcut runs.
+    return GlobalShortcuts::performActions(GlobalShortcuts::Name(name))
+               ? SingleInstance::ActionResult::Done
+               : SingleInstance::ActionResult::Unavailable;
 }
 
 void MirelonApp::openSettings() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/SingleInstance.h"
+
 #include <QObject>
 
 #include <memory>
@@ -13,7 +15,6 @@ class RingLightAdapter;
 class RingLightRecordsAdapter;
 class SettingsWindowHost;
 class ShortcutsAdapter;
-class SingleInstance;
 class TrayController;
 
 // The application object: hands over to a running instance or launches the
@@ -21,18 +22,24 @@ class TrayController;
 class MirelonApp : public QObject {
     Q_OBJECT
 public:
-    // switchedToX11: the platform was forced to X11 under Wayland (logged once).
-    explicit MirelonApp(bool switchedToX11, QObject* parent = nullptr);
+    // throughXWayland: a Wayland session served through the X11 code (logged once).
+    explicit MirelonApp(bool throughXWayland, QObject* parent = nullptr);
     ~MirelonApp() override;
 
-    // False when another instance was running and took the request: the
-    // caller exits without touching anything else.
+    // False when another instance was running: the caller exits with
+    // exitCode() without touching anything else.
     bool launch();
+    // 0 when the running instance took the request, 1 when it did not answer.
+    int exitCode() const { return exitCode_; }
 
     void openSettings();
 
+    // What `mirelon --action NAME` asks of the running instance.
+    static SingleInstance::ActionResult performCommandAction(const QString& name);
+
 private:
-    bool switchedToX11_;
+    bool throughXWayland_;
+    int exitCode_ = 0;
     std::unique_ptr<SingleInstance> singleInstance_;
     std::unique_ptr<AppDelegate> appDelegate_;
     std::unique_ptr<RingLightAdapter> ringLightController_;

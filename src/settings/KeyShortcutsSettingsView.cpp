@@ -1,8 +1,14 @@
 #include "settings/KeyShortcutsSettingsView.h"
 
 #include "app/ShortcutActions.h"
+#include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/Name.h"
 #include "shortcuts/Recorder.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
 
 namespace mirelon {
 
@@ -17,15 +23,59 @@ const std::vector<KeyShortcutsSettingsView::Row>& KeyShortcutsSettingsView::rows
     return table;
 }
 
+QString KeyShortcutsSettingsView::command(const QString& name) {
+    return QStringLiteral("mirelon --action %1").arg(name);
+}
+
 KeyShortcutsSettingsView::KeyShortcutsSettingsView(QWidget* parent) : SettingsForm::Page(parent) {
+    using GlobalShortcuts::Delivery;
+    const Delivery delivery = GlobalShortcuts::delivery();
+    const bool offerCommands = delivery == Delivery::FocusedGrabs || delivery == Delivery::None;
+    const bool offerRecorders = delivery != Delivery::None;
+
     auto* section = addSection();
     for (const Row& row : rows()) {
-        auto* recorder = new GlobalShortcuts::Recorder(row.label, GlobalShortcuts::Name(row.name));
-        recorder->setProperty("shortcutName", row.name);
-        recorders_.append(recorder);
-        section->addRow(recorder);
+        QWidget* trailing = offerCommands ? copyButton(row.name) : nullptr;
+        if (offerRecorders) {
+            auto* recorder =
+                new GlobalShortcuts::Recorder(row.label, GlobalShortcuts::Name(row.name));
+            recorder->setProperty("shortcutName", row.name);
+            recorders_.append(recorder);
+            section->addRow(trailing ? SettingsForm::row(recorder, trailing) : recorder);
+        } else {
+            section->addRow(SettingsForm::row(
+                SettingsForm::labelBlock(row.label, command(row.name)), trailing));
+        }
+    }
+    if (offerCommands) {
+        const QString text =
+            delivery == Delivery::None
+                ? QStringLiteral(
+                      "This desktop does not let programs set global shortcuts. To "
+                      "use one, add a custom shortcut in the desktop's keyboard "
+                      "settings that runs the command of its row (\"mirelon --action "
+                      "NAME\"); the copy buttons put it on the clipboard.")
+                : QStringLiteral(
+                      "Shortcuts recorded here work only while a Mirelon window has "
+                      "focus. To use one anywhere, add a custom shortcut in the "
+                      "desktop's keyboard settings that runs the command of its row "
+                      "(\"mirelon --action NAME\"); the copy buttons put it on the "
+                      "clipboard.");
+        commandNote_ = SettingsForm::caption(text, this);
+        commandNote_->setObjectName(QStringLiteral("shortcutCommandNote"));
+        addWidget(commandNote_);
     }
     finish();
+}
+
+QWidget* KeyShortcutsSettingsView::copyButton(const QString& name) {
+    auto* button = new QPushButton(QStringLiteral("Copy Command"));
+    button->setToolTip(command(name));
+    button->setProperty("command", command(name));
+    connect(button, &QPushButton::clicked, this,
+            [name] { QGuiApplication::clipboard()->setText(command(name)); });
+    copyButtons_.append(button);
+    return button;
 }
 
 }  // namespace mirelon

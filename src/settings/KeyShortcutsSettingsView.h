@@ -7,6 +7,9 @@
 
 #include <vector>
 
+class QLabel;
+class QPushButton;
+
 namespace mirelon {
 
 namespace GlobalShortcuts {
@@ -14,6 +17,11 @@ class Recorder;
 }
 
 // The Key Shortcuts tab: one recorder row per named action, in menu order.
+// Where the desktop gives programs no global shortcuts (a Wayland session
+// without the shortcuts portal) the rows offer the `mirelon --action NAME`
+// command to copy instead, and a line under the table says how to bind it in
+// the desktop's own keyboard settings; through XWayland, where the recorded
+// shortcuts work only while a Mirelon window has focus, the rows offer both.
 class KeyShortcutsSettingsView : public SettingsForm::Page {
     Q_OBJECT
 public:
@@ -22,13 +30,23 @@ public:
         QString name;  // the shortcut name, also its storage key suffix
     };
     static const std::vector<Row>& rows();
+    // "mirelon --action NAME".
+    static QString command(const QString& name);
 
     explicit KeyShortcutsSettingsView(QWidget* parent = nullptr);
 
     QList<GlobalShortcuts::Recorder*> recorders() const { return recorders_; }
+    // The copy buttons, one per row, when the rows offer the command.
+    QList<QPushButton*> copyButtons() const { return copyButtons_; }
+    // The line under the table; nullptr when the recorded shortcuts work everywhere.
+    QLabel* commandNote() const { return commandNote_; }
 
 private:
+    QWidget* copyButton(const QString& name);
+
     QList<GlobalShortcuts::Recorder*> recorders_;
+    QList<QPushButton*> copyButtons_;
+    QLabel* commandNote_ = nullptr;
 };
 
 }  // namespace mirelon

@@ -1,22 +1,28 @@
 #include "shortcuts/GlobalShortcuts.h"
 
+#include "platform/DisplaySession.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PortalHotKeyService.h"
 #include "platform/UserDefaults.h"
 #include "platform/X11HotKeyService.h"
 #include "platform/XkbKeyText.h"
 #include "shortcuts/GlobalShortcutsInternal.h"
 #include "shortcuts/GlobalShortcutsTesting.h"
 #include "shortcuts/HotKeyRegistry.h"
+#include "shortcuts/PortalTrigger.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QPointer>
 #include <QSet>
 
 #include <cstdio>
 #include <utility>
+
+Q_DECLARE_LOGGING_CATEGORY(lcPortal)
 
 namespace mirelon::GlobalShortcuts {
 namespace {
@@ -30,6 +36,7 @@ public:
     int registerHotKey(std::uint32_t, std::uint32_t, std::uint32_t) override { return -1; }
     void unregisterHotKey(std::uint32_t) override {}
     bool isHeldByAnotherClient(std::uint32_t, std::uint32_t) override { return false; }
+    Kind kind() const override { return Kind::Unavailable; }
     std::optional<QString> keyText(std::int64_t keyCode) const override {
         const auto evdev = Key(keyCode).evdevCode();
         if (!defaultLayout_ || !evdev) {
@@ -73,6 +80,7 @@ struct ModuleState {
     std::shared_ptr<HotKeyBackend> backend;
     std::unique_ptr<HotKeyRegistry> registry;
     std::function<std::optional<QString>(std::int64_t)> keyTextProvider;
+    std::function<QString(const QString&)> nameDescriber;
     QPointer<MenuWatcher> menuWatcher;
     std::function<void(const Shortcut&)> pausedKeyDownHandler;
     // Combinations pressed while paused: their release runs nothing either,
@@ -85,16 +93,57 @@ ModuleState& state() {
     return s;
 }
 
+// Every name that has actions and a stored shortcut, for the desktop's portal.
+std::vector<PortalHotKeyService::Binding> portalBindings() {
+    auto& s = state();
+    std::vector<PortalHotKeyService::Binding> out;
+    QSet<QString> seen;
+    for (const auto* table : {&s.keyDownHandlers, &s.keyUpHandlers}) {
+        for (const auto& [name, actions] : *table) {
+            if (seen.contains(name.rawValue())) {
+                continue;
+            }
+            seen.insert(name.rawValue());
+            const auto shortcut = getShortcut(name);
+            if (!shortcut || shortcut->carbonKeyCode < 0 || shortcut->carbonKeyCode > 0xFFFFFFFF) {
+                continue;
+            }
+            const QString description =
+                s.nameDescriber ? s.nameDescriber(name.rawValue()) : QString();
+            out.push_back({name.rawValue(), description.isEmpty() ? name.rawValue() : description,
+                           static_cast<std::uint32_t>(shortcut->carbonKeyCode),
+                           static_cast<std::uint32_t>(shortcut->carbonModifiers)});
+        }
+    }
+    return out;
+}
+
+// The services' connections and notifiers go with the application object.
+void forgetBackendWithApplication() {
+    QObject::connect(qApp, &QObject::destroyed, [] {
+        auto& s = state();
+        s.registry.reset();
+        s.registeredShortcuts.clear();
+        s.backend.reset();
+    });
+}
+
 std::shared_ptr<HotKeyBackend> makeDefaultBackend() {
+    if (DisplaySession::mode() == DisplayMode::WaylandNative && QGuiApplication::instance()) {
+        QString whyNot;
+        if (auto portal = PortalHotKeyService::connect(portalBindings, &whyNot)) {
+            forgetBackendWithApplication();
+            return portal;
+        }
+        qCWarning(lcPortal).noquote()
+            << "No GlobalShortcuts portal (" + whyNot +
+                   "): no global shortcuts in this session; bind \"mirelon --action NAME\" in "
+                   "the desktop's keyboard settings instead";
+        return std::make_shared<UnavailableHotKeyBackend>();
+    }
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         if (auto x11 = X11HotKeyService::connect()) {
-            // The connection and its socket notifier go with the application object.
-            QObject::connect(qApp, &QObject::destroyed, [] {
-                auto& s = state();
-                s.registry.reset();
-                s.registeredShortcuts.clear();
-                s.backend.reset();
-            });
+            forgetBackendWithApplication();
             return x11;
         }
         qWarning("Global hot keys: cannot open a connection to the X server");
@@ -109,6 +158,9 @@ HotKeyRegistry& registry() {
     if (!s.registry) {
         Internal::backend();
         s.registry = std::make_unique<HotKeyRegistry>(*s.backend);
+        s.registry->onTriggersChanged = [] {
+            NotificationCenter::defaultCenter().post(desktopTriggersDidChange, QVariant());
+        };
         s.registry->update(s.isEnabled, s.isMenuOpen);
     }
     return *s.registry;
@@ -340,6 +392,23 @@ void onKeyUp(const Name& name, Action action) {
     addHandler(state().keyUpHandlers, name, std::move(action));
 }
 
+bool performActions(const Name& name) {
+    auto& s = state();
+    std::vector<Action> actions;
+    for (const auto* table : {&s.keyDownHandlers, &s.keyUpHandlers}) {
+        for (const auto& [handlerName, handlerActions] : *table) {
+            if (handlerName == name) {
+                actions.insert(actions.end(), handlerActions.begin(), handlerActions.end());
+            }
+        }
+    }
+    // A copy: the actions may change the tables.
+    for (const auto& action : actions) {
+        action();
+    }
+    return !actions.empty();
+}
+
 void removeAllHandlers() {
     auto& s = state();
     QSet<Shortcut> shortcuts;
@@ -416,6 +485,37 @@ void initialize() {
     s.isInitialized = true;
 }
 
+// ---- Session -----------------------------------------------------------------------
+
+Delivery delivery() {
+    registry();  // the service is chosen with the registry
+    if (Internal::backend().kind() == HotKeyBackend::Kind::Portal) {
+        return Delivery::Portal;
+    }
+    switch (DisplaySession::mode()) {
+        case DisplayMode::WaylandNative:
+            return Delivery::None;
+        case DisplayMode::XWayland:
+            return Delivery::FocusedGrabs;
+        case DisplayMode::X11:
+            break;
+    }
+    return Delivery::Grabs;
+}
+
+std::optional<QString> desktopTrigger(const Name& name) {
+    registry();
+    const auto reported = Internal::backend().boundTrigger(name.rawValue());
+    if (!reported || reported->isEmpty()) {
+        return std::nullopt;
+    }
+    const auto stored = getShortcut(name);
+    if (stored && portalTriggerMatches(*reported, *stored)) {
+        return std::nullopt;
+    }
+    return reported;
+}
+
 // ---- Menus -------------------------------------------------------------------------
 
 bool isReservedBySystem(const Shortcut& shortcut) {
@@ -444,6 +544,10 @@ void setHotKeyBackend(std::shared_ptr<HotKeyBackend> backend) {
     }
     s.registeredShortcuts.clear();
     s.backend = std::move(backend);
+}
+
+void setNameDescriber(std::function<QString(const QString&)> describe) {
+    state().nameDescriber = std::move(describe);
 }
 
 void setKeyTextProvider(std::function<std::optional<QString>(std::int64_t)> provider) {

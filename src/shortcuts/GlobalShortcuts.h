@@ -42,6 +42,10 @@ inline const QString shortcutByNameDidChange =
 inline const QString recorderActiveStatusDidChange =
     QStringLiteral("GlobalShortcuts_recorderActiveStatusDidChange");
 
+// Posted when the desktop reports other triggers for the names (desktopTrigger).
+inline const QString desktopTriggersDidChange =
+    QStringLiteral("GlobalShortcuts_desktopTriggersDidChange");
+
 // Prefix of the storage keys.
 inline const QString storageKeyPrefix = QStringLiteral("GlobalShortcuts_");
 
@@ -73,6 +77,12 @@ bool userDefaultsContains(const Name& name);
 // name run in the order they were added; several names on one shortcut all run.
 void onKeyDown(const Name& name, Action action);
 void onKeyUp(const Name& name, Action action);
+// Runs the name's actions as a press and release of its shortcut would (the
+// key-down actions, then the key-up actions), whether or not a shortcut is
+// stored for it and whether or not a recorder is recording: the way in for
+// commands sent from outside (`mirelon --action NAME`). Returns false, running
+// nothing, when the name has no actions.
+bool performActions(const Name& name);
 // Unregisters the stored shortcuts of every name that has actions and forgets
 // all actions.
 void removeAllHandlers();
@@ -95,6 +105,21 @@ bool isMenuOpen();
 // Installs the menu observers; every Name constructor calls it. Safe to call
 // before the QApplication exists (it then retries on the next call).
 void initialize();
+
+// ---- Session ------------------------------------------------------------------
+
+// How the shortcuts reach the program in this desktop session.
+enum class Delivery {
+    Grabs,         // X11 key grabs, whatever window has focus
+    FocusedGrabs,  // X11 key grabs through XWayland: only while a Mirelon window has focus
+    Portal,        // the desktop's global-shortcuts portal binds them by name
+    None,          // nothing: only `mirelon --action NAME` reaches the actions
+};
+Delivery delivery();
+// The trigger the desktop bound for the name, as the desktop shows it, when
+// it is not the stored shortcut (the user changed it in the system settings);
+// none otherwise and outside portal delivery.
+std::optional<QString> desktopTrigger(const Name& name);
 
 // ---- Menus ----------------------------------------------------------------------
 

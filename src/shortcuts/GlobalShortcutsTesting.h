@@ -27,6 +27,9 @@ void setUserDefaults(UserDefaults* store);
 // Replaces the hot-key service (nullptr: the X11 service when Qt runs on xcb,
 // else a service that can register nothing).
 void setHotKeyBackend(std::shared_ptr<HotKeyBackend> backend);
+// How a name is described to the desktop's shortcut settings ("Toggle
+// Mirelon"); empty: the raw name.
+void setNameDescriber(std::function<QString(const QString& name)> describe);
 // Replaces the key-text source used for display texts (empty: the hot-key service's).
 void setKeyTextProvider(std::function<std::optional<QString>(std::int64_t keyCode)> provider);
 // Forgets all module state: handlers, registered shortcuts, hot keys and

@@ -18,6 +18,14 @@ public:
         std::function<void(std::uint32_t id)> released;
         // The keyboard mapping changed: grabs must be renewed.
         std::function<void()> mappingChanged;
+        // The triggers the desktop reports for the names changed (boundTrigger).
+        std::function<void()> triggersChanged;
+    };
+
+    enum class Kind {
+        KeyGrabs,     // the program grabs the combinations itself
+        Portal,       // the desktop binds them by name and reports presses
+        Unavailable,  // nothing can be registered
     };
 
     virtual ~HotKeyBackend() = default;
@@ -33,6 +41,15 @@ public:
     // The character the key gives on the current keyboard layout without
     // modifiers; none when there is no layout or no text.
     virtual std::optional<QString> keyText(std::int64_t keyCode) const = 0;
+
+    virtual Kind kind() const { return Kind::KeyGrabs; }
+    // The trigger the desktop reports for a shortcut name, as it shows it
+    // (the user may have changed it in the system settings); none when the
+    // service binds no names or reported nothing.
+    virtual std::optional<QString> boundTrigger(const QString& name) const {
+        Q_UNUSED(name);
+        return std::nullopt;
+    }
 };
 
 }  // namespace mirelon::GlobalShortcuts

@@ -20,6 +20,12 @@ HotKeyRegistry::HotKeyRegistry(HotKeyBackend& backend) : backend_(backend) {
         .pressed = [this](std::uint32_t id) { pressed(id); },
         .released = [this](std::uint32_t id) { released(id); },
         .mappingChanged = [this] { mappingChanged(); },
+        .triggersChanged =
+            [this] {
+                if (onTriggersChanged) {
+                    onTriggersChanged();
+                }
+            },
     });
 }
 

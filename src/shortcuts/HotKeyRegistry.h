@@ -52,6 +52,9 @@ public:
     // Forgets every entry (releasing the grabs) and resumes; the id counter keeps going.
     void clear();
 
+    // Runs when the service reports other triggers for the names (portal).
+    std::function<void()> onTriggersChanged;
+
 private:
     struct HotKey {
         Shortcut shortcut;

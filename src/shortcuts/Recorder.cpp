@@ -138,6 +138,12 @@ RecorderField::RecorderField(const Name& name, ChangeHandler onChange, QWidget* 
                 showStoredShortcut();
             }
         });
+    desktopTriggersObserver_ = NotificationCenter::defaultCenter().addObserver(
+        desktopTriggersDidChange, [this](const Notification&) {
+            if (!recording_) {
+                showStoredShortcut();
+            }
+        });
 }
 
 RecorderField::~RecorderField() {
@@ -172,7 +178,9 @@ void RecorderField::setClearButtonShown(bool shown) {
 
 void RecorderField::showStoredShortcut() {
     const auto shortcut = getShortcut(name_);
-    setText(shortcut ? shortcut->description() : QString());
+    // Where the desktop binds the shortcuts, what it actually bound is what works.
+    const auto bound = desktopTrigger(name_);
+    setText(bound ? *bound : shortcut ? shortcut->description() : QString());
     setClearButtonShown(!text().isEmpty());
 }
 

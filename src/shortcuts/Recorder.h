@@ -83,6 +83,7 @@ private:
     QAction* clearAction_ = nullptr;
     QPointer<QWidget> watchedWindow_;
     ObserverToken nameChangeObserver_;
+    ObserverToken desktopTriggersObserver_;
     TaskHandle restoreFocusPolicy_;
 };
 

@@ -27,6 +27,45 @@ TEST_F(DispatchTest, KeyDownAndKeyUpTablesRunTheirOwnActions) {
     EXPECT_EQ(calls, (std::vector<std::string>{"down", "up1", "up2"}));
 }
 
+TEST_F(DispatchTest, PerformActionsRunsOneNamesActionsWithOrWithoutAShortcut) {
+    const Name bound(QStringLiteral("toggleMirelon"));
+    const Name sharing(QStringLiteral("toggleText"));
+    const Name unbound(QStringLiteral("toggleRingLight"));
+    setShortcut(kCtrlK, bound);
+    setShortcut(kCtrlK, sharing);
+    std::vector<std::string> calls;
+    onKeyUp(bound, [&] { calls.push_back("bound-up"); });
+    onKeyDown(bound, [&] { calls.push_back("bound-down"); });
+    onKeyUp(sharing, [&] { calls.push_back("sharing"); });
+    onKeyUp(unbound, [&] { calls.push_back("unbound"); });
+
+    // Only the named action runs, not the others on the same combination;
+    // down before up, as a key press would.
+    EXPECT_TRUE(performActions(bound));
+    EXPECT_EQ(calls, (std::vector<std::string>{"bound-down", "bound-up"}));
+    calls.clear();
+    EXPECT_TRUE(performActions(unbound));
+    EXPECT_EQ(calls, std::vector<std::string>{"unbound"});
+    calls.clear();
+    // A recorder that is recording does not swallow a command from outside.
+    setPaused(true);
+    EXPECT_TRUE(performActions(sharing));
+    EXPECT_EQ(calls, std::vector<std::string>{"sharing"});
+    setPaused(false);
+    EXPECT_FALSE(performActions(Name(QStringLiteral("nothingBound"))));
+
+    // An action that replaces every handler while it runs does not break the call.
+    removeAllHandlers();
+    int runs = 0;
+    onKeyUp(bound, [&] {
+        ++runs;
+        removeAllHandlers();
+    });
+    EXPECT_TRUE(performActions(bound));
+    EXPECT_EQ(runs, 1);
+    EXPECT_FALSE(performActions(bound));
+}
+
 TEST_F(DispatchTest, HandlersRegisterTheStoredShortcutOnlyOnce) {
     const Name name(QStringLiteral("toggleText"));
     onKeyUp(name, [] {});

@@ -6,6 +6,7 @@
 #include "shortcuts/Shortcut.h"
 
 #include <QDBusArgument>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusVariant>
@@ -15,11 +16,6 @@
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcPortal, "app.mirelon.Mirelon.shortcuts", QtInfoMsg)
-
-using PortalShortcut = QPair<QString, QVariantMap>;
-using PortalShortcuts = QList<PortalShortcut>;
-Q_DECLARE_METATYPE(PortalShortcut)
-Q_DECLARE_METATYPE(PortalShortcuts)
 
 namespace mirelon {
 
@@ -60,12 +56,20 @@ std::shared_ptr<PortalHotKeyService> PortalHotKeyService::connect(BindingSource 
 
 PortalHotKeyService::PortalHotKeyService(QDBusConnection bus, BindingSource source)
     : bus_(std::move(bus)), source_(std::move(source)), defaultLayout_(XkbKeyText::fromNames()) {
-    bus_.connect(service, objectPath, interface, QStringLiteral("Activated"), this,
-                 SLOT(activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-    bus_.connect(service, objectPath, interface, QStringLiteral("Deactivated"), this,
-                 SLOT(deactivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-    bus_.connect(service, objectPath, interface, QStringLiteral("ShortcutsChanged"), this,
-                 SLOT(shortcutsChanged(QDBusObjectPath, QDBusArgument)));
+    const bool activatedConnected =
+        bus_.connect(service, objectPath, interface, QStringLiteral("Activated"), this,
+                     SLOT(activatedMessage(QDBusMessage)));
+    const bool deactivatedConnected =
+        bus_.connect(service, objectPath, interface, QStringLiteral("Deactivated"), this,
+                     SLOT(deactivatedMessage(QDBusMessage)));
+    const bool changedConnected =
+        bus_.connect(service, objectPath, interface, QStringLiteral("ShortcutsChanged"), this,
+                     SLOT(shortcutsChanged(QDBusMessage)));
+    const bool listening = activatedConnected && deactivatedConnected && changedConnected;
+    if (!listening) {
+        qCWarning(lcPortal).noquote()
+            << "Cannot follow the GlobalShortcuts portal's signals:" << bus_.lastError().message();
+    }
 }
 
 PortalHotKeyService::~PortalHotKeyService() {
@@ -126,18 +130,9 @@ void PortalHotKeyService::bind() {
     if (!session_.isEmpty() && wanted == wanted_) {
         return;  // a menu or the master switch released and took the same keys again
     }
-    PortalShortcuts list;
-    std::vector<Binding> bound;
-    for (const Binding& b : wanted) {
-        const auto trigger = GlobalShortcuts::portalTrigger(GlobalShortcuts::Shortcut(
-            static_cast<std::int64_t>(b.keyCode), static_cast<std::int64_t>(b.modifiers)));
-        if (!trigger) {
-            continue;
-        }
-        list.append({b.name, QVariantMap{{QStringLiteral("description"), b.description},
-                                         {QStringLiteral("preferred_trigger"), *trigger}}});
-    }
     wanted_ = std::move(wanted);
+    triggers_.clear();
+    const PortalShortcuts list = shortcutList();
     binding_ = true;
     // A new session under the same token replaces the old binding: close the old one first.
     closeSession();
@@ -148,7 +143,7 @@ void PortalHotKeyService::bind() {
                         {QStringLiteral("shortcuts"), QVariant::fromValue(list)}};
     const bool sent = request(
         QStringLiteral("CreateSession"), {options}, token,
-        [this, list](uint code, const QVariantMap& results) {
+        [this](uint code, const QVariantMap& results) {
             if (code != 0) {
                 refused_ = true;
                 qCWarning(lcPortal)
@@ -177,16 +172,38 @@ void PortalHotKeyService::bind() {
     }
 }
 
-void PortalHotKeyService::bindShortcuts() {
+std::optional<QString> PortalHotKeyService::triggerOf(const Binding& binding) {
+    return GlobalShortcuts::portalTrigger(GlobalShortcuts::Shortcut(
+        static_cast<std::int64_t>(binding.keyCode), static_cast<std::int64_t>(binding.modifiers)));
+}
+
+QString PortalHotKeyService::shortcutId(const Binding& binding, const QString& trigger) {
+    return binding.name + QLatin1Char(':') + trigger;
+}
+
+PortalShortcuts PortalHotKeyService::shortcutList() const {
     PortalShortcuts list;
     for (const Binding& b : wanted_) {
-        const auto trigger = GlobalShortcuts::portalTrigger(GlobalShortcuts::Shortcut(
-            static_cast<std::int64_t>(b.keyCode), static_cast<std::int64_t>(b.modifiers)));
-        if (trigger) {
-            list.append({b.name, QVariantMap{{QStringLiteral("description"), b.description},
-                                             {QStringLiteral("preferred_trigger"), *trigger}}});
+        if (const auto trigger = triggerOf(b)) {
+            list.append({shortcutId(b, *trigger),
+                         QVariantMap{{QStringLiteral("description"), b.description},
+                                     {QStringLiteral("preferred_trigger"), *trigger}}});
         }
     }
+    return list;
+}
+
+const PortalHotKeyService::Binding* PortalHotKeyService::bindingForId(const QString& id) const {
+    for (const Binding& b : wanted_) {
+        if (const auto trigger = triggerOf(b); trigger && shortcutId(b, *trigger) == id) {
+            return &b;
+        }
+    }
+    return nullptr;
+}
+
+void PortalHotKeyService::bindShortcuts() {
+    const PortalShortcuts list = shortcutList();
     const QString token = newToken();
     const bool sent =
         request(QStringLiteral("BindShortcuts"),
@@ -209,6 +226,15 @@ void PortalHotKeyService::bindShortcuts() {
 
 void PortalHotKeyService::finishBinding() {
     binding_ = false;
+    if (!refused_) {
+        QStringList bound;
+        for (const Binding& b : wanted_) {
+            bound << b.name + QLatin1Char('=') + triggers_.value(b.name, QStringLiteral("?"));
+        }
+        qCInfo(lcPortal).noquote()
+            << "Bound with the desktop:"
+            << (bound.isEmpty() ? QStringLiteral("nothing") : bound.join(QStringLiteral(", ")));
+    }
     if (sink_.triggersChanged) {
         sink_.triggersChanged();
     }
@@ -283,29 +309,64 @@ void PortalHotKeyService::readTriggers(const QVariant& shortcuts) {
         return;
     }
     argument >> list;
-    for (const auto& [name, properties] : list) {
-        triggers_.insert(name, properties.value(QStringLiteral("trigger_description")).toString());
-    }
+    rememberTriggers(list);
 }
 
 // ---- Presses ----------------------------------------------------------------------------
 
-std::optional<std::uint32_t> PortalHotKeyService::hotKeyFor(const QString& name) const {
-    for (const Binding& b : wanted_) {
-        if (b.name != name) {
-            continue;
+void PortalHotKeyService::rememberTriggers(const PortalShortcuts& list) {
+    for (const auto& [id, properties] : list) {
+        if (const Binding* b = bindingForId(id)) {
+            triggers_.insert(b->name,
+                             properties.value(QStringLiteral("trigger_description")).toString());
         }
-        for (const auto& [id, combination] : hotKeys_) {
-            if (combination == Combination(b.keyCode, b.modifiers)) {
-                return id;
-            }
+    }
+}
+
+std::optional<std::uint32_t> PortalHotKeyService::hotKeyFor(const QString& shortcutId) const {
+    // Ids of earlier bindings (another stored combination) run nothing.
+    const Binding* b = bindingForId(shortcutId);
+    if (!b) {
+        return std::nullopt;
+    }
+    for (const auto& [id, combination] : hotKeys_) {
+        if (combination == Combination(b->keyCode, b->modifiers)) {
+            return id;
         }
     }
     return std::nullopt;
 }
 
+namespace {
+// (session handle, shortcut name) of an Activated or Deactivated signal.
+std::optional<std::pair<QString, QString>> pressArguments(const QDBusMessage& message) {
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() < 2 || !arguments.at(0).canConvert<QDBusObjectPath>() ||
+        arguments.at(1).metaType() != QMetaType::fromType<QString>()) {
+        return std::nullopt;
+    }
+    return std::make_pair(arguments.at(0).value<QDBusObjectPath>().path(),
+                          arguments.at(1).toString());
+}
+}  // namespace
+
+// The typed arguments are read by hand: the signals' option maps may carry
+// anything, and a message slot accepts them all.
+void PortalHotKeyService::activatedMessage(const QDBusMessage& message) {
+    if (const auto args = pressArguments(message)) {
+        activated(QDBusObjectPath(args->first), args->second, 0, {});
+    }
+}
+
+void PortalHotKeyService::deactivatedMessage(const QDBusMessage& message) {
+    if (const auto args = pressArguments(message)) {
+        deactivated(QDBusObjectPath(args->first), args->second, 0, {});
+    }
+}
+
 void PortalHotKeyService::activated(const QDBusObjectPath& session, const QString& name, qulonglong,
                                     const QVariantMap&) {
+    qCDebug(lcPortal) << "Activated" << name << "in" << session.path();
     if (session.path() != session_ || down_.count(name)) {
         return;  // another session's, or a repeat while held
     }
@@ -319,6 +380,7 @@ void PortalHotKeyService::activated(const QDBusObjectPath& session, const QStrin
 
 void PortalHotKeyService::deactivated(const QDBusObjectPath& session, const QString& name,
                                       qulonglong, const QVariantMap&) {
+    qCDebug(lcPortal) << "Deactivated" << name << "in" << session.path();
     if (session.path() != session_ || !down_.erase(name)) {
         return;
     }
@@ -328,17 +390,20 @@ void PortalHotKeyService::deactivated(const QDBusObjectPath& session, const QStr
     }
 }
 
-void PortalHotKeyService::shortcutsChanged(const QDBusObjectPath& session,
-                                           const QDBusArgument& shortcuts) {
-    if (session.path() != session_) {
+void PortalHotKeyService::shortcutsChanged(const QDBusMessage& message) {
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() < 2 || arguments.at(0).value<QDBusObjectPath>().path() != session_ ||
+        !arguments.at(1).canConvert<QDBusArgument>()) {
+        return;
+    }
+    const QDBusArgument shortcuts = arguments.at(1).value<QDBusArgument>();
+    if (shortcuts.currentSignature() != QLatin1String("a(sa{sv})")) {
         return;
     }
     PortalShortcuts list;
     shortcuts >> list;
     triggers_.clear();
-    for (const auto& [name, properties] : list) {
-        triggers_.insert(name, properties.value(QStringLiteral("trigger_description")).toString());
-    }
+    rememberTriggers(list);
     if (sink_.triggersChanged) {
         sink_.triggersChanged();
     }

@@ -4,6 +4,7 @@
 
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QMap>
 #include <QObject>
@@ -18,6 +19,12 @@
 #include <set>
 #include <vector>
 
+// One shortcut as the portal takes and reports it: (id, properties).
+using PortalShortcut = QPair<QString, QVariantMap>;
+using PortalShortcuts = QList<PortalShortcut>;
+Q_DECLARE_METATYPE(PortalShortcut)
+Q_DECLARE_METATYPE(PortalShortcuts)
+
 namespace mirelon {
 
 class XkbKeyText;
@@ -26,12 +33,11 @@ class XkbKeyText;
 // (org.freedesktop.portal.GlobalShortcuts) on the session bus, for Wayland
 // sessions where no program may grab keys. The desktop binds shortcuts by
 // name: each name with a stored shortcut is offered with that shortcut as the
-// preferred trigger, in one session under a fixed token, so a later session
-// replaces the earlier binding. Plasma 5.27 reads the list from the session's
-// options and newer desktops from BindShortcuts: both are sent. Activated and
-// Deactivated become the presses and releases of the hot keys registered for
-// the name's combination, so every dispatch rule of the hot-key registry holds
-// (one action per press, pauses, menus). Any change of the names' shortcuts
+// preferred trigger (under an id naming both), in one session under a fixed token, so a later
+// session replaces the earlier binding. Plasma 5.27 reads the list from the session's options and
+// newer desktops from BindShortcuts: both are sent. Activated and Deactivated become the presses
+// and releases of the hot keys registered for the name's combination, so every dispatch rule of the
+// hot-key registry holds (one action per press, pauses, menus). Any change of the names' shortcuts
 // binds the list again.
 class PortalHotKeyService final : public QObject, public GlobalShortcuts::HotKeyBackend {
     Q_OBJECT
@@ -62,14 +68,16 @@ public:
     std::optional<QString> boundTrigger(const QString& name) const override;
 
 private Q_SLOTS:
+    void activatedMessage(const QDBusMessage& message);
+    void deactivatedMessage(const QDBusMessage& message);
+    void shortcutsChanged(const QDBusMessage& message);
+    void response(uint code, const QVariantMap& results);
+
+private:
     void activated(const QDBusObjectPath& session, const QString& name, qulonglong timestamp,
                    const QVariantMap& options);
     void deactivated(const QDBusObjectPath& session, const QString& name, qulonglong timestamp,
                      const QVariantMap& options);
-    void shortcutsChanged(const QDBusObjectPath& session, const QDBusArgument& shortcuts);
-    void response(uint code, const QVariantMap& results);
-
-private:
     using Combination = std::pair<std::uint32_t, std::uint32_t>;
     using Step = std::function<void(uint code, const QVariantMap& results)>;
 
@@ -84,7 +92,15 @@ private:
                  Step step);
     QString newToken();
     void readTriggers(const QVariant& shortcuts);
-    std::optional<std::uint32_t> hotKeyFor(const QString& name) const;
+    void rememberTriggers(const PortalShortcuts& list);
+    // The shortcuts to send: each named "<name>:<trigger>", so that a new
+    // stored combination is a new shortcut to the desktop (desktops keep the
+    // trigger they know for an id and take a preferred one only for new ids).
+    PortalShortcuts shortcutList() const;
+    static std::optional<QString> triggerOf(const Binding& binding);
+    static QString shortcutId(const Binding& binding, const QString& trigger);
+    const Binding* bindingForId(const QString& id) const;
+    std::optional<std::uint32_t> hotKeyFor(const QString& shortcutId) const;
 
     QDBusConnection bus_;
     BindingSource source_;
@@ -98,7 +114,7 @@ private:
     bool binding_ = false;
     bool refused_ = false;
     int tokenCounter_ = 0;
-    std::set<QString> down_;  // names whose Activated has not been followed by Deactivated
+    std::set<QString> down_;  // ids whose Activated has not been followed by Deactivated
     QMap<QString, QString> triggers_;
     std::unique_ptr<XkbKeyText> defaultLayout_;
 };

@@ -86,6 +86,10 @@ struct ModuleState {
     // Combinations pressed while paused: their release runs nothing either,
     // even when the pause ended in between (a recorder stored the press).
     QSet<Shortcut> pausedPresses;
+    // The shortcut each name with actions had when last registered, to follow
+    // edits of the preferences file made outside the program.
+    std::map<QString, std::optional<Shortcut>> knownShortcuts;
+    ObserverToken storeObserver;
 };
 
 ModuleState& state() {
@@ -224,6 +228,43 @@ void postChange(const Name& name) {
     NotificationCenter::defaultCenter().post(shortcutByNameDidChange, name.rawValue());
 }
 
+// Re-registers the names whose stored shortcut changed behind the module's
+// back (the preferences file edited by another program).
+void followStoreChanges() {
+    auto& s = state();
+    QSet<QString> names;
+    std::vector<Name> handlerNames;
+    for (const auto* table : {&s.keyDownHandlers, &s.keyUpHandlers}) {
+        for (const auto& [name, actions] : *table) {
+            if (!names.contains(name.rawValue())) {
+                names.insert(name.rawValue());
+                handlerNames.push_back(name);
+            }
+        }
+    }
+    for (const Name& name : handlerNames) {
+        const auto now = getShortcut(name);
+        auto& known = s.knownShortcuts[name.rawValue()];
+        if (now == known) {
+            continue;
+        }
+        const auto old = known;
+        known = now;
+        if (old) {
+            const bool stillUsed =
+                std::any_of(handlerNames.begin(), handlerNames.end(),
+                            [&](const Name& other) { return getShortcut(other) == old; });
+            if (!stillUsed) {
+                unregisterStep(*old);
+            }
+        }
+        if (now) {
+            registerStep(*now);
+        }
+        postChange(name);
+    }
+}
+
 void addHandler(HandlerTable& table, const Name& name, Action action) {
     initialize();
     auto it = std::find_if(table.begin(), table.end(),
@@ -233,7 +274,9 @@ void addHandler(HandlerTable& table, const Name& name, Action action) {
         it = std::prev(table.end());
     }
     it->second.push_back(std::move(action));
-    if (const auto shortcut = getShortcut(name)) {
+    const auto shortcut = getShortcut(name);
+    state().knownShortcuts[name.rawValue()] = shortcut;
+    if (shortcut) {
         registerStep(*shortcut);
     }
 }
@@ -350,6 +393,7 @@ void userDefaultsSet(const Name& name, const Shortcut& shortcut) {
         unregisterStep(*old);
     }
     registerStep(shortcut);
+    state().knownShortcuts[name.rawValue()] = shortcut;
     Internal::store().setString(name.storageKey(), text);
     postChange(name);
 }
@@ -363,6 +407,7 @@ void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name) {
     if (!old) {
         return;
     }
+    state().knownShortcuts[name.rawValue()] = std::nullopt;
     if (name.defaultShortcut()) {
         Internal::store().setBool(name.storageKey(), false);
     } else {
@@ -424,6 +469,7 @@ void removeAllHandlers() {
     }
     s.keyDownHandlers.clear();
     s.keyUpHandlers.clear();
+    s.knownShortcuts.clear();
 }
 
 void enable(const std::vector<Name>& names) {
@@ -482,6 +528,8 @@ void initialize() {
     watcher->onKey = [](const QKeyEvent& event) { return registry().handleKeyEvent(event); };
     QCoreApplication::instance()->installEventFilter(watcher);
     s.menuWatcher = watcher;
+    s.storeObserver = NotificationCenter::defaultCenter().addObserver(
+        Notifications::defaultsChanged, [](const Notification&) { followStoreChanges(); });
     s.isInitialized = true;
 }
 
@@ -562,6 +610,7 @@ void resetStateForTesting() {
     s.registeredShortcuts.clear();
     s.keyDownHandlers.clear();
     s.keyUpHandlers.clear();
+    s.knownShortcuts.clear();
     s.isEnabled = true;
     s.isPaused = false;
     s.isMenuOpen = false;

@@ -66,6 +66,33 @@ TEST_F(DispatchTest, PerformActionsRunsOneNamesActionsWithOrWithoutAShortcut) {
     EXPECT_FALSE(performActions(bound));
 }
 
+TEST_F(DispatchTest, ShortcutsEditedInTheFileByAnotherProgramAreRegisteredAgain) {
+    const Name name(QStringLiteral("toggleMirelon"));
+    const Name other(QStringLiteral("toggleText"));
+    setShortcut(kCtrlK, name);
+    setShortcut(kCtrlK, other);
+    int ran = 0;
+    onKeyUp(name, [&] { ++ran; });
+    onKeyUp(other, [] {});
+    ASSERT_TRUE(backend->isGrabbed(kCtrlK));
+
+    // Another writer of the same file moves one name to another combination:
+    // the old one stays grabbed for the other name.
+    UserDefaults elsewhere(store->filePath());
+    elsewhere.setString(name.storageKey(), QString::fromUtf8(kCmdA.toJson()));
+    store->reloadFromDisk();
+    EXPECT_TRUE(backend->isGrabbed(kCmdA));
+    EXPECT_TRUE(backend->isGrabbed(kCtrlK));
+    ASSERT_TRUE(backend->click(kCmdA));
+    EXPECT_EQ(ran, 1);
+
+    // Removing both lets every grab go.
+    elsewhere.remove(name.storageKey());
+    elsewhere.remove(other.storageKey());
+    store->reloadFromDisk();
+    EXPECT_TRUE(backend->grabbed.empty());
+}
+
 TEST_F(DispatchTest, HandlersRegisterTheStoredShortcutOnlyOnce) {
     const Name name(QStringLiteral("toggleText"));
     onKeyUp(name, [] {});

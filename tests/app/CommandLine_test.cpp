@@ -1,0 +1,62 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+using namespace mirelon;
+
+namespace {
+
+CommandLine parse(QStringList arguments) {
+    arguments.prepend(QStringLiteral("mirelon"));
+    return CommandLine::parse(arguments);
+}
+
+}  // namespace
+
+TEST(CommandLineTest, ModesOfTheKnownOptions) {
+    EXPECT_EQ(parse({}).mode, CommandLine::Mode::Run);
+    EXPECT_EQ(parse({"--help"}).mode, CommandLine::Mode::Help);
+    EXPECT_EQ(parse({"-h"}).mode, CommandLine::Mode::Help);
+    EXPECT_EQ(parse({"--version"}).mode, CommandLine::Mode::Version);
+    // Help wins over everything else given with it.
+    EXPECT_EQ(parse({"--action", "toggleText", "--help"}).mode, CommandLine::Mode::Help);
+
+    const CommandLine action = parse({"--action", "increaseCameraSize"});
+    EXPECT_EQ(action.mode, CommandLine::Mode::Action);
+    EXPECT_EQ(action.action, QStringLiteral("increaseCameraSize"));
+    EXPECT_EQ(parse({"--action=toggleMirelon"}).action, QStringLiteral("toggleMirelon"));
+    // The name is checked when it is sent, where the valid ones are listed.
+    EXPECT_EQ(parse({"--action", "nonsense"}).mode, CommandLine::Mode::Action);
+}
+
+TEST(CommandLineTest, MistakesAreErrorsNamingWhatIsWrong) {
+    const CommandLine unknown = parse({"--frobnicate"});
+    EXPECT_EQ(unknown.mode, CommandLine::Mode::Error);
+    EXPECT_TRUE(unknown.error.contains(QStringLiteral("frobnicate")));
+    EXPECT_TRUE(unknown.error.contains(QStringLiteral("--help")));
+
+    EXPECT_EQ(parse({"--action"}).mode, CommandLine::Mode::Error);
+    EXPECT_EQ(parse({"stray"}).mode, CommandLine::Mode::Error);
+    EXPECT_TRUE(parse({"stray"}).error.contains(QStringLiteral("stray")));
+    EXPECT_EQ(parse({"--action", "toggleText", "--action", "toggleMirelon"}).mode,
+              CommandLine::Mode::Error);
+    EXPECT_EQ(CommandLine::usageExitCode, 2);
+}
+
+TEST(CommandLineTest, QtOwnOptionsPassThroughToTheApplication) {
+    EXPECT_EQ(parse({"-platform", "offscreen"}).mode, CommandLine::Mode::Run);
+    EXPECT_EQ(parse({"-style", "fusion", "-reverse"}).mode, CommandLine::Mode::Run);
+    EXPECT_EQ(parse({"--platform", "xcb", "--action", "toggleText"}).mode,
+              CommandLine::Mode::Action);
+}
+
+TEST(CommandLineTest, HelpListsEveryActionNameAndVersionIsOneLine) {
+    const QString help = CommandLine::helpText();
+    EXPECT_TRUE(help.contains(QStringLiteral("--action <NAME>")));
+    for (const QString& name : commandActionNames()) {
+        EXPECT_TRUE(help.contains(name)) << name.toStdString();
+    }
+    EXPECT_FALSE(help.contains(QStringLiteral("-platform")));  // Qt's own stay hidden
+    EXPECT_EQ(CommandLine::versionText(), QStringLiteral("mirelon %1\n").arg(MIRELON_VERSION));
+    EXPECT_GE(commandActionNames().size(), 12);
+}

@@ -2,6 +2,8 @@
 
 #include "settings/SettingsFixture.h"
 
+#include "platform/DisplaySession.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -64,6 +66,22 @@ TEST_F(SettingsScreenshots, EveryTab) {
     QScrollBar* bar = view.tabScrollArea(SettingsView::Tab::camera)->verticalScrollBar();
     bar->setValue(bar->maximum());
     shoot(view, "settings-camera-end");
+}
+
+// The Key Shortcuts tab where recorded shortcuts cannot work everywhere: with
+// recorders and commands through XWayland, with commands only on a Wayland
+// desktop without the shortcuts portal.
+TEST_F(SettingsScreenshots, KeyShortcutsTabWithCommands) {
+    openStore();
+    for (const auto& [mode, name] : {std::pair{DisplayMode::XWayland, "xwayland"},
+                                     std::pair{DisplayMode::WaylandNative, "wayland"}}) {
+        DisplaySession::setModeForTesting(mode);
+        SettingsView view(context());
+        view.show();
+        view.selectTab(SettingsView::Tab::keyShortcuts);
+        shoot(view, QStringLiteral("settings-keyShortcuts-%1").arg(name));
+    }
+    DisplaySession::setModeForTesting(DisplayMode::X11);
 }
 
 TEST_F(SettingsScreenshots, CameraTabDark) {

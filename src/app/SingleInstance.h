@@ -32,6 +32,10 @@ public:
         QString lockPath;
     };
 
+    // How long a request waits for the running instance: long enough for one
+    // that is still starting (its first answer comes from its event loop).
+    static constexpr int defaultTimeoutMs = 15000;
+
     static inline const QByteArray openSettingsRequest = QByteArrayLiteral("open-settings\n");
     // "action NAME\n": runs a named shortcut action.
     static QByteArray actionRequest(const QString& name);
@@ -73,7 +77,8 @@ public:
         QByteArray reply;
     };
     // Sends a request line and waits for the answer line (at most timeoutMs).
-    static Answer send(const Channel& channel, const QByteArray& request, int timeoutMs = 5000);
+    static Answer send(const Channel& channel, const QByteArray& request,
+                       int timeoutMs = defaultTimeoutMs);
 
     void setActionHandler(ActionHandler handler) { actionHandler_ = std::move(handler); }
 
@@ -103,7 +108,7 @@ private:
     std::unique_ptr<FileLock> lock_;
     QLocalServer server_;
     ActionHandler actionHandler_;
-    int handOverTimeoutMs_ = 5000;
+    int handOverTimeoutMs_ = defaultTimeoutMs;
     uint expectedPeerUid_;
 };
 

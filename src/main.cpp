@@ -1,10 +1,10 @@
 #include "app/MirelonApp.h"
-#include "app/Startup.h"
+#include "platform/DisplaySession.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    const bool switchedToX11 = mirelon::preferX11Platform();
+    const bool switchedToX11 = mirelon::DisplaySession::detect() == mirelon::DisplayMode::XWayland;
     QApplication app(argc, argv);
     mirelon::MirelonApp mirelon(switchedToX11);
     if (!mirelon.launch()) {

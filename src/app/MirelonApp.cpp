@@ -12,6 +12,7 @@
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
 #include "panels/controller/MirelonPanelController.h"
+#include "platform/DisplaySession.h"
 #include "platform/IconRegistry.h"
 #include "platform/Logging.h"
 #include "platform/UserDefaults.h"
@@ -57,10 +58,7 @@ bool MirelonApp::launch() {
     if (!singleInstance_->claimOrHandOver()) {
         return false;
     }
-    if (switchedToX11_) {
-        qCInfo(lcCore) << "Running through XWayland: global hot keys and the command-key watch "
-                          "work only while an X11 window has focus";
-    }
+    qCInfo(lcCore).noquote() << DisplaySession::describe(DisplaySession::mode());
     if (StartAtLogin::wasLaunchedAtLogin()) {
         qCInfo(lcMain) << "Launched at login";
     }

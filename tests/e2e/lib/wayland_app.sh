@@ -93,7 +93,7 @@ wl_app_wait() {
 # several panels, the one whose last line matches FILTER (a grep pattern).
 wl_app_place() {
   grep -E "surface (mapped|placed) $1 " "$WL_APP_LOG" | grep -- "${2:-.}" | tail -1 |
-    awk '{print $4, $5, $6, $7, $8}'
+    awk '{print $5, $6, $7, $8, $9}'
 }
 
 # Saves a screenshot as NAME.png among the build's e2e screenshots; prints its path.

@@ -111,7 +111,6 @@ bar {
   position top
   height 20
   tray_output *
-  status_command true
 }
 CONF
   [ "$(id -u)" = 0 ] && chown -R "$WL_USER": "$WL_DIR"

@@ -26,7 +26,8 @@ wl_app_wait 'Move mode on' 1 10
 # Drag the picture 300 px left and 200 px up.
 cx=$((x + w / 2)) cy=$((y + h / 2))
 wl_drag "$cx" "$cy" $((cx - 300)) $((cy - 200)) 10
-desktop_poll 10 bash -c '[ -n "$(wl_app_origin a-desk)" ]' ||
+has_origin() { [ -n "$(wl_app_origin a-desk)" ]; }
+desktop_poll 10 has_origin ||
   desktop_fail "no origin stored after the drag: $(tail -5 "$WL_APP_LOG")"
 read -r ox oy < <(wl_app_origin a-desk)
 # Stored y up: the bottom-left corner of the frame above the main output's bottom.

@@ -56,6 +56,15 @@ const zxdg_output_v1_listener xdgOutputListener{
     [](void*, zxdg_output_v1*, const char*) {},
 };
 
+// The seat's first announcement arrives during the set-up round trips, before
+// anyone else could listen: the display keeps it.
+const wl_seat_listener seatListener{
+    [](void* data, wl_seat*, uint32_t caps) {
+        static_cast<WaylandDisplay*>(data)->setSeatCapabilities(caps);
+    },
+    [](void*, wl_seat*, const char*) {},
+};
+
 const wl_registry_listener registryListener{&WaylandDisplay::handleGlobal,
                                             &WaylandDisplay::handleGlobalRemove};
 
@@ -167,6 +176,7 @@ void WaylandDisplay::handleGlobal(void* data, wl_registry* registry, std::uint32
         self->shm_ = bind<wl_shm>(registry, name, &wl_shm_interface, version, 1);
     } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && !self->seat_) {
         self->seat_ = bind<wl_seat>(registry, name, &wl_seat_interface, version, 5);
+        wl_seat_add_listener(self->seat_, &seatListener, self);
     } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0) {
         self->layerShellVersion_ = std::min<std::uint32_t>(version, 4);
         self->layerShell_ =
@@ -184,6 +194,11 @@ void WaylandDisplay::handleGlobal(void* data, wl_registry* registry, std::uint32
 
 void WaylandDisplay::handleGlobalRemove(void* data, wl_registry*, std::uint32_t name) {
     static_cast<WaylandDisplay*>(data)->removeGlobal(name);
+}
+
+void WaylandDisplay::setSeatCapabilities(std::uint32_t capabilities) {
+    seatCapabilities_ = capabilities;
+    Q_EMIT seatCapabilitiesChanged(capabilities);
 }
 
 void WaylandDisplay::addOutput(std::uint32_t name, std::uint32_t version) {

@@ -57,6 +57,8 @@ public:
     zwlr_layer_shell_v1* layerShell() const { return layerShell_; }
     wl_seat* seat() const { return seat_; }
     std::uint32_t layerShellVersion() const { return layerShellVersion_; }
+    // What the seat offers (WL_SEAT_CAPABILITY_* bits), as last announced.
+    std::uint32_t seatCapabilities() const { return seatCapabilities_; }
 
     // Outputs whose layout is known.
     QList<const WaylandOutput*> outputs() const;
@@ -74,6 +76,8 @@ Q_SIGNALS:
     void outputsChanged();
     // The connection failed; nothing more will be delivered.
     void broken();
+    // The seat gained or lost a pointer or keyboard.
+    void seatCapabilitiesChanged(std::uint32_t capabilities);
 
 private:
     WaylandDisplay() = default;
@@ -91,6 +95,7 @@ public:
     static void handleGlobal(void* data, wl_registry* registry, std::uint32_t name,
                              const char* interface, std::uint32_t version);
     static void handleGlobalRemove(void* data, wl_registry* registry, std::uint32_t name);
+    void setSeatCapabilities(std::uint32_t capabilities);
 
 private:
     wl_display* display_ = nullptr;
@@ -101,6 +106,7 @@ private:
     zwlr_layer_shell_v1* layerShell_ = nullptr;
     zxdg_output_manager_v1* xdgOutputManager_ = nullptr;
     std::uint32_t layerShellVersion_ = 0;
+    std::uint32_t seatCapabilities_ = 0;
     std::vector<std::unique_ptr<WaylandOutput>> outputs_;
     std::unique_ptr<QSocketNotifier> notifier_;
     QMetaObject::Connection aboutToBlock_;

@@ -91,7 +91,6 @@ public:
     static void handleFrameDone(void* data, wl_callback* callback, std::uint32_t time);
 
 private:
-
     WaylandDisplay& display_;
     QPointer<QWidget> widget_;
     Kind kind_;

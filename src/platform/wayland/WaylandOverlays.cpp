@@ -176,6 +176,7 @@ void WaylandOverlays::updateInputRegions() {
     for (const auto& catcher : catchers_) {
         catcher->setInputRegion(pictures);
     }
+    qCDebug(lcWayland) << "move mode takes the pointer over" << pictures.boundingRect();
 }
 
 void WaylandOverlays::pointerEntered(wl_surface* surface, QPointF local) {
@@ -191,6 +192,8 @@ void WaylandOverlays::pointerEntered(wl_surface* surface, QPointF local) {
             pointerWindow_ = s->widget();
         }
     }
+    qCDebug(lcWayland) << "pointer entered" << (pointerWindow_ ? "a window" : "a move catcher")
+                       << local;
     pointerMoved(local);
 }
 
@@ -223,6 +226,7 @@ void WaylandOverlays::deliverPointer(QPointF global) {
         fed->feedPointer(global.toPoint());
     }
     if (pressed_) {
+        qCDebug(lcWayland) << "drag to" << global;
         sendMouse(pressed_, QEvent::MouseMove, global, Qt::LeftButton);
     } else if (QWidget* window = pointerWindow_ ? pointerWindow_.data() : panelAt(global)) {
         sendMouse(window, QEvent::MouseMove, global, Qt::NoButton);
@@ -251,6 +255,8 @@ void WaylandOverlays::buttonChanged(std::uint32_t button, bool pressed) {
     }
     if (pressed) {
         QWidget* window = pointerWindow_ ? pointerWindow_.data() : panelAt(pointerGlobal_);
+        qCDebug(lcWayland) << "pointer pressed at" << pointerGlobal_
+                           << (window ? "on a window" : "on nothing that takes it");
         if (!window) {
             return;
         }
@@ -294,6 +300,10 @@ void WaylandOverlays::sendMouse(QWidget* window, int type, QPointF global,
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
     QMouseEvent event(QEvent::Type(type), local, local, global, button, buttons, Qt::NoModifier);
     QApplication::sendEvent(receiver, &event);
+    if (type != QEvent::MouseMove || pressed_) {
+        qCDebug(lcWayland) << "mouse" << type << "to" << receiver->metaObject()->className()
+                           << "accepted" << event.isAccepted() << "window at" << window->geometry();
+    }
 }
 
 void WaylandOverlays::updateCursor() {

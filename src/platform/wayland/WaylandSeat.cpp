@@ -15,11 +15,6 @@ WaylandSeat* seatOf(void* data) {
     return static_cast<WaylandSeat*>(data);
 }
 
-const wl_seat_listener seatListener{
-    [](void* data, wl_seat*, uint32_t caps) { seatOf(data)->capabilities(caps); },
-    [](void*, wl_seat*, const char*) {},
-};
-
 const wl_pointer_listener pointerListener{
     [](void* data, wl_pointer*, uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
         seatOf(data)->enter(serial, surface, QPointF(wl_fixed_to_double(x), wl_fixed_to_double(y)));
@@ -69,9 +64,8 @@ QList<const char*> cursorNames(Qt::CursorShape shape) {
 
 WaylandSeat::WaylandSeat(WaylandDisplay& display, QObject* parent)
     : QObject(parent), display_(display) {
-    if (display_.seat()) {
-        wl_seat_add_listener(display_.seat(), &seatListener, this);
-    }
+    connect(&display_, &WaylandDisplay::seatCapabilitiesChanged, this, &WaylandSeat::capabilities);
+    capabilities(display_.seatCapabilities());
 }
 
 WaylandSeat::~WaylandSeat() {

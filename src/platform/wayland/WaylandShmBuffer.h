@@ -35,7 +35,6 @@ public:
     static void released(void* data, wl_buffer* buffer);
 
 private:
-
     QSize size_;
     wl_buffer* buffer_ = nullptr;
     void* memory_ = nullptr;

@@ -192,18 +192,17 @@ wl_click() {
   wl_as swaymsg seat seat0 cursor release button1 >/dev/null
 }
 
-# Drags with the left button from X1,Y1 to X2,Y2 in STEPS moves.
+# Drags with the left button from X1,Y1 to X2,Y2 in STEPS moves, through a
+# virtual pointer of its own (its motion takes the compositor's real input
+# path, which the cursor commands of swaymsg skip while a button is held).
 wl_drag() {
   local x1=$1 y1=$2 x2=$3 y2=$4 steps=${5:-8} i
-  wl_as swaymsg seat seat0 cursor set "$x1" "$y1" >/dev/null
-  sleep 0.2
-  wl_as swaymsg seat seat0 cursor press button1 >/dev/null
+  local -a commands=(--extent $WL_EXTENT move "$x1" "$y1" wait 200 down wait 100)
   for i in $(seq 1 "$steps"); do
-    wl_as swaymsg seat seat0 cursor set $((x1 + (x2 - x1) * i / steps)) $((y1 + (y2 - y1) * i / steps)) >/dev/null
-    sleep 0.05
+    commands+=(move $((x1 + (x2 - x1) * i / steps)) $((y1 + (y2 - y1) * i / steps)) wait 40)
   done
-  sleep 0.2
-  wl_as swaymsg seat seat0 cursor release button1 >/dev/null
+  commands+=(wait 200 up wait 100)
+  wl_as "$MIRELON_BUILD_DIR/tests/wayland_test_pointer" "${commands[@]}"
 }
 
 # Types key combinations with real evdev codes: wl_keys Escape ctrl+alt+m

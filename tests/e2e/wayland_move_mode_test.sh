@@ -22,6 +22,9 @@ read -r _ x y w h < <(wl_app_place mirelon-panel)
 wl_app_menu_click 'Move Camera Panels'
 wl_app_wait 'Move mode on' 1 10
 [ "$(wl_app_menu_state 'Move Camera Panels')" = on ] || desktop_fail "move mode item not checked"
+# The move hint shows at the top of the output, over the window there.
+hint_shown() { ! desktop_color_close "$(wl_pixel_now 640 44)" '#a02020' 40; }
+desktop_poll 5 hint_shown || desktop_fail "no move hint"
 
 # Drag the picture 300 px left and 200 px up.
 cx=$((x + w / 2)) cy=$((y + h / 2))
@@ -37,9 +40,11 @@ read -r _ nx ny _ _ < <(wl_app_place mirelon-panel)
 [ "$nx $ny" = "$((x - 300)) $((y - 200))" ] || desktop_fail "panel at $nx,$ny after the drag"
 wl_app_shot wayland_move_mode_dragged >/dev/null
 
-# Escape ends the mode; clicks pass through the panel again.
+# Escape ends the mode and the hint; clicks pass through the panel again.
 wl_keys Escape
 wl_app_wait 'Move mode off' 1 10
+hint_gone() { ! hint_shown; }
+desktop_poll 5 hint_gone || desktop_fail "move hint stayed"
 [ "$(wl_app_menu_state 'Move Camera Panels')" = off ] || desktop_fail "move mode item still checked"
 presses=$(grep -c 'left press' "$WL_DIR/witness-left.log" || true)
 wl_click $((nx + w / 2)) $((ny + h / 2))

@@ -4,6 +4,9 @@
 #include "platform/wayland/WaylandProtocols.h"
 #include "platform/wayland/WaylandShmBuffer.h"
 
+#include <QCoreApplication>
+#include <QPainter>
+
 namespace mirelon {
 
 namespace {
@@ -71,17 +74,38 @@ void WaylandMoveCatcher::configure(std::uint32_t serial, QSize size) {
         size = outputRect_.size();
     }
     if (!buffer_ || buffer_->size() != size) {
-        // Fully transparent: fresh shared memory is zero.
+        // Transparent (fresh shared memory is zero) but for the move hint.
         buffer_ = std::make_unique<WaylandShmBuffer>(display_.shm(), size);
         if (!buffer_->isValid()) {
             return;
         }
+        drawHint(buffer_->image());
         wl_surface_attach(surface_, buffer_->buffer(), 0, 0);
         wl_surface_damage_buffer(surface_, 0, 0, size.width(), size.height());
     }
     configured_ = true;
     wl_surface_commit(surface_);
     display_.flush();
+}
+
+void WaylandMoveCatcher::drawHint(QImage& image) {
+    const QString text = QCoreApplication::translate(
+        "MoveMode",
+        "Drag a camera panel to move it. Press Esc or choose Move Camera Panels "
+        "again when done.");
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font = painter.font();
+    font.setPixelSize(14);
+    painter.setFont(font);
+    const QRect textRect = painter.fontMetrics().boundingRect(text);
+    const QSize box = textRect.size() + QSize(28, 16);
+    const QRect rect(QPoint((image.width() - box.width()) / 2, 36), box);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 180));
+    painter.drawRoundedRect(rect, 8, 8);
+    painter.setPen(Qt::white);
+    painter.drawText(rect, Qt::AlignCenter, text);
 }
 
 void WaylandMoveCatcher::handleConfigure(void* data, zwlr_layer_surface_v1*, std::uint32_t serial,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QRect>
 #include <QRegion>
 #include <QString>
@@ -17,8 +18,8 @@ class WaylandShmBuffer;
 struct WaylandOutput;
 
 // While move mode is on: a transparent surface over one whole output, above
-// the panels, that takes the pointer over the panels' pictures only (its
-// input region) and the keyboard (for Escape). Pointer positions on it are
+// the panels, that shows the move hint, takes the pointer over the panels'
+// pictures only (its input region) and the keyboard (for Escape). Pointer positions on it are
 // output-local, so a drag follows the pointer wherever the panel has got to.
 class WaylandMoveCatcher {
 public:
@@ -42,6 +43,8 @@ public:
 private:
     void configure(std::uint32_t serial, QSize size);
     void applyInputRegion();
+    // The move hint at the top of the output.
+    static void drawHint(QImage& image);
 
     WaylandDisplay& display_;
     QString outputName_;

@@ -26,7 +26,8 @@ wl_app_unplug() { rm -f "$WL_APP/cams/$1.json"; }
 
 # wl_app_defaults JSON-OBJECT CONFIG...: writes defaults.json with the given
 # top-level members and camera configurations "id|name|enabled|Position[|x|y]"
-# (x, y: the stored origin, y up).
+# (x, y: the stored origin, y up); WL_APPEARANCE_JSON, when set, is every
+# record's appearance.
 wl_app_defaults() {
   python3 - "$WL_DEFAULTS" "$@" <<'PY'
 import base64, json, os, sys
@@ -37,6 +38,8 @@ for entry in entries:
     r = {"id": p[0], "name": p[1], "isEnabled": p[2] == "true", "position": p[3]}
     if len(p) > 5:
         r["windowOriginX"], r["windowOriginY"] = float(p[4]), float(p[5])
+    if os.environ.get("WL_APPEARANCE_JSON"):
+        r["appearance"] = json.loads(os.environ["WL_APPEARANCE_JSON"])
     records.append(r)
 top["cameraDeviceConfigurations"] = {"$data": base64.b64encode(json.dumps(records).encode()).decode()}
 json.dump(top, open(path + ".edit", "w"))

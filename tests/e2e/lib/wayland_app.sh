@@ -109,8 +109,8 @@ wl_app_shot() {
 # Clicks a row of the program's tray menu the way a status-notifier host
 # does (DBusMenu "clicked" event); prints the row's check state before.
 wl_app_menu_click() {
-  wl_as python3 "$(dirname "${BASH_SOURCE[0]}")/sni_menu.py" click "$1"
+  wl_as python3 "$WL_SNI_MENU" click "$1"
 }
 wl_app_menu_state() {
-  wl_as python3 "$(dirname "${BASH_SOURCE[0]}")/sni_menu.py" state "$1"
+  wl_as python3 "$WL_SNI_MENU" state "$1"
 }

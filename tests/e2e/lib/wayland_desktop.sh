@@ -43,7 +43,7 @@ wl__user() {
 # Runs a command as the session's user inside the session: wl_as cmd args...
 wl_as() {
   if [ "$(id -u)" = 0 ]; then
-    runuser -u "$WL_USER" -- bash -c '. "$0"; exec "$@"' "$WL_DIR/env" "$@"
+    (cd "$WL_DIR" && runuser -u "$WL_USER" -- bash -c '. "$0"; exec "$@"' "$WL_DIR/env" "$@")
   else
     bash -c '. "$0"; exec "$@"' "$WL_DIR/env" "$@"
   fi
@@ -82,6 +82,8 @@ wl_desktop_stop() {
   fi
   # The session bus ends with sway's session; its pid was recorded too.
   if [ -s "$WL_DIR/bus.pid" ]; then wl_kill "$(cat "$WL_DIR/bus.pid")"; fi
+  # Copied programs are large; the logs stay for a look after a failure.
+  rm -rf "$WL_DIR/bin"
 }
 
 wl_desktop_start() {
@@ -121,7 +123,7 @@ CONF
     XDG_RUNTIME_DIR="$WL_DIR/run" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1
     WLR_HEADLESS_OUTPUTS=2 WLR_RENDERER=pixman XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland)
   if [ "$(id -u)" = 0 ]; then
-    runuser -u "$WL_USER" -- "${env[@]}" dbus-run-session -- sh -c "$session" "$WL_DIR" \
+    (cd "$WL_DIR" && exec runuser -u "$WL_USER" -- "${env[@]}" dbus-run-session -- sh -c "$session" "$WL_DIR") \
       >"$WL_DIR/sway.log" 2>&1 &
   else
     "${env[@]}" dbus-run-session -- sh -c "$session" "$WL_DIR" >"$WL_DIR/sway.log" 2>&1 &
@@ -140,13 +142,34 @@ CONF
   } >"$WL_DIR/env"
   chmod 644 "$WL_DIR/env"
   desktop_poll 10 wl__outputs_ready || desktop_fail "outputs not laid out: $(wl_as swaymsg -t get_outputs -r | head -20)"
-  wl_spawn pointer "$MIRELON_BUILD_DIR/tests/wayland_test_pointer" --extent $WL_EXTENT hold
+  wl__reach_programs
+  wl_spawn pointer "$WL_TOOLS/wayland_test_pointer" --extent $WL_EXTENT hold
   desktop_poll 10 grep -q holding "$WL_DIR/pointer.log" || desktop_fail "no virtual pointer"
   if [ "$xwayland" = enable ]; then
     # The X server starts on the first X client; its display number for them.
     echo "export DISPLAY=:$(wl__xwayland_display)" >>"$WL_DIR/env"
   fi
   wl_log "sway ready in $WL_DIR (user $WL_USER, xwayland $xwayland)"
+}
+
+# The session's user must be able to run the programs under test; a build
+# folder it cannot reach (a checkout under /root) is copied into the session
+# folder. WL_TOOLS is where the test helpers are, MIRELON_BIN the program.
+wl__reach_programs() {
+  WL_TOOLS="$MIRELON_BUILD_DIR/tests"
+  WL_SNI_MENU="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/sni_menu.py"
+  if wl_as test -x "$WL_TOOLS/wayland_test_pointer" && wl_as test -r "$WL_SNI_MENU"; then return; fi
+  mkdir -p "$WL_DIR/bin"
+  cp "$WL_SNI_MENU" "$WL_DIR/bin/"
+  WL_SNI_MENU="$WL_DIR/bin/sni_menu.py"
+  cp "$WL_TOOLS"/wayland_test_pointer "$WL_TOOLS"/wayland_test_keys "$WL_TOOLS"/wayland_witness "$WL_DIR/bin/"
+  WL_TOOLS="$WL_DIR/bin"
+  if [ -n "${MIRELON_BIN:-}" ]; then
+    cp "$MIRELON_BIN" "$WL_DIR/bin/mirelon"
+    MIRELON_BIN="$WL_DIR/bin/mirelon"
+  fi
+  chmod -R a+rX "$WL_DIR/bin"
+  wl_log "build folder not reachable by $WL_USER: programs copied to $WL_DIR/bin"
 }
 
 wl__sockets() {
@@ -202,16 +225,16 @@ wl_drag() {
     commands+=(move $((x1 + (x2 - x1) * i / steps)) $((y1 + (y2 - y1) * i / steps)) wait 40)
   done
   commands+=(wait 200 up wait 100)
-  wl_as "$MIRELON_BUILD_DIR/tests/wayland_test_pointer" "${commands[@]}"
+  wl_as "$WL_TOOLS/wayland_test_pointer" "${commands[@]}"
 }
 
 # Types key combinations with real evdev codes: wl_keys Escape ctrl+alt+m
-wl_keys() { wl_as "$MIRELON_BUILD_DIR/tests/wayland_test_keys" "$@"; }
+wl_keys() { wl_as "$WL_TOOLS/wayland_test_keys" "$@"; }
 
 # Opens the native witness window TITLE (full output tiled by sway); its
 # presses are in $WL_DIR/witness-TITLE.log.
 wl_witness() {
-  wl_spawn "witness-$1" env QT_QPA_PLATFORM=wayland "$MIRELON_BUILD_DIR/tests/wayland_witness" "$1" "${2:-#204060}"
+  wl_spawn "witness-$1" env QT_QPA_PLATFORM=wayland "$WL_TOOLS/wayland_witness" "$1" "${2:-#204060}"
   desktop_poll 15 grep -q 'witness shown' "$WL_DIR/witness-$1.log" || desktop_fail "witness $1 not shown"
   desktop_poll 10 wl__tree_has "$1" || desktop_fail "witness $1 not mapped"
 }

@@ -23,7 +23,7 @@ const QList<OutputRect> twoOutputs = {{"HEADLESS-1", QRect(0, 0, 1280, 720)},
 
 TEST(OverlayPlacement, APanelBelongsToTheOutputHoldingItsCentre) {
     // Straddling the edge: the centre decides.
-    EXPECT_EQ(OverlayGeometry::outputFor(QRect(1100, 100, 300, 300), twoOutputs)->name,
+    EXPECT_EQ(OverlayGeometry::outputFor(QRect(1150, 100, 300, 300), twoOutputs)->name,
               "HEADLESS-2");
     EXPECT_EQ(OverlayGeometry::outputFor(QRect(1000, 100, 300, 300), twoOutputs)->name,
               "HEADLESS-1");

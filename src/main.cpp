@@ -35,9 +35,9 @@ int main(int argc, char* argv[]) {
             break;
     }
 
-    const mirelon::DisplayMode mode = mirelon::DisplaySession::detect();
+    mirelon::DisplaySession::detect();
     QApplication app(argc, argv);
-    mirelon::MirelonApp mirelon(mode == mirelon::DisplayMode::XWayland);
+    mirelon::MirelonApp mirelon;
     if (!mirelon.launch()) {
         return mirelon.exitCode();
     }

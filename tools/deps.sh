@@ -19,6 +19,8 @@ PACKAGES=(
   sway grim foot xwayland wayland-utils libwayland-dev libwayland-bin wayland-protocols
   qt6-wayland kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde qtwayland5
   plasma-wayland-protocols python3-dbus
+  # waylandsink: the bare GStreamer display the Wayland panel CPU bench compares against
+  gstreamer1.0-plugins-bad
   # Frame path: MJPEG decoded at reduced scale
   libturbojpeg0-dev
   # Translations, metainfo and packaging checks

@@ -3,6 +3,7 @@
 #include "app/Links.h"
 #include "app/ShortcutActions.h"
 #include "config/Preferences.h"
+#include "platform/MoveMode.h"
 #include "platform/UserDefaults.h"
 
 #include <QLoggingCategory>
@@ -52,6 +53,14 @@ MenuBarMenu::MenuBarMenu(UserDefaults& defaults, ShortcutActions& actions,
                     [this] { actions_.adjustTextSize(ShortcutActions::textSizeStep); });
     addShortcutItem(QStringLiteral("Decrease Text Size"), ShortcutNames::decreaseTextSize,
                     [this] { actions_.adjustTextSize(-ShortcutActions::textSizeStep); });
+    if (MoveMode::shared().isAvailable()) {
+        // Where holding Super over a panel cannot be seen, panels move in this mode.
+        moveCameraPanels_ =
+            addShortcutItem(QStringLiteral("Move Camera Panels"), ShortcutNames::moveCameraPanels,
+                            [] { MoveMode::shared().toggle(); });
+        moveCameraPanels_->setCheckable(true);
+        connect(&MoveMode::shared(), &MoveMode::activeChanged, this, [this] { update(); });
+    }
     m->addSeparator();
 
     QAction* settings = m->addAction(QStringLiteral("Settings..."));
@@ -135,6 +144,9 @@ void MenuBarMenu::update() {
                                         : QStringLiteral("Start Mirelon"));
     text_->setChecked(p.textVisible());
     ringLight_->setChecked(p.ringLightEnabled());
+    if (moveCameraPanels_) {
+        moveCameraPanels_->setChecked(MoveMode::shared().isActive());
+    }
 }
 
 void MenuBarMenu::logRows() const {

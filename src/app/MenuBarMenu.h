@@ -43,6 +43,8 @@ public:
     QAction* startStopAction() const { return startStop_; }
     QAction* textAction() const { return text_; }
     QAction* ringLightAction() const { return ringLight_; }
+    // Present only where move mode is available (native Wayland sessions).
+    QAction* moveCameraPanelsAction() const { return moveCameraPanels_; }
 
 private:
     // Asks the shortcut module to show each row's shortcut; it follows later
@@ -62,6 +64,7 @@ private:
     QAction* startStop_ = nullptr;
     QAction* text_ = nullptr;
     QAction* ringLight_ = nullptr;
+    QAction* moveCameraPanels_ = nullptr;
     std::vector<std::pair<QAction*, QString>> decorated_;
     ObserverToken defaultsObserver_;
 };

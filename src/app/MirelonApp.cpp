@@ -14,6 +14,7 @@
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
 #include "panels/controller/MirelonPanelController.h"
+#include "platform/DisplaySession.h"
 #include "platform/IconRegistry.h"
 #include "platform/Logging.h"
 #include "platform/UserDefaults.h"
@@ -33,8 +34,7 @@
 
 namespace mirelon {
 
-MirelonApp::MirelonApp(bool throughXWayland, QObject* parent)
-    : QObject(parent), throughXWayland_(throughXWayland) {}
+MirelonApp::MirelonApp(QObject* parent) : QObject(parent) {}
 
 MirelonApp::~MirelonApp() {
     if (shortcuts_) {
@@ -75,11 +75,7 @@ bool MirelonApp::launch() {
             return false;
     }
     singleInstance_->setActionHandler(&MirelonApp::performCommandAction);
-    if (throughXWayland_) {
-        qCInfo(lcCore) << "Running through XWayland: global shortcuts and the Super-key watch "
-                          "work only while a Mirelon window has focus; to use a shortcut anywhere, "
-                          "bind \"mirelon --action NAME\" in the desktop's keyboard settings";
-    }
+    qCInfo(lcCore).noquote() << DisplaySession::describe(DisplaySession::mode());
     if (StartAtLogin::wasLaunchedAtLogin()) {
         qCInfo(lcMain) << "Launched at login";
     }

@@ -22,8 +22,7 @@ class TrayController;
 class MirelonApp : public QObject {
     Q_OBJECT
 public:
-    // throughXWayland: a Wayland session served through the X11 code (logged once).
-    explicit MirelonApp(bool throughXWayland, QObject* parent = nullptr);
+    explicit MirelonApp(QObject* parent = nullptr);
     ~MirelonApp() override;
 
     // False when another instance was running: the caller exits with
@@ -38,7 +37,6 @@ public:
     static SingleInstance::ActionResult performCommandAction(const QString& name);
 
 private:
-    bool throughXWayland_;
     int exitCode_ = 0;
     std::unique_ptr<SingleInstance> singleInstance_;
     std::unique_ptr<AppDelegate> appDelegate_;

@@ -2,6 +2,7 @@
 
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
+#include "platform/MoveMode.h"
 #include "platform/UserDefaults.h"
 
 #include <algorithm>
@@ -12,7 +13,7 @@ namespace mirelon {
 namespace ShortcutNames {
 
 const QStringList& all() {
-    static const QStringList names = {
+    static const QStringList twelve = {
         toggleMirelon,
         toggleText,
         toggleRingLight,
@@ -26,7 +27,8 @@ const QStringList& all() {
         increaseRingLightWidth,
         decreaseRingLightWidth,
     };
-    return names;
+    static const QStringList withMoveMode = twelve + QStringList{moveCameraPanels};
+    return MoveMode::shared().isAvailable() ? withMoveMode : twelve;
 }
 
 QString title(const QString& name) {
@@ -44,6 +46,7 @@ QString title(const QString& name) {
         // The width steps are offered as brightness: a wider band is brighter.
         {increaseRingLightWidth, QStringLiteral("Increase Ring Light Brightness")},
         {decreaseRingLightWidth, QStringLiteral("Decrease Ring Light Brightness")},
+        {moveCameraPanels, QStringLiteral("Move Camera Panels")},
     };
     auto it = titles.find(name);
     return it == titles.end() ? QString() : it->second;
@@ -81,6 +84,10 @@ void ShortcutActions::registerKeyShortcuts(ShortcutRegistering& shortcuts) {
     for (const QString& name : order) {
         shortcuts.onKeyUp(name, [this, name] { perform(name); });
     }
+    if (MoveMode::shared().isAvailable()) {
+        shortcuts.onKeyUp(ShortcutNames::moveCameraPanels,
+                          [this] { perform(ShortcutNames::moveCameraPanels); });
+    }
 }
 
 bool ShortcutActions::perform(const QString& name) {
@@ -109,6 +116,9 @@ bool ShortcutActions::perform(const QString& name) {
         adjustRingLightWidth(widthStep);
     } else if (name == N::decreaseRingLightWidth) {
         adjustRingLightWidth(-widthStep);
+    } else if (name == N::moveCameraPanels) {
+        // Only sessions without the Super drag have the mode; elsewhere a no-op.
+        MoveMode::shared().toggle();
     } else {
         return false;
     }

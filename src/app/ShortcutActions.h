@@ -11,8 +11,9 @@ namespace mirelon {
 class CameraDeviceSettingsStore;
 class UserDefaults;
 
-// The twelve named shortcut actions. The names are the storage identifiers of
-// the user's key combinations and never change.
+// The named shortcut actions: twelve everywhere, and moving the camera panels
+// (no default key) where the session needs move mode. The names are the
+// storage identifiers of the user's key combinations and never change.
 namespace ShortcutNames {
 inline const QString toggleMirelon = QStringLiteral("toggleMirelon");
 inline const QString toggleText = QStringLiteral("toggleText");
@@ -26,8 +27,10 @@ inline const QString increaseRingLightTemperature = QStringLiteral("increaseRing
 inline const QString decreaseRingLightTemperature = QStringLiteral("decreaseRingLightTemperature");
 inline const QString increaseRingLightWidth = QStringLiteral("increaseRingLightWidth");
 inline const QString decreaseRingLightWidth = QStringLiteral("decreaseRingLightWidth");
+inline const QString moveCameraPanels = QStringLiteral("moveCameraPanels");
 
-// All twelve, in declaration order (also the order of the shortcuts tab).
+// The names of this session, in declaration order (also the order of the
+// shortcuts tab): moveCameraPanels only where move mode is available.
 const QStringList& all();
 // Title of a name in the shortcuts tab ("Toggle Mirelon"...).
 QString title(const QString& name);

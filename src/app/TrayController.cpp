@@ -1,5 +1,7 @@
 #include "app/TrayController.h"
 
+#include "platform/DisplaySession.h"
+
 #include <QCursor>
 #include <QLoggingCategory>
 #include <QMenu>
@@ -50,13 +52,17 @@ void TrayController::createIcon() {
     if (menu_) {
         trayIcon_->setContextMenu(menu_);
     }
-    // A left click opens the same menu, as on a menu bar.
-    connect(trayIcon_.get(), &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger && menu_ && !menu_->isVisible()) {
-                    menu_->popup(QCursor::pos());
-                }
-            });
+    // A left click opens the same menu, as on a menu bar. In a native Wayland
+    // session the status-notifier host shows the menu handed to it: a menu
+    // popped up by the program would be an ordinary (tiled) window there.
+    if (DisplaySession::mode() != DisplayMode::WaylandNative) {
+        connect(trayIcon_.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger && menu_ && !menu_->isVisible()) {
+                        menu_->popup(QCursor::pos());
+                    }
+                });
+    }
     trayIcon_->show();
     everHadTray_ = true;
     ++iconsCreated_;

@@ -1,5 +1,7 @@
 #include "platform/DisplaySession.h"
 
+#include "platform/wayland/WaylandDisplay.h"
+
 #include <QByteArray>
 
 namespace mirelon::DisplaySession {
@@ -7,10 +9,10 @@ namespace mirelon::DisplaySession {
 namespace {
 DisplayMode currentMode = DisplayMode::X11;
 
-// Whether the Wayland compositor offers layer-shell surfaces. The overlay layer
-// replaces this with a registry probe; until then no compositor counts as offering it.
+// Whether the Wayland compositor offers layer-shell surfaces (a short-lived
+// connection that reads the registry once).
 bool compositorOffersLayerShell() {
-    return false;
+    return WaylandDisplay::offersLayerShell();
 }
 }  // namespace
 
@@ -41,15 +43,19 @@ void setModeForTesting(DisplayMode mode) {
 
 QString describe(DisplayMode mode) {
     switch (mode) {
-    case DisplayMode::X11:
-        return QStringLiteral("Display: X11 session.");
-    case DisplayMode::XWayland:
-        return QStringLiteral(
-            "Display: Wayland session without layer-shell overlays; running through XWayland. "
-            "Panels and the ring light may take clicks, and global shortcuts fire only while a "
-            "Mirelon window has focus (use \"mirelon --action NAME\" in the desktop's shortcut settings).");
-    case DisplayMode::WaylandNative:
-        return QStringLiteral("Display: Wayland session with layer-shell overlays (native mode).");
+        case DisplayMode::X11:
+            return QStringLiteral("Display: X11 session.");
+        case DisplayMode::XWayland:
+            return QStringLiteral(
+                "Display: Wayland session without layer-shell overlays; running through XWayland. "
+                "Panels and the ring light may take clicks, and global shortcuts fire only while a "
+                "Mirelon window has focus (use \"mirelon --action NAME\" in the desktop's shortcut "
+                "settings).");
+        case DisplayMode::WaylandNative:
+            return QStringLiteral(
+                "Display: Wayland session with layer-shell overlays (native mode). Panels move "
+                "in move mode (\"Move Camera Panels\" in the menu, or \"mirelon --action "
+                "moveCameraPanels\"); hover effects and the ring light's pointer hole are off.");
     }
     return {};
 }

@@ -1,5 +1,7 @@
 #include "platform/PointerWatch.h"
 
+#include "platform/DisplaySession.h"
+#include "platform/MoveMode.h"
 #include "platform/X11PointerWatch.h"
 
 #include <QCursor>
@@ -20,6 +22,12 @@ PointerWatch& PointerWatch::shared() {
         return *installedWatch;
     }
     static PointerWatch* watch = []() -> PointerWatch* {
+        if (DisplaySession::mode() == DisplayMode::WaylandNative) {
+            auto* fed = new FedPointerWatch();
+            QObject::connect(&MoveMode::shared(), &MoveMode::activeChanged, fed,
+                             &FedPointerWatch::feedCommandKey);
+            return fed;
+        }
         if (auto x11 = X11PointerWatch::create()) {
             return x11.release();
         }

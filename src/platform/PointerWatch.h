@@ -85,4 +85,15 @@ private:
     TaskHandle poll_;
 };
 
+// Where nothing outside the program's own surfaces can be watched (a native
+// Wayland session): the pointer is known only over those surfaces, reported
+// by whoever receives it, and the command key stands for move mode.
+class FedPointerWatch : public PointerWatch {
+    Q_OBJECT
+public:
+    FedPointerWatch() = default;
+    void feedPointer(QPoint position) { reportPointer(position); }
+    void feedCommandKey(bool down) { reportModifierEvent(down); }
+};
+
 }  // namespace mirelon

@@ -1,5 +1,6 @@
 #include "ringlight/RingLightDesktop.h"
 
+#include "platform/FloatingWindow.h"
 #include "platform/PointerWatch.h"
 #include "platform/ScreenChangeNotifier.h"
 #include "platform/ScreenCoordinates.h"
@@ -78,6 +79,9 @@ QList<RingLightScreen> QtRingLightDesktop::screens() const {
 }
 
 std::optional<QPointF> QtRingLightDesktop::pointerLocation() const {
+    if (!FloatingWindow::canFollowPointer()) {
+        return std::nullopt;  // no pointer hole where the pointer cannot be known
+    }
     const QPoint p = lastPointer_.value_or(QCursor::pos());
     // The centre of the pixel the pointer addresses.
     return ScreenCoordinates::pointToYUp(QPointF(p) + QPointF(0.5, 0.5));

@@ -1,7 +1,7 @@
 #include "ringlight/RingLightOverlayWindow.h"
 
+#include "platform/FloatingWindow.h"
 #include "platform/WindowLevels.h"
-#include "platform/X11FloatingWindow.h"
 #include "ringlight/RingLightOverlayView.h"
 
 #include <QGuiApplication>
@@ -15,7 +15,7 @@ static_assert(RingLightOverlayWindow::windowLevel == WindowLevels::ringLightOver
 
 RingLightOverlayWindow::RingLightOverlayWindow(const QRect& geometry) : QWidget(nullptr) {
     // Every attribute is set before the first show: changing flags later hides the window.
-    FloatingWindow::prepare(this, windowIdentifier);
+    FloatingWindow::prepare(this, windowIdentifier, FloatingWindow::Role::ringLight);
     FloatingWindow::setIgnoresMouseEvents(this, true);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_DeleteOnClose, false);

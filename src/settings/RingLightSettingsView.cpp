@@ -1,6 +1,7 @@
 #include "settings/RingLightSettingsView.h"
 
 #include "config/Preferences.h"
+#include "platform/FloatingWindow.h"
 #include "platform/ScreenUtils.h"
 #include "platform/UserDefaults.h"
 #include "ringlight/RingLightDisplaySettingsStore.h"
@@ -92,6 +93,16 @@ RingLightSettingsView::RingLightSettingsView(const SettingsContext& context,
     switch_->setAccessibleName(tr("Enable Ring Light"));
     rowLayout->addWidget(switch_, 0, Qt::AlignVCenter | Qt::AlignRight);
     section->addRow(switchRow);
+    if (!FloatingWindow::canFollowPointer()) {
+        // Native Wayland: the overlay cannot see the pointer, so no clear spot follows it.
+        auto* note = SettingsForm::caption(
+            tr("In this Wayland session the ring light keeps no clear spot around the pointer: "
+               "no program can see where the pointer is over other windows."),
+            nullptr);
+        note->setObjectName(QStringLiteral("pointerHoleNote"));
+        note->setWordWrap(true);
+        section->addRow(note);
+    }
     connect(titleButton_, &QPushButton::clicked, this, &RingLightSettingsView::showPopover);
     connect(infoButton_, &QToolButton::clicked, this, &RingLightSettingsView::showPopover);
     connect(switch_, &QCheckBox::clicked, this,

@@ -1,4 +1,4 @@
-#include "app/Startup.h"
+#include "platform/DisplaySession.h"
 
 #include <QByteArray>
 
@@ -25,7 +25,7 @@ public:
         }
     }
     static constexpr const char* names[] = {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY",
-                                            "XDG_SESSION_TYPE"};
+                                            "XDG_SESSION_TYPE", "MIRELON_DISPLAY_BACKEND"};
 
 private:
     std::vector<std::pair<bool, QByteArray>> saved_;
@@ -33,23 +33,34 @@ private:
 
 }  // namespace
 
-TEST(StartupTest, WaylandSessionsRunThroughX11UnlessTheUserChose) {
+// The platform plugin follows the detected mode unless the user picked one.
+TEST(StartupTest, PlatformPluginFollowsTheModeUnlessTheUserChose) {
+    using mirelon::DisplayMode;
+    namespace session = mirelon::DisplaySession;
     {
         SessionEnv env;
-        EXPECT_FALSE(mirelon::preferX11Platform());
-        EXPECT_FALSE(qEnvironmentVariableIsSet("QT_QPA_PLATFORM"));
-    }
-    {
-        SessionEnv env;
-        qputenv("XDG_SESSION_TYPE", "wayland");
-        EXPECT_TRUE(mirelon::preferX11Platform());
+        EXPECT_EQ(session::detect(), DisplayMode::X11);
         EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb"));
     }
     {
         SessionEnv env;
-        qputenv("WAYLAND_DISPLAY", "wayland-0");
-        qputenv("QT_QPA_PLATFORM", "wayland");
-        EXPECT_FALSE(mirelon::preferX11Platform());
+        qputenv("WAYLAND_DISPLAY", "mirelon-no-such-compositor");
+        EXPECT_EQ(session::detect(), DisplayMode::XWayland);
+        EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb"));
+    }
+    {
+        SessionEnv env;
+        qputenv("WAYLAND_DISPLAY", "mirelon-no-such-compositor");
+        qputenv("MIRELON_DISPLAY_BACKEND", "wayland");
+        EXPECT_EQ(session::detect(), DisplayMode::WaylandNative);
         EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray("wayland"));
     }
+    {
+        SessionEnv env;
+        qputenv("WAYLAND_DISPLAY", "mirelon-no-such-compositor");
+        qputenv("QT_QPA_PLATFORM", "wayland");
+        EXPECT_EQ(session::detect(), DisplayMode::XWayland);
+        EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray("wayland"));
+    }
+    session::setModeForTesting(DisplayMode::X11);
 }

@@ -8,7 +8,7 @@
 #include "panels/window/CommandKeyMonitor.h"
 #include "panels/window/WindowAccessor.h"
 #include "platform/CameraPermission.h"
-#include "platform/X11FloatingWindow.h"
+#include "platform/FloatingWindow.h"
 
 #include <QEvent>
 #include <QPainterPathStroker>

@@ -1,9 +1,9 @@
 #include "panels/window/PanelWindow.h"
 
 #include "panels/window/WindowPlacement.h"
+#include "platform/FloatingWindow.h"
 #include "platform/WindowLevels.h"
 #include "platform/X11CompositorWatch.h"
-#include "platform/X11FloatingWindow.h"
 
 #include <QEvent>
 #include <QGuiApplication>

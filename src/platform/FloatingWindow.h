@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace mirelon {
+
+// Floating windows (camera panels, ring light overlays) float above every
+// other window, on every virtual desktop, absent from taskbar and pager,
+// never focused and translucent. How is the display server's business: on
+// X11 they bypass the window manager (override-redirect); in a native Wayland
+// session Qt never shows them and the overlay layer presents them as layer
+// surfaces. Callers do not need to know which.
+namespace FloatingWindow {
+
+enum class Role {
+    cameraPanel,
+    ringLight,
+};
+
+// Sets every attribute a floating window needs; call before its first show.
+// `identifier` becomes its object name and its WM_WINDOW_ROLE.
+void prepare(QWidget* window, const QString& identifier, Role role = Role::cameraPanel);
+
+// Click-through: a window that ignores mouse events gets an empty input shape.
+// Switched live on a shown window through its QWindow (never through the
+// widget's flags, which would hide it).
+void setIgnoresMouseEvents(QWidget* window, bool ignores);
+bool ignoresMouseEvents(const QWidget* window);
+
+// Whether pointer hover and the pointer position over other programs' windows
+// can be known (not in a native Wayland session).
+bool canFollowPointer();
+
+}  // namespace FloatingWindow
+}  // namespace mirelon

@@ -1,0 +1,40 @@
+#include "platform/MoveMode.h"
+
+#include "platform/DisplaySession.h"
+#include "platform/Logging.h"
+
+namespace mirelon {
+
+MoveMode& MoveMode::shared() {
+    static MoveMode* mode = new MoveMode(DisplaySession::mode() ==
+                                         DisplayMode::WaylandNative);  // lives for the process
+    return *mode;
+}
+
+MoveMode::MoveMode(bool available, QObject* parent) : QObject(parent), available_(available) {}
+
+void MoveMode::setActive(bool active) {
+    if (!available_ || active == active_) {
+        return;
+    }
+    active_ = active;
+    if (active_) {
+        restartIdleTimer();
+    } else {
+        idle_.cancel();
+    }
+    qCInfo(lcCore) << "Move mode" << (active_ ? "on" : "off");
+    Q_EMIT activeChanged(active_);
+}
+
+void MoveMode::noteDrag() {
+    if (active_) {
+        restartIdleTimer();
+    }
+}
+
+void MoveMode::restartIdleTimer() {
+    idle_ = Scheduler::main().schedule(idleTimeout, [this] { setActive(false); });
+}
+
+}  // namespace mirelon

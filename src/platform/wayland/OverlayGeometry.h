@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QMargins>
+#include <QRect>
+#include <QString>
+
+#include <optional>
+
+namespace mirelon {
+
+// Pure geometry of the overlay surfaces, kept apart from the protocol code.
+namespace OverlayGeometry {
+
+struct OutputRect {
+    QString name;
+    QRect logical;  // y-down global, as Qt's screens
+};
+
+// The output a window at `frame` (y-down global) belongs on: the one holding
+// its centre, else the nearest one by centre distance. None without outputs.
+std::optional<OutputRect> outputFor(const QRect& frame, const QList<OutputRect>& outputs);
+
+// Top and left margins that put a top-left anchored surface at `frame` on `output`.
+QMargins panelMargins(const QRect& frame, const QRect& output);
+
+// The smallest rectangle holding every pixel that differs between two images
+// of the same size and format; the whole of `next` when they cannot be compared
+// (other size or format, or no previous image); empty when they are equal.
+QRect changedRect(const QImage& previous, const QImage& next);
+
+// The bounding rectangle of the (nearly) opaque pixels: what of a rendered
+// panel is picture or caption rather than shadow and padding. In the image's
+// pixels; empty when nothing is opaque.
+QRect opaqueBounds(const QImage& image);
+
+}  // namespace OverlayGeometry
+}  // namespace mirelon

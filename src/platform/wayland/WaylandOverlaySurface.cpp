@@ -1,0 +1,351 @@
+#include "platform/wayland/WaylandOverlaySurface.h"
+
+#include "platform/wayland/OverlayGeometry.h"
+#include "platform/wayland/WaylandDisplay.h"
+#include "platform/wayland/WaylandProtocols.h"
+#include "platform/wayland/WaylandShmBuffer.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QWidget>
+
+namespace mirelon {
+
+namespace {
+const zwlr_layer_surface_v1_listener layerListener{&WaylandOverlaySurface::handleConfigure,
+                                                   &WaylandOverlaySurface::handleClosed};
+const wl_callback_listener frameListener{&WaylandOverlaySurface::handleFrameDone};
+
+const char* namespaceFor(WaylandOverlaySurface::Kind kind) {
+    return kind == WaylandOverlaySurface::Kind::panel ? "mirelon-panel" : "mirelon-ring-light";
+}
+}  // namespace
+
+WaylandOverlaySurface::WaylandOverlaySurface(WaylandDisplay& display, QWidget* widget, Kind kind)
+    : QObject(widget), display_(display), widget_(widget), kind_(kind) {
+    widget->installEventFilter(this);
+    if (widget->isVisible()) {
+        map();
+    }
+}
+
+WaylandOverlaySurface::~WaylandOverlaySurface() {
+    unmap();
+}
+
+const WaylandOutput* WaylandOverlaySurface::targetOutput() const {
+    if (!widget_) {
+        return nullptr;
+    }
+    QList<OverlayGeometry::OutputRect> rects;
+    for (const WaylandOutput* output : display_.outputs()) {
+        rects.append({output->name, output->logical});
+    }
+    const auto chosen = OverlayGeometry::outputFor(widget_->geometry(), rects);
+    return chosen ? display_.outputNamed(chosen->name) : nullptr;
+}
+
+void WaylandOverlaySurface::map() {
+    if (surface_ || !widget_ || display_.isBroken()) {
+        return;
+    }
+    const WaylandOutput* output = targetOutput();
+    if (!output) {
+        qCDebug(lcWayland) << "No output for" << widget_->objectName() << "yet";
+        return;
+    }
+    outputName_ = output->name;
+    outputRect_ = output->logical;
+    scale_ = output->scale;
+    surface_ = wl_compositor_create_surface(display_.compositor());
+    applyInputRegion();
+    layer_ = zwlr_layer_shell_v1_get_layer_surface(display_.layerShell(), surface_, output->output,
+                                                   ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY,
+                                                   namespaceFor(kind_));
+    zwlr_layer_surface_v1_add_listener(layer_, &layerListener, this);
+    zwlr_layer_surface_v1_set_exclusive_zone(layer_, -1);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        layer_, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+    if (kind_ == Kind::panel) {
+        zwlr_layer_surface_v1_set_anchor(
+            layer_, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
+        applyMargins();
+    } else {
+        zwlr_layer_surface_v1_set_anchor(
+            layer_, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                        ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+        zwlr_layer_surface_v1_set_size(layer_, 0, 0);
+    }
+    configured_ = false;
+    dirty_ = true;
+    wl_surface_commit(surface_);  // no buffer yet: asks for the first configure
+    display_.flush();
+    Q_EMIT mapped();
+    logPlacement("mapped");
+}
+
+void WaylandOverlaySurface::setAcceptsPointer(bool accepts) {
+    if (accepts == acceptsPointer_) {
+        return;
+    }
+    acceptsPointer_ = accepts;
+    if (surface_) {
+        applyInputRegion();
+        wl_surface_commit(surface_);
+        display_.flush();
+    }
+}
+
+void WaylandOverlaySurface::applyInputRegion() {
+    // Click-through unless asked: an empty input region.
+    wl_region* region = wl_compositor_create_region(display_.compositor());
+    if (acceptsPointer_) {
+        wl_region_add(region, 0, 0, INT32_MAX, INT32_MAX);
+    }
+    wl_surface_set_input_region(surface_, region);
+    wl_region_destroy(region);
+}
+
+QRect WaylandOverlaySurface::pictureRect() const {
+    if (!pictureRectValid_) {
+        pictureRectValid_ = true;
+        pictureRect_ = QRect();
+        if (shown_ >= 0 && buffers_[std::size_t(shown_)]) {
+            const QRect pixels =
+                OverlayGeometry::opaqueBounds(buffers_[std::size_t(shown_)]->image());
+            if (!pixels.isEmpty()) {
+                pictureRect_ = QRect(pixels.topLeft() / scale_,
+                                     (pixels.bottomRight() + QPoint(1, 1)) / scale_ - QPoint(1, 1));
+            }
+        }
+    }
+    return pictureRect_;
+}
+
+void WaylandOverlaySurface::unmap() {
+    if (frame_) {
+        wl_callback_destroy(frame_);
+        frame_ = nullptr;
+    }
+    if (layer_) {
+        zwlr_layer_surface_v1_destroy(layer_);
+        layer_ = nullptr;
+    }
+    if (surface_) {
+        wl_surface_destroy(surface_);
+        surface_ = nullptr;
+        display_.flush();
+        qCDebug(lcWayland).noquote() << "surface unmapped" << namespaceFor(kind_) << outputName_;
+    }
+    for (auto& buffer : buffers_) {
+        buffer.reset();
+    }
+    shown_ = -1;
+    pictureRectValid_ = false;
+    configured_ = false;
+}
+
+void WaylandOverlaySurface::remap() {
+    if (surface_) {
+        unmap();
+        map();
+    }
+}
+
+void WaylandOverlaySurface::updatePlacement() {
+    if (!widget_ || !widget_->isVisible()) {
+        return;
+    }
+    const WaylandOutput* output = targetOutput();
+    if (!surface_ || !output || output->name != outputName_ || output->logical != outputRect_ ||
+        output->scale != scale_) {
+        // Another output (or this one changed): a new surface there.
+        unmap();
+        map();
+        return;
+    }
+    applyMargins();
+    if (configured_) {
+        wl_surface_commit(surface_);
+        display_.flush();
+    }
+    logPlacement("placed");
+}
+
+void WaylandOverlaySurface::logPlacement(const char* what) const {
+    const QRect g = widget_ ? widget_->geometry() : QRect();
+    qCDebug(lcWayland).noquote() << "surface" << what << namespaceFor(kind_) << outputName_ << g.x()
+                                 << g.y() << g.width() << g.height();
+}
+
+void WaylandOverlaySurface::applyMargins() {
+    if (!layer_ || !widget_ || kind_ != Kind::panel) {
+        return;
+    }
+    const QRect frame = widget_->geometry();
+    const QMargins m = OverlayGeometry::panelMargins(frame, outputRect_);
+    zwlr_layer_surface_v1_set_size(layer_, std::uint32_t(std::max(1, frame.width())),
+                                   std::uint32_t(std::max(1, frame.height())));
+    zwlr_layer_surface_v1_set_margin(layer_, m.top(), 0, 0, m.left());
+}
+
+bool WaylandOverlaySurface::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == widget_) {
+        switch (event->type()) {
+            case QEvent::Show:
+                map();
+                Q_EMIT geometryChanged();
+                break;
+            case QEvent::Hide:
+                unmap();
+                Q_EMIT geometryChanged();
+                break;
+            case QEvent::Move:
+                updatePlacement();
+                Q_EMIT geometryChanged();
+                break;
+            case QEvent::Resize:
+                updatePlacement();
+                markDirty();
+                Q_EMIT geometryChanged();
+                break;
+            case QEvent::UpdateRequest:
+                markDirty();
+                break;
+            default:
+                break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void WaylandOverlaySurface::markDirty() {
+    dirty_ = true;
+    if (renderQueued_) {
+        return;
+    }
+    renderQueued_ = true;
+    // After Qt has handled the request that made it dirty.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            renderQueued_ = false;
+            renderIfDue();
+        },
+        Qt::QueuedConnection);
+}
+
+void WaylandOverlaySurface::renderIfDue() {
+    // Nothing is drawn until the compositor asked for the first frame, and
+    // nothing while it has not shown the last one.
+    if (dirty_ && surface_ && configured_ && !frame_) {
+        render();
+    }
+}
+
+WaylandShmBuffer* WaylandOverlaySurface::freeBuffer(QSize pixelSize) {
+    const int index = shown_ == 0 ? 1 : 0;
+    auto& slot = buffers_[std::size_t(index)];
+    if (!slot || slot->isBusy() || slot->size() != pixelSize) {
+        slot = std::make_unique<WaylandShmBuffer>(display_.shm(), pixelSize);
+    }
+    return slot->isValid() ? slot.get() : nullptr;
+}
+
+void WaylandOverlaySurface::render() {
+    if (!widget_) {
+        return;
+    }
+    dirty_ = false;
+    const QSize logical = widget_->size();
+    if (logical.isEmpty()) {
+        return;
+    }
+    const QSize pixels = logical * scale_;
+    WaylandShmBuffer* buffer = freeBuffer(pixels);
+    if (!buffer) {
+        return;
+    }
+    QImage& image = buffer->image();
+    image.setDevicePixelRatio(scale_);
+    image.fill(Qt::transparent);
+    widget_->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+
+    const int index = buffer == buffers_[0].get() ? 0 : 1;
+    const WaylandShmBuffer* previous =
+        shown_ >= 0 && shown_ != index ? buffers_[std::size_t(shown_)].get() : nullptr;
+    const QRect changed = OverlayGeometry::changedRect(
+        previous && previous->hasContent() ? previous->image() : QImage(), image);
+    if (changed.isEmpty()) {
+        return;  // the shown frame is still right
+    }
+    buffer->setHasContent(true);
+    buffer->markBusy();
+    if (wl_surface_get_version(surface_) >= 3) {
+        wl_surface_set_buffer_scale(surface_, scale_);
+    }
+    wl_surface_attach(surface_, buffer->buffer(), 0, 0);
+    wl_surface_damage_buffer(surface_, changed.x(), changed.y(), changed.width(), changed.height());
+    frame_ = wl_surface_frame(surface_);
+    wl_callback_add_listener(frame_, &frameListener, this);
+    wl_surface_commit(surface_);
+    display_.flush();
+    shown_ = index;
+    pictureRectValid_ = false;
+    ++commits_;
+    qCDebug(lcWayland).noquote() << "surface commit" << namespaceFor(kind_) << outputName_
+                                 << commits_ << "damage" << changed.x() << changed.y()
+                                 << changed.width() << changed.height();
+}
+
+void WaylandOverlaySurface::configure(std::uint32_t serial, std::uint32_t, std::uint32_t) {
+    zwlr_layer_surface_v1_ack_configure(layer_, serial);
+    const bool first = !configured_;
+    configured_ = true;
+    if (first) {
+        dirty_ = true;
+        render();
+    } else {
+        renderIfDue();
+    }
+}
+
+void WaylandOverlaySurface::frameDone() {
+    if (frame_) {
+        wl_callback_destroy(frame_);
+        frame_ = nullptr;
+    }
+    renderIfDue();
+}
+
+void WaylandOverlaySurface::handleConfigure(void* data, zwlr_layer_surface_v1*,
+                                            std::uint32_t serial, std::uint32_t width,
+                                            std::uint32_t height) {
+    static_cast<WaylandOverlaySurface*>(data)->configure(serial, width, height);
+}
+
+void WaylandOverlaySurface::handleClosed(void* data, zwlr_layer_surface_v1* layer) {
+    // The compositor took the surface away (its output went). The output
+    // change usually places it again; if none follows, it comes back here.
+    auto* self = static_cast<WaylandOverlaySurface*>(data);
+    QMetaObject::invokeMethod(
+        self,
+        [self, layer] {
+            if (self->layer_ == layer) {
+                self->unmap();
+            }
+        },
+        Qt::QueuedConnection);
+    QTimer::singleShot(250, self, [self] {
+        if (!self->surface_ && self->widget_ && self->widget_->isVisible()) {
+            self->map();
+        }
+    });
+}
+
+void WaylandOverlaySurface::handleFrameDone(void* data, wl_callback*, std::uint32_t) {
+    static_cast<WaylandOverlaySurface*>(data)->frameDone();
+}
+
+}  // namespace mirelon

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QWidget;
+struct wl_callback;
+struct wl_surface;
+struct zwlr_layer_surface_v1;
+
+namespace mirelon {
+
+class WaylandDisplay;
+class WaylandShmBuffer;
+struct WaylandOutput;
+
+// Shows one top-level widget (never shown on screen by Qt) as a layer surface
+// on the overlay layer of the output holding it. It follows the widget: shown
+// and hidden with it, placed by its geometry, and drawn by rendering it into
+// shared-memory buffers whenever Qt asks it to repaint. Frames are paced by
+// the compositor's frame callbacks, only what changed is damaged, and a frame
+// equal to the shown one is not committed at all. The input region stays
+// empty: clicks reach whatever lies below.
+class WaylandOverlaySurface : public QObject {
+    Q_OBJECT
+public:
+    enum class Kind {
+        panel,      // anchored top-left by margins, its own size
+        ringLight,  // anchored on all edges: the whole output
+    };
+
+    WaylandOverlaySurface(WaylandDisplay& display, QWidget* widget, Kind kind);
+    ~WaylandOverlaySurface() override;
+
+    QWidget* widget() const { return widget_; }
+    Kind kind() const { return kind_; }
+    bool isMapped() const { return surface_ != nullptr; }
+    QString outputName() const { return outputName_; }
+    // Frames committed so far (for the log and tests).
+    int commits() const { return commits_; }
+    wl_surface* surface() const { return surface_; }
+
+    // Whether the surface takes the pointer (its whole rectangle) or lets
+    // every click through (an empty input region, the default).
+    void setAcceptsPointer(bool accepts);
+    bool acceptsPointer() const { return acceptsPointer_; }
+    // The opaque part of the frame shown last (picture and caption without
+    // shadow or padding), in the widget's coordinates; empty before a frame.
+    QRect pictureRect() const;
+
+    // The outputs changed: move to another output when needed.
+    void updatePlacement();
+    // Creates the surface afresh (e.g. to restack it above others).
+    void remap();
+
+Q_SIGNALS:
+    // A layer surface was made (on show, or on another output).
+    void mapped();
+    // The widget was shown, hidden, moved or resized, or a new frame shown.
+    void geometryChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void map();
+    void unmap();
+    void applyMargins();
+    // One debug line for the logs that tests and bug reports read.
+    void logPlacement(const char* what) const;
+    void applyInputRegion();
+    void markDirty();
+    void renderIfDue();
+    void render();
+    void configure(std::uint32_t serial, std::uint32_t width, std::uint32_t height);
+    void frameDone();
+    WaylandShmBuffer* freeBuffer(QSize pixelSize);
+    const WaylandOutput* targetOutput() const;
+
+public:
+    // Protocol entry points.
+    static void handleConfigure(void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial,
+                                std::uint32_t width, std::uint32_t height);
+    static void handleClosed(void* data, zwlr_layer_surface_v1* layer);
+    static void handleFrameDone(void* data, wl_callback* callback, std::uint32_t time);
+
+private:
+    WaylandDisplay& display_;
+    QPointer<QWidget> widget_;
+    Kind kind_;
+    wl_surface* surface_ = nullptr;
+    zwlr_layer_surface_v1* layer_ = nullptr;
+    wl_callback* frame_ = nullptr;
+    QString outputName_;
+    QRect outputRect_;
+    int scale_ = 1;
+    bool configured_ = false;
+    bool dirty_ = true;
+    bool renderQueued_ = false;
+    std::array<std::unique_ptr<WaylandShmBuffer>, 2> buffers_;
+    int shown_ = -1;  // index of the buffer last committed
+    int commits_ = 0;
+    bool acceptsPointer_ = false;
+    mutable QRect pictureRect_;
+    mutable bool pictureRectValid_ = false;
+};
+
+}  // namespace mirelon

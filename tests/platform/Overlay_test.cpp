@@ -1,0 +1,183 @@
+#include "platform/DisplaySession.h"
+#include "platform/FloatingWindow.h"
+#include "platform/ManualScheduler.h"
+#include "platform/MoveMode.h"
+#include "platform/wayland/OverlayGeometry.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace mirelon {
+namespace {
+
+using OverlayGeometry::OutputRect;
+
+const QList<OutputRect> twoOutputs = {{"HEADLESS-1", QRect(0, 0, 1280, 720)},
+                                      {"HEADLESS-2", QRect(1280, 0, 1024, 768)}};
+
+TEST(OverlayPlacement, APanelBelongsToTheOutputHoldingItsCentre) {
+    // Straddling the edge: the centre decides.
+    EXPECT_EQ(OverlayGeometry::outputFor(QRect(1150, 100, 300, 300), twoOutputs)->name,
+              "HEADLESS-2");
+    EXPECT_EQ(OverlayGeometry::outputFor(QRect(1000, 100, 300, 300), twoOutputs)->name,
+              "HEADLESS-1");
+    // Below the shorter output (y 730 exists only on the taller one's side):
+    // the nearest output by centre takes it.
+    EXPECT_EQ(OverlayGeometry::outputFor(QRect(100, 700, 100, 80), twoOutputs)->name, "HEADLESS-1");
+    EXPECT_FALSE(OverlayGeometry::outputFor(QRect(0, 0, 10, 10), {}).has_value());
+}
+
+TEST(OverlayPlacement, MarginsAreTheFrameRelativeToItsOutput) {
+    const QMargins m =
+        OverlayGeometry::panelMargins(QRect(1400, 50, 200, 200), twoOutputs[1].logical);
+    EXPECT_EQ(m.left(), 120);
+    EXPECT_EQ(m.top(), 50);
+    // Partly off the output to the left: a negative margin, not a clamp.
+    EXPECT_EQ(OverlayGeometry::panelMargins(QRect(-30, 10, 200, 200), twoOutputs[0].logical).left(),
+              -30);
+}
+
+QImage canvas(QSize size = QSize(64, 48)) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+TEST(OverlayDamage, OnlyTheChangedPixelsAreDamaged) {
+    QImage a = canvas();
+    QImage b = a.copy();
+    EXPECT_TRUE(OverlayGeometry::changedRect(a, b).isEmpty());  // equal: nothing to commit
+    b.setPixel(10, 5, qRgba(255, 0, 0, 255));
+    b.setPixel(40, 30, qRgba(0, 0, 255, 255));
+    EXPECT_EQ(OverlayGeometry::changedRect(a, b), QRect(QPoint(10, 5), QPoint(40, 30)));
+    // A change in the last column and row is found too.
+    QImage c = a.copy();
+    c.setPixel(63, 47, qRgba(1, 1, 1, 255));
+    EXPECT_EQ(OverlayGeometry::changedRect(a, c), QRect(63, 47, 1, 1));
+}
+
+TEST(OverlayDamage, IncomparableFramesAreDamagedWhole) {
+    const QImage next = canvas();
+    EXPECT_EQ(OverlayGeometry::changedRect(QImage(), next), next.rect());
+    EXPECT_EQ(OverlayGeometry::changedRect(canvas(QSize(10, 10)), next), next.rect());
+    EXPECT_EQ(OverlayGeometry::changedRect(next.convertToFormat(QImage::Format_RGB16), next),
+              next.rect());
+    EXPECT_TRUE(OverlayGeometry::changedRect(next, QImage()).isEmpty());
+}
+
+TEST(OverlayDamage, PictureBoundsLeaveTheSoftShadowOut) {
+    QImage image = canvas(QSize(100, 80));
+    QPainter p(&image);
+    p.fillRect(QRect(0, 0, 100, 80), QColor(0, 0, 0, 60));  // shadow all round
+    p.fillRect(QRect(20, 10, 50, 40), Qt::red);             // the picture
+    p.end();
+    EXPECT_EQ(OverlayGeometry::opaqueBounds(image), QRect(20, 10, 50, 40));
+    EXPECT_TRUE(OverlayGeometry::opaqueBounds(canvas()).isEmpty());
+}
+
+TEST(MoveMode, EndsAfterThirtySecondsWithoutADrag) {
+    ScopedManualScheduler clock;
+    MoveMode mode(true);
+    std::vector<bool> changes;
+    QObject::connect(&mode, &MoveMode::activeChanged, [&](bool on) { changes.push_back(on); });
+    mode.setActive(true);
+    clock.scheduler.advance(20);
+    mode.noteDrag();  // the period starts again
+    clock.scheduler.advance(29);
+    EXPECT_TRUE(mode.isActive());
+    clock.scheduler.advance(1.5);
+    EXPECT_FALSE(mode.isActive());
+    EXPECT_EQ(changes, (std::vector<bool>{true, false}));
+}
+
+TEST(MoveMode, TogglesOffByTheSameSwitchAndCancelsItsTimer) {
+    ScopedManualScheduler clock;
+    MoveMode mode(true);
+    mode.toggle();
+    EXPECT_TRUE(mode.isActive());
+    mode.toggle();
+    EXPECT_FALSE(mode.isActive());
+    EXPECT_EQ(clock.scheduler.pendingCount(), 0u);
+    // A drag while off does not start a period.
+    mode.noteDrag();
+    EXPECT_EQ(clock.scheduler.pendingCount(), 0u);
+}
+
+TEST(MoveMode, SessionsWithTheSuperDragHaveNone) {
+    ScopedManualScheduler clock;
+    MoveMode mode(false);
+    int changes = 0;
+    QObject::connect(&mode, &MoveMode::activeChanged, [&] { ++changes; });
+    mode.toggle();
+    EXPECT_FALSE(mode.isActive());
+    EXPECT_EQ(changes, 0);
+}
+
+TEST(DisplaySession, EveryModeDescribesItselfAndNativeModeHidesNoPointer) {
+    const DisplayMode saved = DisplaySession::mode();
+    DisplaySession::setModeForTesting(DisplayMode::WaylandNative);
+    EXPECT_FALSE(FloatingWindow::canFollowPointer());
+    EXPECT_TRUE(DisplaySession::describe(DisplayMode::WaylandNative).contains("moveCameraPanels"));
+    DisplaySession::setModeForTesting(DisplayMode::XWayland);
+    EXPECT_TRUE(FloatingWindow::canFollowPointer());
+    EXPECT_TRUE(DisplaySession::describe(DisplayMode::XWayland).contains("XWayland"));
+    DisplaySession::setModeForTesting(saved);
+}
+
+// Sets environment variables for one scope and puts the old values back.
+class ScopedEnv {
+public:
+    void set(const char* name, const QByteArray& value) {
+        remember(name);
+        qputenv(name, value);
+    }
+    void unset(const char* name) {
+        remember(name);
+        qunsetenv(name);
+    }
+    ~ScopedEnv() {
+        for (const auto& [name, value] : saved_) {
+            if (value) {
+                qputenv(name, *value);
+            } else {
+                qunsetenv(name);
+            }
+        }
+        DisplaySession::setModeForTesting(DisplayMode::X11);
+    }
+
+private:
+    void remember(const char* name) {
+        saved_.emplace_back(name, qEnvironmentVariableIsSet(name)
+                                      ? std::optional<QByteArray>(qgetenv(name))
+                                      : std::nullopt);
+    }
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved_;
+};
+
+TEST(DisplaySession, DetectsTheModeFromTheSessionAndTheForcedBackend) {
+    ScopedEnv env;
+    env.set("QT_QPA_PLATFORM", "offscreen");  // the user's choice is kept
+    env.unset("MIRELON_DISPLAY_BACKEND");
+    env.unset("WAYLAND_DISPLAY");
+    EXPECT_EQ(DisplaySession::detect(), DisplayMode::X11);
+    // A Wayland session whose compositor cannot be reached offers no layer
+    // shell: the X11 code through XWayland, without a crash or a hang.
+    env.set("WAYLAND_DISPLAY", "mirelon-no-such-compositor");
+    EXPECT_EQ(DisplaySession::detect(), DisplayMode::XWayland);
+    env.set("MIRELON_DISPLAY_BACKEND", "wayland");
+    EXPECT_EQ(DisplaySession::detect(), DisplayMode::WaylandNative);
+    EXPECT_EQ(DisplaySession::mode(), DisplayMode::WaylandNative);
+    env.set("MIRELON_DISPLAY_BACKEND", " X11 ");
+    EXPECT_EQ(DisplaySession::detect(), DisplayMode::XWayland);
+    EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "offscreen");
+}
+
+}  // namespace
+}  // namespace mirelon

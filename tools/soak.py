@@ -145,13 +145,25 @@ def switch(on):
     os.rename(defaults + ".soak", defaults)
 
 
+edits_lost = 0
+
+
 def wait_panels(count, seconds=60):
+    """Waits for the panels after a switch. An outside edit can cross one of
+    the program's own saves (the last writer wins): then it is made again."""
+    global edits_lost
     deadline = time.time() + seconds
+    again = time.time() + 3.0
     while windows_with_role("MirelonPanel") != count:
         if proc.poll() is not None:
             fail(f"Mirelon exited with {proc.returncode}")
         if time.time() > deadline:
-            fail(f"{windows_with_role('MirelonPanel')} panels shown instead of {count}")
+            fail(f"{windows_with_role('MirelonPanel')} panels shown instead of {count}; "
+                 f"isMirelonOn is {(load() or {}).get('isMirelonOn')} in the file")
+        if time.time() > again and (load() or {}).get("isMirelonOn") is not (count > 0):
+            edits_lost += 1
+            switch(count > 0)
+            again = time.time() + 3.0
         time.sleep(0.2)
 
 
@@ -204,29 +216,24 @@ def sample():
     return rss, cpu, descriptors()
 
 
-churn_step = 0
-
-
-def churn():
-    """One step of outside activity: a camera plugged or unplugged, the
-    stalling camera rewritten, the panels switched off and on."""
-    global churn_step
-    churn_step += 1
-    kind = churn_step % 3
-    if kind == 0:
-        path = os.path.join(cams, "visitor.json")
-        if os.path.exists(path):
-            os.remove(path)
-        else:
-            write_camera("visitor", {"name": "Visiting Camera", "pattern": "ball", "width": 320,
-                                     "height": 180, "fps": 15})
-    elif kind == 1 and "stall" in CAMERAS:
-        spec = dict(CAMERAS["stall"], name=f"Stalling Camera {churn_step}")
-        write_camera("stall", spec)
-    else:
-        switch(False)
-        time.sleep(0.5)
-        switch(True)
+def churn_round():
+    """One round of outside activity, ending where it began (the visiting
+    camera gone, the panels on) so that samples compare like with like: a
+    camera plugged and unplugged, the stalling camera rewritten (it restarts
+    on its own all along), the panels switched off and on."""
+    write_camera("visitor", {"name": "Visiting Camera", "pattern": "ball", "width": 320,
+                             "height": 180, "fps": 15})
+    time.sleep(1.0)
+    if "stall" in CAMERAS:
+        write_camera("stall", dict(CAMERAS["stall"], name=f"Stalling Camera {time.time():.0f}"))
+    time.sleep(0.5)
+    os.remove(os.path.join(cams, "visitor.json"))
+    time.sleep(0.5)
+    switch(False)
+    wait_panels(0)
+    switch(True)
+    wait_panels(expected_panels)
+    time.sleep(1.0)
 
 
 samples = []
@@ -234,11 +241,12 @@ start = time.time()
 out = open(args.csv, "w") if args.csv else None
 if out:
     out.write("seconds,rss_kib,cpu_seconds,descriptors\n")
+rounds = 0
 while time.time() - start < args.seconds:
     next_sample = time.time() + args.interval
-    while args.churn and time.time() < next_sample - 1.0:
-        churn()
-        time.sleep(1.0)
+    if args.churn:
+        churn_round()
+        rounds += 1
     time.sleep(max(0.0, next_sample - time.time()))
     if proc.poll() is not None:
         fail(f"Mirelon exited with {proc.returncode} after {time.time() - start:.0f} s")
@@ -248,10 +256,6 @@ while time.time() - start < args.seconds:
     print(f"{t:7.1f} s  rss {rss / 1024:8.1f} MiB  cpu {cpu:7.2f} s  fds {fds}", flush=True)
     if out:
         out.write(f"{t:.1f},{rss},{cpu:.2f},{fds}\n")
-# The panels on and settled for the last look at the descriptors.
-if args.churn:
-    switch(True)
-    time.sleep(3.0)
 fds_end = descriptors() if proc.poll() is None else -1
 proc.terminate()
 try:
@@ -268,10 +272,10 @@ slope = (sum((s[0] - mt) * (s[1] - mr) for s in half) / var * 60) if var else 0.
 cpu_share = (samples[-1][2] - samples[0][2]) / max(1e-9, samples[-1][0] - samples[0][0])
 fds_first = samples[0][3]
 fds_most = max(s[3] for s in samples)
-print(f"{cycle_figures}memory slope over the second half: {slope:.1f} KiB/min; mean CPU "
+print(f"{cycle_figures}{rounds} churn rounds; memory slope over the second half: {slope:.1f} KiB/min; mean CPU "
       f"{cpu_share * 100:.1f}% of one core; RSS {samples[0][1] / 1024:.1f} -> "
       f"{samples[-1][1] / 1024:.1f} MiB; descriptors {fds_first} at the first sample, "
-      f"{fds_most} at most, {fds_end} at the end")
+      f"{fds_most} at most, {fds_end} at the end; {edits_lost} outside edit(s) made again")
 log_file.close()
 if any(m in open(log_path, errors="replace").read()
        for m in ("ERROR: AddressSanitizer", "runtime error:")):

@@ -107,35 +107,7 @@ def write(case, config):
     folder = config_dir(config)
     path = os.path.join(folder, "defaults.json")
     os.makedirs(config, exist_ok=True)
-    if case == "symlinked":
-        target = os.path.join(config, "dotfiles", "mirelon.json")
-        if not os.path.islink(path):
-            faults.append("the link was replaced by a file")
-        try:
-            current = json.load(open(target))
-            if current.get("hoverOpacity") != 0.4 or current.get("isMirelonOn") is not False:
-                faults.append(f"the link's target does not hold the program's save: {current}")
-        except (OSError, ValueError) as e:
-            faults.append(f"the link's target is unreadable: {e}")
-        if os.stat(target).st_mode & 0o777 != 0o600:
-            faults.append(f"the target's mode is {oct(os.stat(target).st_mode & 0o777)}")
-        extra = [n for n in os.listdir(os.path.dirname(target)) if n != "mirelon.json"]
-        if extra:
-            faults.append(f"left next to the target: {extra}")
-    elif case in ("unreadable_file", "readonly_folder"):
-        original = open(os.path.join(config, "original.bin"), "rb").read()
-        if open(path, "rb").read() != original:
-            faults.append("the file the user may not change was changed")
-        if set(os.listdir(folder)) != {"defaults.json"}:
-            faults.append(f"the folder holds more than the file: {os.listdir(folder)}")
-        if case == "unreadable_file":
-            if len([w for w in defaults_lines if "cannot be read" in w]) != 1:
-                faults.append("the unreadable file was not logged exactly once")
-            if len([w for w in defaults_lines if "Could not keep" in w]) != 1:
-                faults.append("the file that cannot be kept aside was not logged exactly once")
-        elif len([w for w in defaults_lines if "Could not save" in w]) != 1:
-            faults.append("the failed save was not logged exactly once")
-    elif case == "folder_is_file":
+    if case == "folder_is_file":
         with open(folder, "wb") as f:
             f.write(b"a file where the folder should be\n")
         print("unwritable")
@@ -215,7 +187,35 @@ def check(case, config, log):
         faults.append("sanitizer report in the log")
     defaults_lines = [w for w in warnings if "app.mirelon.Mirelon.defaults" in w]
 
-    if case == "folder_is_file":
+    if case == "symlinked":
+        target = os.path.join(config, "dotfiles", "mirelon.json")
+        if not os.path.islink(path):
+            faults.append("the link was replaced by a file")
+        try:
+            current = json.load(open(target))
+            if current.get("hoverOpacity") != 0.4 or current.get("isMirelonOn") is not False:
+                faults.append(f"the link's target does not hold the program's save: {current}")
+        except (OSError, ValueError) as e:
+            faults.append(f"the link's target is unreadable: {e}")
+        if os.stat(target).st_mode & 0o777 != 0o600:
+            faults.append(f"the target's mode is {oct(os.stat(target).st_mode & 0o777)}")
+        extra = [n for n in os.listdir(os.path.dirname(target)) if n != "mirelon.json"]
+        if extra:
+            faults.append(f"left next to the target: {extra}")
+    elif case in ("unreadable_file", "readonly_folder"):
+        original = open(os.path.join(config, "original.bin"), "rb").read()
+        if open(path, "rb").read() != original:
+            faults.append("the file the user may not change was changed")
+        if set(os.listdir(folder)) != {"defaults.json"}:
+            faults.append(f"the folder holds more than the file: {os.listdir(folder)}")
+        if case == "unreadable_file":
+            if len([w for w in defaults_lines if "cannot be read" in w]) != 1:
+                faults.append("the unreadable file was not logged exactly once")
+            if len([w for w in defaults_lines if "Could not keep" in w]) != 1:
+                faults.append("the file that cannot be kept aside was not logged exactly once")
+        elif len([w for w in defaults_lines if "Could not save" in w]) != 1:
+            faults.append("the failed save was not logged exactly once")
+    elif case == "folder_is_file":
         with open(folder, "rb") as f:
             if f.read() != b"a file where the folder should be\n":
                 faults.append("the file in place of the folder was changed")

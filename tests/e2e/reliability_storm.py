@@ -115,6 +115,16 @@ def start_program():
     env = dict(os.environ, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime,
                XDG_CONFIG_HOME=os.path.dirname(os.path.dirname(args.defaults)),
                MIRELON_SIMULATED_CAMERAS=args.cameras)
+    # Every camera of the storm is known and switched on before the start (the
+    # store reads its records once), so each one plugged in gets its panel.
+    positions = ["Bottom Left", "Bottom Right", "Top Left", "Top Right"]
+    known = [{"id": cam, "name": f"Camera {cam[-1].upper()}", "isEnabled": True,
+              "position": positions[i % len(positions)]} for i, cam in enumerate(IDS)]
+    top = load_defaults()
+    top["cameraDeviceConfigurations"] = {
+        "$data": base64.b64encode(json.dumps(known).encode()).decode()}
+    os.makedirs(os.path.dirname(args.defaults), exist_ok=True)
+    save_defaults(top)
     host = subprocess.Popen([args.bin], stdin=subprocess.DEVNULL, stdout=open(args.log, "w"),
                             stderr=subprocess.STDOUT, env=env)
     # Started once it has written the panels' switch off.

@@ -115,6 +115,8 @@ for name in $cases; do
   desktop_kill "$host" || true
   desktop_poll 10 desktop__role_count_is MirelonRingLightOverlay 0 || true
   python3 "$helper" check "$name" "$XDG_CONFIG_HOME" "$log" | sed 's/^/   /' || ok=0
+  # Given back, so that the desktop's folder can be removed by its owner.
+  chmod -R u+rwX "$XDG_CONFIG_HOME" 2>/dev/null || true
   if [ $ok = 1 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 done
 echo "$passed passed, $failed failed"

@@ -43,8 +43,12 @@ void UpdateDialogs::showUpToDate(const QString& currentVersion) {
 void UpdateDialogs::showUpdateAvailable(const ReleaseItem& release, const QString& currentVersion) {
     QString text = QStringLiteral("Mirelon %1 is now available; you have %2.")
                        .arg(release.version, currentVersion);
-    if (!release.title.isEmpty()) {
-        text = release.title + u'\n' + text;
+    QString title = release.title.simplified();
+    if (title.size() > UpdateDialogs::maximumShownTitleLength) {
+        title = title.left(UpdateDialogs::maximumShownTitleLength) + QStringLiteral("...");
+    }
+    if (!title.isEmpty()) {
+        text = title + u'\n' + text;
     }
     QString notes = UpdateFeed::plainText(release.description);
     constexpr qsizetype shownNotes = 1500;
@@ -75,6 +79,14 @@ void UpdateDialogs::showUpdateAvailable(const ReleaseItem& release, const QStrin
 void UpdateDialogs::showError(const QString& message) {
     QMessageBox* box = present(errorTitle, message);
     box->setIcon(QMessageBox::Warning);
+    box->setStandardButtons(QMessageBox::Ok);
+    box->show();
+}
+
+void UpdateDialogs::showStillChecking() {
+    QMessageBox* box =
+        present(stillCheckingTitle, QStringLiteral("The update check is still running. Its answer "
+                                                   "will be shown when it arrives."));
     box->setStandardButtons(QMessageBox::Ok);
     box->show();
 }

@@ -24,6 +24,7 @@ public:
     void showUpToDate(const QString& currentVersion) override;
     void showUpdateAvailable(const ReleaseItem& release, const QString& currentVersion) override;
     void showError(const QString& message) override;
+    void showStillChecking() override;
 
     // The dialog on screen, if any (for tests).
     QMessageBox* currentDialog() const { return dialog_; }
@@ -31,6 +32,9 @@ public:
     static inline const QString upToDateTitle = QStringLiteral("You're up to date");
     static inline const QString updateAvailableTitle = QStringLiteral("A new version is available");
     static inline const QString errorTitle = QStringLiteral("Update check failed");
+    static inline const QString stillCheckingTitle = QStringLiteral("Checking for updates");
+    // A release title longer than this is cut short in the dialog.
+    static constexpr qsizetype maximumShownTitleLength = 120;
 
 private:
     QMessageBox* present(const QString& title, const QString& text);

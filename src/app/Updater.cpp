@@ -4,13 +4,14 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 
 Q_LOGGING_CATEGORY(lcUpdate, "app.mirelon.Mirelon.update", QtInfoMsg)
 
 namespace mirelon {
 
-NetworkFeedFetcher::NetworkFeedFetcher(QObject* parent)
-    : QObject(parent), network_(new QNetworkAccessManager(this)) {}
+NetworkFeedFetcher::NetworkFeedFetcher(QObject* parent, int deadlineMs)
+    : QObject(parent), network_(new QNetworkAccessManager(this)), deadlineMs_(deadlineMs) {}
 
 NetworkFeedFetcher::~NetworkFeedFetcher() = default;
 
@@ -23,12 +24,21 @@ void NetworkFeedFetcher::fetch(const QUrl& url, Callback done) {
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
-    request.setTransferTimeout(30000);
+    request.setTransferTimeout(deadlineMs_);
     request.setHeader(QNetworkRequest::UserAgentHeader,
                       QStringLiteral("Mirelon/%1").arg(QStringLiteral(MIRELON_VERSION)));
     QNetworkReply* reply = network_->get(request);
     auto body = std::make_shared<QByteArray>();
     auto tooLarge = std::make_shared<bool>(false);
+    auto timedOut = std::make_shared<bool>(false);
+    // The whole download, not just each silence, must end within the deadline.
+    auto* deadline = new QTimer(reply);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, reply, [reply, timedOut] {
+        *timedOut = true;
+        reply->abort();
+    });
+    deadline->start(deadlineMs_);
     connect(reply, &QNetworkReply::readyRead, reply, [reply, body, tooLarge] {
         body->append(reply->read(UpdateFeed::maximumDocumentSize + 1 - body->size()));
         if (body->size() > UpdateFeed::maximumDocumentSize) {
@@ -36,8 +46,13 @@ void NetworkFeedFetcher::fetch(const QUrl& url, Callback done) {
             reply->abort();
         }
     });
-    connect(reply, &QNetworkReply::finished, this, [reply, body, tooLarge, done] {
+    connect(reply, &QNetworkReply::finished, this, [reply, body, tooLarge, timedOut, done] {
         reply->deleteLater();
+        if (*timedOut || reply->error() == QNetworkReply::TimeoutError ||
+            (reply->error() == QNetworkReply::OperationCanceledError && !*tooLarge)) {
+            done({{}, timedOutMessage});
+            return;
+        }
         if (*tooLarge) {
             done({{},
                   QStringLiteral("The update feed is larger than %1 bytes.")
@@ -88,7 +103,11 @@ void Updater::check(bool userInitiated) {
         userWaiting_ = true;
     }
     if (checking_) {
-        return;  // the answer on its way serves this request too
+        // The answer on its way serves this request too.
+        if (userInitiated) {
+            presenter_.showStillChecking();
+        }
+        return;
     }
     checking_ = true;
     qCInfo(lcUpdate).noquote() << "Checking for updates at" << feedUrl_.toString();

@@ -29,15 +29,22 @@ public:
 };
 
 // HTTP(S) download with a size bound, a time limit and no downgrade on redirect.
+// The time limit covers the whole download: a server that trickles bytes or
+// sends headers and then nothing ends the check like one that never answers.
 class NetworkFeedFetcher final : public QObject, public FeedFetcher {
     Q_OBJECT
 public:
-    explicit NetworkFeedFetcher(QObject* parent = nullptr);
+    static constexpr int defaultDeadlineMs = 30000;
+    static inline const QString timedOutMessage =
+        QStringLiteral("The update server did not answer in time.");
+
+    explicit NetworkFeedFetcher(QObject* parent = nullptr, int deadlineMs = defaultDeadlineMs);
     ~NetworkFeedFetcher() override;
     void fetch(const QUrl& url, Callback done) override;
 
 private:
     QNetworkAccessManager* network_;
+    int deadlineMs_;
 };
 
 // What the user is shown.
@@ -47,6 +54,8 @@ public:
     virtual void showUpToDate(const QString& currentVersion) = 0;
     virtual void showUpdateAvailable(const ReleaseItem& release, const QString& currentVersion) = 0;
     virtual void showError(const QString& message) = 0;
+    // The user asked again while a check is on its way.
+    virtual void showStillChecking() = 0;
 };
 
 // Checks the release feed once a day in the background and on request. It only
@@ -64,7 +73,8 @@ public:
 
     // Schedules the daily background checks (the first one shortly after launch).
     void startBackgroundChecks();
-    // A check the user asked for: every outcome is shown.
+    // A check the user asked for: every outcome is shown. Asking while a check
+    // is on its way says so; that check's answer serves both.
     void checkForUpdates();
 
     bool isChecking() const { return checking_; }

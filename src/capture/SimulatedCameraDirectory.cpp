@@ -1,6 +1,7 @@
 #include "capture/SimulatedCameraDirectory.h"
 
 #include "platform/Logging.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <utility>
 
 namespace mirelon {
 namespace {
@@ -101,9 +103,17 @@ std::optional<SimulatedCameraSpec> SimulatedCameraSpec::parse(const QString& id,
 }
 
 SimulatedCameraDirectory::SimulatedCameraDirectory(QString folder, NotificationCenter& center)
-    : folder_(std::move(folder)), center_(center) {
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { scheduleRescan(); });
-    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] { scheduleRescan(); });
+    : folder_(std::move(folder)), center_(center), watch_(folder_) {
+    connect(&watch_, &FolderWatch::entriesChanged, this, [this](const QStringList& names) {
+        for (const QString& name : names) {
+            pendingEntries_.insert(name);
+        }
+        scheduleRescan();
+    });
+    connect(&watch_, &FolderWatch::folderReset, this, [this] {
+        pendingFullRescan_ = true;
+        scheduleRescan();
+    });
     // The initial list is the starting state, not a connection.
     announce_ = false;
     rescan();
@@ -115,7 +125,17 @@ SimulatedCameraDirectory::~SimulatedCameraDirectory() = default;
 void SimulatedCameraDirectory::scheduleRescan() {
     // Coalesce bursts of file events; well within the 200 ms promise.
     if (!pendingRescan_.isPending()) {
-        pendingRescan_ = Scheduler::main().schedule(0.03, [this] { rescan(); });
+        pendingRescan_ = Scheduler::main().schedule(0.03, [this] { runPendingRescan(); });
+    }
+}
+
+void SimulatedCameraDirectory::runPendingRescan() {
+    const QStringList names(pendingEntries_.begin(), pendingEntries_.end());
+    pendingEntries_.clear();
+    if (std::exchange(pendingFullRescan_, false)) {
+        rescan();
+    } else if (!names.isEmpty()) {
+        rescanEntries(names);
     }
 }
 
@@ -137,43 +157,76 @@ std::optional<SimulatedCameraSpec> SimulatedCameraDirectory::spec(const QString&
 
 void SimulatedCameraDirectory::rescan() {
     const QDir dir(folder_);
-    if (dir.exists() && !watcher_.directories().contains(dir.absolutePath())) {
-        watcher_.addPath(dir.absolutePath());
-    }
     QMap<QString, SimulatedCameraSpec> found;
     const auto entries = dir.entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+    QSet<QString> present;
     for (const QFileInfo& info : entries) {
         const QString id = info.completeBaseName();
         if (id.isEmpty()) {
             continue;
         }
-        if (!watcher_.files().contains(info.absoluteFilePath())) {
-            watcher_.addPath(info.absoluteFilePath());
+        present.insert(id);
+        if (auto spec = readCameraFile(info)) {
+            found.insert(id, *spec);
         }
-        QFile file(info.absoluteFilePath());
-        if (info.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) {
-            if (!rejected_.contains(id)) {
-                qCWarning(lcCapture).noquote() << "Ignoring simulated camera" << info.fileName()
-                                               << ": unreadable or too large";
-                rejected_.insert(id, QByteArray());
-            }
-            continue;
-        }
-        const QByteArray content = file.readAll();
-        QString error;
-        auto spec = SimulatedCameraSpec::parse(id, content, &error);
-        if (!spec) {
-            if (rejected_.value(id, QByteArray("\x01")) != content) {
-                qCWarning(lcCapture).noquote()
-                    << "Ignoring simulated camera" << info.fileName() << ":" << error;
-                rejected_.insert(id, content);
-            }
-            continue;
-        }
-        rejected_.remove(id);
-        found.insert(id, *spec);
     }
+    for (auto it = rejected_.begin(); it != rejected_.end();) {
+        it = present.contains(it.key()) ? std::next(it) : rejected_.erase(it);
+    }
+    publish(found);
+}
 
+void SimulatedCameraDirectory::rescanEntries(const QStringList& names) {
+    QMap<QString, SimulatedCameraSpec> found = cameras_;
+    const QDir dir(folder_);
+    for (const QString& name : names) {
+        // The same files the full listing takes: visible "<id>.json" files.
+        if (name.startsWith(u'.') || !name.endsWith(QLatin1String(".json"))) {
+            continue;
+        }
+        const QFileInfo info(dir.filePath(name));
+        const QString id = info.completeBaseName();
+        if (id.isEmpty()) {
+            continue;
+        }
+        found.remove(id);
+        if (!info.isFile()) {
+            rejected_.remove(id);
+            continue;
+        }
+        if (auto spec = readCameraFile(info)) {
+            found.insert(id, *spec);
+        }
+    }
+    publish(found);
+}
+
+std::optional<SimulatedCameraSpec> SimulatedCameraDirectory::readCameraFile(const QFileInfo& info) {
+    const QString id = info.completeBaseName();
+    const auto content = RegularFile::read(info.absoluteFilePath(), kMaxFileSize + 1);
+    if (!content || content->size() > kMaxFileSize) {
+        if (!rejected_.contains(id)) {
+            qCWarning(lcCapture).noquote()
+                << "Ignoring simulated camera" << info.fileName() << ": unreadable or too large";
+            rejected_.insert(id, QByteArray());
+        }
+        return std::nullopt;
+    }
+    QString error;
+    auto spec = SimulatedCameraSpec::parse(id, *content, &error);
+    if (!spec) {
+        if (rejected_.value(id, QByteArray("\x01")) != *content) {
+            qCWarning(lcCapture).noquote()
+                << "Ignoring simulated camera" << info.fileName() << ":" << error;
+            rejected_.insert(id, *content);
+        }
+        return std::nullopt;
+    }
+    rejected_.remove(id);
+    return spec;
+}
+
+void SimulatedCameraDirectory::publish(const QMap<QString, SimulatedCameraSpec>& found) {
     const QMap<QString, SimulatedCameraSpec> previous = cameras_;
     cameras_ = found;
     if (!announce_) {

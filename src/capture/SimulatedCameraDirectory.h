@@ -1,12 +1,14 @@
 #pragma once
 
 #include "capture/CameraDirectory.h"
+#include "platform/FolderWatch.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 
-#include <QFileSystemWatcher>
+#include <QFileInfo>
 #include <QMap>
 #include <QObject>
+#include <QSet>
 
 #include <optional>
 
@@ -48,19 +50,29 @@ public:
     std::optional<SimulatedCameraSpec> spec(const QString& id) const;
     QString folder() const { return folder_; }
 
-    // Re-reads the folder and posts what changed. Runs on every change of the
-    // folder or of one of its files.
+    // Re-reads every file of the folder and posts what changed. Runs when the
+    // folder itself appears or goes away; changes to single files re-read
+    // those files alone.
     void rescan();
+    // Re-reads the named entries of the folder (file names) and posts what changed.
+    void rescanEntries(const QStringList& names);
 
 private:
     void scheduleRescan();
+    void runPendingRescan();
+    // The camera a file describes; none (reported once per content) when it
+    // is unreadable or invalid.
+    std::optional<SimulatedCameraSpec> readCameraFile(const QFileInfo& info);
+    void publish(const QMap<QString, SimulatedCameraSpec>& found);
 
     QString folder_;
     NotificationCenter& center_;
-    QFileSystemWatcher watcher_;
+    FolderWatch watch_;
     QMap<QString, SimulatedCameraSpec> cameras_;  // ordered by id = file-name order
     QMap<QString, QByteArray> rejected_;          // file content already reported as bad
     TaskHandle pendingRescan_;
+    QSet<QString> pendingEntries_;
+    bool pendingFullRescan_ = false;
     bool announce_ = true;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/CameraPermission.h"
 
 #include "platform/Logging.h"
+#include "platform/RegularFile.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -9,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include <fcntl.h>
@@ -17,12 +19,20 @@
 namespace mirelon::CameraPermission {
 namespace {
 
-QString readWord(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
+// The first word of a small file; never blocks on a FIFO left in its place.
+// None (logged once here) when something is there that cannot be read.
+std::optional<QString> readWord(const QString& path) {
+    QString error;
+    const auto bytes = RegularFile::read(path, 256, &error);
+    if (!bytes) {
+        if (QFile::exists(path)) {
+            qCWarning(lcCapture).noquote()
+                << "Cannot read simulated camera permission file" << path << ":" << error;
+            return std::nullopt;
+        }
+        return QString();
     }
-    return QString::fromUtf8(file.read(256)).trimmed();
+    return QString::fromUtf8(*bytes).trimmed();
 }
 
 }  // namespace
@@ -50,7 +60,11 @@ CameraAuthorization simulatedStatus(const QString& folder) {
     if (!QFile::exists(path)) {
         return CameraAuthorization::authorized;
     }
-    const QString word = readWord(path);
+    const auto read = readWord(path);
+    if (!read) {
+        return CameraAuthorization::denied;
+    }
+    const QString word = *read;
     if (word == QLatin1String("authorized")) {
         return CameraAuthorization::authorized;
     }
@@ -70,8 +84,8 @@ CameraAuthorization simulatedStatus(const QString& folder) {
 void requestSimulatedAccess(const QString& folder, std::function<void(bool)> answer) {
     std::thread([folder, answer = std::move(answer)] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        const bool yes = readWord(QDir(folder).filePath(QStringLiteral(".permission-answer"))) ==
-                         QLatin1String("yes");
+        const bool yes = readWord(QDir(folder).filePath(QStringLiteral(".permission-answer")))
+                             .value_or(QString()) == QLatin1String("yes");
         if (yes) {
             QSaveFile file(QDir(folder).filePath(QStringLiteral(".permission")));
             if (file.open(QIODevice::WriteOnly)) {

@@ -156,6 +156,7 @@ GstCameraDirectory::GstCameraDirectory(NotificationCenter& center) : center_(cen
         bus,
         [](GstBus* b, GstMessage* m, gpointer d) -> GstBusSyncReply {
             onBusMessage(b, m, d);
+            gst_message_unref(m);  // dropping a message means releasing it
             return GST_BUS_DROP;
         },
         new QPointer<GstCameraDirectory>(this),

@@ -39,6 +39,7 @@ QString describeError(void* gstMessage) {
 namespace {
 
 std::atomic<int> streamingThreads{0};
+std::atomic<int> livePipelines{0};
 
 // A mapped sample that lives as long as the QImage showing it.
 struct MappedSample {
@@ -164,6 +165,10 @@ GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, Fram
         return;
     }
     pipeline_ = pipeline;
+    livePipelines.fetch_add(1, std::memory_order_acq_rel);
+    g_object_weak_ref(
+        G_OBJECT(pipeline_),
+        [](gpointer, GObject*) { livePipelines.fetch_sub(1, std::memory_order_acq_rel); }, nullptr);
     bus_ = gst_element_get_bus(pipeline_);
     // Nobody reads state or stream messages: only errors and the end of the
     // stream are kept, so the bus does not fill up while the camera runs.
@@ -181,8 +186,13 @@ GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, Fram
                     streamingThreads.fetch_sub(1, std::memory_order_acq_rel);
                 }
             }
-            return (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS) ? GST_BUS_PASS
-                                                                          : GST_BUS_DROP;
+            if (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS) {
+                return GST_BUS_PASS;
+            }
+            // A dropped message is ours to release; it holds the element that
+            // posted it (the pipeline itself, for state changes).
+            gst_message_unref(m);
+            return GST_BUS_DROP;
         },
         nullptr, nullptr);
 }
@@ -268,6 +278,10 @@ bool GstCapturePipeline::ended() const {
 
 int GstCapturePipeline::activeStreamingThreads() {
     return streamingThreads.load(std::memory_order_acquire);
+}
+
+int GstCapturePipeline::livePipelineCount() {
+    return livePipelines.load(std::memory_order_acquire);
 }
 
 bool GstCapturePipeline::isRunning() const {

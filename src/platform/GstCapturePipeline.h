@@ -37,6 +37,9 @@ public:
     // Streaming threads of all capture pipelines that are inside a pipeline's
     // elements right now (a stopped pipeline leaves none behind).
     static int activeStreamingThreads();
+    // Capture pipelines not yet finalized: a pipeline whose owner is gone must
+    // not linger (everything its elements hold, descriptors included, goes with it).
+    static int livePipelineCount();
 
 private:
     bool ended() const;  // drains error/end messages from the bus

@@ -44,10 +44,36 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
+// Where a write to path lands: the final target when path is a symbolic link
+// (a link into a dotfiles folder stays a link), otherwise path itself.
+QString resolveLinks(const QString& path) {
+    QString current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(QFile::encodeName(current).constData(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return current;
+        }
+        const QString target = QFile::symLinkTarget(current);
+        if (target.isEmpty()) {
+            return current;
+        }
+        current = target;
+    }
+    return {};  // a loop of links: nothing to write to
+}
+
+// Temporaries of an interrupted write: ".defaults.json.XXXXXX" (mkstemp).
+bool isOwnTemporaryName(const QString& name) {
+    static const QString prefix = QStringLiteral(".defaults.json.");
+    return name.startsWith(prefix) && name.size() == prefix.size() + 6;
+}
+
 }  // namespace
 
 UserDefaults::UserDefaults(QString filePath, NotificationCenter& center, QObject* parent)
     : QObject(parent), filePath_(std::move(filePath)), center_(center) {
+    warnAboutSharedFolder();
+    removeLeftoverTemporaries();
     load(false);
     watch();
     // Editors may write in several steps: settle for a moment before reading.
@@ -75,12 +101,53 @@ UserDefaults& UserDefaults::standard() {
     return *instance;
 }
 
+QString UserDefaults::writeTarget() const {
+    return resolveLinks(filePath_);
+}
+
+void UserDefaults::warnAboutSharedFolder() {
+    const QString folder = QFileInfo(filePath_).absolutePath();
+    struct stat st {};
+    if (::stat(QFile::encodeName(folder).constData(), &st) == 0 && (st.st_mode & S_IWOTH) != 0) {
+        qCWarning(lcDefaults).noquote()
+            << "The preferences folder" << folder
+            << "is writable by other users; they can change or replace your preferences";
+    }
+}
+
+void UserDefaults::removeLeftoverTemporaries() {
+    // Only one instance writes these files, and it has not written yet: any
+    // temporary of ours still there is what a killed write left behind.
+    const QString target = writeTarget();
+    const QDir dir(QFileInfo(target.isEmpty() ? filePath_ : target).absolutePath());
+    const auto names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (!isOwnTemporaryName(name)) {
+            continue;
+        }
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        struct stat st {};
+        if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+            st.st_uid == ::geteuid() && ::unlink(path.constData()) == 0) {
+            qCInfo(lcDefaults).noquote()
+                << "Removed" << dir.filePath(name) << "left over from an interrupted save";
+        }
+    }
+}
+
 void UserDefaults::watch() {
     const QFileInfo info(filePath_);
     QDir().mkpath(info.absolutePath());
     // A rename replaces the file a file watch follows: the folder watch catches it.
     if (!watcher_.directories().contains(info.absolutePath())) {
         watcher_.addPath(info.absolutePath());
+    }
+    // Through a link, our own saves (and other edits) land in the target's folder.
+    const QString target = writeTarget();
+    const QString targetFolder = QFileInfo(target).absolutePath();
+    if (!target.isEmpty() && targetFolder != info.absolutePath() &&
+        QFileInfo(targetFolder).isDir() && !watcher_.directories().contains(targetFolder)) {
+        watcher_.addPath(targetFolder);
     }
     if (info.isFile() && !watcher_.files().contains(filePath_)) {
         watcher_.addPath(filePath_);
@@ -244,14 +311,20 @@ void UserDefaults::keepCorruptFileAside() {
     if (!corruptOnDisk_) {
         return;
     }
-    const QString aside = filePath_ + QStringLiteral(".corrupt-") + utcTimestamp();
-    if (::rename(QFile::encodeName(filePath_).constData(), QFile::encodeName(aside).constData()) ==
-        0) {
+    // Through a link, the target is kept aside and the link stays for the new file.
+    const QString target = writeTarget();
+    const QString aside = target + QStringLiteral(".corrupt-") + utcTimestamp();
+    errno = ELOOP;
+    if (!target.isEmpty() && ::rename(QFile::encodeName(target).constData(),
+                                      QFile::encodeName(aside).constData()) == 0) {
         qCWarning(lcDefaults).noquote() << "Kept the unreadable preferences file as" << aside;
         corruptOnDisk_ = false;
-    } else {
+        keepAsideFailureLogged_ = false;
+    } else if (!keepAsideFailureLogged_) {
+        keepAsideFailureLogged_ = true;
         qCWarning(lcDefaults).noquote()
-            << "Could not keep the unreadable preferences file aside:" << std::strerror(errno);
+            << "Could not keep the unreadable preferences file aside:" << std::strerror(errno)
+            << "(changes are kept for this session)";
     }
 }
 
@@ -278,7 +351,12 @@ void UserDefaults::write() {
 }
 
 bool UserDefaults::writeAtomically(const QByteArray& bytes) {
-    const QFileInfo info(filePath_);
+    const QString target = writeTarget();
+    if (target.isEmpty()) {
+        errno = ELOOP;
+        return false;
+    }
+    const QFileInfo info(target);
     const QByteArray dir = QFile::encodeName(info.absolutePath());
     QDir().mkpath(info.absolutePath());
     QByteArray tmpl = dir + "/.defaults.json.XXXXXX";
@@ -289,7 +367,7 @@ bool UserDefaults::writeAtomically(const QByteArray& bytes) {
     bool ok = ::fchmod(fd, 0600) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
     const int savedErrno = errno;
     ::close(fd);
-    if (ok && ::rename(tmpl.constData(), QFile::encodeName(filePath_).constData()) != 0) {
+    if (ok && ::rename(tmpl.constData(), QFile::encodeName(target).constData()) != 0) {
         ok = false;
     }
     if (!ok) {

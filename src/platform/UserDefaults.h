@@ -18,7 +18,8 @@ namespace mirelon {
 // $XDG_CONFIG_HOME/mirelon/defaults.json, one member per key.
 //
 // Every write is synchronous and atomic (temporary file, fsync, rename, mode
-// 0600) and posts Notifications::defaultsChanged once. Edits made to the file
+// 0600) and posts Notifications::defaultsChanged once. When the file is a
+// symbolic link, the write replaces the link's target and the link stays. Edits made to the file
 // by other processes are picked up and announced the same way. A file that is
 // not a JSON object reads as empty and is renamed aside to
 // defaults.json.corrupt-<UTC timestamp> before the next write replaces it.
@@ -85,6 +86,10 @@ private:
     bool writeAtomically(const QByteArray& bytes);
     void keepCorruptFileAside();
     void watch();
+    // The file a save replaces: the final target of a symbolic link.
+    QString writeTarget() const;
+    void warnAboutSharedFolder();
+    void removeLeftoverTemporaries();
 
     QString filePath_;
     NotificationCenter& center_;
@@ -94,6 +99,7 @@ private:
     bool unreadableAtLastLoad_ = false;  // something we cannot read is where the file belongs
     bool lastWriteOk_ = true;
     bool writeFailureLogged_ = false;
+    bool keepAsideFailureLogged_ = false;
     QFileSystemWatcher watcher_;
     TaskHandle pendingReload_;
 };

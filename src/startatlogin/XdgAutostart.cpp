@@ -1,6 +1,7 @@
 #include "startatlogin/XdgAutostart.h"
 
 #include "platform/Logging.h"
+#include "platform/RegularFile.h"
 #include "startatlogin/DesktopEntry.h"
 
 #include <QCoreApplication>
@@ -77,15 +78,14 @@ bool XdgAutostart::isRegistered() const {
 }
 
 bool XdgAutostart::entryStartsThisProgram(const QString& path) const {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcMain).noquote()
-            << "Cannot read autostart entry" << path << ":" << file.errorString();
+    // Never blocks: a FIFO or device at the entry's path is refused, not opened.
+    QString error;
+    const auto text = RegularFile::read(path, DesktopEntry::maximumFileSize + 1, &error);
+    if (!text) {
+        qCWarning(lcMain).noquote() << "Cannot read autostart entry" << path << ":" << error;
         return false;
     }
-    const QByteArray text = file.read(DesktopEntry::maximumFileSize + 1);
-    QString error;
-    const auto entry = DesktopEntry::parse(text, &error);
+    const auto entry = DesktopEntry::parse(*text, &error);
     if (!entry) {
         qCWarning(lcMain).noquote() << "Ignoring autostart entry" << path << ":" << error;
         return false;

@@ -4,7 +4,11 @@
 #include "platform/ManualScheduler.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QMessageBox>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +51,7 @@ public:
         shown.append(QStringLiteral("available %1 over %2").arg(r.version, v));
     }
     void showError(const QString& m) override { shown.append(QStringLiteral("error ") + m); }
+    void showStillChecking() override { shown.append(QStringLiteral("stillChecking")); }
     QStringList shown;
 };
 
@@ -133,8 +138,10 @@ TEST(UpdaterTest, ReportsEachOutcomeOfAUserCheck) {
 
     updater.checkForUpdates();
     EXPECT_TRUE(updater.isChecking());
-    updater.checkForUpdates();  // joins the check on its way
+    updater.checkForUpdates();  // joins the check on its way, and says so
     EXPECT_EQ(fetcher.urls.size(), 1);
+    EXPECT_EQ(presenter.shown, QStringList{QStringLiteral("stillChecking")});
+    presenter.shown.clear();
     fetcher.answer(feedWith(item("1.2.0") + item("1.1.0")));
     updater.checkForUpdates();
     fetcher.answer(feedWith(item("1.3.0")));
@@ -230,4 +237,84 @@ TEST(UpdateDialogsTest, DownloadOpensOnlyWebLinks) {
     dialogs.showError(QStringLiteral("boom"));
     EXPECT_EQ(dialogs.currentDialog()->windowTitle(), UpdateDialogs::errorTitle);
     EXPECT_EQ(dialogs.currentDialog()->informativeText(), QStringLiteral("boom"));
+}
+
+TEST(UpdaterTest, ABackgroundCheckOnItsWayServesAClickAndSaysSo) {
+    ScopedManualScheduler scheduler;
+    FakeFetcher fetcher;
+    FakePresenter presenter;
+    Updater updater(QUrl(QStringLiteral("https://mirelon.app/feed.xml")), QStringLiteral("1.2.0"),
+                    fetcher, presenter);
+    updater.startBackgroundChecks();
+    scheduler.scheduler.advance(Updater::firstBackgroundCheckDelay);
+    ASSERT_EQ(fetcher.urls.size(), 1);
+    updater.checkForUpdates();
+    updater.checkForUpdates();
+    EXPECT_EQ(fetcher.urls.size(), 1);
+    fetcher.answer(feedWith(item("1.2.0")));
+    // The background check now answers the user, who waited for it.
+    EXPECT_EQ(presenter.shown,
+              (QStringList{QStringLiteral("stillChecking"), QStringLiteral("stillChecking"),
+                           QStringLiteral("upToDate 1.2.0")}));
+}
+
+// A local server that answers every request with headers and then either
+// nothing more or one body byte at a time, never finishing.
+class StallingServer : public QObject {
+public:
+    explicit StallingServer(bool drip) {
+        server_.listen(QHostAddress::LocalHost);
+        QObject::connect(&server_, &QTcpServer::newConnection, this, [this, drip] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                socket->setParent(this);
+                socket->write(
+                    "HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\n"
+                    "Content-Length: 100000\r\n\r\n");
+                if (drip) {
+                    auto* timer = new QTimer(socket);
+                    QObject::connect(timer, &QTimer::timeout, socket,
+                                     [socket] { socket->write("<"); });
+                    timer->start(50);
+                }
+            }
+        });
+    }
+    QUrl url() const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1/feed.xml").arg(server_.serverPort()));
+    }
+
+private:
+    QTcpServer server_;
+};
+
+TEST(NetworkFeedFetcherTest, SlowAndSilentServersEndAtTheDeadlineWithAPlainMessage) {
+    for (const bool drip : {false, true}) {
+        StallingServer server(drip);
+        NetworkFeedFetcher fetcher(nullptr, 600);
+        std::optional<FeedFetcher::Response> response;
+        fetcher.fetch(server.url(), [&](const FeedFetcher::Response& r) { response = r; });
+        // Bounded by the test's own timeout: the fetcher must end the download itself.
+        while (!response) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
+        EXPECT_EQ(response->error, NetworkFeedFetcher::timedOutMessage) << "drip " << drip;
+        EXPECT_TRUE(response->body.isEmpty());
+    }
+}
+
+TEST(UpdateDialogsTest, LongTitlesAreCutShortAndKeptOnOneLine) {
+    UpdateDialogs dialogs([](const QUrl&) { return true; });
+    ReleaseItem release{QStringLiteral("2.0"), QStringLiteral("Mirelon\n") + QString(2000, u'x'),
+                        QUrl(QStringLiteral("https://mirelon.app/download")), QString()};
+    dialogs.showUpdateAvailable(release, QStringLiteral("1.0"));
+    ASSERT_TRUE(dialogs.currentDialog());
+    const QStringList lines = dialogs.currentDialog()->informativeText().split(u'\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0].size(), UpdateDialogs::maximumShownTitleLength + 3);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Mirelon xxx")));
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("x...")));
+    EXPECT_EQ(lines[1], QStringLiteral("Mirelon 2.0 is now available; you have 1.0."));
+
+    dialogs.showStillChecking();
+    EXPECT_EQ(dialogs.currentDialog()->windowTitle(), UpdateDialogs::stillCheckingTitle);
 }

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include "capture/LogCapture.h"
+
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -125,6 +128,20 @@ TEST_F(PermissionFolderTest, SimulatedPermissionWords) {
     EXPECT_EQ(CameraPermission::simulatedStatus(dir.path()), CameraAuthorization::denied);
     write(QByteArray(100000, 'a'));
     EXPECT_EQ(CameraPermission::simulatedStatus(dir.path()), CameraAuthorization::denied);
+}
+
+TEST_F(PermissionFolderTest, NonRegularPermissionFileIsRefusedWithoutBlocking) {
+    testing::LogCapture log("app.mirelon.Mirelon.capture");
+    const QString path = dir.filePath(".permission");
+    // Opening a FIFO for reading blocks until a writer comes: it must not be waited on.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    EXPECT_EQ(CameraPermission::simulatedStatus(dir.path()), CameraAuthorization::denied);
+    EXPECT_EQ(log.countStartingWith("Cannot read simulated camera permission file"), 1);
+    EXPECT_EQ(log.messages().size(), 1);
+    ASSERT_EQ(::unlink(QFile::encodeName(path).constData()), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(".permission"));
+    EXPECT_EQ(CameraPermission::simulatedStatus(dir.path()), CameraAuthorization::denied);
+    EXPECT_EQ(log.countStartingWith("Cannot read simulated camera permission file"), 2);
 }
 
 }  // namespace

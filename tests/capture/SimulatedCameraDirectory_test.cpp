@@ -2,11 +2,15 @@
 
 #include "platform/ManualScheduler.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
 
 namespace mirelon {
 namespace {
@@ -31,6 +35,14 @@ protected:
         QFile f(dir.path() + "/" + file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(content);
+    }
+    // Delivers the folder watch's events and runs the coalesced rescan until
+    // done() holds (bounded by the test's timeout, never by a time of ours).
+    void deliverUntil(const std::function<bool()>& done) {
+        while (!done()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+            clock.scheduler.advance(0.05);
+        }
     }
 };
 
@@ -93,6 +105,66 @@ TEST_F(SimulatedCameras, MalformedFilesAreRejectedNotCrashed) {
     SimulatedCameraDirectory cameras(dir.path(), center);
     ASSERT_EQ(cameras.devices().size(), 1);
     EXPECT_EQ(cameras.devices()[0].id, "good");
+}
+
+TEST_F(SimulatedCameras, WatchedChangesAreSeenWithoutAnyRescanByHand) {
+    write("a.json", R"({"name": "A"})");
+    SimulatedCameraDirectory cameras(dir.path(), center);
+    write("b.json", R"({"name": "B"})");
+    deliverUntil([&] { return events.contains("+b"); });
+    write("a.json", R"({"name": "A renamed"})");  // written in place
+    deliverUntil([&] { return events.contains("~a"); });
+    EXPECT_EQ(cameras.spec("a")->name, "A renamed");
+    // Replaced by a rename, as editors save.
+    write("c.tmp", R"({"name": "B again"})");
+    ASSERT_EQ(std::rename(QFile::encodeName(dir.path() + "/c.tmp").constData(),
+                          QFile::encodeName(dir.path() + "/b.json").constData()),
+              0);
+    deliverUntil([&] { return cameras.spec("b") && cameras.spec("b")->name == "B again"; });
+    QFile::remove(dir.path() + "/a.json");
+    deliverUntil([&] { return events.contains("-a"); });
+    EXPECT_EQ(events, (QStringList{"+b", "~a", "~b", "-a"}));
+}
+
+TEST_F(SimulatedCameras, OnlyTheNamedFilesAreReadAgain) {
+    write("a.json", R"({"name": "A"})");
+    write("b.json", R"({"name": "B"})");
+    SimulatedCameraDirectory cameras(dir.path(), center);
+    write("a.json", R"({"name": "A2"})");
+    write("b.json", R"({"name": "B2"})");
+    write("c.json", R"({"name": "C"})");
+    cameras.rescanEntries({"a.json", "c.json", "notes.txt", ".hidden.json"});
+    EXPECT_EQ(cameras.spec("a")->name, "A2");
+    EXPECT_EQ(cameras.spec("b")->name, "B") << "b was not named, so not read";
+    EXPECT_EQ(cameras.spec("c")->name, "C");
+    QFile::remove(dir.path() + "/c.json");
+    cameras.rescanEntries({"c.json"});
+    EXPECT_FALSE(cameras.spec("c"));
+    EXPECT_EQ(events, (QStringList{"~a", "+c", "-c"}));
+}
+
+TEST_F(SimulatedCameras, FolderRemovedAndMadeAgainIsWatchedAgain) {
+    const QString folder = dir.path() + "/cams";
+    QDir().mkpath(folder);
+    write("cams/a.json", R"({"name": "A"})");
+    SimulatedCameraDirectory cameras(folder, center);
+    ASSERT_EQ(cameras.devices().size(), 1);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    deliverUntil([&] { return events.contains("-a"); });
+    for (int round = 0; round < 2; ++round) {
+        QDir().mkpath(folder);
+        write("cams/b.json", R"({"name": "B"})");
+        deliverUntil([&] { return cameras.spec("b").has_value(); });
+        ASSERT_TRUE(QDir(folder).removeRecursively());
+        deliverUntil([&] { return cameras.devices().isEmpty(); });
+    }
+    // Also when the folder's parent was missing at the start.
+    SimulatedCameraDirectory later(dir.path() + "/x/y", center);
+    QDir().mkpath(dir.path() + "/x/y");
+    write("x/y/late.json", R"({"name": "Late"})");
+    deliverUntil([&] { return later.spec("late").has_value(); });
+    EXPECT_EQ(events.count("+b"), 2);
+    EXPECT_EQ(events.count("-b"), 2);
 }
 
 TEST_F(SimulatedCameras, MissingFolderListsNothing) {

@@ -27,6 +27,10 @@ int streamingThreads() {
     return GstCapturePipeline::activeStreamingThreads();
 }
 
+int openDescriptors() {
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System).size());
+}
+
 // Lets the event loop run for a while of real time (frames arrive meanwhile).
 void runEventLoop(double seconds, const std::function<bool()>& until = {}) {
     QElapsedTimer t;
@@ -119,6 +123,51 @@ TEST_F(SimulatedCameraPipelineTest, StalledCameraIsCaughtByTheHealthCheckAndRest
     EXPECT_NE(model.captureSession(), first);
     EXPECT_TRUE(model.isRunning());
     EXPECT_TRUE(model.captureSession()->isRunning());
+}
+
+TEST_F(SimulatedCameraPipelineTest, StoppedSessionsReleaseTheirPipelinesAndDescriptors) {
+    addCamera("desk", R"({"name": "Desk Camera", "width": 160, "height": 120, "fps": 60})");
+    const int pipelinesBefore = GstCapturePipeline::livePipelineCount();
+    CameraViewModel model("desk", false, &defaults);
+    auto cycle = [&] {
+        model.startCamera();
+        ASSERT_TRUE(model.isRunning());
+        EXPECT_EQ(GstCapturePipeline::livePipelineCount(), pipelinesBefore + 1);
+        model.stopCamera();
+        // Finalized at once: nothing may keep the stopped pipeline alive.
+        EXPECT_EQ(GstCapturePipeline::livePipelineCount(), pipelinesBefore);
+    };
+    cycle();
+    const int descriptorsAfterFirst = openDescriptors();
+    for (int i = 0; i < 25 && !HasFailure(); ++i) {
+        cycle();
+    }
+    EXPECT_LE(openDescriptors(), descriptorsAfterFirst + 2);
+    EXPECT_EQ(streamingThreads(), 0);
+}
+
+TEST_F(SimulatedCameraPipelineTest, RestartsOfAStallingCameraKeepOnePipelineAlive) {
+    addCamera("stall", R"({"name": "Stalling Camera", "width": 160, "height": 120,
+                           "fps": 120, "fail": "stall"})");
+    const int pipelinesBefore = GstCapturePipeline::livePipelineCount();
+    CameraViewModel model("stall", false, &defaults);
+    model.startCamera();
+    ASSERT_TRUE(model.isRunning());
+    int descriptorsAfterFirst = 0;
+    for (int restart = 0; restart < 3; ++restart) {
+        const auto session = model.captureSession();
+        runEventLoop(5.0, [&] { return !session->isRunning(); });
+        ASSERT_FALSE(session->isRunning());
+        clock.scheduler.advance(CameraViewModel::healthCheckInterval);
+        ASSERT_TRUE(model.captureSession()->isRunning());
+        EXPECT_EQ(GstCapturePipeline::livePipelineCount(), pipelinesBefore + 1);
+        if (restart == 0) {
+            descriptorsAfterFirst = openDescriptors();
+        }
+    }
+    EXPECT_LE(openDescriptors(), descriptorsAfterFirst + 2);
+    model.stopCamera();
+    EXPECT_EQ(GstCapturePipeline::livePipelineCount(), pipelinesBefore);
 }
 
 TEST_F(SimulatedCameraPipelineTest, FailureModesEndInTheirMessagesAfterThreeAttempts) {

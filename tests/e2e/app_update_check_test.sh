@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # "Check for Updates..." against a local web server: a newer version, the same
-# version, a malformed feed, and an address nobody answers on.
+# version, a malformed feed, and an address nobody answers on; then a server
+# that drips one byte every few seconds and one that sends headers and then
+# nothing: each check ends within the program's deadline (30 s) with a plain
+# message, and asking again meanwhile says the check is still running.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/lib/desktop.sh"
@@ -74,4 +77,57 @@ app_wait_tray_icon >/dev/null
 check_for_updates
 expect_dialog "Update check failed" app_update_unreachable
 kill -0 "$APP_PID" || desktop_fail "the program ended after a failed check"
+desktop_kill "$APP_PID"
+
+# A slow server: the first request gets a byte every 4 s, the next headers only.
+cat >"$DESKTOP_DIR/slow_server.py" <<'PY'
+import socket, threading, time
+server = socket.socket()
+server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+server.bind(("127.0.0.1", 0))
+server.listen(8)
+print("port", server.getsockname()[1], flush=True)
+def serve(conn, drip):
+    try:
+        conn.recv(65536)
+        conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\n"
+                     b"Content-Length: 100000\r\n\r\n")
+        print("request", "drip" if drip else "headers-only", flush=True)
+        while True:
+            time.sleep(4)
+            if drip:
+                conn.sendall(b"<")
+    except OSError:
+        pass
+count = 0
+while True:
+    conn, _ = server.accept()
+    threading.Thread(target=serve, args=(conn, count % 2 == 0), daemon=True).start()
+    count += 1
+PY
+desktop_spawn slow python3 -u "$DESKTOP_DIR/slow_server.py"
+desktop_poll 10 grep -q '^port [0-9]' "$DESKTOP_DIR/slow.log" || desktop_fail "slow server did not start"
+slow_port=$(sed -n 's/^port \([0-9]*\)$/\1/p' "$DESKTOP_DIR/slow.log" | head -n1)
+export MIRELON_FEED_URL="http://127.0.0.1:$slow_port/feed.xml"
+app_start mirelon3
+app_wait_tray_icon >/dev/null
+for kind in drip headers-only; do
+  started=$(date +%s)
+  check_for_updates
+  desktop_poll 10 grep -q "^request $kind" "$DESKTOP_DIR/slow.log" || desktop_fail "no $kind request"
+  # Asked again while the first check waits: told so at once.
+  check_for_updates
+  expect_dialog "Checking for updates" "app_update_still_checking_$kind"
+  id=$(desktop_wait_for_name "^Update check failed\$" 45)
+  took=$(($(date +%s) - started))
+  [ "$took" -le 40 ] || desktop_fail "the $kind check took $took s"
+  xdotool windowactivate --sync "$id" key Escape 2>/dev/null || xdotool key Escape
+  desktop_poll 10 no_window_named "^Update check failed\$" || desktop_fail "dialog did not close"
+  failures=$(grep -c 'Update check failed: The update server did not answer in time.' "$APP_LOG" || true)
+  want=$([ "$kind" = drip ] && echo 1 || echo 2)
+  [ "$failures" = "$want" ] || desktop_fail "expected the plain timeout message ($kind): $(grep 'Update check' "$APP_LOG")"
+  echo "$kind server: check ended after about $took s with the plain message"
+done
+grep -q 'Operation canceled' "$APP_LOG" && desktop_fail "Qt's wording reached the log"
+kill -0 "$APP_PID" || desktop_fail "the program ended after the slow checks"
 echo "PASS"

@@ -5,6 +5,9 @@
   reliability_hostile.py write CASE CONFIG     puts the case's files under CONFIG
                                                (the XDG_CONFIG_HOME); prints
                                                "writable" or "unwritable"
+  reliability_hostile.py denied CASE           exits 0 when the case must run as
+                                               an unprivileged user (its files
+                                               deny what root could still do)
   reliability_hostile.py check CASE CONFIG LOG checks what the program left
                                                behind; prints what it found
                                                and exits 1 on a fault
@@ -12,7 +15,11 @@
 import base64, glob, json, os, re, sys
 
 CASES = ["wrong_types", "huge_numbers", "nonfinite_strings", "nested", "big_file",
-         "defaults_is_directory", "folder_is_file"]
+         "defaults_is_directory", "folder_is_file", "symlinked", "leftover_temporaries",
+         "shared_folder", "unreadable_file", "readonly_folder"]
+# Run as an unprivileged user: the files they leave behind refuse that user.
+DENIED = ["unreadable_file", "readonly_folder"]
+TEMPORARIES = [".defaults.json.Ab12Cd", ".defaults.json.q9Z0xY"]
 
 
 def data(obj_or_bytes):
@@ -112,11 +119,44 @@ def write(case, config):
             f.write("user data\n")
         print("unwritable")
         return
+    if case == "symlinked":
+        # A dotfiles checkout holds the real file; the config folder links to it.
+        dotfiles = os.path.join(config, "dotfiles")
+        os.makedirs(dotfiles)
+        raw = json.dumps({"hoverOpacity": 0.4}).encode()
+        with open(os.path.join(dotfiles, "mirelon.json"), "wb") as f:
+            f.write(raw)
+        os.chmod(os.path.join(dotfiles, "mirelon.json"), 0o644)
+        os.symlink("../dotfiles/mirelon.json", path)
+        with open(os.path.join(config, "original.bin"), "wb") as f:
+            f.write(raw)
+        print("writable")
+        return
+    if case in ("unreadable_file", "readonly_folder"):
+        # Someone else's file (a sudo run, say) the user may not read, in a
+        # folder the user may not change; or the user's own file in a folder
+        # made read-only. Nothing may be replaced and each problem is logged once.
+        raw = json.dumps({"hoverOpacity": 0.6}).encode()
+        with open(path, "wb") as f:
+            f.write(raw)
+        with open(os.path.join(config, "original.bin"), "wb") as f:
+            f.write(raw)
+        if case == "unreadable_file":
+            os.chmod(path, 0o600)
+        print("unwritable")
+        return
     if case == "nested":
         raw = b"{\"a\":" * 200000 + b"1" + b"}" * 200000
     elif case == "big_file":
         # Valid, 10 MB, with a key the program does not know: kept as it is.
         raw = json.dumps({"padding": "p" * (10 * 1024 * 1024), "hoverOpacity": 0.3}).encode()
+    elif case in ("leftover_temporaries", "shared_folder"):
+        raw = json.dumps({"hoverOpacity": 0.3}).encode()
+        for name in TEMPORARIES if case == "leftover_temporaries" else []:
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(b'{"half a write')
+        if case == "shared_folder":
+            os.chmod(folder, 0o777)
     else:
         raw = json.dumps(globals()[case]()).encode()
     with open(path, "wb") as f:
@@ -147,7 +187,35 @@ def check(case, config, log):
         faults.append("sanitizer report in the log")
     defaults_lines = [w for w in warnings if "app.mirelon.Mirelon.defaults" in w]
 
-    if case == "folder_is_file":
+    if case == "symlinked":
+        target = os.path.join(config, "dotfiles", "mirelon.json")
+        if not os.path.islink(path):
+            faults.append("the link was replaced by a file")
+        try:
+            current = json.load(open(target))
+            if current.get("hoverOpacity") != 0.4 or current.get("isMirelonOn") is not False:
+                faults.append(f"the link's target does not hold the program's save: {current}")
+        except (OSError, ValueError) as e:
+            faults.append(f"the link's target is unreadable: {e}")
+        if os.stat(target).st_mode & 0o777 != 0o600:
+            faults.append(f"the target's mode is {oct(os.stat(target).st_mode & 0o777)}")
+        extra = [n for n in os.listdir(os.path.dirname(target)) if n != "mirelon.json"]
+        if extra:
+            faults.append(f"left next to the target: {extra}")
+    elif case in ("unreadable_file", "readonly_folder"):
+        original = open(os.path.join(config, "original.bin"), "rb").read()
+        if open(path, "rb").read() != original:
+            faults.append("the file the user may not change was changed")
+        if set(os.listdir(folder)) != {"defaults.json"}:
+            faults.append(f"the folder holds more than the file: {os.listdir(folder)}")
+        if case == "unreadable_file":
+            if len([w for w in defaults_lines if "cannot be read" in w]) != 1:
+                faults.append("the unreadable file was not logged exactly once")
+            if len([w for w in defaults_lines if "Could not keep" in w]) != 1:
+                faults.append("the file that cannot be kept aside was not logged exactly once")
+        elif len([w for w in defaults_lines if "Could not save" in w]) != 1:
+            faults.append("the failed save was not logged exactly once")
+    elif case == "folder_is_file":
         with open(folder, "rb") as f:
             if f.read() != b"a file where the folder should be\n":
                 faults.append("the file in place of the folder was changed")
@@ -187,6 +255,13 @@ def check(case, config, log):
                     faults.append(f"{key} lost")
             if glob.glob(path + ".corrupt-*"):
                 faults.append("a valid file was treated as corrupt")
+        if case == "leftover_temporaries":
+            left = [n for n in TEMPORARIES if os.path.exists(os.path.join(folder, n))]
+            if left:
+                faults.append(f"temporaries of an interrupted save were not removed: {left}")
+        if case == "shared_folder":
+            if len([w for w in defaults_lines if "writable by other users" in w]) != 1:
+                faults.append("the folder writable by others was not reported exactly once")
         # Whatever the program wrote is JSON it can read back.
         for key in ("cameraDeviceConfigurations", "ringLightDisplaySettings"):
             value = current.get(key)
@@ -206,6 +281,8 @@ if __name__ == "__main__":
     cmd = sys.argv[1]
     if cmd == "cases":
         print("\n".join(CASES))
+    elif cmd == "denied":
+        sys.exit(0 if sys.argv[2] in DENIED else 1)
     elif cmd == "write":
         write(sys.argv[2], sys.argv[3])
     else:

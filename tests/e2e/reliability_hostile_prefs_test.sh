@@ -15,6 +15,31 @@ host_bin="${MIRELON_BUILD_DIR:?MIRELON_BUILD_DIR must be set}/tests/ringlight_te
 
 desktop_start
 cases="${RELIABILITY_CASES:-$(python3 "$helper" cases)}"
+
+# Cases whose files refuse the user run as an unprivileged user, so that they
+# are really refused (root may read and rename anything). As root (CI) that is
+# a user made for the purpose; otherwise it is the current user.
+unprivileged=()
+if [ "$(id -u)" = 0 ]; then
+  user=mirelon-unpriv
+  id "$user" >/dev/null 2>&1 ||
+    useradd --system --no-create-home --shell /usr/sbin/nologin "$user" ||
+    desktop_fail "cannot create the user $user"
+  unprivileged=(setpriv --reuid="$(id -u "$user")" --regid="$(id -g "$user")" --clear-groups)
+  chmod 711 "$DESKTOP_DIR"
+fi
+
+# deny CASE CONFIG: takes from the (unprivileged) user what the case refuses.
+deny() {
+  local folder="$2/mirelon"
+  if [ "$(id -u)" = 0 ]; then
+    chown -R "$user:" "$2"
+    [ "$1" = unreadable_file ] && chown root:root "$folder" "$folder/defaults.json"
+  else
+    [ "$1" = unreadable_file ] && chmod 000 "$folder/defaults.json"
+  fi
+  chmod 555 "$folder"
+}
 failed=0
 passed=0
 
@@ -40,6 +65,16 @@ for name in $cases; do
   mode=$(python3 "$helper" write "$name" "$XDG_CONFIG_HOME")
   export XDG_RUNTIME_DIR="$DESKTOP_DIR/$name/run"
   mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+  as=()
+  if python3 "$helper" denied "$name"; then
+    deny "$name" "$XDG_CONFIG_HOME"
+    as=("${unprivileged[@]}")
+    if [ "${#as[@]}" -gt 0 ]; then
+      chmod 711 "$DESKTOP_DIR/$name"
+      chown -R "$user:" "$XDG_RUNTIME_DIR" "$MIRELON_SIMULATED_CAMERAS"
+      echo "   (as $user)"
+    fi
+  fi
   log="$DESKTOP_DIR/host-$name.log"
   ok=1
   if [ "${RELIABILITY_USE_HOST:-0}" = 1 ]; then
@@ -49,7 +84,7 @@ for name in $cases; do
     host=$DESKTOP_LAST_PID
     desktop_poll 60 grep -q 'host: ready' "$log" || { echo "   did not start: $(tail -5 "$log")"; ok=0; }
   else
-    desktop_spawn "host-$name" env QT_QPA_PLATFORM=xcb \
+    desktop_spawn "host-$name" ${as[@]+"${as[@]}"} env QT_QPA_PLATFORM=xcb HOME="$DESKTOP_DIR/$name" \
       QT_MESSAGE_PATTERN='%{category} %{type}: %{message}' "${MIRELON_BIN:?}"
     host=$DESKTOP_LAST_PID
     # Started once it has forced the panels off (or, unwritable, after a while).
@@ -80,6 +115,8 @@ for name in $cases; do
   desktop_kill "$host" || true
   desktop_poll 10 desktop__role_count_is MirelonRingLightOverlay 0 || true
   python3 "$helper" check "$name" "$XDG_CONFIG_HOME" "$log" | sed 's/^/   /' || ok=0
+  # Given back, so that the desktop's folder can be removed by its owner.
+  chmod -R u+rwX "$XDG_CONFIG_HOME" 2>/dev/null || true
   if [ $ok = 1 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 done
 echo "$passed passed, $failed failed"

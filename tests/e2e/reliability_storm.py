@@ -2,11 +2,17 @@
 """Camera storm driver: seeded random events at simulated cameras while the
 panels are shown, then the invariants.
 
-  reliability_storm.py --host RELIABILITY_TESTS_BIN --cameras DIR --defaults FILE
-                       --log HOSTLOG [--seed N] [--events N]
+  reliability_storm.py --bin MIRELON --cameras DIR --defaults FILE --log LOG
+                       [--seed N] [--events N]
+  reliability_storm.py --host RELIABILITY_TESTS_BIN ...
 
-Starts the reliability desktop host (panels and ring light in one process,
-the store's edits on its standard input) and drives it.
+Starts the program itself and drives it the way a user's other tools would:
+through the simulated camera folder and through edits of defaults.json (the
+program follows outside edits of the panels' switch). The program reads the
+stored camera configurations once, at start, so cameras are not switched on
+and off from outside; --host runs the reliability desktop host instead (panels
+and ring light in one process, the store's edits on its standard input),
+which also switches cameras on and off as the settings window does.
 
 Events: plug (a new file; sometimes a camera that fails to open, to start or
 stalls), unplug, rename, malformed camera files (never a camera), toggling a
@@ -22,7 +28,9 @@ p = argparse.ArgumentParser()
 p.add_argument("--cameras", required=True)
 p.add_argument("--defaults", required=True)
 p.add_argument("--log", required=True)
-p.add_argument("--host", required=True)
+who = p.add_mutually_exclusive_group(required=True)
+who.add_argument("--host")
+who.add_argument("--bin")
 p.add_argument("--seed", type=int, default=int(os.environ.get("RELIABILITY_SEED", "1")))
 p.add_argument("--events", type=int, default=int(os.environ.get("RELIABILITY_EVENTS", "60")))
 args = p.parse_args()
@@ -93,8 +101,45 @@ def panel_windows():
 host = None
 
 
+def save_defaults(top):
+    tmp = args.defaults + ".storm"
+    with open(tmp, "w") as f:
+        json.dump(top, f)
+    os.replace(tmp, args.defaults)
+
+
+def start_program():
+    global host
+    runtime = os.path.join(os.path.dirname(args.log), "storm-run")
+    os.makedirs(runtime, mode=0o700, exist_ok=True)
+    env = dict(os.environ, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime,
+               XDG_CONFIG_HOME=os.path.dirname(os.path.dirname(args.defaults)),
+               MIRELON_SIMULATED_CAMERAS=args.cameras)
+    # Every camera of the storm is known and switched on before the start (the
+    # store reads its records once), so each one plugged in gets its panel.
+    positions = ["Bottom Left", "Bottom Right", "Top Left", "Top Right"]
+    known = [{"id": cam, "name": f"Camera {cam[-1].upper()}", "isEnabled": True,
+              "position": positions[i % len(positions)]} for i, cam in enumerate(IDS)]
+    top = load_defaults()
+    top["cameraDeviceConfigurations"] = {
+        "$data": base64.b64encode(json.dumps(known).encode()).decode()}
+    os.makedirs(os.path.dirname(args.defaults), exist_ok=True)
+    save_defaults(top)
+    host = subprocess.Popen([args.bin], stdin=subprocess.DEVNULL, stdout=open(args.log, "w"),
+                            stderr=subprocess.STDOUT, env=env)
+    # Started once it has written the panels' switch off.
+    deadline = time.time() + 60
+    while load_defaults().get("isMirelonOn") is not False:
+        if host.poll() is not None or time.time() > deadline:
+            raise SystemExit("FAIL: the program did not start")
+        time.sleep(0.2)
+
+
 def start_host():
     global host
+    if args.bin:
+        start_program()
+        return
     env = dict(os.environ, QT_QPA_PLATFORM="xcb",
                XDG_CONFIG_HOME=os.path.dirname(os.path.dirname(args.defaults)),
                MIRELON_SIMULATED_CAMERAS=args.cameras)
@@ -110,6 +155,16 @@ def start_host():
 
 
 def command(line):
+    if args.bin:
+        # The panels' switch, edited in the file as another tool would; the
+        # program reads the edit and shows or hides its panels.
+        on = line == "panels-on"
+        time.sleep(0.3)  # let the program's own saves of earlier events land first
+        top = load_defaults()
+        if top.get("isMirelonOn") is not on:
+            top["isMirelonOn"] = on
+            save_defaults(top)
+        return
     host.stdin.write((line + "\n").encode())
     host.stdin.flush()
     deadline = time.time() + 10
@@ -169,7 +224,9 @@ def check(label, timeout=20.0):
 
 def event(i):
     here = connected()
-    kinds = ["plug"] * 3 + ["unplug"] * 2 + ["rename"] * 2 + ["toggle"] * 3 + ["onoff", "junk"]
+    kinds = ["plug"] * 3 + ["unplug"] * 2 + ["rename"] * 2 + ["onoff", "junk"]
+    if args.host:
+        kinds += ["toggle"] * 3
     kind = rng.choice(kinds)
     if kind == "junk":
         junk = f"junk-{rng.randint(1, 4)}"
@@ -235,7 +292,8 @@ for i in range(1, args.events + 1):
         check(f"after {i} events")
 command("panels-on")
 check("end", timeout=30)
-host.stdin.close()
+if host.stdin:
+    host.stdin.close()
 host.terminate()
 try:
     host.wait(timeout=10)

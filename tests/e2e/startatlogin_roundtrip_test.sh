@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The autostart entry in the form the program writes, for a program whose path
-# holds spaces and quotes: desktop-file-validate accepts it, a desktop
-# launcher starts the program from it, the program knows it was launched at
-# login and reads the entry as "on"; Hidden=true turns it off.
+# Start at login end to end, with the entry the program writes itself: a FIFO
+# left where the entry belongs does not hang the settings window; clicking
+# "Start at login" writes the entry (for a program whose path holds spaces and
+# quotes); desktop-file-validate accepts it, a desktop launcher starts the
+# program from it, the program knows it was launched at login and reads the
+# entry as "on"; clicking again removes it.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/lib/desktop.sh"
@@ -19,51 +21,68 @@ export QT_LOGGING_RULES="app.mirelon.Mirelon.main.debug=true"
 export ASAN_OPTIONS="detect_leaks=0:${ASAN_OPTIONS:-}"
 entry="$XDG_CONFIG_HOME/autostart/mirelon.desktop"
 
-# Exec quoting of the Desktop Entry specification: inside double quotes,
-# escape " ` $ \ with a backslash; then escape every backslash of the value.
-quoted=$(python3 - "$dir/mirelon" <<'PY'
-import sys
-arg = sys.argv[1]
-inner = "".join("\\" + c if c in '"`$\\' else c for c in arg)
-print(('"' + inner + '"').replace("\\", "\\\\"))
-PY
-)
-cat >"$entry" <<EOF2
-[Desktop Entry]
-Type=Application
-Name=Mirelon
-Exec=env MIRELON_LAUNCHED_AT_LOGIN=1 $quoted
-Terminal=false
-X-GNOME-Autostart-enabled=true
-EOF2
+# The settings window of the running program (a second launch hands over to
+# it), and a click on its "Start at login" switch (the General tab's second
+# row, at the right edge).
+open_settings() {
+  "$dir/mirelon" >>"$DESKTOP_DIR/handover.log" 2>&1 || true
+  desktop_wait_for_name '^Mirelon Settings$' 20
+}
+click_start_at_login() { # WINDOW
+  local x y w h
+  read -r x y w h < <(desktop_geometry "$1")
+  desktop_click $((x + w - 35)) $((y + 132))
+}
+entry_exists() { [ -f "$entry" ]; }
+entry_gone() { [ ! -e "$entry" ]; }
+pid_of_copy() {
+  local p found=""
+  for p in /proc/[0-9]*; do
+    if [ "$(readlink "$p/exe" 2>/dev/null)" = "$dir/mirelon" ]; then found=${p#/proc/}; fi
+  done
+  echo "$found"
+}
+
+# A FIFO where the entry belongs: reading it would wait for a writer.
+mkfifo "$entry"
+desktop_spawn first "$dir/mirelon"
+first=$DESKTOP_LAST_PID
+desktop_poll 20 grep -q 'Start at login:' "$DESKTOP_DIR/first.log" ||
+  desktop_fail "program did not start (a FIFO at the entry path?): $(tail -3 "$DESKTOP_DIR/first.log")"
+grep -q 'Start at login: off' "$DESKTOP_DIR/first.log" || desktop_fail "a FIFO reads as on"
+grep -q 'not a regular file' "$DESKTOP_DIR/first.log" || desktop_fail "the FIFO was not reported"
+win=$(open_settings) || desktop_fail "settings window did not open"
+sleep 0.5
+desktop_screenshot "$DESKTOP_DIR/settings-before.png"
+click_start_at_login "$win"
+desktop_poll 10 entry_exists || desktop_fail "clicking Start at login wrote no entry: $(tail -5 "$DESKTOP_DIR/first.log")"
+cp "$entry" "$DESKTOP_DIR/written.desktop"
 out=$(desktop-file-validate "$entry") || desktop_fail "entry invalid: $out"
+grep -q '^Exec=env MIRELON_LAUNCHED_AT_LOGIN=1 ' "$entry" || desktop_fail "unexpected entry: $(cat "$entry")"
+desktop_kill "$first"
 
 desktop_spawn launcher gio launch "$entry"
-log=""
-found_log() {
-  for f in "$DESKTOP_DIR"/launcher.log; do
-    grep -q 'Start at login:' "$f" && log=$f && return 0
-  done
-  return 1
-}
-desktop_poll 20 found_log || desktop_fail "program did not start from the entry: $(cat "$DESKTOP_DIR/launcher.log")"
-grep -q 'Launched at login' "$log" || desktop_fail "program does not know it was launched at login"
-grep -q 'Start at login: on' "$log" || desktop_fail "program reads its own entry as off: $(cat "$log")"
-pid=""
-for p in /proc/[0-9]*; do
-  if [ "$(readlink "$p/exe" 2>/dev/null)" = "$dir/mirelon" ]; then pid=${p#/proc/}; fi
-done
-[ -n "$pid" ] || desktop_fail "no process runs from $dir/mirelon"
+desktop_poll 20 grep -q 'Start at login:' "$DESKTOP_DIR/launcher.log" ||
+  desktop_fail "program did not start from the entry: $(cat "$DESKTOP_DIR/launcher.log")"
+grep -q 'Launched at login' "$DESKTOP_DIR/launcher.log" || desktop_fail "program does not know it was launched at login"
+grep -q 'Start at login: on' "$DESKTOP_DIR/launcher.log" || desktop_fail "program reads its own entry as off"
+desktop_poll 10 test -n "$(pid_of_copy)" || desktop_fail "no process runs from $dir/mirelon"
+pid=$(pid_of_copy)
 
-# Ended by pid; then the same entry, hidden, reads as off.
+# Switched off in the program that the entry started: the entry goes.
+win=$(open_settings) || desktop_fail "settings window did not open the second time"
+sleep 0.5
+click_start_at_login "$win"
+desktop_poll 10 entry_gone || desktop_fail "clicking Start at login again kept the entry"
 kill "$pid"
 desktop_poll 10 bash -c "! kill -0 $pid 2>/dev/null" || kill -9 "$pid"
-sed -i 's/^Terminal=false$/Hidden=true/' "$entry"
-XDG_RUNTIME_DIR="$root/run" timeout 10 "$dir/mirelon" >"$DESKTOP_DIR/hidden.log" 2>&1 &
+
+# A plain start with no entry reads off and claims no login launch.
+XDG_RUNTIME_DIR="$root/run" timeout 10 "$dir/mirelon" >"$DESKTOP_DIR/plain.log" 2>&1 &
 second=$!
-desktop_poll 10 grep -q 'Start at login:' "$DESKTOP_DIR/hidden.log" || desktop_fail "second start did not log"
-grep -q 'Start at login: off' "$DESKTOP_DIR/hidden.log" || desktop_fail "Hidden=true still reads as on"
-grep -q 'Launched at login' "$DESKTOP_DIR/hidden.log" && desktop_fail "a plain start claims a login launch"
+desktop_poll 10 grep -q 'Start at login:' "$DESKTOP_DIR/plain.log" || desktop_fail "plain start did not log"
+grep -q 'Start at login: off' "$DESKTOP_DIR/plain.log" || desktop_fail "no entry still reads as on"
+grep -q 'Launched at login' "$DESKTOP_DIR/plain.log" && desktop_fail "a plain start claims a login launch"
 kill "$second" 2>/dev/null || true
 wait "$second" 2>/dev/null || true
 echo "PASS"

@@ -1,5 +1,6 @@
 #include "platform/UserDefaults.h"
 
+#include "capture/LogCapture.h"
 #include "support/TempConfig.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cmath>
 
 namespace mirelon {
@@ -144,6 +146,101 @@ TEST(UserDefaults, DirectoryInPlaceOfTheFileReadsEmptyAndIsNotDestroyed) {
     t.defaults->setBool("a", true);
     EXPECT_TRUE(QFileInfo(t.path()).isDir());
     EXPECT_EQ(t.defaults->boolValue("a"), true);
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 0777) : 0;
+}
+
+TEST(UserDefaults, SymlinkedFileIsReplacedAtItsTargetAndTheLinkStays) {
+    TempDefaults t;
+    // defaults.json -> ../dotfiles/prefs.json -> real/prefs.json (relative links).
+    const QString dotfiles = t.dir.path() + "/dotfiles";
+    QDir().mkpath(dotfiles + "/real");
+    QDir().mkpath(t.dir.path() + "/mirelon");
+    const QString target = dotfiles + "/real/prefs.json";
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(R"({"hoverOpacity": 0.5})");
+    }
+    ASSERT_EQ(::symlink("real/prefs.json", QFile::encodeName(dotfiles + "/prefs.json")), 0);
+    ASSERT_EQ(::symlink("../dotfiles/prefs.json", QFile::encodeName(t.path())), 0);
+    t.reopen();
+    EXPECT_EQ(t.defaults->doubleValue("hoverOpacity"), 0.5);
+
+    t.defaults->setBool("isMirelonOn", true);
+    EXPECT_TRUE(t.defaults->lastWriteSucceeded());
+    EXPECT_TRUE(QFileInfo(t.path()).isSymLink());
+    EXPECT_TRUE(QFileInfo(dotfiles + "/prefs.json").isSymLink());
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QJsonObject o = QJsonDocument::fromJson(written.readAll()).object();
+    EXPECT_EQ(o.value("isMirelonOn"), QJsonValue(true));
+    EXPECT_EQ(o.value("hoverOpacity"), QJsonValue(0.5));
+    EXPECT_EQ(modeOf(target), 0600u);
+    EXPECT_EQ(QDir(dotfiles + "/real").entryList(QDir::Files | QDir::Hidden).size(), 1)
+        << "no temporary left next to the target";
+
+    // An unreadable target is kept aside next to itself; the link still leads there.
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("{broken");
+    }
+    t.reopen();
+    t.defaults->setBool("isMirelonOn", false);
+    EXPECT_TRUE(QFileInfo(t.path()).isSymLink());
+    EXPECT_EQ(QDir(dotfiles + "/real").entryList({"prefs.json.corrupt-*"}).size(), 1);
+    t.reopen();
+    EXPECT_EQ(t.defaults->boolValue("isMirelonOn"), false);
+}
+
+TEST(UserDefaults, LinkLoopFailsTheSaveAndKeepsTheValueInMemory) {
+    TempDefaults t;
+    QDir().mkpath(t.dir.path() + "/mirelon");
+    ASSERT_EQ(::symlink("defaults.json", QFile::encodeName(t.path())), 0);
+    t.reopen();
+    t.defaults->setBool("a", true);
+    EXPECT_FALSE(t.defaults->lastWriteSucceeded());
+    EXPECT_EQ(t.defaults->boolValue("a"), true);
+    EXPECT_TRUE(QFileInfo(t.path()).isSymLink()) << "the link is never replaced";
+}
+
+TEST(UserDefaults, TemporariesOfAnInterruptedSaveAreRemovedAtStartOthersAreKept) {
+    TempDefaults t;
+    t.defaults->setBool("a", true);
+    const QString folder = t.dir.path() + "/mirelon";
+    const QStringList ours = {".defaults.json.Ab12Cd", ".defaults.json.zzzzzz"};
+    const QStringList notOurs = {".defaults.json.keep-this", "defaults.json.bak", "notes.txt"};
+    for (const QString& name : ours + notOurs) {
+        QFile f(folder + "/" + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("{\"half\": ");
+    }
+    t.reopen();
+    for (const QString& name : ours) {
+        EXPECT_FALSE(QFileInfo::exists(folder + "/" + name)) << name.toStdString();
+    }
+    for (const QString& name : notOurs) {
+        EXPECT_TRUE(QFileInfo::exists(folder + "/" + name)) << name.toStdString();
+    }
+    EXPECT_EQ(t.defaults->boolValue("a"), true);
+}
+
+TEST(UserDefaults, FolderWritableByOthersIsReportedOnce) {
+    testing::LogCapture log("app.mirelon.Mirelon.defaults");
+    TempDefaults t;
+    const QString folder = t.dir.path() + "/mirelon";
+    EXPECT_EQ(log.countStartingWith("The preferences folder"), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+    t.reopen();
+    t.defaults->setBool("a", true);
+    t.defaults->setBool("b", true);
+    t.defaults->reloadFromDisk();
+    EXPECT_EQ(log.countStartingWith("The preferences folder " + folder + " is writable by other"),
+              1);
 }
 
 TEST(UserDefaults, CopyValueAsideKeepsTheExactValue) {

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace mirelon;
 
 namespace {
@@ -207,6 +209,31 @@ TEST_F(XdgAutostartTest, SystemWideCopyIsHiddenByAUserCopy) {
 
     ASSERT_TRUE(a.registerEntry(&error));
     EXPECT_TRUE(a.isRegistered());
+}
+
+TEST_F(XdgAutostartTest, FifoOrFolderAtTheEntryPathIsRefusedWithoutBlocking) {
+    auto a = autostart();
+    QDir().mkpath(home() + QStringLiteral("/autostart"));
+    // Opening a FIFO for reading waits for a writer: the check must not.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(a.userFilePath()).constData(), 0600), 0);
+    {
+        LogCapture log("app.mirelon.Mirelon.main");
+        EXPECT_FALSE(a.isRegistered());
+        ASSERT_EQ(log.lines.size(), 1);
+        EXPECT_TRUE(log.lines[0].contains(QStringLiteral("not a regular file")))
+            << log.lines[0].toStdString();
+    }
+    // Switching on replaces it with a real entry; switching off removes that.
+    QString error;
+    ASSERT_TRUE(a.registerEntry(&error)) << error.toStdString();
+    EXPECT_TRUE(a.isRegistered());
+    ASSERT_TRUE(a.unregisterEntry(&error));
+    EXPECT_FALSE(QFileInfo::exists(a.userFilePath()));
+
+    ASSERT_TRUE(QDir().mkpath(a.userFilePath()));
+    LogCapture log("app.mirelon.Mirelon.main");
+    EXPECT_FALSE(a.isRegistered());
+    EXPECT_EQ(log.lines.size(), 1);
 }
 
 TEST_F(XdgAutostartTest, NamespaceFollowsTheEnvironmentAndLogsFailures) {

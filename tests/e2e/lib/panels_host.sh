@@ -37,6 +37,7 @@ panels_set_bool() {
   python3 - "$PANELS_DEFAULTS" "$1" "$2" <<'PY'
 import json, os, sys
 path, key, value = sys.argv[1], sys.argv[2], sys.argv[3] == "true"
+path = os.path.realpath(path)  # a linked file is edited where it lives
 try:
     with open(path) as f:
         data = json.load(f)
@@ -46,6 +47,8 @@ data[key] = value
 tmp = path + ".edit"
 with open(tmp, "w") as f:
     json.dump(data, f)
+if os.path.exists(path):
+    os.chmod(tmp, os.stat(path).st_mode & 0o7777)  # as a careful editor keeps it
 os.replace(tmp, path)
 PY
 }

@@ -32,9 +32,12 @@ int JpegFrameDecoder::scaleDenominator(QSize frame, QSize wanted) {
     if (frame.isEmpty() || wanted.isEmpty()) {
         return 1;
     }
+    // A reduced frame may be enlarged by up to a quarter where it is shown
+    // (a slight softening nobody sees at panel sizes); beyond that the
+    // next larger decode is taken.
     for (const int d : {8, 4, 2}) {
-        if (scaled(frame.width(), d) >= wanted.width() &&
-            scaled(frame.height(), d) >= wanted.height()) {
+        if (scaled(frame.width(), d) * 5 >= wanted.width() * 4 &&
+            scaled(frame.height(), d) * 5 >= wanted.height() * 4) {
             return d;
         }
     }

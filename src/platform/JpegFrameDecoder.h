@@ -22,8 +22,9 @@ public:
     JpegFrameDecoder(const JpegFrameDecoder&) = delete;
     JpegFrameDecoder& operator=(const JpegFrameDecoder&) = delete;
 
-    // The largest reduction (8, 4, 2, else 1) whose result still covers
-    // `wanted` in both directions; 1 when nothing is wanted yet.
+    // The largest reduction (8, 4, 2, else 1) whose result covers `wanted`
+    // in both directions, give or take a quarter (shown enlarged by at most
+    // 1.25); 1 when nothing is wanted yet.
     static int scaleDenominator(QSize frame, QSize wanted);
 
     // Decodes one frame at 1/denominator of its size (1, 2, 4 or 8).

@@ -46,10 +46,14 @@ TEST(JpegFrameDecoderTest, ReductionIsTheLargestThatStillCoversThePicture) {
     EXPECT_EQ(JpegFrameDecoder::scaleDenominator(hd, QSize(400, 400)), 2);  // 960x540
     EXPECT_EQ(JpegFrameDecoder::scaleDenominator(hd, QSize(400, 270)), 4);  // 480x270
     EXPECT_EQ(JpegFrameDecoder::scaleDenominator(hd, QSize(200, 130)), 8);  // 240x135
-    EXPECT_EQ(JpegFrameDecoder::scaleDenominator(hd, QSize(1000, 600)), 1);
-    EXPECT_EQ(JpegFrameDecoder::scaleDenominator(hd, QSize(1921, 10)), 1);
-    // Odd sizes round up, as the decoder does.
-    EXPECT_EQ(JpegFrameDecoder::scaleDenominator(QSize(1001, 601), QSize(126, 76)), 8);
+    // Shown enlarged by at most a quarter: 540 rows serve 675, not 676.
+    EXPECT_EQ(JpegFrameDecoder::scaleDenominator(hd, QSize(675, 675)), 2);
+    EXPECT_EQ(JpegFrameDecoder::scaleDenominator(hd, QSize(676, 676)), 1);
+    EXPECT_EQ(JpegFrameDecoder::scaleDenominator(hd, QSize(1000, 700)), 1);
+    EXPECT_EQ(JpegFrameDecoder::scaleDenominator(hd, QSize(2401, 10)), 1);
+    // Odd sizes round up, as the decoder does (126 x 76 of a 1001 x 601 frame).
+    EXPECT_EQ(JpegFrameDecoder::scaleDenominator(QSize(1001, 601), QSize(157, 95)), 8);
+    EXPECT_EQ(JpegFrameDecoder::scaleDenominator(QSize(1001, 601), QSize(158, 95)), 4);
 }
 
 TEST(JpegFrameDecoderTest, DecodesIntoYuvPlanesAtTheReducedSize) {

@@ -58,6 +58,9 @@ xvfb_pid=${DESKTOP_PIDS[0]}
 extra_pids="$xvfb_pid $DESKTOP_PICOM_PID"
 work="$DESKTOP_DIR/bench"
 mkdir -p "$work"
+# Screenshots, logs and the raw figures stay here.
+out="${BENCH_OUT:-$build/panels_bench}"
+mkdir -p "$out"
 
 # One picture for both sides, and the frames the peer reads.
 gst-launch-1.0 -q videotestsrc num-buffers=1 pattern=smpte ! video/x-raw,width=1920,height=1080 \
@@ -101,8 +104,8 @@ path, count, appearance = sys.argv[1], int(sys.argv[2]), json.loads(sys.argv[3])
 records = []
 for i in range(1, count + 1):
     records.append({"id": f"bench{i}", "name": f"Bench {i}", "isEnabled": True,
-                    "position": "Custom", "windowOriginX": 60 + 600 * ((i - 1) % 2),
-                    "windowOriginY": 60 + 520 * ((i - 1) // 2), "appearance": appearance})
+                    "position": "Custom", "windowOriginX": 20 + 630 * (i - 1),
+                    "windowOriginY": 200, "appearance": appearance})
 data = {
     "GlobalShortcuts_toggleMirelon": json.dumps({"carbonKeyCode": 46, "carbonModifiers": 6144}),
     "cameraDeviceConfigurations": {"$data": base64.b64encode(json.dumps(records).encode()).decode()},
@@ -135,10 +138,11 @@ run_program() {
     [ "$(desktop_windows_by_role MirelonPanel | wc -w)" -ge "$count" ] && break
     sleep 1
   done
-  desktop_move_pointer 2400 1000  # away from the panels: not hovered
+  desktop_move_pointer 2550 1010  # away from the panels: not hovered
   result=$(measure "$pid" "$extra_pids")
-  import -window root "$work/$1.png" 2>/dev/null || true
+  import -window root "$out/$1.png" 2>/dev/null || true
   desktop_kill "$pid"
+  cp "$DESKTOP_DIR/mirelon.log" "$out/$1.log" 2>/dev/null || true
   echo "$result"
 }
 
@@ -165,11 +169,12 @@ run_peer() {
   done
   local result
   result=$(measure "$pids" "$extra_pids")
+  import -window root "$out/$1-peer.png" 2>/dev/null || true
   for i in $pids; do desktop_kill "$i"; done
   echo "$result"
 }
 
-results="$work/results.txt"
+results="$out/results.txt"
 : >"$results"
 for case in $CASES; do
   for ((pair = 1; pair <= PAIRS; pair++)); do

@@ -187,7 +187,10 @@ GstElement* SimulatedFrameLoop::makeSource(int frameLimit) const {
         const bool corrupt =
             f.truncated && f.corruptEvery > 0 && (n + 1) % std::uint64_t(f.corruptEvery) == 0;
         GstBuffer* buffer = gst_buffer_copy(corrupt ? f.truncated : f.frame);
+        // The clock paces by these; a decode time left over from making
+        // the frame would let every frame through at once.
         GST_BUFFER_PTS(buffer) = n * f.duration;
+        GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
         GST_BUFFER_DURATION(buffer) = f.duration;
         gst_app_src_push_buffer(appsrc, buffer);
     };

@@ -103,7 +103,7 @@ Run runMailbox(int busyMs) {
         QMetaObject::invokeMethod(
             &receiver,
             [&] {
-                const QImage frame = mailbox.take();
+                const QImage frame = mailbox.take().image();
                 if (!frame.isNull()) {
                     run.latencies.push_back(latencyMs(frame));
                 }
@@ -138,7 +138,7 @@ Run runQueuedPerFrame(int busyMs) {
     // Hook: take the frame straight out of the slot on the streaming thread and
     // queue it with its own call.
     mailbox.setWakeUp([&] {
-        QImage frame = mailbox.take();
+        mirelon::VideoFrame frame = mailbox.take();
         const std::size_t n = ++inFlight;
         std::size_t seen = maxInFlight.load();
         while (n > seen && !maxInFlight.compare_exchange_weak(seen, n)) {
@@ -147,7 +147,7 @@ Run runQueuedPerFrame(int busyMs) {
             &receiver,
             [&run, &inFlight, frame] {
                 --inFlight;
-                run.latencies.push_back(latencyMs(frame));
+                run.latencies.push_back(latencyMs(frame.image()));
             },
             Qt::QueuedConnection);
     });

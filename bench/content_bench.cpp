@@ -35,7 +35,7 @@ public:
     CameraModelState state() const override { return {true, true, std::nullopt}; }
     void startCamera() override {}
     void stopCamera() override {}
-    QImage latestFrame() const override { return frames[next]; }
+    VideoFrame latestFrame() const override { return frames[next]; }
     void advance() {
         next ^= 1;
         Q_EMIT frameChanged();

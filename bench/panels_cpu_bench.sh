@@ -1,69 +1,212 @@
 #!/usr/bin/env bash
-# CPU cost of showing one camera panel, against a bare GStreamer display of
-# the same stream at the same size, measured in the same run.
+# What a user pays for Mirelon's panels: CPU seconds of the `mirelon` program
+# itself against gst-launch-1.0 showing the same stream at the same picture
+# size through ximagesink, on one Xvfb desktop with picom, in interleaved
+# pairs (program, then peer, PAIRS times per case).
 #
-# Under Xvfb with picom: the panel host (the panel controller with a simulated
-# 1280x720 30 fps camera) shows one panel; its CPU time (user + system, all
-# threads) is sampled over MEASURE seconds. Then gst-launch-1.0 shows the same
-# test stream scaled to the picture's size through ximagesink, measured the
-# same way. Prints both figures and the ratio (goal: at most 1.5).
+# The program runs as it would for a user: its own preferences with the
+# toggleMirelon shortcut (Ctrl+Alt+M), switched on by pressing it (xdotool),
+# cameras simulated like real webcams (modes, a picture looped as frames
+# encoded once, so neither side pays for making frames). Every panel shows a
+# 400 x 400 picture (camera size 2 at device pixel ratio 1). The peer reads
+# the same kind of frames from a file, paced to 30 fps, decodes or converts
+# them at full size and scales them to 400 x 400.
 #
-# Usage: bench/panels_cpu_bench.sh [BUILD_DIR]   (a Release build is meant)
-#   MEASURE=10 (seconds), SETTLE=3 (seconds before measuring)
+# Cases: 720p raw (YUY2) with every effect, the same without the 3D tilt,
+# 1080p MJPEG with every effect, and four 1080p MJPEG panels with every
+# effect (against four peers). For each case one `ratio` line (median and
+# range of the pairs' program/peer ratios) and one `ratio+X` line with the X
+# server's and the compositor's CPU added to both sides.
+#
+# Usage: bench/panels_cpu_bench.sh [BUILD_DIR]   (a Release build: build/release)
+#   PAIRS=5  MEASURE=10 (seconds)  SETTLE=3 (seconds)  CASES="raw720 raw720flat mjpeg1080 mjpeg1080x4"
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-export MIRELON_BUILD_DIR="${1:-${MIRELON_BUILD_DIR:-$here/../build/release}}"
+build="${1:-${MIRELON_BUILD_DIR:-$here/../build/release}}"
+export MIRELON_BIN="${MIRELON_BIN:-$build/src/mirelon}"
+PAIRS=${PAIRS:-5}
 MEASURE=${MEASURE:-10}
 SETTLE=${SETTLE:-3}
+CASES=${CASES:-"raw720 raw720flat mjpeg1080 mjpeg1080x4"}
+[[ -x $MIRELON_BIN ]] || { echo "no $MIRELON_BIN; build the mirelon target" >&2; exit 1; }
 source "$here/../tests/e2e/lib/desktop.sh"
-source "$here/../tests/e2e/lib/panels_host.sh"
 
-# CPU seconds (user + system) a process has used so far.
-cpu_seconds() {
-  awk -v hz="$(getconf CLK_TCK)" '{print ($14 + $15) / hz}' "/proc/$1/stat"
+clk=$(getconf CLK_TCK)
+cpu_ticks() { # total user+system ticks of the given pids (0 for gone ones)
+  local sum=0 p
+  for p in "$@"; do
+    [ -r "/proc/$p/stat" ] || continue
+    sum=$((sum + $(awk '{print $14 + $15}' "/proc/$p/stat")))
+  done
+  echo "$sum"
 }
 
+# measure "PIDS" "EXTRA_PIDS": prints "own_seconds extra_seconds"
 measure() {
-  local pid=$1 a b
+  local a1 a2 b1 b2
   sleep "$SETTLE"
-  a=$(cpu_seconds "$pid")
+  a1=$(cpu_ticks $1)
+  a2=$(cpu_ticks $2)
   sleep "$MEASURE"
-  b=$(cpu_seconds "$pid")
-  python3 -c "print(f'{$b - $a:.3f}')"
+  b1=$(cpu_ticks $1)
+  b2=$(cpu_ticks $2)
+  python3 -c "print(($b1 - $a1) / $clk, ($b2 - $a2) / $clk)"
 }
 
-desktop_start --picom
-panels_setup
-printf '{"name": "Bench Camera", "pattern": "smpte", "width": 1280, "height": 720, "fps": 30}\n' \
-  >"$MIRELON_SIMULATED_CAMERAS/bench.json"
-# Every effect on: colour chain, mirroring, zoom, border, shadow, 3D tilt, caption.
-export PANELS_APPEARANCE_JSON='{"cameraShape": "squircle", "cameraSize": 1.0, "zoom": 1.4,
-  "shadowRadius": 15, "borderThickness": 6, "borderColor": "#FFCC00FF",
-  "cameraMirroringEnabled": true, "saturation": 0.6, "contrast": 1.3, "brightness": 0.1,
-  "hueRotation": 40, "colorMultiply": "blue", "xAngle": 12, "yAngle": -15, "zAngle": 8,
-  "textEnabled": true, "text": "Bench Camera", "fontSize": 16}'
-panels_write_configurations "bench|Bench Camera|true|Custom|200|200"
-desktop_move_pointer 2000 900  # away from the panel: not hovered
-panels_start_host
-panels_show
-panel=$(desktop_wait_for_role MirelonPanel 1)
-panel_cpu=$(measure "$PANELS_HOST_PID")
-panels_screenshot panels_bench >/dev/null
-desktop_kill "$PANELS_HOST_PID"
+desktop_start --picom --trayer
+xvfb_pid=${DESKTOP_PIDS[0]}
+extra_pids="$xvfb_pid $DESKTOP_PICOM_PID"
+work="$DESKTOP_DIR/bench"
+mkdir -p "$work"
+# Screenshots, logs and the raw figures stay here.
+out="${BENCH_OUT:-$build/panels_bench}"
+mkdir -p "$out"
 
-# The bare display shows the stream at the camera picture's size (300 x 300
-# at camera size 1).
-side=300
-desktop_spawn gst gst-launch-1.0 -q videotestsrc is-live=true pattern=smpte \
-  ! video/x-raw,width=1280,height=720,framerate=30/1 \
-  ! videoscale ! videoconvert ! "video/x-raw,width=$side,height=$side" ! ximagesink sync=true
-gst_pid=$DESKTOP_LAST_PID
-gst_cpu=$(measure "$gst_pid")
+# One picture for both sides, and the frames the peer reads.
+gst-launch-1.0 -q videotestsrc num-buffers=1 pattern=smpte ! video/x-raw,width=1920,height=1080 \
+  ! videoconvert ! pngenc ! filesink location="$work/picture.png"
+gst-launch-1.0 -q filesrc location="$work/picture.png" ! pngdec ! videoconvert ! videoscale \
+  ! video/x-raw,format=YUY2,width=1280,height=720 ! filesink location="$work/frame720.yuy2"
+gst-launch-1.0 -q filesrc location="$work/picture.png" ! pngdec ! videoconvert \
+  ! video/x-raw,format=I420 ! jpegenc quality=85 ! filesink location="$work/frame1080.jpg"
 
-python3 - "$panel_cpu" "$gst_cpu" "$MEASURE" "$side" <<'PY'
-import sys
-panel, gst, seconds, side = float(sys.argv[1]), float(sys.argv[2]), float(sys.argv[3]), sys.argv[4]
-print(f"panel process: {panel:.3f} s CPU in {seconds:.0f} s ({100 * panel / seconds:.1f} %)")
-print(f"gst-launch ximagesink {side}x{side}: {gst:.3f} s CPU in {seconds:.0f} s ({100 * gst / seconds:.1f} %)")
-print(f"ratio panel / gst-launch: {panel / gst:.2f} (goal: at most 1.5)")
+EVERY='"cameraShape": "squircle", "cameraSize": 2.0, "zoom": 1.4, "shadowRadius": 15,
+  "borderThickness": 6, "borderColor": "#FFCC00FF", "cameraMirroringEnabled": true,
+  "saturation": 0.6, "contrast": 1.3, "brightness": 0.1, "hueRotation": 40,
+  "colorMultiply": "blue", "textEnabled": true, "text": "Bench Camera", "fontSize": 16'
+TILT='"xAngle": 12, "yAngle": -15, "zAngle": 8'
+
+# prepare_program CASE: a private configuration and camera folder for the program.
+prepare_program() {
+  local case=$1 count=1 mode appearance
+  case $case in
+    raw720) mode='{"format": "yuy2", "width": 1280, "height": 720, "fps": 30}'
+            appearance="{$EVERY, $TILT}" ;;
+    raw720flat) mode='{"format": "yuy2", "width": 1280, "height": 720, "fps": 30}'
+            appearance="{$EVERY}" ;;
+    mjpeg1080) mode='{"format": "mjpeg", "width": 1920, "height": 1080, "fps": 30}'
+            appearance="{$EVERY, $TILT}" ;;
+    mjpeg1080x4) mode='{"format": "mjpeg", "width": 1920, "height": 1080, "fps": 30}'
+            appearance="{$EVERY, $TILT}"; count=4 ;;
+  esac
+  rm -rf "$work/program"
+  mkdir -p "$work/program/config/mirelon" "$work/program/cams" "$work/program/run"
+  chmod 700 "$work/program/run"
+  cp "$work/picture.png" "$work/program/cams/"
+  local i
+  for ((i = 1; i <= count; i++)); do
+    printf '{"name": "Bench %d", "image": "picture.png", "modes": [%s]}\n' "$i" "$mode" \
+      >"$work/program/cams/bench$i.json"
+  done
+  python3 - "$work/program/config/mirelon/defaults.json" "$count" "$appearance" <<'PY'
+import base64, json, sys
+path, count, appearance = sys.argv[1], int(sys.argv[2]), json.loads(sys.argv[3])
+records = []
+for i in range(1, count + 1):
+    records.append({"id": f"bench{i}", "name": f"Bench {i}", "isEnabled": True,
+                    "position": "Custom", "windowOriginX": 20 + 630 * (i - 1),
+                    "windowOriginY": 200, "appearance": appearance})
+data = {
+    "GlobalShortcuts_toggleMirelon": json.dumps({"carbonKeyCode": 46, "carbonModifiers": 6144}),
+    "cameraDeviceConfigurations": {"$data": base64.b64encode(json.dumps(records).encode()).decode()},
+    "isMirelonOn": False,
+}
+json.dump(data, open(path, "w"))
+PY
+  echo "$count"
+}
+
+# run_program CASE: starts the program, switches it on with its shortcut,
+# measures, stops it. Prints "own extra".
+run_program() {
+  local count pid result
+  count=$(prepare_program "$1")
+  (
+    export XDG_CONFIG_HOME="$work/program/config" XDG_RUNTIME_DIR="$work/program/run"
+    export MIRELON_SIMULATED_CAMERAS="$work/program/cams"
+    desktop_spawn mirelon "$MIRELON_BIN"
+    echo "$DESKTOP_LAST_PID" >"$work/program.pid"
+  )
+  pid=$(cat "$work/program.pid")
+  DESKTOP_PIDS+=("$pid")
+  # Its hot key is registered once it runs: press until the panels show.
+  local tries=0
+  until [ "$(desktop_windows_by_role MirelonPanel | wc -w)" -ge "$count" ]; do
+    ((tries++ < 40)) || desktop_fail "the panels did not appear (log: $DESKTOP_DIR/mirelon.log)"
+    xdotool key ctrl+alt+m
+    sleep 0.5
+    [ "$(desktop_windows_by_role MirelonPanel | wc -w)" -ge "$count" ] && break
+    sleep 1
+  done
+  desktop_move_pointer 2550 1010  # away from the panels: not hovered
+  result=$(measure "$pid" "$extra_pids")
+  import -window root "$out/$1.png" 2>/dev/null || true
+  desktop_kill "$pid"
+  cp "$DESKTOP_DIR/mirelon.log" "$out/$1.log" 2>/dev/null || true
+  echo "$result"
+}
+
+# run_peer CASE: the same stream shown by gst-launch at 400 x 400.
+run_peer() {
+  local count=1 pids="" i pipeline size
+  case $1 in
+    raw720 | raw720flat)
+      size=$(stat -c %s "$work/frame720.yuy2")
+      pipeline="multifilesrc location=$work/frame720.yuy2 loop=true
+        caps=video/x-raw,format=YUY2,width=1280,height=720,framerate=30/1
+        ! identity datarate=$((size * 30)) ! videoconvert ! videoscale" ;;
+    mjpeg1080 | mjpeg1080x4)
+      size=$(stat -c %s "$work/frame1080.jpg")
+      pipeline="multifilesrc location=$work/frame1080.jpg loop=true caps=image/jpeg,framerate=30/1
+        ! identity datarate=$((size * 30)) ! jpegdec ! videoconvert ! videoscale"
+      [ "$1" = mjpeg1080x4 ] && count=4 ;;
+  esac
+  for ((i = 1; i <= count; i++)); do
+    # shellcheck disable=SC2086
+    desktop_spawn "gst$i" gst-launch-1.0 -q $pipeline ! video/x-raw,width=400,height=400 \
+      ! ximagesink sync=true
+    pids="$pids $DESKTOP_LAST_PID"
+  done
+  local result
+  result=$(measure "$pids" "$extra_pids")
+  import -window root "$out/$1-peer.png" 2>/dev/null || true
+  for i in $pids; do desktop_kill "$i"; done
+  echo "$result"
+}
+
+results="$out/results.txt"
+: >"$results"
+for case in $CASES; do
+  for ((pair = 1; pair <= PAIRS; pair++)); do
+    read -r own own_extra < <(run_program "$case")
+    read -r peer peer_extra < <(run_peer "$case")
+    echo "$case $own $own_extra $peer $peer_extra" | tee -a "$results" >&2
+  done
+done
+
+python3 - "$results" "$MEASURE" <<'PY'
+import statistics, sys
+from collections import defaultdict
+rows = defaultdict(list)
+for line in open(sys.argv[1]):
+    case, own, own_x, peer, peer_x = line.split()
+    rows[case].append(tuple(map(float, (own, own_x, peer, peer_x))))
+seconds = float(sys.argv[2])
+names = {"raw720": "720p raw, every effect incl. 3D tilt",
+         "raw720flat": "720p raw, every effect, no tilt",
+         "mjpeg1080": "1080p MJPEG, every effect",
+         "mjpeg1080x4": "4 panels of 1080p MJPEG, every effect"}
+for case, pairs in rows.items():
+    ratios = [o / p for o, _, p, _ in pairs if p > 0]
+    with_x = [(o + ox) / (p + px) for o, ox, p, px in pairs if p + px > 0]
+    own = statistics.median(o for o, _, _, _ in pairs)
+    peer = statistics.median(p for _, _, p, _ in pairs)
+    print(f"{names.get(case, case)}: mirelon {100 * own / seconds:.1f} % of a core, "
+          f"gst peer {100 * peer / seconds:.1f} % ({len(pairs)} pairs)")
+    if ratios:
+        print(f"ratio {case}: {statistics.median(ratios):.2f} "
+              f"({min(ratios):.2f}-{max(ratios):.2f})")
+    if with_x:
+        print(f"ratio+X {case}: {statistics.median(with_x):.2f} "
+              f"({min(with_x):.2f}-{max(with_x):.2f}) with X server and compositor")
 PY

@@ -21,9 +21,15 @@ void CameraView::setCaptureSession(std::shared_ptr<CaptureSession> session) {
         return;
     }
     QObject::disconnect(frameConnection_);
-    session_ = std::move(session);
-    frame_ = session_ ? session_->latestFrame() : QImage();
     if (session_) {
+        session_->setWantedSize(this, QSize());
+    }
+    session_ = std::move(session);
+    frame_ = session_ ? session_->latestFrame() : VideoFrame();
+    if (session_) {
+        if (!wanted_.isEmpty()) {
+            session_->setWantedSize(this, wanted_);
+        }
         frameConnection_ =
             connect(session_.get(), &CaptureSession::frameArrived, this, &CameraView::onFrame);
     }
@@ -34,8 +40,11 @@ void CameraView::setCaptureSession(std::shared_ptr<CaptureSession> session) {
 void CameraView::detachPreviewLayer() {
     QObject::disconnect(frameConnection_);
     const bool wasBound = session_ != nullptr;
+    if (session_) {
+        session_->setWantedSize(this, QSize());
+    }
     session_.reset();
-    frame_ = QImage();
+    frame_ = VideoFrame();
     if (wasBound) {
         update();
         Q_EMIT captureSessionChanged();
@@ -47,6 +56,16 @@ void CameraView::setInteractive(bool interactive) {
     setAttribute(Qt::WA_TransparentForMouseEvents, !interactive);
 }
 
+void CameraView::setWantedSize(QSize size) {
+    if (size == wanted_) {
+        return;
+    }
+    wanted_ = size;
+    if (session_) {
+        session_->setWantedSize(this, size);
+    }
+}
+
 void CameraView::setDrawsFrames(bool draws) {
     if (drawsFrames_ != draws) {
         drawsFrames_ = draws;
@@ -54,7 +73,7 @@ void CameraView::setDrawsFrames(bool draws) {
     }
 }
 
-void CameraView::onFrame(const QImage& frame) {
+void CameraView::onFrame(const VideoFrame& frame) {
     frame_ = frame;
     if (drawsFrames_ && isVisible()) {
         update();
@@ -81,7 +100,8 @@ void CameraView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRectF target(rect());
-    painter.drawImage(target, frame_, aspectFillSourceRect(frame_.size(), target.size()));
+    const QImage image = frame_.toImage();
+    painter.drawImage(target, image, aspectFillSourceRect(image.size(), target.size()));
 }
 
 CameraView* CameraViewContainer::makeView(QWidget* parent) const {

@@ -42,8 +42,11 @@ public:
     void setInteractive(bool interactive);
 
     // The newest frame of the bound session (null before the first frame).
-    const QImage& currentFrame() const { return frame_; }
+    const VideoFrame& currentFrame() const { return frame_; }
     bool drawsFrames() const { return drawsFrames_; }
+    // How large the picture is shown (device pixels); told to every session
+    // the view is bound to.
+    void setWantedSize(QSize size);
     void setDrawsFrames(bool draws);
 
     // The part of an image of imageSize that aspect fill shows in targetSize.
@@ -51,7 +54,7 @@ public:
 
 Q_SIGNALS:
     // A new frame of the bound session reached the main thread.
-    void frameArrived(const QImage& frame);
+    void frameArrived(const mirelon::VideoFrame& frame);
     // The view was bound to another session (or unbound).
     void captureSessionChanged();
 
@@ -59,12 +62,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void onFrame(const QImage& frame);
+    void onFrame(const VideoFrame& frame);
 
     std::shared_ptr<CaptureSession> session_;
     QMetaObject::Connection frameConnection_;
-    QImage frame_;
+    VideoFrame frame_;
     bool interactive_ = true;
+    QSize wanted_;
     bool drawsFrames_ = true;
 };
 

@@ -40,7 +40,7 @@ public:
                 }
                 return nullptr;
             }
-            return SimulatedCapture::makeInput(*spec, error);
+            return SimulatedCapture::makeInput(*spec, error, simulated->folder());
         }
         if (auto* system = dynamic_cast<GstCameraDirectory*>(&directory)) {
             return GstV4l2Capture::makeInput(*system, cameraId, error);

@@ -73,6 +73,7 @@ void CaptureSession::startRunning() {
         return;
     }
     mailbox_.reset();
+    input_->adaptTo(wantedSize());
     auto pipeline = input_->makePipeline(mailbox_);
     QString error;
     if (!pipeline || !pipeline->start(&error)) {
@@ -100,8 +101,41 @@ bool CaptureSession::isRunning() const {
     return pipeline_ && pipeline_->isRunning();
 }
 
+void CaptureSession::setWantedSize(const void* viewer, QSize size) {
+    if (size.isEmpty()) {
+        wanted_.erase(viewer);
+    } else {
+        wanted_[viewer] = size;
+    }
+    const QSize largest = wantedSize();
+    mailbox_.setWantedSize(largest);
+    if (input_ && input_->adaptTo(largest) && pipeline_ && configurationDepth_ == 0) {
+        // Another mode: the same session goes on with a new pipeline.
+        pipeline_->stop();
+        pipeline_.reset();
+        mailbox_.take();
+        mailbox_.reset();
+        auto pipeline = input_->makePipeline(mailbox_);
+        QString error;
+        if (pipeline && pipeline->start(&error)) {
+            pipeline_ = std::move(pipeline);
+        } else {
+            lastError_ = pipeline ? error : QStringLiteral("The camera could not be opened");
+            Q_EMIT runningChanged(false);
+        }
+    }
+}
+
+QSize CaptureSession::wantedSize() const {
+    QSize largest;
+    for (const auto& [viewer, size] : wanted_) {
+        largest = largest.expandedTo(size);
+    }
+    return largest;
+}
+
 bool CaptureSession::deliverPendingFrame() {
-    QImage frame = mailbox_.take();
+    VideoFrame frame = mailbox_.take();
     if (frame.isNull()) {
         return false;
     }

@@ -4,8 +4,10 @@
 
 #include <QImage>
 #include <QObject>
+#include <QSize>
 #include <QString>
 
+#include <map>
 #include <memory>
 
 namespace mirelon {
@@ -37,6 +39,14 @@ public:
     // A new, stopped pipeline that captures this camera into mailbox.
     virtual std::unique_ptr<CapturePipeline> makePipeline(FrameMailbox& mailbox) = 0;
 
+    // The picture is now shown at `wanted` device pixels. True when the
+    // input chose another mode for it (a running pipeline must be remade);
+    // inputs with one fixed mode never do.
+    virtual bool adaptTo(QSize wanted) {
+        (void)wanted;
+        return false;
+    }
+
 private:
     QString deviceId_;
     QString deviceName_;
@@ -48,8 +58,8 @@ private:
 // Frames come from the streaming thread through a one-slot mailbox; one
 // queued wake-up per taken frame brings the newest frame to the main thread,
 // where it becomes latestFrame() and is announced with frameArrived(). The
-// frame's pixels are the pipeline's own buffer (BGRx, QImage::Format_RGB32),
-// not a copy.
+// frame's pixels are the pipeline's own buffer (BGRx as QImage::Format_RGB32,
+// or the camera's YUV planes), not a copy.
 //
 // Sessions are handed around as shared pointers; the model replaces its
 // session object on every restart, and views follow the new object.
@@ -81,7 +91,7 @@ public:
     QString lastError() const { return lastError_; }
 
     // The newest frame on the main thread (null before the first one).
-    const QImage& latestFrame() const { return latestFrame_; }
+    const VideoFrame& latestFrame() const { return latestFrame_; }
     // Frames that reached the main thread since the session was created.
     quint64 deliveredFrameCount() const { return delivered_; }
     // The hand-over slot (its counters show posted and dropped frames).
@@ -91,19 +101,27 @@ public:
     // queued wake-up). Returns whether there was one.
     bool deliverPendingFrame();
 
+    // How large each viewer shows the picture (device pixels, zoom and tilt
+    // included; an empty size withdraws the viewer). The largest decides
+    // the camera's mode and how far JPEG frames are reduced; a running
+    // session whose input switches mode restarts its pipeline.
+    void setWantedSize(const void* viewer, QSize size);
+    QSize wantedSize() const;
+
 Q_SIGNALS:
-    void frameArrived(const QImage& frame);
+    void frameArrived(const mirelon::VideoFrame& frame);
     void runningChanged(bool running);
 
 private:
     FrameMailbox mailbox_;
     std::shared_ptr<CaptureDeviceInput> input_;
     std::unique_ptr<CapturePipeline> pipeline_;
-    QImage latestFrame_;
+    VideoFrame latestFrame_;
     QString lastError_;
     quint64 delivered_ = 0;
     int configurationDepth_ = 0;
     bool restartOnCommit_ = false;
+    std::map<const void*, QSize> wanted_;
 };
 
 }  // namespace mirelon

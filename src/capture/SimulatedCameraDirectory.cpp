@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -99,7 +100,76 @@ std::optional<SimulatedCameraSpec> SimulatedCameraSpec::parse(const QString& id,
         }
         spec.fail = modes.value(failMode.toString());
     }
+    if (!readInt(o, QStringLiteral("corruptEvery"), 0, 1000000, spec.corruptEvery, error)) {
+        return std::nullopt;
+    }
+    const QJsonValue image = o.value(QStringLiteral("image"));
+    if (!image.isUndefined()) {
+        // A plain file name inside the folder: no paths, nothing hidden.
+        static const QRegularExpression fileName(
+            QStringLiteral("^[A-Za-z0-9_-][A-Za-z0-9._-]{0,127}$"));
+        if (!image.isString() || !fileName.match(image.toString()).hasMatch()) {
+            return fail(QStringLiteral("\"image\" must be a file name in the folder"));
+        }
+        spec.image = image.toString();
+    }
+    const QJsonValue modes = o.value(QStringLiteral("modes"));
+    if (!modes.isUndefined()) {
+        if (!modes.isArray() || modes.toArray().size() > 64) {
+            return fail(QStringLiteral("\"modes\" must be a list of at most 64 modes"));
+        }
+        static const QStringList formats = {QStringLiteral("mjpeg"), QStringLiteral("yuy2"),
+                                            QStringLiteral("nv12"), QStringLiteral("i420")};
+        for (const QJsonValue& m : modes.toArray()) {
+            if (!m.isObject()) {
+                return fail(QStringLiteral("every mode must be an object"));
+            }
+            const QJsonObject mo = m.toObject();
+            SimulatedCameraMode mode;
+            if (!mo.value(QStringLiteral("format")).isString() ||
+                !formats.contains(mo.value(QStringLiteral("format")).toString())) {
+                return fail(QStringLiteral(
+                    "a mode's \"format\" must be \"mjpeg\", \"yuy2\", \"nv12\" or \"i420\""));
+            }
+            mode.format = mo.value(QStringLiteral("format")).toString();
+            mode.width = 0;
+            mode.height = 0;
+            mode.fps = 0;
+            if (!mo.contains(QStringLiteral("width")) || !mo.contains(QStringLiteral("height")) ||
+                !mo.contains(QStringLiteral("fps"))) {
+                return fail(QStringLiteral("a mode needs \"width\", \"height\" and \"fps\""));
+            }
+            // Even sizes: the YUV layouts pair pixels.
+            if (!readInt(mo, QStringLiteral("width"), 16, 7680, mode.width, error) ||
+                !readInt(mo, QStringLiteral("height"), 16, 4320, mode.height, error) ||
+                !readInt(mo, QStringLiteral("fps"), 1, 240, mode.fps, error)) {
+                return std::nullopt;
+            }
+            if (mode.width % 2 || mode.height % 2) {
+                return fail(QStringLiteral("a mode's width and height must be even"));
+            }
+            spec.modes.append(mode);
+        }
+    }
     return spec;
+}
+
+QString SimulatedCameraSpec::modesCaps() const {
+    QStringList parts;
+    for (const SimulatedCameraMode& m : modes) {
+        const QString size =
+            QStringLiteral("width=(int)%1, height=(int)%2, framerate=(fraction)%3/1")
+                .arg(m.width)
+                .arg(m.height)
+                .arg(m.fps);
+        if (m.format == QLatin1String("mjpeg")) {
+            parts << QStringLiteral("image/jpeg, ") + size;
+        } else {
+            parts << QStringLiteral("video/x-raw, format=(string)%1, ").arg(m.format.toUpper()) +
+                         size;
+        }
+    }
+    return parts.join(QStringLiteral("; "));
 }
 
 SimulatedCameraDirectory::SimulatedCameraDirectory(QString folder, NotificationCenter& center)

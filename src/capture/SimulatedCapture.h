@@ -11,4 +11,11 @@ namespace mirelon::SimulatedCapture {
 // "stall" one that delivers frames for one second and then stops.
 std::shared_ptr<CaptureDeviceInput> makeInput(const SimulatedCameraSpec& spec, QString* error);
 
+// The same for a camera of `folder`. A camera with modes (a realistic one)
+// chooses its mode like a real camera, from its modes and how large the
+// picture is shown, and loops its picture (the image file, else bars)
+// encoded once per mode; its frames arrive in the mode's format.
+std::shared_ptr<CaptureDeviceInput> makeInput(const SimulatedCameraSpec& spec, QString* error,
+                                              const QString& folder);
+
 }  // namespace mirelon::SimulatedCapture

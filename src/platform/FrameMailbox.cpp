@@ -1,10 +1,12 @@
 #include "platform/FrameMailbox.h"
 
+#include <algorithm>
+
 namespace mirelon {
 
-void FrameMailbox::post(QImage frame) {
+void FrameMailbox::post(VideoFrame frame) {
     bool wake = false;
-    QImage replaced;  // released outside the lock
+    VideoFrame replaced;  // released outside the lock
     {
         std::lock_guard lock(mutex_);
         if (!slot_.isNull()) {
@@ -24,19 +26,31 @@ void FrameMailbox::post(QImage frame) {
     }
 }
 
-QImage FrameMailbox::take() {
+VideoFrame FrameMailbox::take() {
     std::lock_guard lock(mutex_);
     wakeUpPending_ = false;
-    return std::exchange(slot_, QImage());
+    return std::exchange(slot_, VideoFrame());
 }
 
 void FrameMailbox::reset() {
     std::lock_guard lock(mutex_);
-    slot_ = QImage();
+    slot_ = VideoFrame();
     wakeUpPending_ = false;
     posted_.store(0);
     dropped_.store(0);
     lastPost_.store(0);
+    corrupt_.store(0);
+}
+
+void FrameMailbox::setWantedSize(QSize size) {
+    const std::uint64_t w = std::uint64_t(std::max(0, size.width()));
+    const std::uint64_t h = std::uint64_t(std::max(0, size.height()));
+    wanted_.store(w << 32 | h, std::memory_order_release);
+}
+
+QSize FrameMailbox::wantedSize() const {
+    const std::uint64_t v = wanted_.load(std::memory_order_acquire);
+    return QSize(int(v >> 32), int(v & 0xFFFFFFFFu));
 }
 
 }  // namespace mirelon

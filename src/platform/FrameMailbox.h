@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QImage>
+#include "capture/VideoFrame.h"
 
 #include <atomic>
 #include <chrono>
@@ -31,11 +31,11 @@ public:
     void setWakeUp(WakeUp wakeUp) { wakeUp_ = std::move(wakeUp); }
 
     // Streaming thread: puts a frame into the slot.
-    void post(QImage frame);
+    void post(VideoFrame frame);
 
-    // Main thread: takes the newest frame, or a null image when the slot is
+    // Main thread: takes the newest frame, or a null frame when the slot is
     // empty. Re-arms the wake-up.
-    QImage take();
+    VideoFrame take();
 
     // Frames posted since creation or the last reset().
     std::uint64_t postedCount() const { return posted_.load(std::memory_order_acquire); }
@@ -48,14 +48,26 @@ public:
     // Forgets the counters and the slot (only while nothing posts).
     void reset();
 
+    // The other direction: how large the picture is shown (device pixels the
+    // picture covers, zoom and tilt included; empty: unknown, so full size).
+    // Set on the main thread, read by the streaming thread to decode no more
+    // than it needs. Survives reset().
+    void setWantedSize(QSize size);
+    QSize wantedSize() const;
+    // Frames the streaming thread dropped as unreadable (corrupt, truncated).
+    void countCorruptFrame() { corrupt_.fetch_add(1, std::memory_order_acq_rel); }
+    std::uint64_t corruptCount() const { return corrupt_.load(std::memory_order_acquire); }
+
 private:
     WakeUp wakeUp_;
     std::mutex mutex_;
-    QImage slot_;
+    VideoFrame slot_;
     bool wakeUpPending_ = false;
     std::atomic<std::uint64_t> posted_{0};
     std::atomic<std::uint64_t> dropped_{0};
     std::atomic<Clock::rep> lastPost_{0};
+    std::atomic<std::uint64_t> wanted_{0};  // width << 32 | height
+    std::atomic<std::uint64_t> corrupt_{0};
 };
 
 }  // namespace mirelon

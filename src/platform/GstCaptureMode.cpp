@@ -229,6 +229,69 @@ std::optional<CaptureMode> chooseCaptureMode(const GstCaps* caps) {
     return std::nullopt;
 }
 
+std::optional<CaptureMode> chooseCaptureMode(const GstCaps* caps, QSize wanted) {
+    const auto preset = chooseCaptureMode(caps);
+    if (!preset || wanted.isEmpty()) {
+        return preset;
+    }
+    const std::vector<Offer> offers = offersOf(caps);
+    const qint64 presetArea = qint64(preset->width) * preset->height;
+    for (const double minimum : {30.0, 24.0, 0.0}) {
+        std::vector<const Offer*> covering;
+        bool anyAtRate = false;
+        for (const Offer& o : offers) {
+            if (o.bestRate() + 0.05 < minimum || o.bestRate() <= 0) {
+                continue;
+            }
+            anyAtRate = true;
+            if (o.width >= wanted.width() && o.height >= wanted.height() &&
+                qint64(o.width) * o.height <= presetArea) {
+                covering.push_back(&o);
+            }
+        }
+        if (!anyAtRate) {
+            continue;  // no size reaches this rate: try the next rule
+        }
+        std::stable_sort(covering.begin(), covering.end(), [](const Offer* a, const Offer* b) {
+            return qint64(a->width) * a->height < qint64(b->width) * b->height;
+        });
+        for (const Offer* o : covering) {
+            if (auto m = atSize(offers, o->width, o->height, 30, minimum)) {
+                return m;
+            }
+        }
+        return preset;  // nothing at this rate covers the picture
+    }
+    return preset;
+}
+
+std::optional<CaptureMode> chooseCaptureMode(const QString& capsString, QSize wanted) {
+    if (!gst_is_initialized()) {
+        gst_init(nullptr, nullptr);
+    }
+    GstCaps* caps = gst_caps_from_string(capsString.toUtf8().constData());
+    if (!caps) {
+        return std::nullopt;
+    }
+    auto mode = chooseCaptureMode(caps, wanted);
+    gst_caps_unref(caps);
+    return mode;
+}
+
+bool shouldSwitchMode(const CaptureMode& current, const std::optional<CaptureMode>& best,
+                      QSize wanted) {
+    if (!best || *best == current || wanted.isEmpty()) {
+        return false;
+    }
+    const bool outgrown =
+        wanted.width() * 10 > current.width * 11 || wanted.height() * 10 > current.height * 11;
+    const bool muchSmaller =
+        wanted.width() * 2 <= current.width && wanted.height() * 2 <= current.height;
+    const bool bestIsLarger =
+        qint64(best->width) * best->height > qint64(current.width) * current.height;
+    return (outgrown && bestIsLarger) || (muchSmaller && !bestIsLarger);
+}
+
 std::optional<CaptureMode> chooseCaptureMode(const QString& capsString) {
     if (!gst_is_initialized()) {
         gst_init(nullptr, nullptr);

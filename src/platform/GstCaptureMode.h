@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -31,5 +32,21 @@ struct CaptureMode {
 std::optional<CaptureMode> chooseCaptureMode(const GstCaps* caps);
 // The same for caps in their text form (recorded device caps).
 std::optional<CaptureMode> chooseCaptureMode(const QString& capsString);
+
+// The mode for a picture shown at `wanted` device pixels (what the panels
+// showing the camera cover, zoom and tilt included): among the sizes the
+// rate rules of the preset allow (30 fps where any size reaches it, else 24,
+// else any) and no larger than the preset's own choice, the smallest that
+// covers `wanted` in both directions; the preset's choice when none does or
+// nothing is wanted yet. Raw video when it reaches the rate at that size.
+std::optional<CaptureMode> chooseCaptureMode(const GstCaps* caps, QSize wanted);
+std::optional<CaptureMode> chooseCaptureMode(const QString& capsString, QSize wanted);
+
+// Whether a camera running in `current` should switch to `best` (the choice
+// for `wanted`): when `wanted` outgrew the current mode by more than a tenth,
+// or fell to half of it or less. In between it stays, so a size stepping back
+// and forth does not restart the camera.
+bool shouldSwitchMode(const CaptureMode& current, const std::optional<CaptureMode>& best,
+                      QSize wanted);
 
 }  // namespace mirelon

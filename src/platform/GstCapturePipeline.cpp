@@ -2,14 +2,17 @@
 
 #include "platform/Logging.h"
 
+#include <QImage>
 #include <QtEndian>
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
+#include <memory>
 
 namespace mirelon {
 
@@ -41,56 +44,142 @@ namespace {
 std::atomic<int> streamingThreads{0};
 std::atomic<int> livePipelines{0};
 
-// A mapped sample that lives as long as the QImage showing it.
+// A mapped sample that lives as long as any frame showing it.
 struct MappedSample {
-    GstSample* sample;
-    GstBuffer* buffer;
-    GstMapInfo map;
+    GstSample* sample = nullptr;
+    GstBuffer* buffer = nullptr;
+    GstMapInfo map{};
+    MappedSample() = default;
+    MappedSample(const MappedSample&) = delete;
+    MappedSample& operator=(const MappedSample&) = delete;
+    ~MappedSample() {
+        if (buffer) {
+            gst_buffer_unmap(buffer, &map);
+        }
+        if (sample) {
+            gst_sample_unref(sample);
+        }
+    }
 };
 
-void releaseMapped(void* data) {
-    auto* m = static_cast<MappedSample*>(data);
-    gst_buffer_unmap(m->buffer, &m->map);
-    gst_sample_unref(m->sample);
-    delete m;
+YuvColorimetry colorimetryOf(const GstVideoInfo& info) {
+    YuvColorimetry c;
+    gdouble kr = 0, kb = 0;
+    if (gst_video_color_matrix_get_Kr_Kb(GST_VIDEO_INFO_COLORIMETRY(&info).matrix, &kr, &kb)) {
+        c.kr = kr;
+        c.kb = kb;
+    }
+    c.fullRange = GST_VIDEO_INFO_COLORIMETRY(&info).range == GST_VIDEO_COLOR_RANGE_0_255;
+    return c;
 }
 
+// The frame a raw sample holds, read in place; null when its layout is not
+// one of ours or its buffer is smaller than its planes claim.
+VideoFrame rawFrame(const std::shared_ptr<MappedSample>& mapped, const GstVideoInfo& info) {
+    const int width = GST_VIDEO_INFO_WIDTH(&info);
+    const int height = GST_VIDEO_INFO_HEIGHT(&info);
+    if (width <= 0 || height <= 0) {
+        return {};
+    }
+    const GstVideoMeta* meta = gst_buffer_get_video_meta(mapped->buffer);
+    const guint planes = GST_VIDEO_INFO_N_PLANES(&info);
+    std::array<const uchar*, 3> data{};
+    std::array<int, 3> strides{};
+    for (guint i = 0; i < planes && i < 3; ++i) {
+        // Buffers straight from a device may carry their own layout.
+        const gsize offset = meta ? meta->offset[i] : GST_VIDEO_INFO_PLANE_OFFSET(&info, i);
+        const int stride = meta ? meta->stride[i] : GST_VIDEO_INFO_PLANE_STRIDE(&info, i);
+        const int rows = GST_VIDEO_FORMAT_INFO_SCALE_HEIGHT(info.finfo, i, height);
+        const int bytesPerRow = GST_VIDEO_FORMAT_INFO_SCALE_WIDTH(info.finfo, i, width) *
+                                GST_VIDEO_FORMAT_INFO_PSTRIDE(info.finfo, i);
+        if (stride < bytesPerRow ||
+            mapped->map.size < offset + static_cast<gsize>(stride) * gsize(rows)) {
+            return {};
+        }
+        data[i] = mapped->map.data + offset;
+        strides[i] = stride;
+    }
+    const QSize size(width, height);
+    const YuvColorimetry colorimetry = colorimetryOf(info);
+    switch (GST_VIDEO_INFO_FORMAT(&info)) {
+        case GST_VIDEO_FORMAT_BGRx: {
+            // BGRx in memory is 0xffRRGGBB per pixel on little-endian machines.
+            // The image reads the buffer in place; anyone who writes to it gets a copy.
+            auto* keep = new std::shared_ptr<MappedSample>(mapped);
+            return VideoFrame(QImage(
+                data[0], width, height, strides[0], QImage::Format_RGB32,
+                [](void* p) { delete static_cast<std::shared_ptr<MappedSample>*>(p); }, keep));
+        }
+        case GST_VIDEO_FORMAT_xRGB: {
+            auto* keep = new std::shared_ptr<MappedSample>(mapped);
+            return VideoFrame(QImage(
+                data[0], width, height, strides[0], QImage::Format_RGB32,
+                [](void* p) { delete static_cast<std::shared_ptr<MappedSample>*>(p); }, keep));
+        }
+        case GST_VIDEO_FORMAT_YUY2:
+            return VideoFrame::yuv(VideoFrame::Layout::packed422, size, data, strides, 1, 0,
+                                   colorimetry, mapped);
+        case GST_VIDEO_FORMAT_NV12:
+            return VideoFrame::yuv(VideoFrame::Layout::semiPlanar, size, data, strides, 1, 1,
+                                   colorimetry, mapped);
+        case GST_VIDEO_FORMAT_I420:
+            return VideoFrame::yuv(VideoFrame::Layout::planar, size, data, strides, 1, 1,
+                                   colorimetry, mapped);
+        case GST_VIDEO_FORMAT_Y42B:
+            return VideoFrame::yuv(VideoFrame::Layout::planar, size, data, strides, 1, 0,
+                                   colorimetry, mapped);
+        case GST_VIDEO_FORMAT_Y444:
+            return VideoFrame::yuv(VideoFrame::Layout::planar, size, data, strides, 0, 0,
+                                   colorimetry, mapped);
+        default:
+            return {};
+    }
+}
+
+struct SinkContext {
+    FrameMailbox* mailbox;
+    JpegFrameDecoder* decoder;
+};
+
 GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
-    auto* mailbox = static_cast<FrameMailbox*>(data);
+    auto* context = static_cast<SinkContext*>(data);
+    FrameMailbox* mailbox = context->mailbox;
     GstSample* sample = gst_app_sink_pull_sample(sink);
     if (!sample) {
         return GST_FLOW_OK;
     }
     GstBuffer* buffer = gst_sample_get_buffer(sample);
-    GstVideoInfo info;
-    if (!buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) {
+    GstCaps* caps = gst_sample_get_caps(sample);
+    if (!buffer || !caps || gst_caps_get_size(caps) == 0) {
         gst_sample_unref(sample);
         return GST_FLOW_OK;
     }
-    auto* mapped = new MappedSample{sample, buffer, {}};
+    auto mapped = std::make_shared<MappedSample>();
+    mapped->sample = sample;
+    mapped->buffer = buffer;
     if (!gst_buffer_map(buffer, &mapped->map, GST_MAP_READ)) {
-        gst_sample_unref(sample);
-        delete mapped;
+        mapped->buffer = nullptr;  // not mapped: only the sample is released
         return GST_FLOW_OK;
     }
-    const int width = GST_VIDEO_INFO_WIDTH(&info);
-    const int height = GST_VIDEO_INFO_HEIGHT(&info);
-    int stride = GST_VIDEO_INFO_PLANE_STRIDE(&info, 0);
-    gsize offset = GST_VIDEO_INFO_PLANE_OFFSET(&info, 0);
-    // Buffers straight from a device may carry their own layout.
-    if (const GstVideoMeta* meta = gst_buffer_get_video_meta(buffer)) {
-        stride = meta->stride[0];
-        offset = meta->offset[0];
+    VideoFrame frame;
+    if (gst_structure_has_name(gst_caps_get_structure(caps, 0), "image/jpeg")) {
+        // Decoded into buffers of the decoder's own: the sample goes at once.
+        frame =
+            context->decoder->decodeFor(mapped->map.data, mapped->map.size, mailbox->wantedSize());
+        if (frame.isNull()) {
+            mailbox->countCorruptFrame();
+            return GST_FLOW_OK;
+        }
+    } else {
+        GstVideoInfo info;
+        if (!gst_video_info_from_caps(&info, caps)) {
+            return GST_FLOW_OK;
+        }
+        frame = rawFrame(mapped, info);
+        if (frame.isNull()) {
+            return GST_FLOW_OK;
+        }
     }
-    if (width <= 0 || height <= 0 || stride < width * 4 ||
-        mapped->map.size < offset + static_cast<gsize>(stride) * height) {
-        releaseMapped(mapped);
-        return GST_FLOW_OK;
-    }
-    // BGRx in memory is 0xffRRGGBB per pixel on little-endian machines. The
-    // image reads the buffer in place; anyone who writes to it gets a copy.
-    const uchar* pixels = mapped->map.data + offset;
-    QImage frame(pixels, width, height, stride, QImage::Format_RGB32, releaseMapped, mapped);
     mailbox->post(std::move(frame));
     return GST_FLOW_OK;
 }
@@ -105,6 +194,23 @@ GstElement* make(const char* factory) {
 
 }  // namespace
 
+VideoFrame GstCapture::frameOf(GstSample* sample) {
+    GstBuffer* buffer = sample ? gst_sample_get_buffer(sample) : nullptr;
+    GstCaps* caps = sample ? gst_sample_get_caps(sample) : nullptr;
+    GstVideoInfo info;
+    if (!buffer || !caps || !gst_video_info_from_caps(&info, caps)) {
+        return {};
+    }
+    auto mapped = std::make_shared<MappedSample>();
+    mapped->sample = gst_sample_ref(sample);
+    mapped->buffer = buffer;
+    if (!gst_buffer_map(buffer, &mapped->map, GST_MAP_READ)) {
+        mapped->buffer = nullptr;
+        return {};
+    }
+    return rawFrame(mapped, info);
+}
+
 GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, FrameMailbox& mailbox)
     : mailbox_(mailbox), options_(std::move(options)) {
     GstCapture::ensureInitialized();
@@ -115,14 +221,13 @@ GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, Fram
     gst_object_ref_sink(source);
     GstElement* pipeline = gst_pipeline_new(nullptr);
     GstElement* sourceFilter = make("capsfilter");
-    GstElement* decoder = options_.decodeJpeg ? make("jpegdec") : nullptr;
-    GstElement* convert = make("videoconvert");
+    const bool jpeg = options_.decodeJpeg;
+    GstElement* convert = jpeg ? nullptr : make("videoconvert");
     GstElement* outputFilter = make("capsfilter");
     GstElement* sink = make("appsink");
-    const bool complete = pipeline && sourceFilter && convert && outputFilter && sink &&
-                          (decoder || !options_.decodeJpeg);
+    const bool complete = pipeline && sourceFilter && (convert || jpeg) && outputFilter && sink;
     if (!complete) {
-        for (GstElement* e : {pipeline, sourceFilter, decoder, convert, outputFilter, sink}) {
+        for (GstElement* e : {pipeline, sourceFilter, convert, outputFilter, sink}) {
             if (e) {
                 gst_object_unref(gst_object_ref_sink(e));
             }
@@ -138,27 +243,33 @@ GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, Fram
             gst_caps_unref(caps);
         }
     }
-    // The byte order of QImage::Format_RGB32 (0xffRRGGBB words).
-    GstCaps* bgrx = gst_caps_from_string(
-        Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "video/x-raw,format=BGRx" : "video/x-raw,format=xRGB");
-    g_object_set(outputFilter, "caps", bgrx, nullptr);
-    gst_caps_unref(bgrx);
+    // The camera's YUV layouts as they are, anything else converted to the
+    // byte order of QImage::Format_RGB32 (0xffRRGGBB words).
+    GstCaps* output =
+        gst_caps_from_string(jpeg ? "image/jpeg"
+                             : Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+                                 ? "video/x-raw,format=(string){YUY2,NV12,I420,Y42B,Y444,BGRx}"
+                                 : "video/x-raw,format=(string){YUY2,NV12,I420,Y42B,Y444,xRGB}");
+    g_object_set(outputFilter, "caps", output, nullptr);
+    gst_caps_unref(output);
     g_object_set(sink, "max-buffers", 1u, "drop", TRUE, "sync", FALSE, "enable-last-sample", FALSE,
                  "emit-signals", FALSE, nullptr);
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = onNewSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, &mailbox_, nullptr);
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks,
+                               new SinkContext{&mailbox_, &decoder_},
+                               [](gpointer p) { delete static_cast<SinkContext*>(p); });
 
-    gst_bin_add_many(GST_BIN(pipeline), source, sourceFilter, convert, outputFilter, sink, nullptr);
+    gst_bin_add_many(GST_BIN(pipeline), source, sourceFilter, outputFilter, sink, nullptr);
     gst_object_unref(source);  // the bin holds it now
     bool linked = gst_element_link(source, sourceFilter);
-    if (decoder) {
-        gst_bin_add(GST_BIN(pipeline), decoder);
-        linked = linked && gst_element_link_many(sourceFilter, decoder, convert, nullptr);
+    if (convert) {
+        gst_bin_add(GST_BIN(pipeline), convert);
+        linked = linked && gst_element_link_many(sourceFilter, convert, outputFilter, nullptr);
     } else {
-        linked = linked && gst_element_link(sourceFilter, convert);
+        linked = linked && gst_element_link(sourceFilter, outputFilter);
     }
-    linked = linked && gst_element_link_many(convert, outputFilter, sink, nullptr);
+    linked = linked && gst_element_link(outputFilter, sink);
     if (!linked) {
         gst_object_unref(pipeline);
         buildError_ = QStringLiteral("the pipeline could not be linked");

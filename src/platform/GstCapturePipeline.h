@@ -2,23 +2,31 @@
 
 #include "capture/CaptureSession.h"
 #include "platform/FrameMailbox.h"
+#include "platform/JpegFrameDecoder.h"
 
 #include <QString>
 
 typedef struct _GstElement GstElement;
 typedef struct _GstBus GstBus;
+typedef struct _GstSample GstSample;
 
 namespace mirelon {
 
 // A GStreamer capture pipeline:
-//   source ! capsfilter(mode) [! jpegdec] ! videoconvert ! BGRx ! appsink
+//   raw:   source ! capsfilter(mode) ! videoconvert ! BGRx/YUV ! appsink
+//   MJPEG: source ! capsfilter(mode) ! appsink (JPEG)
 // The appsink keeps only the newest frame (max-buffers=1, drop, no sync, no
-// last sample) and posts every frame it gets into the mailbox, mapped in place.
+// last sample) and posts every frame it gets into the mailbox, mapped in
+// place. The camera's own YUY2, NV12 and I420 (and planar 4:2:2, 4:4:4) pass
+// through untouched (the conversion only runs for other formats), so only
+// the pixels a panel shows are ever converted. JPEG frames are decoded on the
+// streaming thread into YCbCr planes, reduced in the DCT to what the mailbox's
+// wanted size needs; unreadable ones are dropped and counted.
 class GstCapturePipeline final : public CapturePipeline {
 public:
     struct Options {
-        QString sourceCaps;  // caps pinning the source's mode
-        bool decodeJpeg = false;
+        QString sourceCaps;       // caps pinning the source's mode
+        bool decodeJpeg = false;  // the source sends JPEG frames
         double startTimeoutSeconds = 2.0;
         double frameTimeoutSeconds = 2.0;  // running = a frame within this time
     };
@@ -46,6 +54,7 @@ private:
 
     FrameMailbox& mailbox_;
     Options options_;
+    JpegFrameDecoder decoder_;
     GstElement* pipeline_ = nullptr;
     GstBus* bus_ = nullptr;
     QString buildError_;
@@ -58,6 +67,10 @@ namespace GstCapture {
 void ensureInitialized();
 // The text of an error message on a bus (domain message and debug detail).
 QString describeError(void* gstMessage);
+// The frame a raw video sample holds, read in place (the frame keeps a
+// reference to the sample); null for layouts the program does not read or
+// buffers smaller than their planes claim.
+VideoFrame frameOf(GstSample* sample);
 }  // namespace GstCapture
 
 }  // namespace mirelon

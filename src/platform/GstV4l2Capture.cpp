@@ -11,11 +11,22 @@ namespace {
 
 class V4l2Input final : public CaptureDeviceInput {
 public:
-    V4l2Input(QString id, QString name, GstDevice* device, CaptureMode mode)
-        : CaptureDeviceInput(std::move(id), std::move(name)), device_(device), mode_(mode) {}
-    ~V4l2Input() override { gst_object_unref(device_); }
+    V4l2Input(QString id, QString name, GstDevice* device, GstCaps* caps, CaptureMode mode)
+        : CaptureDeviceInput(std::move(id), std::move(name)),
+          device_(device),
+          caps_(caps),
+          mode_(mode) {}
+    ~V4l2Input() override {
+        gst_caps_unref(caps_);
+        gst_object_unref(device_);
+    }
 
     std::unique_ptr<CapturePipeline> makePipeline(FrameMailbox& mailbox) override {
+        if (!(mode_ == loggedMode_)) {
+            loggedMode_ = mode_;
+            qCInfo(lcCapture).noquote() << "Camera" << deviceName() << "mode" << mode_.capsString();
+        }
+        started_ = true;
         GstCapturePipeline::Options options;
         options.sourceCaps = mode_.capsString();
         options.decodeJpeg = mode_.encoding == CaptureMode::Encoding::mjpeg;
@@ -23,9 +34,22 @@ public:
                                                     options, mailbox);
     }
 
+    bool adaptTo(QSize wanted) override {
+        const auto best = chooseCaptureMode(caps_, wanted);
+        // Before the first start the best mode is simply taken.
+        if (!best || *best == mode_ || (started_ && !shouldSwitchMode(mode_, best, wanted))) {
+            return false;
+        }
+        mode_ = *best;
+        return started_;
+    }
+
 private:
     GstDevice* device_;
+    GstCaps* caps_;
     CaptureMode mode_;
+    CaptureMode loggedMode_;
+    bool started_ = false;
 };
 
 }  // namespace
@@ -44,18 +68,17 @@ std::shared_ptr<CaptureDeviceInput> makeInput(const GstCameraDirectory& director
     }
     GstCaps* caps = gst_device_get_caps(device);
     const auto mode = chooseCaptureMode(caps);
-    if (caps) {
-        gst_caps_unref(caps);
-    }
     if (!mode) {
+        if (caps) {
+            gst_caps_unref(caps);
+        }
         gst_object_unref(device);
         return fail(QStringLiteral("The camera offers no usable video mode."));
     }
     gchar* name = gst_device_get_display_name(device);
     const QString displayName = QString::fromUtf8(name ? name : "");
     g_free(name);
-    qCDebug(lcCapture).noquote() << "Camera" << displayName << "mode" << mode->capsString();
-    return std::make_shared<V4l2Input>(cameraId, displayName, device, *mode);
+    return std::make_shared<V4l2Input>(cameraId, displayName, device, caps, *mode);
 }
 
 }  // namespace mirelon::GstV4l2Capture

@@ -34,7 +34,7 @@ TEST(FrameMailboxTest, NewestFrameWinsWithOneWakeUpPerTake) {
     EXPECT_EQ(wakeUps.load(), 1);
     EXPECT_EQ(mailbox.postedCount(), 500u);
     EXPECT_EQ(mailbox.droppedCount(), 499u);
-    const QImage newest = mailbox.take();
+    const QImage newest = mailbox.take().image();
     ASSERT_FALSE(newest.isNull());
     EXPECT_EQ(numberOf(newest), 500);
     EXPECT_TRUE(mailbox.take().isNull());
@@ -42,7 +42,7 @@ TEST(FrameMailboxTest, NewestFrameWinsWithOneWakeUpPerTake) {
     // Taking re-arms the wake-up.
     mailbox.post(frameNumbered(501));
     EXPECT_EQ(wakeUps.load(), 2);
-    EXPECT_EQ(numberOf(mailbox.take()), 501);
+    EXPECT_EQ(numberOf(mailbox.take().image()), 501);
 }
 
 TEST(FrameMailboxTest, ConcurrentPostAndTakeNeverLoseTheNewestFrame) {
@@ -57,7 +57,7 @@ TEST(FrameMailboxTest, ConcurrentPostAndTakeNeverLoseTheNewestFrame) {
     int last = 0;
     int taken = 0;
     while (last < kFrames) {
-        const QImage frame = mailbox.take();
+        const QImage frame = mailbox.take().image();
         if (!frame.isNull()) {
             const int n = numberOf(frame);
             EXPECT_GT(n, last);  // frames never go back in time

@@ -91,3 +91,85 @@ TEST(GstCaptureModeTest, CapsPinSizeAndRate) {
 
 }  // namespace
 }  // namespace mirelon
+
+namespace mirelon {
+namespace {
+
+// A common USB 2 webcam: large sizes only as MJPEG at 30 fps, raw at 30 fps
+// only up to 640x480.
+const char* kWebcam =
+    "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction){ 30/1, 15/1 }; "
+    "image/jpeg, width=(int)1280, height=(int)720, framerate=(fraction){ 30/1, 15/1 }; "
+    "image/jpeg, width=(int)640, height=(int)360, framerate=(fraction)30/1; "
+    "video/x-raw, format=(string)YUY2, width=(int)1920, height=(int)1080, framerate=(fraction)5/1; "
+    "video/x-raw, format=(string)YUY2, width=(int)1280, height=(int)720, framerate=(fraction)10/1; "
+    "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, "
+    "framerate=(fraction){ 30/1, 15/1 }; "
+    "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)360, framerate=(fraction)30/1; "
+    "video/x-raw, format=(string)YUY2, width=(int)320, height=(int)180, framerate=(fraction)30/1";
+
+TEST(GstCaptureModeTest, SmallestModeThatCoversThePictureAtThePresetRate) {
+    struct Want {
+        QSize wanted;
+        CaptureMode expected;
+    };
+    const Want cases[] = {
+        // Nothing known yet: the preset.
+        {QSize(), CaptureMode{Enc::mjpeg, {}, 1920, 1080, 30, 1}},
+        {QSize(160, 90), CaptureMode{Enc::raw, "YUY2", 320, 180, 30, 1}},
+        // 640x360 is one row short of a square 400-pixel panel's height...
+        {QSize(300, 300), CaptureMode{Enc::raw, "YUY2", 640, 360, 30, 1}},
+        {QSize(400, 400), CaptureMode{Enc::raw, "YUY2", 640, 480, 30, 1}},
+        // ...raw 720p only reaches 10 fps: the MJPEG mode of that size.
+        {QSize(1000, 700), CaptureMode{Enc::mjpeg, {}, 1280, 720, 30, 1}},
+        {QSize(800, 800), CaptureMode{Enc::mjpeg, {}, 1920, 1080, 30, 1}},
+        // Larger than anything: the preset's mode, never beyond it.
+        {QSize(5000, 5000), CaptureMode{Enc::mjpeg, {}, 1920, 1080, 30, 1}},
+    };
+    for (const Want& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.wanted.width() << "x" << c.wanted.height());
+        const auto mode = chooseCaptureMode(QString::fromLatin1(kWebcam), c.wanted);
+        ASSERT_TRUE(mode.has_value());
+        EXPECT_EQ(*mode, c.expected) << mode->capsString().toStdString();
+    }
+    // A camera with nothing at 30 fps: the rule falls back to 24 and up.
+    const auto slow = chooseCaptureMode(
+        QStringLiteral("video/x-raw, format=(string)YUY2, width=(int)1280, height=(int)720, "
+                       "framerate=(fraction)25/1; "
+                       "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, "
+                       "framerate=(fraction)25/1"),
+        QSize(300, 300));
+    ASSERT_TRUE(slow.has_value());
+    EXPECT_EQ(slow->width, 640);
+    EXPECT_EQ(slow->fpsNumerator, 25);
+}
+
+TEST(GstCaptureModeTest, ModeSwitchesOnlyWellPastTheCurrentOne) {
+    const QString caps = QString::fromLatin1(kWebcam);
+    const CaptureMode vga{Enc::raw, "YUY2", 640, 480, 30, 1};
+    auto switches = [&](const CaptureMode& current, QSize wanted) {
+        return shouldSwitchMode(current, chooseCaptureMode(caps, wanted), wanted);
+    };
+    EXPECT_FALSE(switches(vga, QSize(400, 400)));  // the best mode already
+    EXPECT_FALSE(switches(vga, QSize(660, 500)));  // a little past it: stays
+    EXPECT_TRUE(switches(vga, QSize(720, 540)));   // well past it: larger mode
+    const CaptureMode hd{Enc::mjpeg, {}, 1280, 720, 30, 1};
+    EXPECT_FALSE(switches(hd, QSize(700, 400)));  // smaller, but more than half
+    EXPECT_TRUE(switches(hd, QSize(600, 350)));   // half or less: smaller mode
+    // Back and forth around a boundary never restarts twice.
+    CaptureMode current = vga;
+    int restarts = 0;
+    for (int i = 0; i < 6; ++i) {
+        const QSize wanted = i % 2 ? QSize(640, 480) : QSize(680, 510);
+        const auto best = chooseCaptureMode(caps, wanted);
+        if (shouldSwitchMode(current, best, wanted)) {
+            current = *best;
+            ++restarts;
+        }
+    }
+    EXPECT_EQ(restarts, 0);
+    EXPECT_FALSE(shouldSwitchMode(vga, std::nullopt, QSize(2000, 2000)));
+}
+
+}  // namespace
+}  // namespace mirelon

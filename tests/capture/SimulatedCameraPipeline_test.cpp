@@ -82,11 +82,12 @@ TEST_F(SimulatedCameraPipelineTest, FramesFlowToTheMainThreadAndStopLeavesNothin
         ASSERT_TRUE(model.isSessionRunning());
         const auto session = model.captureSession();
         int arrived = 0;
-        QObject::connect(session.get(), &CaptureSession::frameArrived, [&](const QImage& frame) {
-            ++arrived;
-            EXPECT_EQ(frame.size(), QSize(320, 240));
-            EXPECT_EQ(frame.format(), QImage::Format_RGB32);
-        });
+        QObject::connect(session.get(), &CaptureSession::frameArrived,
+                         [&](const VideoFrame& frame) {
+                             ++arrived;
+                             EXPECT_EQ(frame.size(), QSize(320, 240));
+                             EXPECT_EQ(frame.image().format(), QImage::Format_RGB32);
+                         });
         runEventLoop(1.5);
         EXPECT_GE(arrived, 20);
         EXPECT_GT(streamingThreads(), threadsBefore);
@@ -97,7 +98,7 @@ TEST_F(SimulatedCameraPipelineTest, FramesFlowToTheMainThreadAndStopLeavesNothin
         EXPECT_FALSE(model.isSessionRunning());
         // The newest frame outlives the pipeline that made it.
         EXPECT_FALSE(session->latestFrame().isNull());
-        const QRgb pixel = session->latestFrame().pixel(0, 0);
+        const QRgb pixel = session->latestFrame().image().pixel(0, 0);
         EXPECT_EQ(qAlpha(pixel), 255);
         const auto postedAtStop = session->mailbox().postedCount();
         runEventLoop(0.2);
@@ -253,6 +254,108 @@ TEST_F(SimulatedCameraPipelineTest, PreviewShowsTheSimulatedPattern) {
     EXPECT_GE(colours.size(), 5);
     EXPECT_NE(shown.pixelColor(0, 40), QColor(Qt::black));
     EXPECT_NE(shown.pixelColor(shown.width() - 1, 40), QColor(Qt::black));
+    model.stopCamera();
+}
+
+}  // namespace
+}  // namespace mirelon
+
+namespace mirelon {
+namespace {
+
+class RealisticCameraTest : public SimulatedCameraPipelineTest {};
+
+// A webcam-like file: MJPEG up to 1080p30, raw YUY2 at 30 fps only small.
+const char* kRealistic = R"({"name": "Webcam", "image": "face.png", "corruptEvery": 4,
+  "modes": [{"format": "mjpeg", "width": 1280, "height": 720, "fps": 30},
+            {"format": "yuy2", "width": 1280, "height": 720, "fps": 10},
+            {"format": "yuy2", "width": 320, "height": 240, "fps": 30}]})";
+
+TEST_F(RealisticCameraTest, ModeFollowsTheShownSizeAndFramesComeInItsFormat) {
+    QImage face(200, 150, QImage::Format_RGB32);
+    face.fill(QColor(200, 40, 40));
+    ASSERT_TRUE(face.save(folder.filePath("face.png")));
+    addCamera("cam", kRealistic);
+    ASSERT_EQ(directory->spec("cam")->modes.size(), 3);
+
+    CameraViewModel model("cam", false, &defaults);
+    CameraView view(model.captureSession());
+    CameraViewContainer::follow(view, model);
+    // Shown 300 pixels wide: 320x240 raw covers it.
+    view.setWantedSize(QSize(300, 200));
+    model.startCamera();
+    ASSERT_TRUE(model.isRunning());
+    runEventLoop(2.0, [&] { return !view.currentFrame().isNull(); });
+    ASSERT_FALSE(view.currentFrame().isNull());
+    EXPECT_EQ(view.currentFrame().layout(), VideoFrame::Layout::packed422);
+    EXPECT_EQ(view.currentFrame().size(), QSize(320, 240));
+    // The picture is the image, not a pattern.
+    const QRgb centre = view.currentFrame().toImage().pixel(160, 120);
+    EXPECT_NEAR(qRed(centre), 200, 6);
+    EXPECT_NEAR(qGreen(centre), 40, 6);
+
+    // Much larger: MJPEG 720p, decoded at the reduction the size allows;
+    // every fourth frame arrives truncated and is dropped, never shown.
+    const auto session = model.captureSession();
+    view.setWantedSize(QSize(600, 330));
+    EXPECT_TRUE(session->isRunning());
+    int seen = 0;
+    bool allGood = true;
+    VideoFrame first;
+    QObject::connect(session.get(), &CaptureSession::frameArrived, [&](const VideoFrame& frame) {
+        ++seen;
+        allGood = allGood && frame.layout() == VideoFrame::Layout::planar &&
+                  frame.size() == QSize(640, 360);
+        if (first.isNull()) {
+            first = frame;
+        }
+    });
+    // (Slow machines decode slowly: a few frames are enough.)
+    runEventLoop(6.0, [&] { return seen >= 5 && session->mailbox().corruptCount() >= 1; });
+    EXPECT_GE(seen, 5);
+    EXPECT_TRUE(allGood);
+    EXPECT_GE(session->mailbox().corruptCount(), 1u);
+    ASSERT_FALSE(first.isNull());
+    const QRgb decoded = first.toImage().pixel(320, 180);
+    EXPECT_NEAR(qRed(decoded), 200, 12);
+    EXPECT_NEAR(qGreen(decoded), 40, 12);
+    // A small step back does not restart the camera: frames keep the mode.
+    view.setWantedSize(QSize(560, 320));
+    EXPECT_EQ(model.captureSession(), session);
+    seen = 0;
+    runEventLoop(3.0, [&] { return seen >= 2; });
+    EXPECT_GE(seen, 2);
+    EXPECT_TRUE(allGood);
+    model.stopCamera();
+}
+
+TEST_F(RealisticCameraTest, BadModesAndImagesAreRejectedClearly) {
+    QString why;
+    EXPECT_FALSE(SimulatedCameraSpec::parse(
+        "c",
+        R"({"name": "C", "modes": [{"format": "h264", "width": 64, "height": 64, "fps": 30}]})",
+        &why));
+    EXPECT_TRUE(why.contains("format"));
+    EXPECT_FALSE(SimulatedCameraSpec::parse(
+        "c",
+        R"({"name": "C", "modes": [{"format": "yuy2", "width": 63, "height": 64, "fps": 30}]})",
+        &why));
+    EXPECT_FALSE(SimulatedCameraSpec::parse(
+        "c", R"({"name": "C", "modes": [{"format": "mjpeg", "width": 64}]})", &why));
+    EXPECT_FALSE(SimulatedCameraSpec::parse("c", R"({"name": "C", "modes": 3})", &why));
+    EXPECT_FALSE(
+        SimulatedCameraSpec::parse("c", R"({"name": "C", "image": "../secret.png"})", &why));
+    EXPECT_FALSE(SimulatedCameraSpec::parse("c", R"({"name": "C", "image": "/etc/passwd"})", &why));
+    EXPECT_FALSE(SimulatedCameraSpec::parse("c", R"({"name": "C", "corruptEvery": -1})", &why));
+    // An image that cannot be read shows bars instead; the camera still runs.
+    writeFile("broken.png", "not a picture");
+    addCamera("cam", R"({"name": "C", "image": "broken.png",
+                         "modes": [{"format": "i420", "width": 160, "height": 120, "fps": 30}]})");
+    CameraViewModel model("cam", false, &defaults);
+    model.startCamera();
+    ASSERT_TRUE(model.isRunning());
+    runEventLoop(1.0, [&] { return !model.captureSession()->latestFrame().isNull(); });
+    EXPECT_EQ(model.captureSession()->latestFrame().layout(), VideoFrame::Layout::planar);
     model.stopCamera();
 }
 

@@ -32,7 +32,7 @@ public:
     CameraModelState state() const override { return modelState; }
     void startCamera() override {}
     void stopCamera() override {}
-    QImage latestFrame() const override { return frame; }
+    VideoFrame latestFrame() const override { return frame; }
 };
 
 // A 16:9 test picture: colour bars on top, a grey ramp below, and a large

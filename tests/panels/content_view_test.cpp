@@ -32,7 +32,7 @@ public:
         s.isSessionRunning = false;
         Q_EMIT stateChanged();
     }
-    QImage latestFrame() const override { return frame; }
+    VideoFrame latestFrame() const override { return frame; }
     void set(const CameraModelState& state) {
         s = state;
         Q_EMIT stateChanged();

@@ -45,8 +45,14 @@ void CameraModelContentSource::stopCamera() {
     }
 }
 
-QImage CameraModelContentSource::latestFrame() const {
-    return preview_ ? preview_->currentFrame() : QImage();
+VideoFrame CameraModelContentSource::latestFrame() const {
+    return preview_ ? preview_->currentFrame() : VideoFrame();
+}
+
+void CameraModelContentSource::setWantedSize(QSize size) {
+    if (preview_) {
+        preview_->setWantedSize(size);
+    }
 }
 
 ContentView* makeCameraContentView(const QString& cameraDeviceID, CameraViewModel& model,

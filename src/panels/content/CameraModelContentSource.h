@@ -28,7 +28,8 @@ public:
     CameraModelState state() const override;
     void startCamera() override;
     void stopCamera() override;
-    QImage latestFrame() const override;
+    VideoFrame latestFrame() const override;
+    void setWantedSize(QSize size) override;
 
     CameraViewModel* model() const { return model_; }
     CameraView* previewView() const { return preview_.get(); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/VideoFrame.h"
 #include "panels/content/ContentState.h"
 
 #include <QImage>
@@ -21,8 +22,11 @@ public:
     virtual CameraModelState state() const = 0;
     virtual void startCamera() = 0;
     virtual void stopCamera() = 0;
-    // The newest frame, or a null image when there is none.
-    virtual QImage latestFrame() const = 0;
+    // The newest frame, or a null frame when there is none.
+    virtual VideoFrame latestFrame() const = 0;
+    // How large the picture is shown (device pixels, zoom and tilt
+    // included; empty when it is not shown), so the camera delivers no more.
+    virtual void setWantedSize(QSize size) { (void)size; }
 
 Q_SIGNALS:
     // Any of isGranted, isSessionRunning, captureFailureMessage changed.

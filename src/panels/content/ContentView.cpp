@@ -271,9 +271,20 @@ void ContentView::applyPictureStyle() {
     style.borderThickness = AppearanceBounds::borderThickness(a.borderThickness);
     style.borderColor = borderColorOf(a);
     style.opacity = derived_.contentOpacity;
+    style.xAngle = AppearanceBounds::angle(a.xAngle);
+    style.yAngle = AppearanceBounds::angle(a.yAngle);
+    style.zAngle = AppearanceBounds::angle(a.zAngle);
+    if (isTilted(style.xAngle, style.yAngle, style.zAngle)) {
+        // The tilted block is cut to the content (relative to the frame).
+        style.visibleArea =
+            QRectF(QPointF(0, 0), QSizeF(naturalSize_)).translated(-frameRect_.topLeft());
+    }
     if (!(style == renderer_.style())) {
         renderer_.setStyle(style);
         frameDirty_ = true;
+    }
+    if (model_) {
+        model_->setWantedSize(derived_.enabled ? renderer_.wantedSourceSize() : QSize());
     }
 }
 

@@ -175,7 +175,7 @@ private:
 
     PictureRenderer renderer_;
     bool frameDirty_ = true;
-    QImage lastFrame_;
+    VideoFrame lastFrame_;
 
     FadeAnimation hintFade_;
     FadeAnimation shimmerFade_;

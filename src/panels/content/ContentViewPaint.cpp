@@ -48,7 +48,7 @@ void ContentView::ensureRendered() {
         lastFrame_ = model_->latestFrame();
         renderer_.render(lastFrame_);
     } else {
-        lastFrame_ = QImage();
+        lastFrame_ = VideoFrame();
         renderer_.renderEmpty();
     }
 }
@@ -97,7 +97,7 @@ void ContentView::ensureShadow() {
         if (derived_.enabled) {
             p.save();
             p.setTransform(blockTransform(), true);
-            p.drawImage(renderer_.blockRect().translated(frameRect_.topLeft()),
+            p.drawImage(renderer_.flatBlockRect().translated(frameRect_.topLeft()),
                         renderer_.silhouette(key.pictureAlpha / 32.0));
             p.restore();
         }
@@ -117,15 +117,15 @@ void ContentView::paintEvent(QPaintEvent*) {
     if (!derived_.enabled) {
         return;
     }
+    // The block comes tilted from the renderer; the shimmer below it and the
+    // hint above it (not per-frame work) are tilted by the painter.
     const QTransform tilt = blockTransform();
     const bool tilted = !tilt.isIdentity();
-    if (tilted) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setTransform(tilt, true);
-    }
     if (shimmerNeedsPainting()) {
         p.save();
+        if (tilted) {
+            p.setTransform(tilt, true);
+        }
         p.setRenderHint(QPainter::Antialiasing);
         p.setClipPath(SquircleShape{derived_.exponent}.path(frameRect_));
         ShimmerView::paint(p, frameRect_, Scheduler::main().now() - shimmerStart_,
@@ -137,6 +137,9 @@ void ContentView::paintEvent(QPaintEvent*) {
     const double hint = hintOpacity();
     if (hint > 0) {
         p.save();
+        if (tilted) {
+            p.setTransform(tilt, true);
+        }
         p.setRenderHint(QPainter::Antialiasing);
         p.setClipPath(SquircleShape{derived_.exponent}.path(frameRect_));
         QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);

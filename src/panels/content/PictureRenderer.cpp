@@ -1,6 +1,9 @@
 #include "panels/content/PictureRenderer.h"
 
+#include "panels/content/PictureKernels.h"
 #include "panels/content/SquircleShape.h"
+#include "panels/content/TiltProjection.h"
+#include "panels/content/TiltWarp.h"
 
 #include <QPainter>
 #include <QPen>
@@ -8,89 +11,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace mirelon {
 namespace {
 
+using namespace PictureKernels;
+
 // Frames larger than this (device pixels per side) are rendered smaller; it
 // bounds every buffer here whatever the stored size factor says.
 constexpr int maxFrameSide = 4096;
-
-inline std::uint32_t lerpPixel(std::uint32_t a, std::uint32_t b, std::uint32_t w) {
-    // w in 0...256; two channels per multiply.
-    const std::uint32_t iw = 256 - w;
-    const std::uint32_t rb = (((a & 0xFF00FFu) * iw + (b & 0xFF00FFu) * w) >> 8) & 0xFF00FFu;
-    const std::uint32_t ag =
-        (((a >> 8) & 0xFF00FFu) * iw + ((b >> 8) & 0xFF00FFu) * w) & 0xFF00FF00u;
-    return rb | ag;
-}
-
-inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a) {
-    std::uint32_t t = (x & 0xFF00FFu) * a;
-    t = ((t + ((t >> 8) & 0xFF00FFu) + 0x800080u) >> 8) & 0xFF00FFu;
-    x = ((x >> 8) & 0xFF00FFu) * a;
-    x = (x + ((x >> 8) & 0xFF00FFu) + 0x800080u) & 0xFF00FF00u;
-    return x | t;
-}
-
-// Row kernels. Each is a plain loop over arrays so that the compiler
-// vectorises it; the AVX2 clone is picked at run time where the CPU has it.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang_analyzer__)
-#define MIRELON_ROW_KERNEL __attribute__((target_clones("avx2", "default")))
-#else
-#define MIRELON_ROW_KERNEL
-#endif
-
-// out = a + (b - a) * w / 256 per channel, w in 0...256.
-MIRELON_ROW_KERNEL
-void lerpRows(std::uint32_t* __restrict out, const std::uint32_t* __restrict a,
-              const std::uint32_t* __restrict b, int count, std::uint32_t w) {
-    for (int i = 0; i < count; ++i) {
-        out[i] = lerpPixel(a[i], b[i], w);
-    }
-}
-
-// out[i] = columns[index[i] - first] blended with its right neighbour by
-// weight[i] (0...256), opaque.
-MIRELON_ROW_KERNEL
-void gatherRow(std::uint32_t* __restrict out, const std::uint32_t* __restrict columns,
-               const std::int32_t* __restrict index, const std::uint16_t* __restrict weight,
-               int first, int count) {
-    for (int i = 0; i < count; ++i) {
-        const int c = index[i] - first;
-        out[i] = lerpPixel(columns[c], columns[c + 1], weight[i]) | 0xFF000000u;
-    }
-}
-
-// The colour matrix on opaque pixels, clamped once.
-MIRELON_ROW_KERNEL
-void colorRow(std::uint32_t* __restrict p, int count, const FixedColorMatrix& c) {
-    const int sh = FixedColorMatrix::shift;
-    const int m0 = c.m[0], m1 = c.m[1], m2 = c.m[2], m3 = c.m[3], m4 = c.m[4], m5 = c.m[5],
-              m6 = c.m[6], m7 = c.m[7], m8 = c.m[8];
-    const int o0 = c.offset[0], o1 = c.offset[1], o2 = c.offset[2];
-    for (int i = 0; i < count; ++i) {
-        const std::uint32_t v = p[i];
-        const int r = int((v >> 16) & 0xFF);
-        const int g = int((v >> 8) & 0xFF);
-        const int b = int(v & 0xFF);
-        const int R = std::min(255, std::max(0, (m0 * r + m1 * g + m2 * b + o0) >> sh));
-        const int G = std::min(255, std::max(0, (m3 * r + m4 * g + m5 * b + o1) >> sh));
-        const int B = std::min(255, std::max(0, (m6 * r + m7 * g + m8 * b + o2) >> sh));
-        p[i] = 0xFF000000u | (std::uint32_t(R) << 16) | (std::uint32_t(G) << 8) | std::uint32_t(B);
-    }
-}
-
-// out = picture x coverage + border (premultiplied); coverage 255 keeps the
-// picture exactly, and where it is 255 the border is empty.
-MIRELON_ROW_KERNEL
-void compositeRow(std::uint32_t* __restrict out, const std::uint32_t* __restrict picture,
-                  const std::uint8_t* __restrict coverage, const std::uint32_t* __restrict border,
-                  int count) {
-    for (int i = 0; i < count; ++i) {
-        out[i] = byteMul(picture[i], coverage[i]) + border[i];
-    }
-}
 
 void buildAxis(int outCount, int sourceCount, double scale, bool mirrored,
                std::vector<std::int32_t>& index, std::vector<std::uint16_t>& weight, int& valid0,
@@ -132,9 +62,24 @@ PictureRenderer::PictureRenderer() {
 }
 
 QRectF PictureRenderer::blockRect() const {
-    const double scaleX = frameDevice_.width() / style_.frameSize.width();
-    const double m = margin_ / scaleX;
-    return {-m, -m, style_.frameSize.width() + 2 * m, style_.frameSize.height() + 2 * m};
+    const double scaleX = frameDevice_.width() / std::max(1.0, style_.frameSize.width());
+    const double scaleY = frameDevice_.height() / std::max(1.0, style_.frameSize.height());
+    return {origin_.x() / scaleX, origin_.y() / scaleY, block_.width() / scaleX,
+            block_.height() / scaleY};
+}
+
+QSize PictureRenderer::wantedSourceSize() const {
+    const double zoom = std::isfinite(style_.zoom) && style_.zoom > 0 ? style_.zoom : 1.0;
+    const double k = zoom * magnification_;
+    return QSize(int(std::ceil(frameDevice_.width() * k)),
+                 int(std::ceil(frameDevice_.height() * k)));
+}
+
+QRectF PictureRenderer::flatBlockRect() const {
+    const double scaleX = frameDevice_.width() / std::max(1.0, style_.frameSize.width());
+    const double scaleY = frameDevice_.height() / std::max(1.0, style_.frameSize.height());
+    return {-margin_ / scaleX, -margin_ / scaleY, flatSize_.width() / scaleX,
+            flatSize_.height() / scaleY};
 }
 
 void PictureRenderer::setStyle(const PictureStyle& style) {
@@ -144,8 +89,15 @@ void PictureRenderer::setStyle(const PictureStyle& style) {
     const PictureStyle old = style_;
     style_ = style;
     fixedColor_ = FixedColorMatrix::from(style_.color);
+    yuvColorValid_ = false;
+    const bool wasTilted = mirelon::isTilted(old.xAngle, old.yAngle, old.zAngle);
+    const bool tilted = mirelon::isTilted(style.xAngle, style.yAngle, style.zAngle);
+    const bool tiltChanged =
+        wasTilted != tilted ||
+        (tilted && (old.xAngle != style.xAngle || old.yAngle != style.yAngle ||
+                    old.zAngle != style.zAngle || old.visibleArea != style.visibleArea));
     const bool geometryChanged =
-        !templatesValid_ || old.frameSize != style.frameSize ||
+        !templatesValid_ || tiltChanged || old.frameSize != style.frameSize ||
         old.devicePixelRatio != style.devicePixelRatio || old.exponent != style.exponent ||
         old.borderThickness != style.borderThickness || old.borderColor != style.borderColor;
     if (geometryChanged) {
@@ -153,7 +105,8 @@ void PictureRenderer::setStyle(const PictureStyle& style) {
     } else if (old.opacity != style.opacity) {
         rebuildCoverage();
     }
-    if (geometryChanged || old.zoom != style.zoom || old.mirrored != style.mirrored) {
+    if (geometryChanged || old.opacity != style.opacity || old.zoom != style.zoom ||
+        old.mirrored != style.mirrored) {
         sampledSourceSize_ = QSize();  // tables follow on the next frame
     }
 }
@@ -173,13 +126,9 @@ void PictureRenderer::rebuildTemplates() {
     const double border = style_.borderThickness > 0 ? style_.borderThickness : 0.0;
     margin_ = border > 0 ? int(std::ceil(border * sx * 0.5)) + 1 : 0;
 
-    const QSize blockSize = frameDevice_ + QSize(2 * margin_, 2 * margin_);
-    block_ = QImage(blockSize, QImage::Format_ARGB32_Premultiplied);
-    block_.setDevicePixelRatio(sx);
-    block_.fill(Qt::transparent);
-
+    flatSize_ = frameDevice_ + QSize(2 * margin_, 2 * margin_);
     const QPainterPath outline = SquircleShape{style_.exponent}.path(QRectF(0, 0, w, h));
-    QImage maskImage(blockSize, QImage::Format_ARGB32_Premultiplied);
+    QImage maskImage(flatSize_, QImage::Format_ARGB32_Premultiplied);
     maskImage.fill(Qt::transparent);
     {
         QPainter p(&maskImage);
@@ -188,7 +137,7 @@ void PictureRenderer::rebuildTemplates() {
         p.scale(sx, sy);
         p.fillPath(outline, Qt::white);
     }
-    QImage borderImage(blockSize, QImage::Format_ARGB32_Premultiplied);
+    QImage borderImage(flatSize_, QImage::Format_ARGB32_Premultiplied);
     borderImage.fill(Qt::transparent);
     if (border > 0) {
         QPainter p(&borderImage);
@@ -200,29 +149,67 @@ void PictureRenderer::rebuildTemplates() {
         p.strokePath(outline, pen);
     }
 
-    const int bw = blockSize.width();
-    const int bh = blockSize.height();
-    const std::size_t n = std::size_t(bw) * std::size_t(bh);
+    const int fw = flatSize_.width();
+    const int fh = flatSize_.height();
+    const std::size_t n = std::size_t(fw) * std::size_t(fh);
     mask_.resize(n);
-    border_.resize(n);
     borderAlpha_.resize(n);
-    for (int y = 0; y < bh; ++y) {
+    std::vector<std::uint32_t> flatBorder(n);
+    for (int y = 0; y < fh; ++y) {
         const auto* m = reinterpret_cast<const std::uint32_t*>(maskImage.constScanLine(y));
         const auto* b = reinterpret_cast<const std::uint32_t*>(borderImage.constScanLine(y));
-        for (int x = 0; x < bw; ++x) {
-            const std::size_t i = std::size_t(y) * std::size_t(bw) + std::size_t(x);
+        for (int x = 0; x < fw; ++x) {
+            const std::size_t i = std::size_t(y) * std::size_t(fw) + std::size_t(x);
             mask_[i] = std::uint8_t(m[x] >> 24);
-            border_[i] = b[x];
+            flatBorder[i] = b[x];
             borderAlpha_[i] = std::uint8_t(b[x] >> 24);
         }
     }
+
+    tilted_ = mirelon::isTilted(style_.xAngle, style_.yAngle, style_.zAngle);
+    QSize blockSize = flatSize_;
+    if (tilted_) {
+        TiltWarp warp;
+        warp.build({QSizeF(w, h), sx, sy, margin_, style_.xAngle, style_.yAngle, style_.zAngle,
+                    style_.visibleArea});
+        origin_ = warp.deviceRect().topLeft();
+        magnification_ = warp.magnification();
+        blockSize = warp.deviceRect().size().expandedTo(QSize(1, 1));
+        if (warp.deviceRect().isEmpty()) {
+            // Nothing of the block can show: one transparent pixel.
+            shownMask_.assign(1, 0);
+            border_.assign(1, 0);
+            frameX_.assign(1, std::numeric_limits<float>::quiet_NaN());
+            frameY_ = frameX_;
+        } else {
+            shownMask_ = warp.warp(mask_, fw, fh);
+            border_ = warp.warp(flatBorder, fw, fh);
+            frameX_ = warp.frameX();
+            frameY_ = warp.frameY();
+        }
+        shownBorderAlpha_.resize(border_.size());
+        for (std::size_t i = 0; i < border_.size(); ++i) {
+            shownBorderAlpha_[i] = std::uint8_t(border_[i] >> 24);
+        }
+    } else {
+        origin_ = QPoint(-margin_, -margin_);
+        magnification_ = 1.0;
+        shownMask_ = mask_;
+        border_ = std::move(flatBorder);
+        shownBorderAlpha_ = borderAlpha_;
+        frameX_.clear();
+        frameY_.clear();
+    }
+    block_ = QImage(blockSize, QImage::Format_ARGB32_Premultiplied);
+    block_.setDevicePixelRatio(sx);
+    block_.fill(Qt::transparent);
     rebuildCoverage();
 }
 
 void PictureRenderer::rebuildCoverage() {
     const int bw = block_.width();
     const int bh = block_.height();
-    coverage_.resize(mask_.size());
+    coverage_.resize(shownMask_.size());
     const double opacity =
         std::isfinite(style_.opacity) ? std::clamp(style_.opacity, 0.0, 1.0) : 1.0;
     const int op = int(std::lround(opacity * 255));
@@ -232,7 +219,7 @@ void PictureRenderer::rebuildCoverage() {
         for (int x = 0; x < bw; ++x) {
             const std::size_t i = std::size_t(y) * std::size_t(bw) + std::size_t(x);
             // Floor, so that coverage plus border alpha never exceeds 255.
-            const int k = (mask_[i] * (255 - borderAlpha_[i]) * op) / (255 * 255);
+            const int k = (shownMask_[i] * (255 - shownBorderAlpha_[i]) * op) / (255 * 255);
             coverage_[i] = std::uint8_t(k);
             if (k > 0) {
                 span.begin = std::min(span.begin, x);
@@ -246,18 +233,75 @@ void PictureRenderer::rebuildCoverage() {
     }
 }
 
-void PictureRenderer::rebuildSampling(QSize sourceSize) {
+void PictureRenderer::rebuildSampling(QSize sourceSize, bool mapped) {
     sampledSourceSize_ = sourceSize;
+    sampledMapped_ = mapped;
     const int w = frameDevice_.width();
     const int h = frameDevice_.height();
     const double zoom = std::isfinite(style_.zoom) && style_.zoom > 0 ? style_.zoom : 1.0;
     // Aspect fill: the source covers the frame, cropping what does not fit.
     const double scale =
         std::max(double(w) / sourceSize.width(), double(h) / sourceSize.height()) * zoom;
+    rowBuffer_.assign(std::size_t(block_.width()), 0);
+    channelBuffer_.assign(std::size_t(block_.width()) * 3, 0);
+    if (mapped) {
+        rebuildPositions(sourceSize);
+        return;
+    }
     buildAxis(w, sourceSize.width(), scale, style_.mirrored, sx_, wx_, validX0_, validX1_);
     buildAxis(h, sourceSize.height(), scale, false, sy_, wy_, validY0_, validY1_);
-    rowBuffer_.assign(std::size_t(block_.width()), 0);
     blendBuffer_.assign(std::size_t(sourceSize.width()) + 2, 0);
+}
+
+void PictureRenderer::rebuildPositions(QSize sourceSize) {
+    const int w = frameDevice_.width();
+    const int h = frameDevice_.height();
+    const int srcW = sourceSize.width();
+    const int srcH = sourceSize.height();
+    const double zoom = std::isfinite(style_.zoom) && style_.zoom > 0 ? style_.zoom : 1.0;
+    const double scale = std::max(double(w) / srcW, double(h) / srcH) * zoom;
+    const int bw = block_.width();
+    const int bh = block_.height();
+    const std::size_t n = std::size_t(bw) * std::size_t(bh);
+    u_.assign(n, 0);
+    v_.assign(n, 0);
+    mappedCoverage_.assign(n, 0);
+    mappedSpans_.assign(std::size_t(bh), RowSpan{});
+    // Positions in 1/256 source pixel, clamped so that the right and lower
+    // neighbours exist.
+    const double maxU = (srcW - 1) * 256.0 - 1;
+    const double maxV = (srcH - 1) * 256.0 - 1;
+    for (int y = 0; y < bh; ++y) {
+        RowSpan span{bw, 0};
+        for (int x = 0; x < bw; ++x) {
+            const std::size_t i = std::size_t(y) * std::size_t(bw) + std::size_t(x);
+            if (coverage_[i] == 0) {
+                continue;
+            }
+            double fx = frameX_.empty() ? x - margin_ + 0.5 : frameX_[i];
+            const double fy = frameY_.empty() ? y - margin_ + 0.5 : frameY_[i];
+            if (std::isnan(fx) || std::isnan(fy)) {
+                continue;
+            }
+            if (style_.mirrored) {
+                fx = w - fx;
+            }
+            const double u = (fx - w * 0.5) / scale + srcW * 0.5 - 0.5;
+            const double v = (fy - h * 0.5) / scale + srcH * 0.5 - 0.5;
+            if (u < -0.5 || u > srcW - 0.5 || v < -0.5 || v > srcH - 0.5) {
+                continue;  // the picture does not reach this pixel
+            }
+            u_[i] = std::int32_t(std::clamp(std::round(u * 256), 0.0, maxU));
+            v_[i] = std::int32_t(std::clamp(std::round(v * 256), 0.0, maxV));
+            mappedCoverage_[i] = coverage_[i];
+            span.begin = std::min(span.begin, x);
+            span.end = x + 1;
+        }
+        if (span.end <= span.begin) {
+            span = RowSpan{0, 0};
+        }
+        mappedSpans_[std::size_t(y)] = span;
+    }
 }
 
 void PictureRenderer::renderEmpty() {
@@ -269,11 +313,20 @@ void PictureRenderer::renderEmpty() {
     hasPicture_ = false;
 }
 
-void PictureRenderer::render(const QImage& source) {
-    if (source.isNull() || source.width() < 2 || source.height() < 2) {
+void PictureRenderer::render(const VideoFrame& frame) {
+    if (frame.isNull() || frame.width() < 2 || frame.height() < 2) {
         renderEmpty();
         return;
     }
+    if (frame.isYuv()) {
+        if (frame.size() != sampledSourceSize_ || !sampledMapped_) {
+            rebuildSampling(frame.size(), true);
+        }
+        renderYuvRows(frame);
+        hasPicture_ = true;
+        return;
+    }
+    const QImage& source = frame.image();
     const QImage* src = &source;
     const QImage::Format f = source.format();
     if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
@@ -289,10 +342,14 @@ void PictureRenderer::render(const QImage& source) {
         }
         src = &converted_;
     }
-    if (src->size() != sampledSourceSize_) {
-        rebuildSampling(src->size());
+    if (src->size() != sampledSourceSize_ || sampledMapped_ != tilted_) {
+        rebuildSampling(src->size(), tilted_);
     }
-    renderRows(*src);
+    if (tilted_) {
+        renderMappedRows(*src);
+    } else {
+        renderRows(*src);
+    }
     hasPicture_ = true;
 }
 
@@ -356,12 +413,131 @@ void PictureRenderer::renderRows(const QImage& source) {
     }
 }
 
-QImage PictureRenderer::silhouette(double pictureAlpha) const {
-    QImage out(block_.size(), QImage::Format_ARGB32_Premultiplied);
-    out.setDevicePixelRatio(block_.devicePixelRatio());
+void PictureRenderer::renderMappedRows(const QImage& source) {
     const int bw = block_.width();
+    const int bh = block_.height();
+    const bool identity = fixedColor_.identity;
+    uchar* const outBits = block_.bits();
+    const qsizetype outStride = block_.bytesPerLine();
+    const auto* pixels = reinterpret_cast<const std::uint32_t*>(source.constBits());
+    const int stridePixels = int(source.bytesPerLine() / 4);
+    std::uint32_t* const row = rowBuffer_.data();
+    for (int y = 0; y < bh; ++y) {
+        auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
+        const std::size_t rowBase = std::size_t(y) * std::size_t(bw);
+        const std::uint32_t* border = border_.data() + rowBase;
+        const RowSpan span = mappedSpans_[std::size_t(y)];
+        const int x0 = span.begin;
+        const int x1 = span.end;
+        if (x1 <= x0) {
+            std::memcpy(out, border, std::size_t(bw) * 4);
+            continue;
+        }
+        std::memcpy(out, border, std::size_t(x0) * 4);
+        std::memcpy(out + x1, border + x1, std::size_t(bw - x1) * 4);
+        gatherPixels(row + x0, pixels, stridePixels, u_.data() + rowBase + x0,
+                     v_.data() + rowBase + x0, x1 - x0);
+        if (!identity) {
+            colorRow(row + x0, x1 - x0, fixedColor_);
+        }
+        compositeRow(out + x0, row + x0, mappedCoverage_.data() + rowBase + x0, border + x0,
+                     x1 - x0);
+    }
+}
+
+void PictureRenderer::renderYuvRows(const VideoFrame& frame) {
+    if (!yuvColorValid_ || yuvColorimetry_ != frame.colorimetry()) {
+        const auto m = frame.colorimetry().toRgb();
+        ColorMatrix toRgb;
+        for (std::size_t r = 0; r < 3; ++r) {
+            toRgb.m[r] = {m[r * 4], m[r * 4 + 1], m[r * 4 + 2]};
+            toRgb.offset[r] = m[r * 4 + 3];
+        }
+        yuvColor_ = FixedColorMatrix::from(style_.color.after(toRgb));
+        yuvColorimetry_ = frame.colorimetry();
+        yuvColorValid_ = true;
+    }
+    const int w = frame.width();
+    const int h = frame.height();
+    const int cw = (w + frame.chromaShiftX()) >> frame.chromaShiftX();
+    const int ch = (h + frame.chromaShiftY()) >> frame.chromaShiftY();
+    auto plane = [](const uchar* data, int step, int stride, int width, int height, bool halveX,
+                    bool halveY) {
+        Plane p;
+        p.data = data;
+        p.step = step;
+        p.stride = stride;
+        p.dx = width >= 2 ? step : 0;
+        p.dy = height >= 2 ? stride : 0;
+        p.halveX = halveX;
+        p.halveY = halveY;
+        p.maxU = width >= 2 ? (width - 1) * 256 - 1 : 0;
+        p.maxV = height >= 2 ? (height - 1) * 256 - 1 : 0;
+        return p;
+    };
+    const bool hx = frame.chromaShiftX() > 0;
+    const bool hy = frame.chromaShiftY() > 0;
+    Plane py, pu, pv;
+    switch (frame.layout()) {
+        case VideoFrame::Layout::planar:
+            py = plane(frame.plane(0), 1, frame.stride(0), w, h, false, false);
+            pu = plane(frame.plane(1), 1, frame.stride(1), cw, ch, hx, hy);
+            pv = plane(frame.plane(2), 1, frame.stride(2), cw, ch, hx, hy);
+            break;
+        case VideoFrame::Layout::semiPlanar:
+            py = plane(frame.plane(0), 1, frame.stride(0), w, h, false, false);
+            pu = plane(frame.plane(1), 2, frame.stride(1), cw, ch, hx, hy);
+            pv = plane(frame.plane(1) + 1, 2, frame.stride(1), cw, ch, hx, hy);
+            break;
+        case VideoFrame::Layout::packed422:
+            py = plane(frame.plane(0), 2, frame.stride(0), w, h, false, false);
+            pu = plane(frame.plane(0) + 1, 4, frame.stride(0), (w + 1) / 2, h, true, false);
+            pv = plane(frame.plane(0) + 3, 4, frame.stride(0), (w + 1) / 2, h, true, false);
+            break;
+        default:
+            renderEmpty();
+            return;
+    }
+
+    const int bw = block_.width();
+    const int bh = block_.height();
+    uchar* const outBits = block_.bits();
+    const qsizetype outStride = block_.bytesPerLine();
+    std::uint32_t* const row = rowBuffer_.data();
+    std::uint8_t* const ys = channelBuffer_.data();
+    std::uint8_t* const us = ys + bw;
+    std::uint8_t* const vs = us + bw;
+    for (int y = 0; y < bh; ++y) {
+        auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
+        const std::size_t rowBase = std::size_t(y) * std::size_t(bw);
+        const std::uint32_t* border = border_.data() + rowBase;
+        const RowSpan span = mappedSpans_[std::size_t(y)];
+        const int x0 = span.begin;
+        const int x1 = span.end;
+        if (x1 <= x0) {
+            std::memcpy(out, border, std::size_t(bw) * 4);
+            continue;
+        }
+        std::memcpy(out, border, std::size_t(x0) * 4);
+        std::memcpy(out + x1, border + x1, std::size_t(bw - x1) * 4);
+        const std::int32_t* u = u_.data() + rowBase + x0;
+        const std::int32_t* v = v_.data() + rowBase + x0;
+        const int n = x1 - x0;
+        sampleChannel(ys, py, u, v, n);
+        sampleChannel(us, pu, u, v, n);
+        sampleChannel(vs, pv, u, v, n);
+        packChannels(row + x0, ys, us, vs, n);
+        colorRow(row + x0, n, yuvColor_);
+        compositeRow(out + x0, row + x0, mappedCoverage_.data() + rowBase + x0, border + x0, n);
+    }
+}
+
+QImage PictureRenderer::silhouette(double pictureAlpha) const {
+    QImage out(flatSize_, QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(block_.devicePixelRatio());
+    const int bw = flatSize_.width();
     const int a = int(std::lround(std::clamp(pictureAlpha, 0.0, 1.0) * 255));
-    for (int y = 0; y < block_.height(); ++y) {
+    for (int y = 0; y < flatSize_.height(); ++y) {
         auto* o = reinterpret_cast<std::uint32_t*>(out.scanLine(y));
         for (int x = 0; x < bw; ++x) {
             const std::size_t i = std::size_t(y) * std::size_t(bw) + std::size_t(x);

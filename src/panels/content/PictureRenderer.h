@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/VideoFrame.h"
 #include "panels/content/ColorMatrix.h"
 
 #include <QColor>
@@ -24,6 +25,12 @@ struct PictureStyle {
     double borderThickness = 0.0;  // points
     QColor borderColor = Qt::green;
     double opacity = 1.0;  // of the picture only; the border stays opaque
+    // The 3D tilt (degrees, as TiltProjection takes them) and the area that
+    // can show it (points, relative to the frame's top-left; empty: any).
+    double xAngle = 0.0;
+    double yAngle = 0.0;
+    double zAngle = 0.0;
+    QRectF visibleArea;
 
     bool operator==(const PictureStyle&) const = default;
 };
@@ -49,38 +56,62 @@ public:
     const PictureStyle& style() const { return style_; }
 
     // The block image (premultiplied ARGB at the device pixel ratio). It covers
-    // the frame plus the outer half of the border: blockRect() places it
-    // relative to the frame's top-left corner, in points.
+    // the frame plus the outer half of the border, tilted when the style
+    // tilts it: blockRect() places it relative to the frame's top-left
+    // corner, in points, to be drawn without any further transform.
     const QImage& block() const { return block_; }
     QRectF blockRect() const;
+    bool isTilted() const { return tilted_; }
+    // The size a source should have (device pixels) to be sampled no coarser
+    // than one source pixel per shown pixel: the frame, zoomed, enlarged
+    // where the tilt brings it nearest.
+    QSize wantedSourceSize() const;
+    // The flat block (what silhouette() covers), relative to the frame's
+    // top-left corner, in points.
+    QRectF flatBlockRect() const;
     int marginPixels() const { return margin_; }
 
-    // Renders one frame (any format; RGB32/ARGB32 are read directly, others are
-    // converted first). A null or empty source renders the empty frame.
-    void render(const QImage& source);
+    // Renders one frame. RGB32/ARGB32 images and the YUV layouts are read
+    // directly (YUV: each shown pixel samples its Y, U and V, and the
+    // conversion to RGB is folded into the colour matrix); other image formats
+    // are converted first. A null or empty frame renders the empty frame.
+    void render(const VideoFrame& frame);
     // The frame without a picture: transparent inside, the border on top.
     void renderEmpty();
     bool hasPicture() const { return hasPicture_; }
 
-    // The block's alpha for the drop shadow: the shape at pictureAlpha plus
-    // the border (premultiplied ARGB, black).
+    // The flat block's alpha for the drop shadow: the shape at pictureAlpha
+    // plus the border (premultiplied ARGB, black), at flatBlockRect().
     QImage silhouette(double pictureAlpha) const;
 
 private:
     void rebuildTemplates();
     void rebuildCoverage();
-    void rebuildSampling(QSize sourceSize);
+    void rebuildSampling(QSize sourceSize, bool mapped);
+    void rebuildPositions(QSize sourceSize);
     void renderRows(const QImage& source);
+    void renderMappedRows(const QImage& source);
+    void renderYuvRows(const VideoFrame& frame);
 
     PictureStyle style_;
     bool templatesValid_ = false;
+    bool tilted_ = false;
+    double magnification_ = 1.0;
     int margin_ = 0;     // device pixels around the frame
     QSize frameDevice_;  // frame in device pixels
+    QSize flatSize_;     // flat block in device pixels
+    QPoint origin_;      // block's top-left relative to the frame's, device pixels
     QImage block_;
-    std::vector<std::uint8_t> mask_;     // shape coverage, 0...255
-    std::vector<std::uint32_t> border_;  // premultiplied border colour
+    // Flat templates (flatSize_).
+    std::vector<std::uint8_t> mask_;  // shape coverage, 0...255
     std::vector<std::uint8_t> borderAlpha_;
+    // Templates of the block as shown (warped when tilted; block_'s size).
+    std::vector<std::uint8_t> shownMask_;
+    std::vector<std::uint32_t> border_;  // premultiplied border colour
+    std::vector<std::uint8_t> shownBorderAlpha_;
     std::vector<std::uint8_t> coverage_;  // opacity x mask x (1 - border alpha)
+    std::vector<float> frameX_;           // per shown pixel: position on the flat frame
+    std::vector<float> frameY_;
     struct RowSpan {
         int begin = 0;  // first block column with coverage
         int end = 0;    // one past the last
@@ -90,14 +121,25 @@ private:
 
     // Sampling tables, for the current source size and style.
     QSize sampledSourceSize_;
+    bool sampledMapped_ = false;     // per-pixel positions (tilted or YUV)
     std::vector<std::int32_t> sx_;   // per frame column: left source column
     std::vector<std::uint16_t> wx_;  // per frame column: weight of the right one, 0...256
     std::vector<std::int32_t> sy_;
     std::vector<std::uint16_t> wy_;
     int validX0_ = 0, validX1_ = 0, validY0_ = 0, validY1_ = 0;  // frame columns/rows with picture
-    std::vector<std::uint32_t> rowBuffer_;                       // one block row of picture
-    std::vector<std::uint32_t> blendBuffer_;                     // two source rows blended
-    QImage converted_;  // reused when a source needs conversion
+    // Per shown pixel: the source position (1/256 pixel, clamped), and the
+    // coverage with the pixels the picture does not reach taken out.
+    std::vector<std::int32_t> u_;
+    std::vector<std::int32_t> v_;
+    std::vector<std::uint8_t> mappedCoverage_;
+    std::vector<RowSpan> mappedSpans_;
+    std::vector<std::uint32_t> rowBuffer_;     // one block row of picture
+    std::vector<std::uint32_t> blendBuffer_;   // two source rows blended
+    QImage converted_;                         // reused when a source needs conversion
+    std::vector<std::uint8_t> channelBuffer_;  // Y, U, V of one block row
+    YuvColorimetry yuvColorimetry_;
+    FixedColorMatrix yuvColor_;  // YUV -> RGB, then the colour steps
+    bool yuvColorValid_ = false;
     bool hasPicture_ = false;
 };
 

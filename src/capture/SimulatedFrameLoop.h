@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/GstCaptureMode.h"
+
+#include <QImage>
+
+#include <memory>
+
+typedef struct _GstElement GstElement;
+
+namespace mirelon {
+
+// The frames of a realistic simulated camera in one mode: the picture scaled
+// (aspect fill) to the mode and encoded once, in the mode's own format (JPEG
+// data for MJPEG, YUY2/NV12/I420 planes for raw), then looped at the mode's
+// rate like a camera's frames. Every `corruptEvery`th JPEG frame arrives
+// truncated. Made once per mode; a frame costs no encoding.
+class SimulatedFrameLoop {
+public:
+    // Null when the picture cannot be encoded in that mode.
+    static std::shared_ptr<SimulatedFrameLoop> make(const QImage& picture, const CaptureMode& mode,
+                                                    int corruptEvery);
+    ~SimulatedFrameLoop();
+    SimulatedFrameLoop(const SimulatedFrameLoop&) = delete;
+    SimulatedFrameLoop& operator=(const SimulatedFrameLoop&) = delete;
+
+    // A new live source element (floating) that plays the loop; it ends
+    // before its first frame when frameLimit is 0, after frameLimit frames
+    // when it is positive, never when it is negative.
+    GstElement* makeSource(int frameLimit) const;
+
+    const CaptureMode& mode() const { return mode_; }
+
+    // Bars in a few colours, for cameras without a picture of their own.
+    static QImage bars(QSize size);
+
+    struct Frames;  // the encoded frames, shared with the sources playing them
+
+private:
+    SimulatedFrameLoop() = default;
+    CaptureMode mode_;
+    std::shared_ptr<Frames> frames_;
+};
+
+}  // namespace mirelon

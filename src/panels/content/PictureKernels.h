@@ -1,0 +1,64 @@
+#pragma once
+
+#include "panels/content/ColorMatrix.h"
+
+#include <cstdint>
+
+namespace mirelon::PictureKernels {
+
+// Per-row passes of the picture renderer. Each is a plain loop over arrays
+// that the compiler vectorises (with an AVX2 variant chosen at run time).
+// Pixels are 0xAARRGGBB words; weights are 0...256.
+
+// out = a + (b - a) * w / 256 per channel.
+void lerpRows(std::uint32_t* out, const std::uint32_t* a, const std::uint32_t* b, int count,
+              std::uint32_t w);
+
+// out[i] = columns[index[i] - first] blended with its right neighbour by
+// weight[i], opaque.
+void gatherRow(std::uint32_t* out, const std::uint32_t* columns, const std::int32_t* index,
+               const std::uint16_t* weight, int first, int count);
+
+// One bilinear tap per output pixel at source position (u[i], v[i]) in
+// 1/256 pixel (pixel centres at whole numbers), opaque. The positions are
+// already clamped so that the right and lower neighbours exist.
+void gatherPixels(std::uint32_t* out, const std::uint32_t* source, int stridePixels,
+                  const std::int32_t* u, const std::int32_t* v, int count);
+
+// One 8-bit channel of a plane, sampled bilinearly. The luma position
+// (u[i], v[i]) (1/256 pixel) is halved where the plane is subsampled
+// (halveX/halveY; centred chroma siting) and clamped to 0...maxU/maxV.
+// `step` is the distance between neighbouring samples of a row, `stride` of
+// a column; dx/dy are the offsets of the right/lower neighbour (0 on a plane
+// one sample wide or high).
+struct Plane {
+    const std::uint8_t* data = nullptr;
+    int step = 1;
+    int stride = 0;
+    int dx = 1;
+    int dy = 0;
+    bool halveX = false;
+    bool halveY = false;
+    int maxU = 0;
+    int maxV = 0;
+};
+void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
+                   const std::int32_t* v, int count);
+
+// out[i] = 0xFF, a[i], b[i], c[i] (three channels into one opaque word).
+void packChannels(std::uint32_t* out, const std::uint8_t* a, const std::uint8_t* b,
+                  const std::uint8_t* c, int count);
+
+// The colour matrix on opaque pixels, clamped once.
+void colorRow(std::uint32_t* p, int count, const FixedColorMatrix& c);
+
+// out = picture x coverage + border (premultiplied); coverage 255 keeps the
+// picture exactly, and where it is 255 the border is empty.
+void compositeRow(std::uint32_t* out, const std::uint32_t* picture, const std::uint8_t* coverage,
+                  const std::uint32_t* border, int count);
+
+// Bilinear blend of four premultiplied pixels (weights 0...256).
+std::uint32_t bilinear(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
+                       std::uint32_t wx, std::uint32_t wy);
+
+}  // namespace mirelon::PictureKernels

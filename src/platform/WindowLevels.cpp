@@ -5,11 +5,13 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QSocketNotifier>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <unordered_set>
 
 namespace mirelon {
@@ -109,24 +111,143 @@ bool WindowLevels::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void WindowLevels::restack() {
+    if (auto stack = readStack()) {
+        restack(*stack);
+    }
+}
+
+void WindowLevels::restack(const Stack& stack) {
     if (!connection_) {
         return;
     }
     lastRestack_ = Scheduler::main().now();
-    std::uint32_t below = XCB_NONE;
-    for (QWidget* window : stackingOrder()) {
-        const auto id = static_cast<std::uint32_t>(window->winId());
-        if (below == XCB_NONE) {
-            const std::uint32_t values[] = {XCB_STACK_MODE_ABOVE};
-            xcb_configure_window(connection_, id, XCB_CONFIG_WINDOW_STACK_MODE, values);
-        } else {
-            const std::uint32_t values[] = {below, XCB_STACK_MODE_ABOVE};
-            xcb_configure_window(connection_, id,
+    const auto configure = [this](std::uint32_t window, std::optional<std::uint32_t> sibling,
+                                  std::uint32_t mode) {
+        if (sibling) {
+            const std::uint32_t values[] = {*sibling, mode};
+            xcb_configure_window(connection_, window,
                                  XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+        } else {
+            const std::uint32_t values[] = {mode};
+            xcb_configure_window(connection_, window, XCB_CONFIG_WINDOW_STACK_MODE, values);
         }
+    };
+    // Under the program's own windows: right above the topmost window of
+    // another program, one after the other.
+    std::optional<std::uint32_t> below = underAnchor(stack);
+    for (std::uint32_t id : stack.under) {
+        configure(id, below, below ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW);
+        below = id;
+    }
+    // Over everything.
+    below.reset();
+    for (std::uint32_t id : stack.over) {
+        configure(id, below, XCB_STACK_MODE_ABOVE);
         below = id;
     }
     xcb_flush(connection_);
+}
+
+std::optional<std::uint32_t> WindowLevels::rootChildOf(std::uint32_t window) {
+    for (int depth = 0; depth < 16; ++depth) {
+        xcb_query_tree_reply_t* tree =
+            xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr);
+        if (!tree) {
+            return std::nullopt;
+        }
+        const std::uint32_t parent = tree->parent;
+        std::free(tree);
+        if (parent == root_) {
+            return window;
+        }
+        if (parent == XCB_NONE) {
+            return std::nullopt;
+        }
+        window = parent;
+    }
+    return std::nullopt;
+}
+
+std::optional<WindowLevels::Stack> WindowLevels::readStack() {
+    const QList<QWidget*> order = stackingOrder();
+    if (!connection_ || order.isEmpty()) {
+        return std::nullopt;
+    }
+    Stack stack;
+    std::unordered_set<std::uint32_t> levelled;
+    for (const Entry& entry : entries_) {
+        if (entry.window && entry.window->windowHandle() &&
+            entry.window->windowHandle()->handle()) {
+            levelled.insert(static_cast<std::uint32_t>(entry.window->winId()));
+        }
+    }
+    for (QWidget* window : order) {
+        const auto id = static_cast<std::uint32_t>(window->winId());
+        (level(window).value_or(0) < ownWindows ? stack.under : stack.over).push_back(id);
+    }
+    xcb_query_tree_reply_t* tree =
+        xcb_query_tree_reply(connection_, xcb_query_tree(connection_, root_), nullptr);
+    if (!tree) {
+        return std::nullopt;
+    }
+    const xcb_window_t* kids = xcb_query_tree_children(tree);
+    stack.children.assign(kids, kids + xcb_query_tree_children_length(tree));
+    std::free(tree);
+
+    // The program's other windows: menus and popups (children of the root)
+    // and managed windows (inside the window manager's frame, which is what
+    // gets stacked). Embedded windows (the tray icon) belong to their host.
+    if (wmState_ == XCB_NONE) {
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+            connection_, xcb_intern_atom(connection_, 0, 8, "WM_STATE"), nullptr);
+        if (atom) {
+            wmState_ = atom->atom;
+            std::free(atom);
+        }
+    }
+    auto own = std::make_shared<std::unordered_set<std::uint32_t>>();
+    for (QWindow* window : QGuiApplication::topLevelWindows()) {
+        if (!window->isVisible() || !window->handle()) {
+            continue;
+        }
+        const auto id = static_cast<std::uint32_t>(window->winId());
+        if (levelled.count(id)) {
+            continue;
+        }
+        const std::optional<std::uint32_t> top = rootChildOf(id);
+        if (!top) {
+            continue;
+        }
+        if (*top == id) {
+            own->insert(id);
+            continue;
+        }
+        xcb_get_property_reply_t* state = xcb_get_property_reply(
+            connection_,
+            xcb_get_property(connection_, 0, id, wmState_, XCB_GET_PROPERTY_TYPE_ANY, 0, 1),
+            nullptr);
+        const bool managed = state && state->type != XCB_NONE;
+        std::free(state);
+        if (managed) {
+            own->insert(*top);
+        }
+    }
+    stack.isOwn = [own](std::uint32_t window) { return own->count(window) > 0; };
+    auto viewable = std::make_shared<std::map<std::uint32_t, bool>>();
+    xcb_connection_t* connection = connection_;
+    stack.isViewable = [viewable, connection](std::uint32_t window) {
+        auto it = viewable->find(window);
+        if (it != viewable->end()) {
+            return it->second;
+        }
+        xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+            connection, xcb_get_window_attributes(connection, window), nullptr);
+        const bool result = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        std::free(attributes);
+        viewable->emplace(window, result);
+        return result;
+    };
+    return stack;
 }
 
 void WindowLevels::readEvents() {
@@ -162,56 +283,90 @@ void WindowLevels::scheduleCheck() {
 bool WindowLevels::needsRestack(const std::vector<std::uint32_t>& children,
                                 const std::vector<std::uint32_t>& ours,
                                 const std::function<bool(std::uint32_t)>& isViewable) {
-    if (ours.empty()) {
-        return false;
-    }
-    const std::unordered_set<std::uint32_t> ourSet(ours.begin(), ours.end());
-    // Our windows as they are stacked now, and the foreign ones above the lowest of them.
+    return needsRestack(Stack{children, {}, ours, [](std::uint32_t) { return false; }, isViewable});
+}
+
+std::vector<std::uint32_t> WindowLevels::presentOrder(const Stack& stack) {
+    const std::unordered_set<std::uint32_t> ours = [&] {
+        std::unordered_set<std::uint32_t> set(stack.under.begin(), stack.under.end());
+        set.insert(stack.over.begin(), stack.over.end());
+        return set;
+    }();
     std::vector<std::uint32_t> present;
-    bool seenOurs = false;
-    for (std::uint32_t child : children) {
-        if (ourSet.count(child)) {
+    for (std::uint32_t child : stack.children) {
+        // Ours count when they are in the tree (a window just shown may not
+        // be viewable yet); the rest only when they can be seen.
+        if (ours.count(child) || stack.isViewable(child)) {
             present.push_back(child);
-            seenOurs = true;
-        } else if (seenOurs && isViewable(child)) {
-            return true;
         }
     }
+    return present;
+}
+
+std::optional<std::uint32_t> WindowLevels::underAnchor(const Stack& stack) {
+    const std::unordered_set<std::uint32_t> ours = [&] {
+        std::unordered_set<std::uint32_t> set(stack.under.begin(), stack.under.end());
+        set.insert(stack.over.begin(), stack.over.end());
+        return set;
+    }();
+    std::optional<std::uint32_t> anchor;
+    for (std::uint32_t child : stack.children) {
+        if (!ours.count(child) && !stack.isOwn(child) && stack.isViewable(child)) {
+            anchor = child;
+        }
+    }
+    return anchor;
+}
+
+std::vector<std::uint32_t> WindowLevels::wantedOrder(const Stack& stack) {
+    const std::vector<std::uint32_t> present = presentOrder(stack);
+    const auto isPresent = [&](std::uint32_t id) {
+        return std::find(present.begin(), present.end(), id) != present.end();
+    };
+    const std::unordered_set<std::uint32_t> ours = [&] {
+        std::unordered_set<std::uint32_t> set(stack.under.begin(), stack.under.end());
+        set.insert(stack.over.begin(), stack.over.end());
+        return set;
+    }();
+    const std::optional<std::uint32_t> anchor = underAnchor(stack);
     std::vector<std::uint32_t> wanted;
-    for (std::uint32_t id : ours) {
-        if (std::find(present.begin(), present.end(), id) != present.end()) {
+    const auto addUnder = [&] {
+        for (std::uint32_t id : stack.under) {
+            if (isPresent(id)) {
+                wanted.push_back(id);
+            }
+        }
+    };
+    if (!anchor) {
+        addUnder();
+    }
+    for (std::uint32_t child : present) {
+        if (ours.count(child)) {
+            continue;
+        }
+        wanted.push_back(child);
+        if (anchor && child == *anchor) {
+            addUnder();
+        }
+    }
+    for (std::uint32_t id : stack.over) {
+        if (isPresent(id)) {
             wanted.push_back(id);
         }
     }
-    return present != wanted;
+    return wanted;
+}
+
+bool WindowLevels::needsRestack(const Stack& stack) {
+    if (stack.under.empty() && stack.over.empty()) {
+        return false;
+    }
+    return presentOrder(stack) != wantedOrder(stack);
 }
 
 void WindowLevels::check() {
-    const QList<QWidget*> order = stackingOrder();
-    if (!connection_ || order.isEmpty()) {
-        return;
-    }
-    std::vector<std::uint32_t> ours;
-    for (QWidget* window : order) {
-        ours.push_back(static_cast<std::uint32_t>(window->winId()));
-    }
-    xcb_query_tree_reply_t* tree =
-        xcb_query_tree_reply(connection_, xcb_query_tree(connection_, root_), nullptr);
-    if (!tree) {
-        return;
-    }
-    const xcb_window_t* kids = xcb_query_tree_children(tree);
-    std::vector<std::uint32_t> children(kids, kids + xcb_query_tree_children_length(tree));
-    std::free(tree);
-    auto viewable = [this](std::uint32_t window) {
-        xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
-            connection_, xcb_get_window_attributes(connection_, window), nullptr);
-        const bool result = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-        std::free(attributes);
-        return result;
-    };
-    if (needsRestack(children, ours, viewable)) {
-        restack();
+    if (auto stack = readStack(); stack && needsRestack(*stack)) {
+        restack(*stack);
     }
 }
 

@@ -105,3 +105,47 @@ TEST(WindowLevels, NeedsRestackWhenAViewableForeignWindowIsAboveOrTheOrderIsWron
     // One of ours not in the tree (not created yet): the rest is judged.
     EXPECT_FALSE(WindowLevels::needsRestack({1, 20}, {10, 20}, viewable));
 }
+
+TEST(WindowLevels, TheRingLightGoesAboveOtherProgramsButUnderOurOwnWindows) {
+    // 1, 2: other programs' windows; 5: our menu; 6: our settings window's
+    // frame; 10: a ring light overlay; 20: a camera panel; 99: unmapped.
+    WindowLevels::Stack stack;
+    stack.under = {10};
+    stack.over = {20};
+    stack.isOwn = [](std::uint32_t id) { return id == 5 || id == 6; };
+    stack.isViewable = [](std::uint32_t id) { return id != 99; };
+    using Order = std::vector<std::uint32_t>;
+
+    // A menu that opened over the ring light is left above it.
+    stack.children = {1, 2, 10, 5, 20};
+    EXPECT_FALSE(WindowLevels::needsRestack(stack));
+    // A menu that opened on top of everything: the panel goes back on top,
+    // the ring light stays under the menu.
+    stack.children = {1, 2, 10, 20, 5};
+    EXPECT_TRUE(WindowLevels::needsRestack(stack));
+    EXPECT_EQ(WindowLevels::wantedOrder(stack), (Order{1, 2, 10, 5, 20}));
+    EXPECT_EQ(WindowLevels::underAnchor(stack), 2u);
+    // The old way, ring light over our own menu, is wrong now.
+    stack.children = {1, 2, 5, 10, 20};
+    EXPECT_TRUE(WindowLevels::needsRestack(stack));
+    EXPECT_EQ(WindowLevels::wantedOrder(stack), (Order{1, 2, 10, 5, 20}));
+    // Another program raised over the ring light: it goes under it again,
+    // our windows that were above it stay above.
+    stack.children = {1, 10, 6, 2, 20};
+    EXPECT_EQ(WindowLevels::wantedOrder(stack), (Order{1, 6, 2, 10, 20}));
+    EXPECT_EQ(WindowLevels::underAnchor(stack), 2u);
+    // Our settings window behind another program stays behind the ring light.
+    stack.children = {6, 1, 10, 20};
+    EXPECT_FALSE(WindowLevels::needsRestack(stack));
+    // Unmapped windows do not count; nothing of another program: the bottom.
+    stack.children = {5, 99, 10, 20};
+    EXPECT_EQ(WindowLevels::underAnchor(stack), std::nullopt);
+    EXPECT_EQ(WindowLevels::wantedOrder(stack), (Order{10, 5, 20}));
+    // Several of each keep their order.
+    stack.under = {10, 11};
+    stack.over = {20, 21};
+    stack.children = {1, 11, 10, 5, 21, 20};
+    EXPECT_EQ(WindowLevels::wantedOrder(stack), (Order{1, 10, 11, 5, 20, 21}));
+    stack.children = {1, 10, 11, 5, 20, 21};
+    EXPECT_FALSE(WindowLevels::needsRestack(stack));
+}

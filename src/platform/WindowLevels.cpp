@@ -132,11 +132,19 @@ void WindowLevels::restack(const Stack& stack) {
             xcb_configure_window(connection_, window, XCB_CONFIG_WINDOW_STACK_MODE, values);
         }
     };
-    // Under the program's own windows: right above the topmost window of
-    // another program, one after the other.
-    std::optional<std::uint32_t> below = underAnchor(stack);
-    for (std::uint32_t id : stack.under) {
-        configure(id, below, below ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW);
+    // Under the program's own windows, over other programs' ones.
+    const std::optional<Anchor> anchor = underAnchor(stack);
+    std::optional<std::uint32_t> below;
+    for (std::size_t i = 0; i < stack.under.size(); ++i) {
+        const std::uint32_t id = stack.under[i];
+        if (i > 0) {
+            configure(id, below, XCB_STACK_MODE_ABOVE);
+        } else if (anchor) {
+            configure(id, anchor->window,
+                      anchor->below ? XCB_STACK_MODE_BELOW : XCB_STACK_MODE_ABOVE);
+        } else {
+            configure(id, std::nullopt, XCB_STACK_MODE_BELOW);
+        }
         below = id;
     }
     // Over everything.
@@ -233,19 +241,36 @@ std::optional<WindowLevels::Stack> WindowLevels::readStack() {
         }
     }
     stack.isOwn = [own](std::uint32_t window) { return own->count(window) > 0; };
-    auto viewable = std::make_shared<std::map<std::uint32_t, bool>>();
-    xcb_connection_t* connection = connection_;
-    stack.isViewable = [viewable, connection](std::uint32_t window) {
-        auto it = viewable->find(window);
-        if (it != viewable->end()) {
-            return it->second;
+    // Every child's map state and place, asked for all at once.
+    std::vector<xcb_get_window_attributes_cookie_t> attributeCookies;
+    std::vector<xcb_get_geometry_cookie_t> geometryCookies;
+    for (std::uint32_t child : stack.children) {
+        attributeCookies.push_back(xcb_get_window_attributes(connection_, child));
+        geometryCookies.push_back(xcb_get_geometry(connection_, child));
+    }
+    auto viewable = std::make_shared<std::unordered_set<std::uint32_t>>();
+    auto frames = std::make_shared<std::map<std::uint32_t, QRect>>();
+    for (std::size_t i = 0; i < stack.children.size(); ++i) {
+        xcb_get_window_attributes_reply_t* attributes =
+            xcb_get_window_attributes_reply(connection_, attributeCookies[i], nullptr);
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE) {
+            viewable->insert(stack.children[i]);
         }
-        xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
-            connection, xcb_get_window_attributes(connection, window), nullptr);
-        const bool result = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         std::free(attributes);
-        viewable->emplace(window, result);
-        return result;
+        xcb_get_geometry_reply_t* geometry =
+            xcb_get_geometry_reply(connection_, geometryCookies[i], nullptr);
+        if (geometry) {
+            const int border = geometry->border_width;
+            (*frames)[stack.children[i]] =
+                QRect(geometry->x, geometry->y, geometry->width + 2 * border,
+                      geometry->height + 2 * border);
+        }
+        std::free(geometry);
+    }
+    stack.isViewable = [viewable](std::uint32_t window) { return viewable->count(window) > 0; };
+    stack.frame = [frames](std::uint32_t window) {
+        auto it = frames->find(window);
+        return it == frames->end() ? QRect() : it->second;
     };
     return stack;
 }
@@ -283,7 +308,8 @@ void WindowLevels::scheduleCheck() {
 bool WindowLevels::needsRestack(const std::vector<std::uint32_t>& children,
                                 const std::vector<std::uint32_t>& ours,
                                 const std::function<bool(std::uint32_t)>& isViewable) {
-    return needsRestack(Stack{children, {}, ours, [](std::uint32_t) { return false; }, isViewable});
+    return needsRestack(
+        Stack{children, {}, ours, [](std::uint32_t) { return false; }, isViewable, {}});
 }
 
 std::vector<std::uint32_t> WindowLevels::presentOrder(const Stack& stack) {
@@ -303,16 +329,33 @@ std::vector<std::uint32_t> WindowLevels::presentOrder(const Stack& stack) {
     return present;
 }
 
-std::optional<std::uint32_t> WindowLevels::underAnchor(const Stack& stack) {
-    const std::unordered_set<std::uint32_t> ours = [&] {
-        std::unordered_set<std::uint32_t> set(stack.under.begin(), stack.under.end());
-        set.insert(stack.over.begin(), stack.over.end());
-        return set;
-    }();
-    std::optional<std::uint32_t> anchor;
+std::optional<WindowLevels::Anchor> WindowLevels::underAnchor(const Stack& stack) {
+    std::unordered_set<std::uint32_t> ours(stack.under.begin(), stack.under.end());
+    ours.insert(stack.over.begin(), stack.over.end());
+    const auto isForeign = [&](std::uint32_t id) {
+        return !ours.count(id) && !stack.isOwn(id) && stack.isViewable(id);
+    };
+    // The lowest of our own windows that nothing of another program covers.
+    for (std::size_t i = 0; i < stack.children.size(); ++i) {
+        const std::uint32_t own = stack.children[i];
+        if (ours.count(own) || !stack.isOwn(own) || !stack.isViewable(own)) {
+            continue;
+        }
+        const QRect area = stack.frame ? stack.frame(own) : QRect();
+        bool covered = false;
+        for (std::size_t j = i + 1; j < stack.children.size() && !covered; ++j) {
+            const std::uint32_t other = stack.children[j];
+            covered = isForeign(other) &&
+                      (!stack.frame || stack.frame(other).intersects(area) || area.isEmpty());
+        }
+        if (!covered) {
+            return Anchor{own, true};
+        }
+    }
+    std::optional<Anchor> anchor;
     for (std::uint32_t child : stack.children) {
-        if (!ours.count(child) && !stack.isOwn(child) && stack.isViewable(child)) {
-            anchor = child;
+        if (isForeign(child)) {
+            anchor = Anchor{child, false};
         }
     }
     return anchor;
@@ -323,12 +366,9 @@ std::vector<std::uint32_t> WindowLevels::wantedOrder(const Stack& stack) {
     const auto isPresent = [&](std::uint32_t id) {
         return std::find(present.begin(), present.end(), id) != present.end();
     };
-    const std::unordered_set<std::uint32_t> ours = [&] {
-        std::unordered_set<std::uint32_t> set(stack.under.begin(), stack.under.end());
-        set.insert(stack.over.begin(), stack.over.end());
-        return set;
-    }();
-    const std::optional<std::uint32_t> anchor = underAnchor(stack);
+    std::unordered_set<std::uint32_t> ours(stack.under.begin(), stack.under.end());
+    ours.insert(stack.over.begin(), stack.over.end());
+    const std::optional<Anchor> anchor = underAnchor(stack);
     std::vector<std::uint32_t> wanted;
     const auto addUnder = [&] {
         for (std::uint32_t id : stack.under) {
@@ -344,8 +384,11 @@ std::vector<std::uint32_t> WindowLevels::wantedOrder(const Stack& stack) {
         if (ours.count(child)) {
             continue;
         }
+        if (anchor && anchor->below && child == anchor->window) {
+            addUnder();
+        }
         wanted.push_back(child);
-        if (anchor && child == *anchor) {
+        if (anchor && !anchor->below && child == anchor->window) {
             addUnder();
         }
     }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 #include <cstdint>
@@ -60,23 +61,32 @@ public:
 
     // The whole picture: `under` are our windows below `ownWindows`, `over`
     // those from it up (each in wanted order, bottom to top), `isOwn` tells
-    // the program's other windows (root children) from other programs'.
+    // the program's other windows (root children) from other programs',
+    // `frame` gives where a root child is on the screen.
     struct Stack {
         std::vector<std::uint32_t> children;  // the root's children, bottom to top
         std::vector<std::uint32_t> under;
         std::vector<std::uint32_t> over;
         std::function<bool(std::uint32_t)> isOwn;
         std::function<bool(std::uint32_t)> isViewable;
+        std::function<QRect(std::uint32_t)> frame;
     };
-    // The stack as it should be (viewable windows and ours, bottom to top):
-    // `under` right above the topmost viewable window of another program (at
-    // the bottom when there is none), `over` on top.
+    // Where `under` goes: right below one of the program's own windows, or
+    // right above another program's window; at the bottom when neither.
+    struct Anchor {
+        std::uint32_t window = 0;
+        bool below = false;
+        bool operator==(const Anchor&) const = default;
+    };
+    // `under` goes right below the lowest of the program's own windows that
+    // no other program's window covers (so it stays readable), else right
+    // above the topmost viewable window of another program; `over` on top.
+    static std::optional<Anchor> underAnchor(const Stack& stack);
+    // The stack as it should be and as it is (viewable windows and ours,
+    // bottom to top).
     static std::vector<std::uint32_t> wantedOrder(const Stack& stack);
-    // The stack as it is, in the same terms.
     static std::vector<std::uint32_t> presentOrder(const Stack& stack);
     static bool needsRestack(const Stack& stack);
-    // The window the lowest of `under` goes right above; none: the bottom.
-    static std::optional<std::uint32_t> underAnchor(const Stack& stack);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

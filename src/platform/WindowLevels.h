@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 #include <cstdint>
@@ -19,15 +20,21 @@ struct xcb_connection_t;
 namespace mirelon {
 
 // Keeps floating windows stacked by level: higher levels above lower ones and
-// all of them above every other window. Windows are restacked after each show
-// and whenever another window is mapped or raised over them (root
-// substructure events on an X connection of its own, at most ten restacks a
-// second).
+// all of them above every other program's window. Levels below
+// `ownWindows` (the ring light) stay under the program's own ordinary windows
+// (menus, dialogs, the settings window) where those are above every other
+// program's window, so that what the user operates is never washed out;
+// levels from `ownWindows` up (camera panels) are above everything. Windows
+// are restacked after each show and whenever another window is mapped or
+// raised over them (root substructure events on an X connection of its own,
+// at most ten restacks a second).
 class WindowLevels : public QObject {
     Q_OBJECT
 public:
     static constexpr int cameraPanel = 2000;
     static constexpr int ringLightOverlay = 1900;
+    // Where the program's own menus, dialogs and settings window sit.
+    static constexpr int ownWindows = 1950;
 
     static WindowLevels& shared();
     ~WindowLevels() override;
@@ -52,6 +59,35 @@ public:
                              const std::vector<std::uint32_t>& ours,
                              const std::function<bool(std::uint32_t)>& isViewable);
 
+    // The whole picture: `under` are our windows below `ownWindows`, `over`
+    // those from it up (each in wanted order, bottom to top), `isOwn` tells
+    // the program's other windows (root children) from other programs',
+    // `frame` gives where a root child is on the screen.
+    struct Stack {
+        std::vector<std::uint32_t> children;  // the root's children, bottom to top
+        std::vector<std::uint32_t> under;
+        std::vector<std::uint32_t> over;
+        std::function<bool(std::uint32_t)> isOwn;
+        std::function<bool(std::uint32_t)> isViewable;
+        std::function<QRect(std::uint32_t)> frame;
+    };
+    // Where `under` goes: right below one of the program's own windows, or
+    // right above another program's window; at the bottom when neither.
+    struct Anchor {
+        std::uint32_t window = 0;
+        bool below = false;
+        bool operator==(const Anchor&) const = default;
+    };
+    // `under` goes right below the lowest of the program's own windows that
+    // no other program's window covers (so it stays readable), else right
+    // above the topmost viewable window of another program; `over` on top.
+    static std::optional<Anchor> underAnchor(const Stack& stack);
+    // The stack as it should be and as it is (viewable windows and ours,
+    // bottom to top).
+    static std::vector<std::uint32_t> wantedOrder(const Stack& stack);
+    static std::vector<std::uint32_t> presentOrder(const Stack& stack);
+    static bool needsRestack(const Stack& stack);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -60,6 +96,10 @@ private:
     void readEvents();
     void scheduleCheck();
     void check();
+    // Reads the stack from the server (none without a connection).
+    std::optional<Stack> readStack();
+    void restack(const Stack& stack);
+    std::optional<std::uint32_t> rootChildOf(std::uint32_t window);
 
     struct Entry {
         QPointer<QWidget> window;
@@ -71,6 +111,7 @@ private:
 
     xcb_connection_t* connection_ = nullptr;
     std::uint32_t root_ = 0;
+    std::uint32_t wmState_ = 0;
     std::unique_ptr<QSocketNotifier> notifier_;
     TaskHandle pendingCheck_;
     double lastRestack_ = -1.0;

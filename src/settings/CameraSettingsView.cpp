@@ -79,7 +79,7 @@ CameraSettingsView::CameraSettingsView(const SettingsContext& context, QWidget* 
                                      [this](const Notification&) { configurationsChanged(); });
     defaultsObserver_ = context_.center->addObserver(
         Notifications::defaultsChanged, [this](const Notification&) { defaultsChanged(); });
-    selectFirstDeviceIfNeeded();
+    // Choosing a camera is what the tab does when it is shown, not before.
     refreshSelectedBorderColor();
     refresh();
 }
@@ -278,6 +278,7 @@ void CameraSettingsView::refreshSelectedBorderColor() {
 }
 
 void CameraSettingsView::appear() {
+    appeared_ = true;
     context_.store->syncWithConnectedCameras();
     selectFirstDeviceIfNeeded();
     refreshSelectedBorderColor();
@@ -293,7 +294,9 @@ void CameraSettingsView::configurationsChanged() {
     if (refreshing_) {
         return;
     }
-    selectFirstDeviceIfNeeded();
+    if (appeared_) {
+        selectFirstDeviceIfNeeded();
+    }
     refreshSelectedBorderColor();
     refresh();
 }

@@ -89,6 +89,8 @@ private:
     QColor selectedBorderColor_;
     QString lastSelectedID_;
     bool refreshing_ = false;
+    // The tab has been shown: from then on it keeps a camera selected.
+    bool appeared_ = false;
 
     QVBoxLayout* cameraList_ = nullptr;
     QList<ConnectedCameraRow*> rows_;

@@ -22,13 +22,45 @@
 
 namespace mirelon {
 
+QStringList RingLightSettingsView::displayTitles(const QList<ScreenName>& screens) {
+    QStringList titles;
+    for (const ScreenName& screen : screens) {
+        const QString maker = screen.manufacturer.trimmed();
+        const QString model = screen.model.trimmed();
+        QString title;
+        if (model.isEmpty()) {
+            title = screen.connector;
+        } else if (maker.isEmpty() || model.startsWith(maker, Qt::CaseInsensitive)) {
+            title = model;
+        } else {
+            title = maker + u' ' + model;
+        }
+        titles.append(title.isEmpty() ? screen.connector : title);
+    }
+    QStringList result = titles;
+    for (qsizetype i = 0; i < titles.size(); ++i) {
+        if (titles.count(titles[i]) > 1 && titles[i] != screens[i].connector &&
+            !screens[i].connector.isEmpty()) {
+            result[i] = titles[i] + QStringLiteral(" (") + screens[i].connector + u')';
+        }
+    }
+    return result;
+}
+
 QList<RingLightSettingsView::DisplayOption> RingLightSettingsView::connectedDisplays() {
-    QList<DisplayOption> out;
+    QList<QString> ids;
+    QList<ScreenName> names;
     for (QScreen* screen : QGuiApplication::screens()) {
         // Screens without an identifier are skipped.
         if (const auto id = Utils::displayID(screen)) {
-            out.append({*id, screen->name()});
+            ids.append(*id);
+            names.append({screen->name(), screen->manufacturer(), screen->model()});
         }
+    }
+    const QStringList titles = displayTitles(names);
+    QList<DisplayOption> out;
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        out.append({ids[i], titles[i]});
     }
     return out;
 }
@@ -150,9 +182,25 @@ RingLightSettingsView::RingLightSettingsView(const SettingsContext& context,
 
     defaultsObserver_ = context_.center->addObserver(
         Notifications::defaultsChanged, [this](const Notification&) { defaultsChanged(); });
-    screensObserver_ = context_.center->addObserver(
-        Notifications::screensChanged, [this](const Notification&) { refreshDisplays(); });
-    refreshDisplays();
+    screensObserver_ =
+        context_.center->addObserver(Notifications::screensChanged, [this](const Notification&) {
+            if (appeared_) {
+                refreshDisplays();
+            } else {
+                listDisplays();
+            }
+        });
+    listDisplays();
+}
+
+void RingLightSettingsView::listDisplays() {
+    displays_ = provider_ ? provider_() : QList<DisplayOption>{};
+    const QString id = selectedDisplayID();
+    if (std::any_of(displays_.begin(), displays_.end(),
+                    [&](const DisplayOption& o) { return o.id == id; })) {
+        loadSelectedDisplaySettings();
+    }
+    refreshControls();
 }
 
 RingLightSettingsView::~RingLightSettingsView() = default;
@@ -262,6 +310,7 @@ void RingLightSettingsView::showPopover() {
 }
 
 void RingLightSettingsView::appear() {
+    appeared_ = true;
     refreshDisplays();
 }
 

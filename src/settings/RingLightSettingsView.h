@@ -38,6 +38,17 @@ public:
     // The connected screens that have a display identifier, in screen order.
     static QList<DisplayOption> connectedDisplays();
 
+    // What a screen reports about itself, for its title.
+    struct ScreenName {
+        QString connector;  // "DP-1"
+        QString manufacturer;
+        QString model;
+    };
+    // Titles for screens, in order: the monitor's maker and model where it
+    // reports a model, else its connector; the connector in brackets when
+    // two screens would otherwise share a title.
+    static QStringList displayTitles(const QList<ScreenName>& screens);
+
     explicit RingLightSettingsView(const SettingsContext& context,
                                    DisplayProvider displays = connectedDisplays,
                                    QWidget* parent = nullptr);
@@ -73,6 +84,9 @@ private:
     void showPopover();
     void defaultsChanged();
     void refreshControls();
+    // The displays and the stored record of the remembered one, without
+    // choosing one (which is what showing the tab does).
+    void listDisplays();
 
     SettingsContext context_;
     DisplayProvider provider_;
@@ -80,6 +94,7 @@ private:
     RingLightDisplaySettings working_;
     QString loadedID_;
     bool writing_ = false;
+    bool appeared_ = false;
 
     QWidget* pickerRow_ = nullptr;
     QComboBox* picker_ = nullptr;

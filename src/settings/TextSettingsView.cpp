@@ -32,7 +32,7 @@ TextSettingsView::TextSettingsView(const SettingsContext& context, QWidget* pare
                                      [this](const Notification&) { configurationsChanged(); });
     defaultsObserver_ = context_.center->addObserver(
         Notifications::defaultsChanged, [this](const Notification&) { defaultsChanged(); });
-    selectFirstDeviceIfNeeded();
+    // Choosing a camera is what the tab does when it is shown, not before.
     refreshSelectedColors();
     refresh();
 }
@@ -216,6 +216,7 @@ void TextSettingsView::refreshSelectedColors() {
 }
 
 void TextSettingsView::appear() {
+    appeared_ = true;
     context_.store->syncWithConnectedCameras();
     selectFirstDeviceIfNeeded();
     refreshSelectedColors();
@@ -231,7 +232,9 @@ void TextSettingsView::configurationsChanged() {
     if (refreshing_) {
         return;
     }
-    selectFirstDeviceIfNeeded();
+    if (appeared_) {
+        selectFirstDeviceIfNeeded();
+    }
     refreshSelectedColors();
     refresh();
 }

@@ -78,6 +78,8 @@ private:
     QStringList availableFonts_;
     QString lastSelectedID_;
     bool refreshing_ = false;
+    // The tab has been shown: from then on it keeps a camera selected.
+    bool appeared_ = false;
 
     QComboBox* cameraPicker_ = nullptr;
     QLabel* noCameras_ = nullptr;

@@ -77,9 +77,10 @@ TEST_F(ContentPanelTest, WatchesFollowTheLivePictureAndDriveTheWindow) {
     pointer.modifierEvent(false);
     EXPECT_EQ(FloatingWindow::ignoresMouseEvents(host.get()), true);
 
+    // The caption is off (the default): the room kept for it is not hovered.
     pointer.movePointer(content->mapToGlobal(content->textRect().center().toPoint()));
     EXPECT_FALSE(content->inputs().isHoveringCamera);
-    EXPECT_TRUE(content->inputs().isHoveringText);
+    EXPECT_FALSE(content->inputs().isHoveringText);
     pointer.movePointer(content->mapToGlobal(QPoint(2, 2)));
     EXPECT_FALSE(content->derived().hovered);
 

@@ -5,15 +5,20 @@
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
 #include "panels/content/ContentView.h"
+#include "panels/content/TiltProjection.h"
 #include "platform/ManualScheduler.h"
 #include "platform/UserDefaults.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 namespace mirelon {
@@ -244,6 +249,104 @@ TEST_F(ContentScreenshotTest, StatusCardsSitInsideTheShape) {
     camera.modelState = {false, false, std::nullopt};
     set(&CameraAppearanceSettings::cameraSize, 1.5);
     shoot(QStringLiteral("card-permission"), QColor(30, 32, 40));
+}
+
+}  // namespace
+}  // namespace mirelon
+
+namespace mirelon {
+namespace {
+
+// A status card in one flat colour with one button in its middle.
+class FlatCard final : public QWidget {
+public:
+    FlatCard(std::function<void()> action, QWidget* parent) : QWidget(parent) {
+        setAutoFillBackground(true);
+        QPalette palette;
+        palette.setColor(QPalette::Window, QColor(200, 30, 30));
+        setPalette(palette);
+        button = new QPushButton(QStringLiteral("Open"), this);
+        QObject::connect(button, &QPushButton::clicked, button, std::move(action));
+    }
+    QPushButton* button;
+
+protected:
+    void resizeEvent(QResizeEvent*) override {
+        button->setGeometry(
+            QRect(QPoint(), QSize(60, 30)).translated(rect().center() - QPoint(30, 15)));
+    }
+};
+
+TEST_F(ContentScreenshotTest, StatusCardsTurnWithTheTiltedBlock) {
+    set(&CameraAppearanceSettings::shadowRadius, 0.0);
+    set(&CameraAppearanceSettings::borderThickness, 0.0);
+    set(&CameraAppearanceSettings::cameraShape, AppSettings::CameraShape::rectangle);
+    set(&CameraAppearanceSettings::cornerRadius, 100.0);
+    set(&CameraAppearanceSettings::yAngle, 40.0);  // the right edge tips away
+    camera.modelState = {true, false, QStringLiteral("Camera could not be started.")};
+    int opened = 0;
+    ContentView view("cam", &camera, *store, *defaults, &input, nullptr, center);
+    view.setOpenSettings([&] { ++opened; });
+    view.setStatusCardFactory(
+        [](StatusCard, double, const QString&, std::function<void()> action,
+           QWidget* parent) -> QWidget* { return new FlatCard(std::move(action), parent); });
+    const QColor desktop(235, 235, 240);
+    const QImage panel = view.grab().toImage();
+    QImage out(panel.size(), QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(panel.devicePixelRatio());
+    out.fill(desktop);
+    QPainter(&out).drawImage(QPointF(0, 0), panel);
+    const QByteArray folder = qgetenv("MIRELON_CONTENT_SHOTS");
+    if (!folder.isEmpty()) {
+        QDir().mkpath(QString::fromLocal8Bit(folder));
+        out.save(QDir(QString::fromLocal8Bit(folder)).filePath("card-tilted.png"));
+    }
+    const QRectF upright = view.cameraFrameRect();
+    const QPolygonF outline = view.cameraOutline();
+    const QRectF tilted = outline.boundingRect();
+    const QColor card(200, 30, 30);
+    const auto near = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) < 12 && std::abs(a.green() - b.green()) < 12 &&
+               std::abs(a.blue() - b.blue()) < 12;
+    };
+    // The tipped-away right edge is nearer the middle: the upright frame's
+    // right strip is desktop, the card stays inside the turned outline.
+    ASSERT_LT(tilted.right(), upright.right() - 20);
+    const QPointF rightStrip(upright.right() - 8, upright.center().y());
+    EXPECT_TRUE(near(at(out, rightStrip), desktop)) << at(out, rightStrip).name().toStdString();
+    // The near (left) edge grows past the upright frame, and the card with it.
+    ASSERT_LT(tilted.left(), upright.left() - 6);
+    const QPointF leftGrowth(upright.left() - 4, upright.center().y());
+    EXPECT_TRUE(near(at(out, leftGrowth), card)) << at(out, leftGrowth).name().toStdString();
+    // Above the top edge near the right, outside the outline: desktop.
+    const QPointF aboveRight(tilted.right() - 6, upright.top() + 4);
+    ASSERT_FALSE(outline.containsPoint(aboveRight, Qt::OddEvenFill));
+    EXPECT_TRUE(near(at(out, aboveRight), desktop)) << at(out, aboveRight).name().toStdString();
+
+    // The program's own card, the same way.
+    set(&CameraAppearanceSettings::borderThickness, 4.0);
+    const QImage real = shoot(QStringLiteral("card-unavailable-tilted"), desktop);
+    EXPECT_TRUE(near(at(real, rightStrip), desktop)) << at(real, rightStrip).name().toStdString();
+    EXPECT_FALSE(near(at(real, leftGrowth), desktop));
+
+    // The card's button is where it is drawn: a click there opens the settings.
+    const QTransform tilt = tiltTransform(upright, 0, 40, 0);
+    ASSERT_EQ(tilt.map(upright.topRight()), outline[1]);
+    const QPointF buttonCentre = tilt.map(upright.center());
+    QMouseEvent press(QEvent::MouseButtonPress, buttonCentre, view.mapToGlobal(buttonCentre),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &press);
+    EXPECT_TRUE(press.isAccepted());
+    QMouseEvent release(QEvent::MouseButtonRelease, buttonCentre, view.mapToGlobal(buttonCentre),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &release);
+    EXPECT_EQ(opened, 1);
+    // Outside the button, a press is left to the window (a drag).
+    const QPointF corner = tilt.map(upright.topLeft() + QPointF(12, 12));
+    QMouseEvent elsewhere(QEvent::MouseButtonPress, corner, view.mapToGlobal(corner),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &elsewhere);
+    EXPECT_FALSE(elsewhere.isAccepted());
 }
 
 }  // namespace

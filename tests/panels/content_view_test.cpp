@@ -307,8 +307,21 @@ TEST_F(ContentViewTest, MissingPermissionShowsThePermissionCardAndTakesClicks) {
     EXPECT_EQ(view->ignoresMouseEvents(), true);
 }
 
-TEST_F(ContentViewTest, PointerOverCaptionCountsAsHover) {
+TEST_F(ContentViewTest, PointerOverAShownCaptionCountsAsHover) {
     makeView();
+    // The caption is off (the default): the room kept for it is not the caption.
+    ASSERT_FALSE(view->textView()->captionStyle().shown);
+    ASSERT_FALSE(view->textRect().isEmpty());
+    input.setPointerPosition(view->textRect().center());
+    EXPECT_FALSE(view->inputs().isHoveringText);
+    EXPECT_FALSE(view->derived().hovered);
+    EXPECT_FALSE(view->commandHintVisible());
+    input.setCommandKeyPressed(true);
+    EXPECT_EQ(view->ignoresMouseEvents(), true);  // Super there does not grab the panel
+    input.setCommandKeyPressed(false);
+    leave();
+
+    store->updateAppearance("cam1", &CameraAppearanceSettings::textEnabled, true);
     input.setPointerPosition(view->textRect().center());
     EXPECT_TRUE(view->inputs().isHoveringText);
     EXPECT_FALSE(view->inputs().isHoveringCamera);

@@ -87,6 +87,31 @@ TEST(CameraPanelContent, FeedsTheContentAndAppliesItsDecisionsToThePanel) {
         const QRect caption = view->textRect().toAlignedRect();
         ASSERT_FALSE(caption.isEmpty());
         EXPECT_TRUE(content->opaqueRegion().contains(caption.center()));
+
+        // Without a compositor the window's shape follows every change of the
+        // outline in the same turn, before anything is painted.
+        panel.setCompositing(false);
+        using A = CameraAppearanceSettings;
+        store.updateAppearance("red", &A::textEnabled, false);
+        EXPECT_FALSE(panel.mask().contains(caption.center()));
+        store.updateAppearance("red", &A::textEnabled, true);
+        EXPECT_TRUE(panel.mask().contains(caption.center()));
+        const QPoint corner = view->cameraFrameRect().topLeft().toPoint() + QPoint(6, 6);
+        store.updateAppearance("red", &A::cameraShape, AppSettings::CameraShape::circle);
+        EXPECT_FALSE(panel.mask().contains(corner));
+        store.updateAppearance("red", &A::cornerRadius, 100.0);
+        store.updateAppearance("red", &A::cameraShape, AppSettings::CameraShape::rectangle);
+        EXPECT_TRUE(panel.mask().contains(corner));
+        store.updateAppearance("red", &A::borderThickness, 0.0);
+        store.updateAppearance("red", &A::cameraShape, AppSettings::CameraShape::circle);
+        EXPECT_FALSE(panel.mask().contains(corner));
+        // A tilt that keeps the panel's size still turns the outline.
+        store.updateAppearance("red", &A::yAngle, 30.0);
+        const QSize tiltedSize = panel.size();
+        const QRect before = panel.mask().boundingRect();
+        store.updateAppearance("red", &A::yAngle, -30.0);
+        EXPECT_EQ(panel.size(), tiltedSize);
+        EXPECT_NE(panel.mask().boundingRect(), before);
         model.stopCamera();
     }
     CameraDirectory::setShared(nullptr);

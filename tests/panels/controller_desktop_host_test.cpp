@@ -3,6 +3,12 @@
 // "isMirelonOn" preference the way the application shell does (forced off at
 // start; show() when it turns true, hide() when it turns false). Disabled in
 // normal runs; the scripts start it with --gtest_also_run_disabled_tests.
+//
+// MIRELON_HOST_COMMANDS names a FIFO the host reads edits from, one a line,
+// made the way the settings window makes them (through the store):
+//   set CAMERA FIELD VALUE   (cameraSize, cornerRadius, borderThickness,
+//                             xAngle, yAngle, zAngle, textEnabled, text, cameraShape)
+// and answers "host: applied LINE" on standard output.
 
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
@@ -13,12 +19,16 @@
 #include "platform/X11FloatingWindow.h"
 
 #include <QApplication>
+#include <QPainter>
+#include <QSocketNotifier>
 
 #include <gtest/gtest.h>
 
-#include <QPainter>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <map>
 #include <memory>
 
 using namespace mirelon;
@@ -37,6 +47,38 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(0, 200, 0)); }
 };
+
+bool applyEdit(CameraDeviceSettingsStore& store, const QStringList& words) {
+    if (words.size() < 4 || words[0] != u"set") {
+        return false;
+    }
+    const QString& id = words[1];
+    const QString& field = words[2];
+    const QString value = words.mid(3).join(u' ');
+    using A = CameraAppearanceSettings;
+    const std::map<QString, double A::*> numbers = {{"cameraSize", &A::cameraSize},
+                                                    {"cornerRadius", &A::cornerRadius},
+                                                    {"borderThickness", &A::borderThickness},
+                                                    {"xAngle", &A::xAngle},
+                                                    {"yAngle", &A::yAngle},
+                                                    {"zAngle", &A::zAngle}};
+    if (auto it = numbers.find(field); it != numbers.end()) {
+        store.updateAppearance(id, it->second, value.toDouble());
+    } else if (field == u"textEnabled") {
+        store.updateAppearance(id, &A::textEnabled, value == u"true");
+    } else if (field == u"text") {
+        store.updateAppearance(id, &A::text, value);
+    } else if (field == u"cameraShape") {
+        const auto shape = AppSettings::fromRawValue<AppSettings::CameraShape>(value);
+        if (!shape) {
+            return false;
+        }
+        store.updateAppearance(id, &A::cameraShape, *shape);
+    } else {
+        return false;
+    }
+    return true;
+}
 }  // namespace
 
 TEST(PanelsDesktopHost, DISABLED_RunUntilKilled) {
@@ -68,7 +110,38 @@ TEST(PanelsDesktopHost, DISABLED_RunUntilKilled) {
                              geometry[3].toInt());
         overlay->show();
     }
+    // Edits from the script (see the top of this file).
+    std::unique_ptr<QSocketNotifier> commands;
+    QByteArray pending;
+    int fifo = -1;
+    if (const QByteArray path = qgetenv("MIRELON_HOST_COMMANDS"); !path.isEmpty()) {
+        // Read-write, so the FIFO never reports an end while no writer is open.
+        fifo = ::open(path.constData(), O_RDWR | O_NONBLOCK);
+        if (fifo >= 0) {
+            commands = std::make_unique<QSocketNotifier>(fifo, QSocketNotifier::Read);
+            QObject::connect(commands.get(), &QSocketNotifier::activated, [&] {
+                char buffer[4096];
+                const ssize_t n = ::read(fifo, buffer, sizeof buffer);
+                if (n > 0) {
+                    pending.append(buffer, n);
+                }
+                qsizetype end;
+                while ((end = pending.indexOf('\n')) >= 0) {
+                    const QString line = QString::fromUtf8(pending.left(end)).trimmed();
+                    pending.remove(0, end + 1);
+                    const bool done = applyEdit(CameraDeviceSettingsStore::shared(),
+                                                line.split(u' ', Qt::SkipEmptyParts));
+                    std::printf("host: %s %s\n", done ? "applied" : "refused",
+                                line.toUtf8().constData());
+                    std::fflush(stdout);
+                }
+            });
+        }
+    }
     std::printf("host: ready\n");
     std::fflush(stdout);
     QApplication::exec();
+    if (fifo >= 0) {
+        ::close(fifo);
+    }
 }

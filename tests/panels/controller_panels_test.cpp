@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -60,7 +61,13 @@ private:
 class FakeContent final : public QWidget, public PanelContent {
 public:
     QWidget* widget() override { return this; }
-    QSize sizeHint() const override { return {300, 300}; }
+    QSize sizeHint() const override { return natural; }
+    // A new natural size, announced the way a plain widget does it.
+    void resizeTo(QSize size) {
+        natural = size;
+        updateGeometry();
+    }
+    QSize natural{300, 300};
 };
 
 class FakeParts final : public PanelPartsFactory {
@@ -69,10 +76,34 @@ public:
     std::unique_ptr<PanelCamera> makeCamera(const QString& id) override {
         return std::make_unique<FakeCamera>(id, log_);
     }
-    PanelContent* makeContent(const QString&, PanelCamera&) override { return new FakeContent(); }
+    PanelContent* makeContent(const QString& id, PanelCamera&) override {
+        auto* content = new FakeContent();
+        contents[id] = content;
+        return content;
+    }
+    std::map<QString, QPointer<FakeContent>> contents;
 
 private:
     CameraLog& log_;
+};
+
+// Every frame a window is given (y-up), as its move and resize events report it.
+class FrameLog final : public QObject {
+public:
+    explicit FrameLog(QWidget* window) : window_(window) { window->installEventFilter(this); }
+    QList<QRectF> frames;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ &&
+            (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+            frames.append(WindowPlacement::frameOf(window_));
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
 };
 
 class PanelControllerTest : public ::testing::Test {
@@ -101,8 +132,9 @@ protected:
                 return connected;
             },
             center);
-        controller = std::make_unique<MirelonPanelController>(
-            *store, std::make_unique<FakeParts>(log), center);
+        auto made = std::make_unique<FakeParts>(log);
+        parts = made.get();
+        controller = std::make_unique<MirelonPanelController>(*store, std::move(made), center);
     }
     void unplug(const QString& id) {
         connected.erase(std::remove_if(connected.begin(), connected.end(),
@@ -129,6 +161,7 @@ protected:
     CameraLog log;
     std::unique_ptr<CameraDeviceSettingsStore> store;
     std::unique_ptr<MirelonPanelController> controller;
+    FakeParts* parts = nullptr;
 };
 
 }  // namespace
@@ -396,4 +429,65 @@ TEST_F(PanelControllerTest, DraggingAPanelStoresItsOriginAsCustom) {
     // The re-placement after the change keeps the panel where it was dropped.
     turn();
     EXPECT_EQ(WindowPlacement::frameOf(a), frame);
+}
+
+TEST_F(PanelControllerTest, AResizedPanelIsGivenItsNewSizeInItsPlaceInOneStep) {
+    start({camera("A"), camera("B")});
+    store->setEnabled(true, "B");
+    store->setWindowOrigin(200, 300, "B");
+    controller->show();
+    PanelWindow* a = controller->panel("A");
+    PanelWindow* b = controller->panel("B");
+    ASSERT_TRUE(a && b);
+    QApplication::processEvents();
+    const QRectF visible = screens.list[0].visibleFrame;
+    const auto corner = [&](QSizeF size) {
+        return WindowPlacement::placedFrame(size, AppSettings::Position::bottomRight, visible);
+    };
+    ASSERT_EQ(WindowPlacement::frameOf(a), corner(QSizeF(300, 300)));
+    FrameLog logA(a);
+    FrameLog logB(b);
+    // Growing, then shrinking below the first size; the change reaches the
+    // controller on a later turn, as a store change does.
+    for (const QSize size : {QSize(420, 380), QSize(500, 520), QSize(240, 180)}) {
+        parts->contents["A"]->resizeTo(size);
+        parts->contents["B"]->resizeTo(size);
+        QApplication::processEvents();
+        turn();
+        QApplication::processEvents();
+        EXPECT_EQ(WindowPlacement::frameOf(a), corner(QSizeF(size)));
+        EXPECT_EQ(WindowPlacement::frameOf(b), QRectF(QPointF(200, 300), QSizeF(size)));
+        EXPECT_EQ(parts->contents["A"]->size(), size);
+    }
+    // No frame on the way was at a new size in an old place.
+    ASSERT_FALSE(logA.frames.isEmpty());
+    for (const QRectF& frame : logA.frames) {
+        EXPECT_EQ(frame, corner(frame.size())) << "corner panel";
+    }
+    ASSERT_FALSE(logB.frames.isEmpty());
+    for (const QRectF& frame : logB.frames) {
+        EXPECT_EQ(frame.topLeft(), QPointF(200, 300)) << "saved-origin panel";
+    }
+}
+
+TEST_F(PanelControllerTest, AResizeDuringADragKeepsTheGrabbedPlace) {
+    start({camera("A")});
+    controller->show();
+    PanelWindow* a = controller->panel("A");
+    ASSERT_TRUE(a);
+    const QPointF local(20, 20);
+    const QPointF global = QPointF(a->pos()) + local;
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::MetaModifier);
+    QApplication::sendEvent(a, &press);
+    QMouseEvent move(QEvent::MouseMove, local, global + QPointF(-300, -200), Qt::NoButton,
+                     Qt::LeftButton, Qt::MetaModifier);
+    QApplication::sendEvent(a, &move);
+    const QPointF held = WindowPlacement::frameOf(a).topLeft();
+    parts->contents["A"]->resizeTo(QSize(360, 340));
+    QApplication::processEvents();
+    EXPECT_EQ(WindowPlacement::frameOf(a), QRectF(held, QSizeF(360, 340)));
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global + QPointF(-300, -200),
+                        Qt::LeftButton, Qt::NoButton, Qt::MetaModifier);
+    QApplication::sendEvent(a, &release);
 }

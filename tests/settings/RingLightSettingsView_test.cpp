@@ -72,6 +72,38 @@ TEST_F(RingLightTab, ForgottenDisplayFallsBackToTheFirstWithItsRecord) {
               RingLightDisplaySettingsStore::defaultSettings(*t.defaults));
 }
 
+TEST_F(RingLightTab, ChoosesADisplayOnlyOnceShown) {
+    screens = {{"100", "DP-1"}, {"200", "HDMI-1"}};
+    storeRecord("200", {true, 0.3, 20, 0.1});
+    view = std::make_unique<RingLightSettingsView>(context(), [this] { return screens; });
+    t.center.post(Notifications::screensChanged);
+    EXPECT_FALSE(t.defaults->contains(PreferenceKeys::ringLightSelectedDisplayID));
+    EXPECT_EQ(view->displays().size(), 2);
+    view->appear();
+    EXPECT_EQ(prefs().ringLightSelectedDisplayID(), "100");
+
+    // A remembered display shows its record before the tab is shown, still
+    // without writing anything.
+    prefs().setRingLightSelectedDisplayID("200");
+    view = std::make_unique<RingLightSettingsView>(context(), [this] { return screens; });
+    EXPECT_EQ(view->selectedDisplaySettings(), (RingLightDisplaySettings{true, 0.3, 20, 0.1}));
+}
+
+TEST(RingLightTabTitles, ModelNamesWithTheConnectorOnlyWhereTwoWouldMatch) {
+    using Name = RingLightSettingsView::ScreenName;
+    EXPECT_EQ(RingLightSettingsView::displayTitles({{"DP-1", "Dell Inc.", "U2720Q"},
+                                                    {"HDMI-1", "", ""},
+                                                    {"eDP-1", "BOE", "BOE 0x0BCA"},
+                                                    {"DP-2", "", "Studio Display"}}),
+              (QStringList{"Dell Inc. U2720Q", "HDMI-1", "BOE 0x0BCA", "Studio Display"}));
+    // Two of the same monitor: told apart by their connectors.
+    EXPECT_EQ(RingLightSettingsView::displayTitles({Name{"DP-1", "Dell Inc.", "U2720Q"},
+                                                    Name{"DP-2", "Dell Inc.", "U2720Q"},
+                                                    Name{"HDMI-1", "LG", "27UL850"}}),
+              (QStringList{"Dell Inc. U2720Q (DP-1)", "Dell Inc. U2720Q (DP-2)", "LG 27UL850"}));
+    EXPECT_EQ(RingLightSettingsView::displayTitles({}), QStringList{});
+}
+
 TEST_F(RingLightTab, FirstEditCreatesAFullRecordAndEveryMoveIsSaved) {
     screens = {{"100", "DP-1"}, {"200", "HDMI-1"}};
     storeRecord("200", {true, 1, 10, 0});

@@ -2,6 +2,7 @@
 
 #include "settings/AboutSettingsView.h"
 #include "settings/AppVersion.h"
+#include "settings/RingLightSettingsView.h"
 #include "settings/SettingsFixture.h"
 
 #include <QLabel>
@@ -55,6 +56,32 @@ TEST_F(SettingsWindow, ChoosingATabStoresItAndSurvivesARestart) {
     // Another writer of the preference (a panel's "open settings") moves the window.
     prefs().setSelectedSettingsTab("camera");
     EXPECT_EQ(view->selectedTab(), Tab::camera);
+}
+
+TEST_F(SettingsWindow, ATabChoosesItsCameraOrDisplayWhenFirstShownNotBefore) {
+    devices = {{"cam1", "Desk Camera", true}};
+    for (const char* first : {"about", "general"}) {
+        prefs().setSelectedSettingsTab(first);
+        open();
+        EXPECT_FALSE(t.defaults->contains(PreferenceKeys::ringLightSelectedDisplayID)) << first;
+        EXPECT_FALSE(t.defaults->contains(PreferenceKeys::selectedSettingsCameraDeviceID)) << first;
+        // A camera plugged in while the window is open does not choose one either.
+        if (std::string(first) == "general") {
+            plug("cam2", "Room Camera");
+            EXPECT_FALSE(t.defaults->contains(PreferenceKeys::selectedSettingsCameraDeviceID));
+        }
+        view.reset();
+    }
+    open();
+    view->tabButton(Tab::text)->click();
+    settle();
+    EXPECT_EQ(prefs().selectedSettingsCameraDeviceID(), "cam1");  // first by name
+    view->tabButton(Tab::ringLight)->click();
+    settle();
+    if (!RingLightSettingsView::connectedDisplays().isEmpty()) {
+        EXPECT_EQ(prefs().ringLightSelectedDisplayID(),
+                  RingLightSettingsView::connectedDisplays().first().id);
+    }
 }
 
 TEST_F(SettingsWindow, TabsCarryTheirLabelsInOrder) {

@@ -144,6 +144,22 @@ void ContentView::refreshOnce() {
     applyAnimations();
     update();
 
+    const CameraAppearanceSettings& a = derived_.appearance;
+    const OutlineKey outline{naturalSize_,
+                             frameRect_,
+                             textRect_,
+                             captionShown(),
+                             derived_.enabled,
+                             derived_.exponent,
+                             AppearanceBounds::borderThickness(a.borderThickness),
+                             AppearanceBounds::angle(a.xAngle),
+                             AppearanceBounds::angle(a.yAngle),
+                             AppearanceBounds::angle(a.zAngle)};
+    if (!(outline == outlineKey_)) {
+        outlineKey_ = outline;
+        Q_EMIT outlineChanged();
+    }
+
     fireReactions();
 
     // The picture tracks the pointer only while it is there.
@@ -336,6 +352,8 @@ void ContentView::applyStatusCard() {
             SquircleShape{derived_.exponent}.path(inner.adjusted(inset, inset, -inset, -inset));
         statusCard_->setMask(QRegion(outline.toFillPolygon().toPolygon()));
         statusCard_->raise();
+        statusCard_->setVisible(blockTransform().isIdentity());
+        statusCardImageDirty_ = true;
     }
 }
 
@@ -517,8 +535,13 @@ bool ContentView::cameraContains(const QPointF& point) const {
     return derived_.enabled && cameraOutline().containsPoint(point, Qt::OddEvenFill);
 }
 
+bool ContentView::captionShown() const {
+    return textView_ && textView_->captionStyle().shown;
+}
+
 bool ContentView::textContains(const QPointF& point) const {
-    return textRect_.contains(point);
+    // The room kept for a hidden caption is not the caption.
+    return captionShown() && textRect_.contains(point);
 }
 
 void ContentView::showEvent(QShowEvent* event) {

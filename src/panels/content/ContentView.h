@@ -17,6 +17,8 @@
 #include <functional>
 #include <optional>
 
+class QPainter;
+
 namespace mirelon {
 
 class CameraDeviceSettingsStore;
@@ -100,10 +102,16 @@ Q_SIGNALS:
     void liveChanged(bool live);
     // The frame or the caption moved or changed size.
     void layoutChanged();
+    // What is drawn opaquely changed its outline: the natural size, the frame,
+    // the shape, the border, the tilt, or the caption's place or visibility.
+    // Sent at the end of the update that changed it, before anything is painted.
+    void outlineChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void refresh();
@@ -122,6 +130,13 @@ private:
     void ensureShadow();
     QTransform blockTransform() const;
     bool shimmerNeedsPainting() const;
+    bool captionShown() const;
+    // A tilted block draws its status card itself, through the block's
+    // projection; the card widget then stays hidden and its buttons are
+    // reached through the inverse projection.
+    bool drawsStatusCard() const;
+    void paintStatusCard(QPainter& painter);
+    QWidget* statusCardButtonAt(const QPointF& point) const;
 
     QString cameraDeviceID_;
     QPointer<ContentCameraSource> model_;
@@ -172,6 +187,9 @@ private:
     StatusCard statusCardKind_ = StatusCard::none;
     double statusCardSize_ = 0;
     QString statusCardName_;
+    QImage statusCardImage_;
+    bool statusCardImageDirty_ = true;
+    QPointer<QWidget> pressedCardButton_;
 
     PictureRenderer renderer_;
     bool frameDirty_ = true;
@@ -196,6 +214,19 @@ private:
         CaptionStyle caption;
         bool operator==(const ShadowKey&) const = default;
     };
+    struct OutlineKey {
+        QSize natural;
+        QRectF frameRect;
+        QRectF textRect;
+        bool captionShown = false;
+        bool enabled = false;
+        double exponent = 0;
+        double border = 0;
+        double xAngle = 0, yAngle = 0, zAngle = 0;
+        bool operator==(const OutlineKey&) const = default;
+    };
+    OutlineKey outlineKey_;
+
     ShadowKey shadowKey_;
     bool shadowValid_ = false;
     QImage shadow_;

@@ -4,7 +4,9 @@
 #include "panels/content/ShimmerView.h"
 #include "panels/content/SquircleShape.h"
 
+#include <QAbstractButton>
 #include <QFontDatabase>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -133,6 +135,7 @@ void ContentView::paintEvent(QPaintEvent*) {
         p.restore();
     }
     p.drawImage(renderer_.blockRect().translated(frameRect_.topLeft()), renderer_.block());
+    paintStatusCard(p);
 
     const double hint = hintOpacity();
     if (hint > 0) {
@@ -153,6 +156,85 @@ void ContentView::paintEvent(QPaintEvent*) {
                    QStringLiteral("Press and hold \u2318\nto move the window"));
         p.restore();
     }
+}
+
+bool ContentView::drawsStatusCard() const {
+    return statusCard_ && derived_.enabled && !blockTransform().isIdentity();
+}
+
+void ContentView::paintStatusCard(QPainter& p) {
+    if (!drawsStatusCard()) {
+        return;
+    }
+    const double dpr = devicePixelRatioF();
+    if (statusCardImageDirty_ || statusCardImage_.devicePixelRatio() != dpr) {
+        statusCardImageDirty_ = false;
+        statusCardImage_ = QImage((QSizeF(statusCard_->size()) * dpr).toSize().expandedTo({1, 1}),
+                                  QImage::Format_ARGB32_Premultiplied);
+        statusCardImage_.setDevicePixelRatio(dpr);
+        statusCardImage_.fill(Qt::transparent);
+        statusCard_->render(&statusCardImage_, QPoint(), QRegion(),
+                            QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    }
+    // The block's own projection, whatever the painter was set up with for
+    // the picture; clipped like the card widget: inside the border's inner half.
+    const double inset = AppearanceBounds::borderThickness(derived_.appearance.borderThickness) / 2;
+    p.save();
+    p.setWorldTransform(blockTransform());
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(1.0);
+    p.setClipPath(
+        SquircleShape{derived_.exponent}.path(frameRect_.adjusted(inset, inset, -inset, -inset)));
+    p.drawImage(QRectF(statusCard_->geometry()), statusCardImage_);
+    p.restore();
+}
+
+QWidget* ContentView::statusCardButtonAt(const QPointF& point) const {
+    if (!drawsStatusCard()) {
+        return nullptr;
+    }
+    bool invertible = false;
+    const QTransform inverse = blockTransform().inverted(&invertible);
+    if (!invertible) {
+        return nullptr;
+    }
+    const QPointF local = inverse.map(point) - QPointF(statusCard_->pos());
+    if (!QRectF(statusCard_->rect()).contains(local)) {
+        return nullptr;
+    }
+    QWidget* child = statusCard_->childAt(local.toPoint());
+    while (child && child != statusCard_ && !qobject_cast<QAbstractButton*>(child)) {
+        child = child->parentWidget();
+    }
+    return child != statusCard_ ? child : nullptr;
+}
+
+void ContentView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        if (QWidget* button = statusCardButtonAt(event->position())) {
+            pressedCardButton_ = button;
+            event->accept();
+            return;
+        }
+    }
+    // Anything else belongs to the window (a drag).
+    event->ignore();
+}
+
+void ContentView::mouseReleaseEvent(QMouseEvent* event) {
+    QPointer<QWidget> pressed = pressedCardButton_;
+    pressedCardButton_ = nullptr;
+    if (pressed && event->button() == Qt::LeftButton) {
+        event->accept();
+        if (statusCardButtonAt(event->position()) == pressed) {
+            if (auto* button = qobject_cast<QAbstractButton*>(pressed.data())) {
+                button->click();
+            }
+        }
+        return;
+    }
+    event->ignore();
 }
 
 }  // namespace mirelon

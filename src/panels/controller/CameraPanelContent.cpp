@@ -92,6 +92,15 @@ QRegion CameraPanelContent::opaqueRegion() {
     return region;
 }
 
+void CameraPanelContent::setChangeHandler(std::function<void()> handler) {
+    disconnect(outlineChanged_);
+    outlineChanged_ = {};
+    if (handler) {
+        outlineChanged_ = connect(view_, &ContentView::outlineChanged, this,
+                                  [handler = std::move(handler)] { handler(); });
+    }
+}
+
 void CameraPanelContent::attachWindow(QWidget* window) {
     window_ = window;
     view_->setHostWindowAttached(window != nullptr);

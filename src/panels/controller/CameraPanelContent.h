@@ -34,6 +34,7 @@ public:
 
     QWidget* widget() override;
     QRegion opaqueRegion() override;
+    void setChangeHandler(std::function<void()> handler) override;
     ContentView* view() const { return view_; }
     ContentInputState* input() const { return input_; }
 
@@ -51,6 +52,7 @@ private:
     PointerWatch::Interest motion_;
     QMetaObject::Connection pointerMoved_;
     bool pointerInside_ = false;
+    QMetaObject::Connection outlineChanged_;
 };
 
 // The parts of the program's panels: a session model bound to the camera and

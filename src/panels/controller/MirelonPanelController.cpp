@@ -157,7 +157,8 @@ void MirelonPanelController::updatePanels() {
         if (!panel) {
             panel = makePanel(c.id, camera);
         }
-        position(panel, c);
+        // The content has its new size already: size and place go together.
+        panel->place();
         panel->orderFront();
         updated[c.id] = panel;
     }
@@ -307,9 +308,21 @@ PanelCamera& MirelonPanelController::cameraViewModel(
 PanelWindow* MirelonPanelController::makePanel(const QString& cameraDeviceID, PanelCamera& camera) {
     auto* panel = new PanelWindow();
     panel->setGeometry(0, 0, 300, 300);
-    panel->setContent(parts_->makeContent(cameraDeviceID, camera));
     CameraDeviceSettingsStore* store = &cameraStore_;
     QPointer<PanelWindow> weakPanel(panel);
+    std::weak_ptr<MirelonPanelController*> weak = self_;
+    // Every size change of the content re-places the panel with its new size,
+    // from the configuration as it is now.
+    panel->setPlacement(
+        [weak, store, cameraDeviceID, weakPanel](const QSizeF& size) -> std::optional<QRectF> {
+            auto self = weak.lock();
+            const auto configuration = store->configuration(cameraDeviceID);
+            if (!self || !configuration || !weakPanel) {
+                return std::nullopt;
+            }
+            return (*self)->frameFor(*configuration, size, weakPanel);
+        });
+    panel->setContent(parts_->makeContent(cameraDeviceID, camera));
     panel->onDragEnded = [store, cameraDeviceID, weakPanel](QPointF origin) {
         if (weakPanel) {
             store->setWindowOrigin(origin.x(), origin.y(), cameraDeviceID);
@@ -318,27 +331,26 @@ PanelWindow* MirelonPanelController::makePanel(const QString& cameraDeviceID, Pa
     return panel;
 }
 
-void MirelonPanelController::position(PanelWindow* panel,
-                                      const CameraDeviceConfiguration& configuration) {
+std::optional<QRectF> MirelonPanelController::frameFor(
+    const CameraDeviceConfiguration& configuration, const QSizeF& size,
+    const PanelWindow* panel) const {
+    const ScreenSource& source = ScreenSource::current();
     if (configuration.position == AppSettings::Position::custom && configuration.windowOriginX &&
         configuration.windowOriginY) {
-        WindowPlacement::setOrigin(
-            panel, QPointF(*configuration.windowOriginX, *configuration.windowOriginY));
-        keepPanelInVisibleFrame(panel);
-        return;
+        const QRectF frame(WindowPlacement::boundedOrigin(
+                               QPointF(*configuration.windowOriginX, *configuration.windowOriginY)),
+                           size);
+        return WindowPlacement::keptInVisibleFrame(frame, source.screens(), source.mainScreen())
+            .value_or(frame);
     }
-    const ScreenSource& source = ScreenSource::current();
     std::optional<ScreenInfo> screen = activeScreenAmong(source.screens(), false, source);
-    if (!screen && panel->screen()) {
+    if (!screen && panel && panel->screen()) {
         screen = QtScreenSource::info(panel->screen());
     }
     if (!screen) {
-        screen = activeScreenAmong(ScreenSource::current().screens(), false, source);
+        return std::nullopt;
     }
-    if (!screen) {
-        return;
-    }
-    WindowPlacement::moveTo(panel, configuration.position, *screen);
+    return WindowPlacement::placedFrame(size, configuration.position, screen->visibleFrame);
 }
 
 void MirelonPanelController::keepPanelInVisibleFrame(PanelWindow* panel) {

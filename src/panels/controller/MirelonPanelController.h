@@ -6,11 +6,13 @@
 #include "platform/Scheduler.h"
 
 #include <QPointer>
+#include <QRectF>
 #include <QString>
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace mirelon {
@@ -85,7 +87,10 @@ private:
     void cancelPendingTasks();
     PanelCamera& cameraViewModel(const CameraDeviceConfiguration& configuration);
     PanelWindow* makePanel(const QString& cameraDeviceID, PanelCamera& camera);
-    void position(PanelWindow* panel, const CameraDeviceConfiguration& configuration);
+    // The y-up frame a panel of `size` gets for a configuration: its saved
+    // origin kept on screen, else its corner of the active screen.
+    std::optional<QRectF> frameFor(const CameraDeviceConfiguration& configuration,
+                                   const QSizeF& size, const PanelWindow* panel) const;
     static void closePanel(PanelWindow* panel);
 
     CameraDeviceSettingsStore& cameraStore_;

@@ -2,6 +2,8 @@
 
 #include <QRegion>
 
+#include <functional>
+
 class QWidget;
 
 namespace mirelon {
@@ -19,6 +21,12 @@ public:
     // By default: the pixels whose alpha is (almost) full in a rendering of
     // the widget, which leaves soft shadows outside.
     virtual QRegion opaqueRegion();
+
+    // The panel is told at once (in the same turn) when the natural size or
+    // the drawn outline changes, so that it takes its new size, its place and
+    // its shape together. Contents that never call it are followed through
+    // their layout requests instead.
+    virtual void setChangeHandler(std::function<void()> handler) { (void)handler; }
 };
 
 }  // namespace mirelon

@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace mirelon {
 
@@ -18,10 +17,6 @@ PanelWindow::PanelWindow(const QString& identifier) {
     FloatingWindow::prepare(this, identifier);
     setAttribute(Qt::WA_DeleteOnClose, false);
     resize(300, 300);
-    layout_ = new QVBoxLayout(this);
-    layout_->setContentsMargins(0, 0, 0, 0);
-    layout_->setSpacing(0);
-    layout_->setSizeConstraint(QLayout::SetFixedSize);
     WindowLevels::shared().setLevel(this, WindowLevels::cameraPanel);
     CompositorWatch& compositor = CompositorWatch::shared();
     compositing_ = compositor.isCompositing();
@@ -44,12 +39,58 @@ void PanelWindow::setContent(PanelContent* content) {
     }
     content_ = content;
     if (content_) {
-        layout_->addWidget(content_->widget());
-        content_->widget()->show();
+        QWidget* widget = content_->widget();
+        widget->setParent(this);
+        widget->move(0, 0);
+        widget->show();
+        QPointer<PanelWindow> self(this);
+        content_->setChangeHandler([self] {
+            if (self) {
+                self->contentChanged();
+            }
+        });
         // Take the content's natural size now, so the first placement uses it.
-        layout_->activate();
+        place();
     }
     scheduleShapeRefresh();
+}
+
+QSize PanelWindow::naturalSize() const {
+    if (!content_ || !content_->widget()) {
+        return size();
+    }
+    const QSize natural = content_->widget()->sizeHint();
+    return natural.isValid() && !natural.isEmpty() ? natural : size();
+}
+
+void PanelWindow::place() {
+    const QSize natural = naturalSize();
+    if (content_ && content_->widget() && content_->widget()->size() != natural) {
+        content_->widget()->setGeometry(QRect(QPoint(0, 0), natural));
+    }
+    std::optional<QRectF> frame;
+    if (dragging_) {
+        // Held by the pointer: keep the grabbed place.
+        frame = QRectF(WindowPlacement::frameOf(this).topLeft(), QSizeF(natural));
+    } else if (placement_) {
+        frame = placement_(QSizeF(natural));
+    }
+    if (frame) {
+        // Size and position in one request.
+        WindowPlacement::setFrame(this, QRectF(frame->topLeft(), QSizeF(natural)));
+    } else if (size() != natural) {
+        resize(natural);
+    }
+}
+
+void PanelWindow::contentChanged() {
+    if (naturalSize() != size()) {
+        place();
+    }
+    // In the same turn, so that no frame is shown with the old outline.
+    if (!compositing_) {
+        refreshShape();
+    }
 }
 
 void PanelWindow::closePanel() {
@@ -62,7 +103,6 @@ void PanelWindow::closePanel() {
         QWidget* widget = content_->widget();
         content_ = nullptr;
         if (widget) {
-            layout_->removeWidget(widget);
             widget->hide();
             // Gone at once: the content must not outlive the camera model it shows.
             delete widget;
@@ -129,8 +169,21 @@ void PanelWindow::scheduleShapeRefresh() {
 bool PanelWindow::event(QEvent* event) {
     switch (event->type()) {
         case QEvent::LayoutRequest:
-        case QEvent::Resize:
+            // A content that does not announce its changes asked for a new size.
+            if (naturalSize() != size()) {
+                place();
+            }
+            scheduleShapeRefresh();
+            break;
         case QEvent::Show:
+            // A change made while hidden was not announced: take it before the
+            // window is mapped.
+            if (naturalSize() != size()) {
+                place();
+            }
+            scheduleShapeRefresh();
+            break;
+        case QEvent::Resize:
             scheduleShapeRefresh();
             break;
         default:

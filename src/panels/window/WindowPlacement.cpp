@@ -79,15 +79,27 @@ QRectF frameOf(const QWidget* window) {
     return ScreenCoordinates::toYUp(QRectF(window->geometry()));
 }
 
-void setOrigin(QWidget* window, const QPointF& originYUp) {
+QPointF boundedOrigin(const QPointF& originYUp) {
     // Stored origins may be hand-edited: keep them to a sane range before
     // they become window coordinates.
     constexpr double limit = 1.0e6;
-    const QPointF bounded(std::clamp(originYUp.x(), -limit, limit),
-                          std::clamp(originYUp.y(), -limit, limit));
-    const QRectF yUp(bounded, QSizeF(window->size()));
+    return {std::clamp(originYUp.x(), -limit, limit), std::clamp(originYUp.y(), -limit, limit)};
+}
+
+void setOrigin(QWidget* window, const QPointF& originYUp) {
+    const QRectF yUp(boundedOrigin(originYUp), QSizeF(window->size()));
     const QRectF yDown = ScreenCoordinates::fromYUp(yUp);
     window->move(qRound(yDown.x()), qRound(yDown.y()));
+}
+
+void setFrame(QWidget* window, const QRectF& frameYUp) {
+    const QRectF yUp(boundedOrigin(frameYUp.topLeft()), frameYUp.size());
+    const QRectF yDown = ScreenCoordinates::fromYUp(yUp);
+    const QRect geometry(qRound(yDown.x()), qRound(yDown.y()), qRound(yDown.width()),
+                         qRound(yDown.height()));
+    if (window->geometry() != geometry) {
+        window->setGeometry(geometry);
+    }
 }
 
 void moveTo(QWidget* window, AppSettings::Position position, const ScreenInfo& screen) {

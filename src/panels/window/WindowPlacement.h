@@ -30,6 +30,10 @@ std::optional<QRectF> keptInVisibleFrame(const QRectF& frame, const QList<Screen
 // A top-level widget's frame in y-up coordinates, and setting its origin there.
 QRectF frameOf(const QWidget* window);
 void setOrigin(QWidget* window, const QPointF& originYUp);
+// Gives a top-level widget a y-up frame: size and position in one change.
+void setFrame(QWidget* window, const QRectF& frameYUp);
+// A stored origin kept to a sane range before it becomes a window position.
+QPointF boundedOrigin(const QPointF& originYUp);
 
 // move(to:on:): places the window at `position` on `screen`.
 void moveTo(QWidget* window, AppSettings::Position position, const ScreenInfo& screen);

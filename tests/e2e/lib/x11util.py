@@ -12,6 +12,10 @@ Usage: x11util.py COMMAND [ARGS]
   move X Y [X Y ...]       move the pointer through the given points as a device
                            would (XTest), so XInput2 raw motion is generated too
                            (xdotool's mousemove warps, which raw listeners never see)
+  watch-configure          print every ConfigureNotify ("configure WIN X Y W H"), MapNotify
+                           ("map WIN") and UnmapNotify ("unmap WIN") of the root's children
+                           as the server sends them, after a first line "watching"; runs
+                           until killed
 Only libX11/libXext through ctypes; no Python X bindings needed.
 """
 import ctypes
@@ -57,8 +61,21 @@ class XClientMessageEvent(ctypes.Structure):
                 ("data", ctypes.c_long * 5)]
 
 
+class XConfigureEvent(ctypes.Structure):
+    _fields_ = [("type", INT), ("serial", UL), ("send_event", INT), ("display", V),
+                ("event", UL), ("window", UL), ("x", INT), ("y", INT), ("width", INT),
+                ("height", INT), ("border_width", INT), ("above", UL),
+                ("override_redirect", INT)]
+
+
+class XMapEvent(ctypes.Structure):
+    _fields_ = [("type", INT), ("serial", UL), ("send_event", INT), ("display", V),
+                ("event", UL), ("window", UL), ("override_redirect", INT)]
+
+
 class XEventPad(ctypes.Union):
-    _fields_ = [("xclient", XClientMessageEvent), ("pad", ctypes.c_long * 24)]
+    _fields_ = [("xclient", XClientMessageEvent), ("xconfigure", XConfigureEvent),
+                ("xmap", XMapEvent), ("pad", ctypes.c_long * 24)]
 
 
 def open_display():
@@ -145,6 +162,29 @@ def move(points):
     x.XCloseDisplay(dpy)
 
 
+def watch_configure():
+    x.XSelectInput.argtypes = [V, UL, ctypes.c_long]
+    x.XNextEvent.argtypes = [V, V]
+    x.XSync.argtypes = [V, INT]
+    dpy = open_display()
+    root = x.XRootWindow(dpy, x.XDefaultScreen(dpy))
+    x.XSelectInput(dpy, root, 1 << 19)  # SubstructureNotify
+    x.XSync(dpy, 0)
+    print("watching", flush=True)
+    ev = XEventPad()
+    while True:
+        x.XNextEvent(dpy, ctypes.byref(ev))
+        kind = ev.xclient.type
+        if kind == 22:  # ConfigureNotify
+            c = ev.xconfigure
+            print("configure 0x%x %d %d %d %d" % (c.window, c.x, c.y, c.width, c.height),
+                  flush=True)
+        elif kind == 19:  # MapNotify
+            print("map 0x%x" % ev.xmap.window, flush=True)
+        elif kind == 18:  # UnmapNotify
+            print("unmap 0x%x" % ev.xmap.window, flush=True)
+
+
 def main(argv):
     if len(argv) < 2:
         sys.exit(__doc__)
@@ -157,6 +197,8 @@ def main(argv):
         shape_rects(int(argv[2], 0), 2)  # ShapeInput
     elif cmd == "bounding-rects" and len(argv) == 3:
         shape_rects(int(argv[2], 0), 0)  # ShapeBounding
+    elif cmd == "watch-configure":
+        watch_configure()
     elif cmd == "cm-owner":
         cm_owner()
     elif cmd == "move" and len(argv) >= 4 and len(argv) % 2 == 0:

@@ -71,6 +71,7 @@ MenuBarMenu::MenuBarMenu(UserDefaults& defaults, ShortcutActions& actions,
     addLink(social, QStringLiteral("YouTube"), Links::youtube());
     m->addSeparator();
 
+#if MIRELON_UPDATE_CHECK
     QAction* updates = m->addAction(QStringLiteral("Check for Updates..."));
     connect(updates, &QAction::triggered, this, [this] {
         if (handlers_.checkForUpdates) {
@@ -78,6 +79,7 @@ MenuBarMenu::MenuBarMenu(UserDefaults& defaults, ShortcutActions& actions,
         }
     });
     m->addSeparator();
+#endif
 
     addLink(m, QStringLiteral("Website"), Links::website());
     addLink(m, QStringLiteral("Suggest Idea"), Links::suggestIdea());

@@ -109,7 +109,8 @@ bool MirelonApp::launch() {
     tray_ = std::make_unique<TrayController>(
         menu_->menu(),
         [] {
-            return MenuBarIcon::make(Preferences().menuBarIcon(), MenuBarIcon::panelTextColor());
+            return MenuBarIcon::makeForTray(Preferences().menuBarIcon(),
+                                            MenuBarIcon::currentTrayStyle());
         },
         [this] { settings_->openWithNoTrayNote(); });
     shell_->onMenuBarIconChanged = [this](const QString&) { tray_->updateIcon(); };

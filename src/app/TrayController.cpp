@@ -1,6 +1,8 @@
 #include "app/TrayController.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QLoggingCategory>
 #include <QMenu>
 
@@ -10,7 +12,19 @@ namespace mirelon {
 
 TrayController::TrayController(QMenu* menu, std::function<QIcon()> icon,
                                std::function<void()> noTrayFound, QObject* parent)
-    : QObject(parent), menu_(menu), icon_(std::move(icon)), noTrayFound_(std::move(noTrayFound)) {}
+    : QObject(parent), menu_(menu), icon_(std::move(icon)), noTrayFound_(std::move(noTrayFound)) {
+    // A switch between a light and a dark theme recolours the icon.
+    if (qApp) {
+        qApp->installEventFilter(this);
+    }
+}
+
+bool TrayController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) {
+        updateIcon();
+    }
+    return QObject::eventFilter(watched, event);
+}
 
 TrayController::~TrayController() = default;
 
@@ -50,7 +64,7 @@ void TrayController::createIcon() {
     if (menu_) {
         trayIcon_->setContextMenu(menu_);
     }
-    // A left click opens the same menu, as on a menu bar.
+    // A left click opens the same menu as a right click.
     connect(trayIcon_.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger && menu_ && !menu_->isVisible()) {

@@ -7,6 +7,7 @@
 #include "app/SettingsWindowHost.h"
 #include "app/SingleInstance.h"
 #include "app/SubsystemAdapters.h"
+#include "app/Translations.h"
 #include "app/TrayController.h"
 #include "app/UpdateFeed.h"
 #include "config/CameraDeviceSettingsStore.h"
@@ -49,6 +50,8 @@ bool MirelonApp::launch() {
     QApplication::setOrganizationDomain(QStringLiteral("mirelon.app"));
     QApplication::setApplicationVersion(QStringLiteral(MIRELON_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("app.mirelon.Mirelon"));
+    // Menus, windows and key names in the user's language.
+    Translations::install();
     // A tray program: closing a panel, an overlay or the settings window never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
 

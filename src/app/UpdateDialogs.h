@@ -28,9 +28,12 @@ public:
     // The dialog on screen, if any (for tests).
     QMessageBox* currentDialog() const { return dialog_; }
 
-    static inline const QString upToDateTitle = QStringLiteral("You're up to date");
-    static inline const QString updateAvailableTitle = QStringLiteral("A new version is available");
-    static inline const QString errorTitle = QStringLiteral("Update check failed");
+    static inline const QString upToDateTitle =
+        QStringLiteral(QT_TRANSLATE_NOOP("UpdateDialogs", "You're up to date"));
+    static inline const QString updateAvailableTitle =
+        QStringLiteral(QT_TRANSLATE_NOOP("UpdateDialogs", "A new version is available"));
+    static inline const QString errorTitle =
+        QStringLiteral(QT_TRANSLATE_NOOP("UpdateDialogs", "Update check failed"));
 
 private:
     QMessageBox* present(const QString& title, const QString& text);

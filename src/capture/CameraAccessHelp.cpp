@@ -26,8 +26,9 @@ CameraAccessHelpDialog::CameraAccessHelpDialog(QWidget* parent) : QDialog(parent
     text_->setTextFormat(Qt::PlainText);
     text_->setMinimumWidth(420);
     layout->addWidget(text_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    auto* buttons = new QDialogButtonBox(this);
     QPushButton* again = buttons->addButton(tr("Check Again"), QDialogButtonBox::ActionRole);
+    buttons->addButton(tr("Close"), QDialogButtonBox::RejectRole);
     connect(again, &QPushButton::clicked, this, &CameraAccessHelpDialog::recheck);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     layout->addWidget(buttons);

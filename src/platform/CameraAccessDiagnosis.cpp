@@ -131,7 +131,7 @@ QString explain(const QList<NodeProbe>& probes) {
             if (!probe.group.isEmpty() && !probe.userInGroup) {
                 parts.append(
                     Text::tr("%1 could not be opened: permission denied. It belongs to the "
-                             "group \u201C%2\u201D, and this session is not a member of it.")
+                             "group “%2”, and this session is not a member of it.")
                         .arg(probe.path, probe.group));
                 needsGroup = true;
                 missingGroup = probe.group;

@@ -49,8 +49,8 @@ GeneralSettingsView::GeneralSettingsView(const SettingsContext& context,
     moveHint_->setAccessibleName(tr("Move Hint on Hover"));
     section->addRow(
         SettingsForm::row(SettingsForm::labelBlock(tr("Move Hint on Hover"),
-                                                   tr("Show the \u201CPress and hold Super to "
-                                                      "move the window\u201D hint when hovering.")),
+                                                   tr("Show the “Press and hold Super to "
+                                                      "move the window” hint when hovering.")),
                           moveHint_));
     connect(moveHint_, &QCheckBox::clicked, this,
             [this](bool on) { Preferences(*context_.defaults).setMoveHintEnabled(on); });
@@ -149,7 +149,7 @@ void GeneralSettingsView::togglePopover() {
         layout->addSpacing(2);
         layout->addWidget(new QLabel(tr("Mirelon needs to open the camera device\n"
                                         "(/dev/videoN). Your account must be in the group\n"
-                                        "that owns it, usually \u201Cvideo\u201D, and no other\n"
+                                        "that owns it, usually “video”, and no other\n"
                                         "program may be using the camera."),
                                      popover_));
         layout->addSpacing(2);

@@ -268,6 +268,21 @@ zu dieser Gruppe hinzu, melden Sie sich dann ab und wieder an.</translation>
     </message>
 </context>
 <context>
+    <name>QShortcut</name>
+    <message>
+        <source>Ctrl</source>
+        <translation>Strg</translation>
+    </message>
+    <message>
+        <source>Shift</source>
+        <translation>Umschalt</translation>
+    </message>
+    <message>
+        <source>Alt</source>
+        <translation>Alt</translation>
+    </message>
+</context>
+<context>
     <name>SettingsWindowHost</name>
     <message>
         <source>Mirelon needs a system tray</source>

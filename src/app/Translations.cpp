@@ -22,6 +22,16 @@ std::unique_ptr<QTranslator>& qtTranslator() {
     return translator;
 }
 
+// Qt names the modifiers of the menus' own shortcuts (Ctrl+Q) in its context
+// "QShortcut". The program's translation carries these names too, so that
+// those shortcuts read like the program's key names (Strg+Q beside
+// Strg+Alt+M) even where Qt's own translations are not installed.
+[[maybe_unused]] const char* const kQtModifierNames[] = {
+    QT_TRANSLATE_NOOP("QShortcut", "Ctrl"),
+    QT_TRANSLATE_NOOP("QShortcut", "Shift"),
+    QT_TRANSLATE_NOOP("QShortcut", "Alt"),
+};
+
 }  // namespace
 
 void remove() {

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -128,6 +129,8 @@ TEST_F(GermanSettings, EnglishNeedsNoTranslationAndSwitchingBackRestoresIt) {
     EXPECT_EQ(QCoreApplication::translate("Keys", "Backspace"), "Backspace");
     EXPECT_TRUE(Translations::install(QLocale(QLocale::German, QLocale::Austria)).startsWith("de"));
     EXPECT_EQ(QCoreApplication::translate("Keys", "Backspace"), QString::fromUtf8("Rücktaste"));
+    // The menus' own shortcuts (drawn by Qt) use the same modifier names.
+    EXPECT_EQ(QKeySequence(Qt::CTRL | Qt::Key_Q).toString(QKeySequence::NativeText), "Strg+Q");
 }
 
 }  // namespace

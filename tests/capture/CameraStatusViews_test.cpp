@@ -132,6 +132,7 @@ TEST(CameraStatusViewsTest, PrivacySettingsOpenTheCameraAccessHelp) {
     // It tells what is true for this machine's devices.
     EXPECT_EQ(help->explanation(), CameraAccess::explain(CameraAccess::probeNodes()));
     EXPECT_FALSE(help->explanation().isEmpty());
+    EXPECT_TRUE(help->grab().save(screenshotDir() + "/camera-access-help.png"));
     help->close();
 }
 

@@ -19,8 +19,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "camera overlay for the desktop
-Mirelon lives in the system tray and shows the user's camera in small
+# The extended description; the synopsis is CPACK_PACKAGE_DESCRIPTION_SUMMARY.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Mirelon lives in the system tray and shows the user's camera in small
 floating, always-on-top panels: circles, squircles or rectangles of any
 size, with border, shadow, colour filters, mirroring, zoom, a 3D tilt and
 an optional caption. A ring light lays a glowing band around the edges of

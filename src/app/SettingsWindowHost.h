@@ -2,13 +2,12 @@
 
 #include "app/AppServices.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
-
-class QMessageBox;
 
 namespace mirelon {
 

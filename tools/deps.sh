@@ -25,6 +25,8 @@ PACKAGES=(
   libturbojpeg0-dev
   # Translations, metainfo and packaging checks
   qt6-l10n-tools appstream lintian dpkg-dev fakeroot
+  # Manual page check (groff) and package inspection (file)
+  groff-base file
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 namespace mirelon {
 
+#if MIRELON_UPDATE_CHECK
 AppDelegate::AppDelegate()
     : fetcher_(std::make_unique<NetworkFeedFetcher>()),
       dialogs_(std::make_unique<UpdateDialogs>()),
@@ -10,10 +11,15 @@ AppDelegate::AppDelegate()
     updater_->startBackgroundChecks();
 }
 
-AppDelegate::~AppDelegate() = default;
-
 void AppDelegate::checkForUpdates() {
     updater_->checkForUpdates();
 }
+#else
+AppDelegate::AppDelegate() = default;
+
+void AppDelegate::checkForUpdates() {}
+#endif
+
+AppDelegate::~AppDelegate() = default;
 
 }  // namespace mirelon

@@ -5,6 +5,9 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+
+class QPalette;
 
 namespace mirelon {
 
@@ -31,6 +34,28 @@ QPixmap renderTinted(const QString& svgPath, int size, const QColor& tint);
 // transparent icon (the tray keeps its place).
 QIcon make(const QString& name, const QColor& tint,
            const SymbolLookup& lookup = defaultSymbolLookup);
+
+// How the tray item's icon is drawn for the tray at hand.
+struct TrayStyle {
+    // A status-notifier host colours a mask icon itself, like its own symbols.
+    bool mask = false;
+    QColor tint;
+    // A thin outline of the opposite lightness, so the icon stays visible on
+    // a panel darker or lighter than expected; invalid for none.
+    QColor halo;
+};
+
+// The style for a status-notifier host (a mask), else for an XEmbed tray: the
+// foreground colour the tray announces, or the palette's text colour (light
+// on a dark theme, dark on a light one), with a contrasting outline.
+TrayStyle trayStyle(bool statusNotifierHost, const std::optional<QColor>& trayForeground,
+                    const QPalette& palette);
+// The style for the tray the desktop has now.
+TrayStyle currentTrayStyle();
+
+// make() in the tray's style.
+QIcon makeForTray(const QString& name, const TrayStyle& style,
+                  const SymbolLookup& lookup = defaultSymbolLookup);
 
 }  // namespace MenuBarIcon
 }  // namespace mirelon

@@ -24,34 +24,32 @@ MenuBarMenu::MenuBarMenu(UserDefaults& defaults, ShortcutActions& actions,
     menu_->setObjectName(QStringLiteral("MirelonMenu"));
     QMenu* m = menu_.get();
 
-    startStop_ =
-        addShortcutItem(QStringLiteral("Start Mirelon"), ShortcutNames::toggleMirelon, [this] {
-            if (handlers_.startStop) {
-                handlers_.startStop();
-            }
-        });
-    text_ = addShortcutItem(QStringLiteral("Text"), ShortcutNames::toggleText, [this] {
+    startStop_ = addShortcutItem(tr("Start Mirelon"), ShortcutNames::toggleMirelon, [this] {
+        if (handlers_.startStop) {
+            handlers_.startStop();
+        }
+    });
+    text_ = addShortcutItem(tr("Text"), ShortcutNames::toggleText, [this] {
         Preferences p(defaults_);
         p.setTextVisible(!p.textVisible());
     });
     text_->setCheckable(true);
     m->addSeparator();
-    ringLight_ =
-        addShortcutItem(QStringLiteral("Ring Light"), ShortcutNames::toggleRingLight, [this] {
-            Preferences p(defaults_);
-            p.setRingLightEnabled(!p.ringLightEnabled());
-        });
+    ringLight_ = addShortcutItem(tr("Ring Light"), ShortcutNames::toggleRingLight, [this] {
+        Preferences p(defaults_);
+        p.setRingLightEnabled(!p.ringLightEnabled());
+    });
     ringLight_->setCheckable(true);
     m->addSeparator();
-    addShortcutItem(QStringLiteral("Increase Camera Size"), ShortcutNames::increaseCameraSize,
+    addShortcutItem(tr("Increase Camera Size"), ShortcutNames::increaseCameraSize,
                     [this] { actions_.adjustCameraSize(ShortcutActions::cameraSizeStep); });
-    addShortcutItem(QStringLiteral("Decrease Camera Size"), ShortcutNames::decreaseCameraSize,
+    addShortcutItem(tr("Decrease Camera Size"), ShortcutNames::decreaseCameraSize,
                     [this] { actions_.adjustCameraSize(-ShortcutActions::cameraSizeStep); });
-    addShortcutItem(QStringLiteral("Toggle Camera Mirroring"), ShortcutNames::toggleCameraMirroring,
+    addShortcutItem(tr("Toggle Camera Mirroring"), ShortcutNames::toggleCameraMirroring,
                     [this] { actions_.toggleCameraMirroring(); });
-    addShortcutItem(QStringLiteral("Increase Text Size"), ShortcutNames::increaseTextSize,
+    addShortcutItem(tr("Increase Text Size"), ShortcutNames::increaseTextSize,
                     [this] { actions_.adjustTextSize(ShortcutActions::textSizeStep); });
-    addShortcutItem(QStringLiteral("Decrease Text Size"), ShortcutNames::decreaseTextSize,
+    addShortcutItem(tr("Decrease Text Size"), ShortcutNames::decreaseTextSize,
                     [this] { actions_.adjustTextSize(-ShortcutActions::textSizeStep); });
     if (MoveMode::shared().isAvailable()) {
         // Where holding Super over a panel cannot be seen, panels move in this mode.
@@ -63,7 +61,7 @@ MenuBarMenu::MenuBarMenu(UserDefaults& defaults, ShortcutActions& actions,
     }
     m->addSeparator();
 
-    QAction* settings = m->addAction(QStringLiteral("Settings..."));
+    QAction* settings = m->addAction(tr("Settings..."));
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     connect(settings, &QAction::triggered, this, [this] {
         if (handlers_.openSettings) {
@@ -71,29 +69,31 @@ MenuBarMenu::MenuBarMenu(UserDefaults& defaults, ShortcutActions& actions,
         }
     });
 
-    QMenu* help = m->addMenu(QStringLiteral("Help"));
-    addLink(help, QStringLiteral("FAQ"), Links::faq());
-    addLink(help, QStringLiteral("Videos"), Links::videos());
-    addLink(help, QStringLiteral("Support"), Links::support());
-    QMenu* social = m->addMenu(QStringLiteral("Social"));
-    addLink(social, QStringLiteral("X"), Links::x());
-    addLink(social, QStringLiteral("YouTube"), Links::youtube());
+    QMenu* help = m->addMenu(tr("Help"));
+    addLink(help, tr("FAQ"), Links::faq());
+    addLink(help, tr("Videos"), Links::videos());
+    addLink(help, tr("Support"), Links::support());
+    QMenu* social = m->addMenu(tr("Social"));
+    addLink(social, tr("X"), Links::x());
+    addLink(social, tr("YouTube"), Links::youtube());
     m->addSeparator();
 
-    QAction* updates = m->addAction(QStringLiteral("Check for Updates..."));
+#if MIRELON_UPDATE_CHECK
+    QAction* updates = m->addAction(tr("Check for Updates..."));
     connect(updates, &QAction::triggered, this, [this] {
         if (handlers_.checkForUpdates) {
             handlers_.checkForUpdates();
         }
     });
     m->addSeparator();
+#endif
 
-    addLink(m, QStringLiteral("Website"), Links::website());
-    addLink(m, QStringLiteral("Suggest Idea"), Links::suggestIdea());
-    addLink(m, QStringLiteral("More Apps"), Links::moreApps());
+    addLink(m, tr("Website"), Links::website());
+    addLink(m, tr("Suggest Idea"), Links::suggestIdea());
+    addLink(m, tr("More Apps"), Links::moreApps());
     m->addSeparator();
 
-    QAction* quit = m->addAction(QStringLiteral("Quit Mirelon"));
+    QAction* quit = m->addAction(tr("Quit Mirelon"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, [this] {
         if (handlers_.quit) {
@@ -140,8 +140,7 @@ QAction* MenuBarMenu::addLink(QMenu* menu, const QString& title, const QUrl& url
 
 void MenuBarMenu::update() {
     const Preferences p(defaults_);
-    startStop_->setText(p.isMirelonOn() ? QStringLiteral("Stop Mirelon")
-                                        : QStringLiteral("Start Mirelon"));
+    startStop_->setText(p.isMirelonOn() ? tr("Stop Mirelon") : tr("Start Mirelon"));
     text_->setChecked(p.textVisible());
     ringLight_->setChecked(p.ringLightEnabled());
     if (moveCameraPanels_) {

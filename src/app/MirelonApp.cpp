@@ -9,6 +9,7 @@
 #include "app/ShortcutActions.h"
 #include "app/SingleInstance.h"
 #include "app/SubsystemAdapters.h"
+#include "app/Translations.h"
 #include "app/TrayController.h"
 #include "app/UpdateFeed.h"
 #include "config/CameraDeviceSettingsStore.h"
@@ -52,6 +53,8 @@ bool MirelonApp::launch() {
     QApplication::setOrganizationDomain(QStringLiteral("mirelon.app"));
     QApplication::setApplicationVersion(QStringLiteral(MIRELON_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("app.mirelon.Mirelon"));
+    // Menus, windows and key names in the user's language.
+    Translations::install();
     // A tray program: closing a panel, an overlay or the settings window never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -126,7 +129,8 @@ bool MirelonApp::launch() {
     tray_ = std::make_unique<TrayController>(
         menu_->menu(),
         [] {
-            return MenuBarIcon::make(Preferences().menuBarIcon(), MenuBarIcon::panelTextColor());
+            return MenuBarIcon::makeForTray(Preferences().menuBarIcon(),
+                                            MenuBarIcon::currentTrayStyle());
         },
         [this] { settings_->openWithNoTrayNote(); });
     shell_->onMenuBarIconChanged = [this](const QString&) { tray_->updateIcon(); };

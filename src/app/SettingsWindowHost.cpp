@@ -2,6 +2,7 @@
 
 #include "platform/IconRegistry.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
@@ -19,10 +20,10 @@ SettingsWindowHost::~SettingsWindowHost() {
 
 QWidget* SettingsWindowHost::makePlaceholderWindow() {
     auto* window = new QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
-    window->setWindowTitle(QStringLiteral("Mirelon Settings"));
+    window->setWindowTitle(tr("Mirelon Settings"));
     window->setFixedWidth(500);
     auto* layout = new QVBoxLayout(window);
-    auto* label = new QLabel(QStringLiteral("Settings"), window);
+    auto* label = new QLabel(tr("Settings"), window);
     label->setAlignment(Qt::AlignCenter);
     label->setMinimumHeight(200);
     layout->addWidget(label);
@@ -55,8 +56,11 @@ void SettingsWindowHost::openWithNoTrayNote() {
         note_->raise();
         return;
     }
-    auto* box = new QMessageBox(QMessageBox::Information, noTrayTitle, noTrayNote, QMessageBox::Ok,
-                                window_);
+    auto* box = new QMessageBox(
+        QMessageBox::Information,
+        QCoreApplication::translate("SettingsWindowHost", qUtf8Printable(noTrayTitle)),
+        QCoreApplication::translate("SettingsWindowHost", qUtf8Printable(noTrayNote)),
+        QMessageBox::Ok, window_);
     box->setObjectName(QStringLiteral("MirelonNoTrayNote"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);

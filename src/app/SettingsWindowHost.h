@@ -2,13 +2,12 @@
 
 #include "app/AppServices.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
-
-class QMessageBox;
 
 namespace mirelon {
 
@@ -18,13 +17,15 @@ class SettingsWindowHost : public QObject, public SettingsOpening {
     Q_OBJECT
 public:
     using WindowFactory = std::function<QWidget*()>;
-    static inline const QString noTrayTitle = QStringLiteral("Mirelon needs a system tray");
+    static inline const QString noTrayTitle =
+        QStringLiteral(QT_TRANSLATE_NOOP("SettingsWindowHost", "Mirelon needs a system tray"));
     static inline const QString noTrayNote = QStringLiteral(
-        "Mirelon lives in the system tray, but this desktop shows no tray. "
-        "Add a system tray to your panel (on GNOME: enable the AppIndicator "
-        "extension); the Mirelon icon appears there as soon as the tray exists. "
-        "Meanwhile, your keyboard shortcuts keep working and this window stays "
-        "available.");
+        QT_TRANSLATE_NOOP("SettingsWindowHost",
+                          "Mirelon lives in the system tray, but this desktop shows no tray. "
+                          "Add a system tray to your panel (on GNOME: enable the AppIndicator "
+                          "extension); the Mirelon icon appears there as soon as the tray exists. "
+                          "Meanwhile, your keyboard shortcuts keep working and this window stays "
+                          "available."));
 
     explicit SettingsWindowHost(WindowFactory factory, QObject* parent = nullptr);
     ~SettingsWindowHost() override;

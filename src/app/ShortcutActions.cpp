@@ -1,5 +1,7 @@
 #include "app/ShortcutActions.h"
 
+#include <QCoreApplication>
+
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
 #include "platform/MoveMode.h"
@@ -33,23 +35,35 @@ const QStringList& all() {
 
 QString title(const QString& name) {
     static const std::map<QString, QString> titles = {
-        {toggleMirelon, QStringLiteral("Toggle Mirelon")},
-        {toggleText, QStringLiteral("Toggle Text")},
-        {toggleRingLight, QStringLiteral("Toggle Ring Light")},
-        {increaseCameraSize, QStringLiteral("Increase Camera Size")},
-        {decreaseCameraSize, QStringLiteral("Decrease Camera Size")},
-        {toggleCameraMirroring, QStringLiteral("Toggle Camera Mirroring")},
-        {increaseTextSize, QStringLiteral("Increase Text Size")},
-        {decreaseTextSize, QStringLiteral("Decrease Text Size")},
-        {increaseRingLightTemperature, QStringLiteral("Increase Ring Light Temperature")},
-        {decreaseRingLightTemperature, QStringLiteral("Decrease Ring Light Temperature")},
+        {toggleMirelon, QStringLiteral(QT_TRANSLATE_NOOP("ShortcutNames", "Toggle Mirelon"))},
+        {toggleText, QStringLiteral(QT_TRANSLATE_NOOP("ShortcutNames", "Toggle Text"))},
+        {toggleRingLight, QStringLiteral(QT_TRANSLATE_NOOP("ShortcutNames", "Toggle Ring Light"))},
+        {increaseCameraSize,
+         QStringLiteral(QT_TRANSLATE_NOOP("ShortcutNames", "Increase Camera Size"))},
+        {decreaseCameraSize,
+         QStringLiteral(QT_TRANSLATE_NOOP("ShortcutNames", "Decrease Camera Size"))},
+        {toggleCameraMirroring,
+         QStringLiteral(QT_TRANSLATE_NOOP("ShortcutNames", "Toggle Camera Mirroring"))},
+        {increaseTextSize,
+         QStringLiteral(QT_TRANSLATE_NOOP("ShortcutNames", "Increase Text Size"))},
+        {decreaseTextSize,
+         QStringLiteral(QT_TRANSLATE_NOOP("ShortcutNames", "Decrease Text Size"))},
+        {increaseRingLightTemperature,
+         QStringLiteral(QT_TRANSLATE_NOOP("ShortcutNames", "Increase Ring Light Temperature"))},
+        {decreaseRingLightTemperature,
+         QStringLiteral(QT_TRANSLATE_NOOP("ShortcutNames", "Decrease Ring Light Temperature"))},
         // The width steps are offered as brightness: a wider band is brighter.
-        {increaseRingLightWidth, QStringLiteral("Increase Ring Light Brightness")},
-        {decreaseRingLightWidth, QStringLiteral("Decrease Ring Light Brightness")},
-        {moveCameraPanels, QStringLiteral("Move Camera Panels")},
+        {increaseRingLightWidth,
+         QStringLiteral(QT_TRANSLATE_NOOP("ShortcutNames", "Increase Ring Light Brightness"))},
+        {decreaseRingLightWidth,
+         QStringLiteral(QT_TRANSLATE_NOOP("ShortcutNames", "Decrease Ring Light Brightness"))},
+        {moveCameraPanels,
+         QStringLiteral(QT_TRANSLATE_NOOP("ShortcutNames", "Move Camera Panels"))},
     };
     auto it = titles.find(name);
-    return it == titles.end() ? QString() : it->second;
+    return it == titles.end()
+               ? QString()
+               : QCoreApplication::translate("ShortcutNames", qUtf8Printable(it->second));
 }
 
 }  // namespace ShortcutNames

@@ -2,7 +2,9 @@
 
 #include "platform/DisplaySession.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QLoggingCategory>
 #include <QMenu>
 
@@ -12,7 +14,19 @@ namespace mirelon {
 
 TrayController::TrayController(QMenu* menu, std::function<QIcon()> icon,
                                std::function<void()> noTrayFound, QObject* parent)
-    : QObject(parent), menu_(menu), icon_(std::move(icon)), noTrayFound_(std::move(noTrayFound)) {}
+    : QObject(parent), menu_(menu), icon_(std::move(icon)), noTrayFound_(std::move(noTrayFound)) {
+    // A switch between a light and a dark theme recolours the icon.
+    if (qApp) {
+        qApp->installEventFilter(this);
+    }
+}
+
+bool TrayController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) {
+        updateIcon();
+    }
+    return QObject::eventFilter(watched, event);
+}
 
 TrayController::~TrayController() = default;
 
@@ -52,7 +66,7 @@ void TrayController::createIcon() {
     if (menu_) {
         trayIcon_->setContextMenu(menu_);
     }
-    // A left click opens the same menu, as on a menu bar. In a native Wayland
+    // A left click opens the same menu, as a right click does. In a native Wayland
     // session the status-notifier host shows the menu handed to it: a menu
     // popped up by the program would be an ordinary (tiled) window there.
     if (DisplaySession::mode() != DisplayMode::WaylandNative) {

@@ -37,6 +37,9 @@ public:
     QSystemTrayIcon* trayIcon() const { return trayIcon_.get(); }
     int iconsCreated() const { return iconsCreated_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void check();
     void createIcon();

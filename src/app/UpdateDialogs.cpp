@@ -1,5 +1,6 @@
 #include "app/UpdateDialogs.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QPushButton>
@@ -22,8 +23,9 @@ QMessageBox* UpdateDialogs::present(const QString& title, const QString& text) {
     auto* box = new QMessageBox;
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setObjectName(QStringLiteral("MirelonUpdateDialog"));
-    box->setWindowTitle(title);
-    box->setText(title);
+    const QString shownTitle = QCoreApplication::translate("UpdateDialogs", qUtf8Printable(title));
+    box->setWindowTitle(shownTitle);
+    box->setText(shownTitle);
     box->setInformativeText(text);
     box->setTextFormat(Qt::PlainText);
     box->setIcon(QMessageBox::Information);
@@ -33,15 +35,15 @@ QMessageBox* UpdateDialogs::present(const QString& title, const QString& text) {
 }
 
 void UpdateDialogs::showUpToDate(const QString& currentVersion) {
-    QMessageBox* box = present(
-        upToDateTitle, QStringLiteral("Mirelon %1 is currently the newest version available.")
-                           .arg(currentVersion));
+    QMessageBox* box =
+        present(upToDateTitle,
+                tr("Mirelon %1 is currently the newest version available.").arg(currentVersion));
     box->setStandardButtons(QMessageBox::Ok);
     box->show();
 }
 
 void UpdateDialogs::showUpdateAvailable(const ReleaseItem& release, const QString& currentVersion) {
-    QString text = QStringLiteral("Mirelon %1 is now available; you have %2.")
+    QString text = tr("Mirelon %1 is now available; you have %2.")
                        .arg(release.version, currentVersion);
     QString title = release.title.simplified();
     if (title.size() > UpdateDialogs::maximumShownTitleLength) {
@@ -61,9 +63,8 @@ void UpdateDialogs::showUpdateAvailable(const ReleaseItem& release, const QStrin
     QMessageBox* box = present(updateAvailableTitle, text);
     const QUrl link = release.link;
     if (UpdateFeed::isOpenableLink(link)) {
-        QPushButton* download =
-            box->addButton(QStringLiteral("Download..."), QMessageBox::AcceptRole);
-        box->addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
+        QPushButton* download = box->addButton(tr("Download..."), QMessageBox::AcceptRole);
+        box->addButton(tr("Later"), QMessageBox::RejectRole);
         box->setDefaultButton(download);
         connect(download, &QPushButton::clicked, this, [this, link] {
             if (UpdateFeed::isOpenableLink(link)) {
@@ -85,8 +86,8 @@ void UpdateDialogs::showError(const QString& message) {
 
 void UpdateDialogs::showStillChecking() {
     QMessageBox* box =
-        present(stillCheckingTitle, QStringLiteral("The update check is still running. Its answer "
-                                                   "will be shown when it arrives."));
+        present(stillCheckingTitle, tr("The update check is still running. Its answer "
+                                       "will be shown when it arrives."));
     box->setStandardButtons(QMessageBox::Ok);
     box->show();
 }

@@ -29,10 +29,14 @@ public:
     // The dialog on screen, if any (for tests).
     QMessageBox* currentDialog() const { return dialog_; }
 
-    static inline const QString upToDateTitle = QStringLiteral("You're up to date");
-    static inline const QString updateAvailableTitle = QStringLiteral("A new version is available");
-    static inline const QString errorTitle = QStringLiteral("Update check failed");
-    static inline const QString stillCheckingTitle = QStringLiteral("Checking for updates");
+    static inline const QString upToDateTitle =
+        QStringLiteral(QT_TRANSLATE_NOOP("UpdateDialogs", "You're up to date"));
+    static inline const QString updateAvailableTitle =
+        QStringLiteral(QT_TRANSLATE_NOOP("UpdateDialogs", "A new version is available"));
+    static inline const QString errorTitle =
+        QStringLiteral(QT_TRANSLATE_NOOP("UpdateDialogs", "Update check failed"));
+    static inline const QString stillCheckingTitle =
+        QStringLiteral(QT_TRANSLATE_NOOP("UpdateDialogs", "Checking for updates"));
     // A release title longer than this is cut short in the dialog.
     static constexpr qsizetype maximumShownTitleLength = 120;
 

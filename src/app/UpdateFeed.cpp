@@ -1,5 +1,6 @@
 #include "app/UpdateFeed.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
@@ -101,7 +102,8 @@ Result parse(const QByteArray& document) {
     Result result;
     if (document.size() > maximumDocumentSize) {
         result.error =
-            QStringLiteral("The update feed is larger than %1 bytes.").arg(maximumDocumentSize);
+            QCoreApplication::translate("UpdateFeed", "The update feed is larger than %1 bytes.")
+                .arg(maximumDocumentSize);
         return result;
     }
     QXmlStreamReader xml(document);
@@ -115,14 +117,16 @@ Result parse(const QByteArray& document) {
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::EntityReference) {
             result.items.clear();
-            result.error = QStringLiteral("The update feed declares a document type; refused.");
+            result.error = QCoreApplication::translate(
+                "UpdateFeed", "The update feed declares a document type; refused.");
             return result;
         }
         if (token == QXmlStreamReader::StartElement) {
             const auto name = xml.name();
             if (!sawRss) {
                 if (name != QLatin1String("rss")) {
-                    result.error = QStringLiteral("The update feed is not an RSS document.");
+                    result.error = QCoreApplication::translate(
+                        "UpdateFeed", "The update feed is not an RSS document.");
                     return result;
                 }
                 sawRss = true;
@@ -173,13 +177,15 @@ Result parse(const QByteArray& document) {
     }
     if (xml.hasError()) {
         result.items.clear();
-        result.error = QStringLiteral("The update feed could not be read: %1 (line %2).")
+        result.error = QCoreApplication::translate(
+                           "UpdateFeed", "The update feed could not be read: %1 (line %2).")
                            .arg(xml.errorString())
                            .arg(xml.lineNumber());
         return result;
     }
     if (!sawRss || !sawChannel) {
-        result.error = QStringLiteral("The update feed is not an RSS document.");
+        result.error =
+            QCoreApplication::translate("UpdateFeed", "The update feed is not an RSS document.");
         return result;
     }
     return result;

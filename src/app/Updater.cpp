@@ -1,5 +1,6 @@
 #include "app/Updater.h"
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -17,7 +18,9 @@ NetworkFeedFetcher::~NetworkFeedFetcher() = default;
 
 void NetworkFeedFetcher::fetch(const QUrl& url, Callback done) {
     if (!UpdateFeed::isOpenableLink(url)) {
-        done({{}, QStringLiteral("The update feed address is not an http or https address.")});
+        done({{},
+              QCoreApplication::translate(
+                  "UpdateFeed", "The update feed address is not an http or https address.")});
         return;
     }
     QNetworkRequest request(url);
@@ -55,7 +58,8 @@ void NetworkFeedFetcher::fetch(const QUrl& url, Callback done) {
         }
         if (*tooLarge) {
             done({{},
-                  QStringLiteral("The update feed is larger than %1 bytes.")
+                  QCoreApplication::translate("UpdateFeed",
+                                              "The update feed is larger than %1 bytes.")
                       .arg(UpdateFeed::maximumDocumentSize)});
             return;
         }
@@ -131,7 +135,8 @@ void Updater::finish(const FeedFetcher::Response& response) {
         if (error.isEmpty()) {
             newest = UpdateFeed::newest(feed.items);
             if (!newest) {
-                error = QStringLiteral("The update feed lists no release.");
+                error =
+                    QCoreApplication::translate("UpdateFeed", "The update feed lists no release.");
             }
         }
     }

@@ -179,14 +179,13 @@ void CameraStatusCard::paintEvent(QPaintEvent*) {
 CameraPermissionView::CameraPermissionView(double size, std::function<void()> onOpenSettings,
                                            QWidget* parent)
     : CameraStatusCard(QStringLiteral("exclamationmark.triangle.fill"),
-                       QStringLiteral("Camera permission is not granted."),
-                       QStringLiteral("Grant access"), size, std::move(onOpenSettings), parent) {}
+                       tr("Camera permission is not granted."), tr("Grant access"), size,
+                       std::move(onOpenSettings), parent) {}
 
 CameraUnavailableView::CameraUnavailableView(double size, const QString& cameraName,
                                              std::function<void()> onOpenSettings, QWidget* parent)
-    : CameraStatusCard(
-          QStringLiteral("video.slash.fill"), cameraName + QStringLiteral(" is unavailable."),
-          QStringLiteral("Open camera settings"), size, std::move(onOpenSettings), parent) {}
+    : CameraStatusCard(QStringLiteral("video.slash.fill"), tr("%1 is unavailable.").arg(cameraName),
+                       tr("Open camera settings"), size, std::move(onOpenSettings), parent) {}
 
 AccessIndicatorView::AccessIndicatorView(QString text, QString image, QColor color, QWidget* parent)
     : QWidget(parent), text_(std::move(text)), image_(std::move(image)), color_(color) {

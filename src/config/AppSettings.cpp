@@ -5,11 +5,11 @@ namespace mirelon::AppSettings {
 template <>
 const std::vector<std::pair<Position, QString>>& rawValueTable<Position>() {
     static const std::vector<std::pair<Position, QString>> table = {
-        {Position::topLeft, QStringLiteral("Top Left")},
-        {Position::topRight, QStringLiteral("Top Right")},
-        {Position::bottomLeft, QStringLiteral("Bottom Left")},
-        {Position::bottomRight, QStringLiteral("Bottom Right")},
-        {Position::custom, QStringLiteral("Custom")},
+        {Position::topLeft, QStringLiteral(QT_TRANSLATE_NOOP("AppSettings", "Top Left"))},
+        {Position::topRight, QStringLiteral(QT_TRANSLATE_NOOP("AppSettings", "Top Right"))},
+        {Position::bottomLeft, QStringLiteral(QT_TRANSLATE_NOOP("AppSettings", "Bottom Left"))},
+        {Position::bottomRight, QStringLiteral(QT_TRANSLATE_NOOP("AppSettings", "Bottom Right"))},
+        {Position::custom, QStringLiteral(QT_TRANSLATE_NOOP("AppSettings", "Custom"))},
     };
     return table;
 }

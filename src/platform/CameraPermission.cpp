@@ -3,7 +3,6 @@
 #include "platform/Logging.h"
 #include "platform/RegularFile.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -98,27 +97,3 @@ void requestSimulatedAccess(const QString& folder, std::function<void(bool)> ans
 }
 
 }  // namespace mirelon::CameraPermission
-
-namespace mirelon::Utils {
-
-QUrl cameraPrivacySettingsUrl() {
-    QUrl url(QStringLiteral(MIRELON_WEBSITE_URL), QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty()) {
-        return {};
-    }
-    QString path = url.path();
-    if (!path.endsWith(QLatin1Char('/'))) {
-        path += QLatin1Char('/');
-    }
-    url.setPath(path + QStringLiteral("help/camera-access"));
-    return url;
-}
-
-void openCameraPrivacySettings() {
-    const QUrl url = cameraPrivacySettingsUrl();
-    if (url.isValid()) {
-        QDesktopServices::openUrl(url);
-    }
-}
-
-}  // namespace mirelon::Utils

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QUrl>
 
 #include <functional>
 
@@ -30,11 +29,8 @@ void requestSimulatedAccess(const QString& folder, std::function<void(bool)> ans
 }  // namespace CameraPermission
 
 namespace Utils {
-// The program's help page on camera access (joining the "video" group), under
-// the build-time web address.
-QUrl cameraPrivacySettingsUrl();
-// Opens that page in the default browser; does nothing when no valid address
-// can be formed or the desktop cannot open it.
+// Opens the program's camera access help: which /dev/video node could not be
+// opened and why, and how to fix it (CameraAccessHelpDialog).
 void openCameraPrivacySettings();
 }  // namespace Utils
 

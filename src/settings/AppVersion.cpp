@@ -1,5 +1,7 @@
 #include "settings/AppVersion.h"
 
+#include <QCoreApplication>
+
 namespace mirelon::Utils {
 
 namespace {
@@ -9,8 +11,8 @@ QString stringOrEmpty(const QVariant& value) {
 }  // namespace
 
 QString formatVersionAndBuild(const QVariant& shortVersion, const QVariant& build) {
-    return QStringLiteral("Version ") + stringOrEmpty(shortVersion) + QStringLiteral(" (Build ") +
-           stringOrEmpty(build) + QStringLiteral(")");
+    return QCoreApplication::translate("AppVersion", "Version %1 (Build %2)")
+        .arg(stringOrEmpty(shortVersion), stringOrEmpty(build));
 }
 
 QString getAppVersionAndBuild() {

@@ -12,6 +12,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -36,11 +37,23 @@ int indexOfCase(E value) {
     return -1;
 }
 
+// The shown names of the stored values (which themselves never change).
+[[maybe_unused]] const char* const kCaseNames[] = {
+    QT_TRANSLATE_NOOP("AppSettings", "Circle"),    QT_TRANSLATE_NOOP("AppSettings", "Squircle"),
+    QT_TRANSLATE_NOOP("AppSettings", "Rectangle"), QT_TRANSLATE_NOOP("AppSettings", "Portrait"),
+    QT_TRANSLATE_NOOP("AppSettings", "Landscape"), QT_TRANSLATE_NOOP("AppSettings", "White"),
+    QT_TRANSLATE_NOOP("AppSettings", "Red"),       QT_TRANSLATE_NOOP("AppSettings", "Green"),
+    QT_TRANSLATE_NOOP("AppSettings", "Blue"),      QT_TRANSLATE_NOOP("AppSettings", "Yellow"),
+    QT_TRANSLATE_NOOP("AppSettings", "Purple"),    QT_TRANSLATE_NOOP("AppSettings", "Gray"),
+    QT_TRANSLATE_NOOP("AppSettings", "Brown"),
+};
+
 template <typename E>
 QStringList capitalizedCaseLabels() {
     QStringList labels;
     for (E value : allCases<E>()) {
-        labels << capitalizedWords(rawValue(value));
+        labels << QCoreApplication::translate("AppSettings",
+                                              qUtf8Printable(capitalizedWords(rawValue(value))));
     }
     return labels;
 }

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -89,7 +90,9 @@ void ConnectedCameraRow::setPositionEntries(Position current) {
         positionMenu_->clear();
         for (Position p : entries) {
             const QString raw = AppSettings::rawValue(p);
-            positionMenu_->addItem(positionIcon(p), raw, raw);
+            positionMenu_->addItem(positionIcon(p),
+                                   QCoreApplication::translate("AppSettings", qUtf8Printable(raw)),
+                                   raw);
         }
     }
     positionMenu_->setCurrentIndex(positionMenu_->findData(AppSettings::rawValue(current)));

@@ -49,8 +49,8 @@ GeneralSettingsView::GeneralSettingsView(const SettingsContext& context,
     moveHint_->setAccessibleName(tr("Move Hint on Hover"));
     section->addRow(
         SettingsForm::row(SettingsForm::labelBlock(tr("Move Hint on Hover"),
-                                                   tr("Show the \u201CPress and hold \u2318 to "
-                                                      "move the window\u201D hint when hovering.")),
+                                                   tr("Show the “Press and hold Super to "
+                                                      "move the window” hint when hovering.")),
                           moveHint_));
     connect(moveHint_, &QCheckBox::clicked, this,
             [this](bool on) { Preferences(*context_.defaults).setMoveHintEnabled(on); });
@@ -65,7 +65,7 @@ GeneralSettingsView::GeneralSettingsView(const SettingsContext& context,
         menuBarIcon_->setItemData(menuBarIcon_->count() - 1, name, Qt::ToolTipRole);
     }
     section->addRow(SettingsForm::row(
-        SettingsForm::labelBlock(tr("App Icon"), tr("This icon will appear on the menu bar.")),
+        SettingsForm::labelBlock(tr("App Icon"), tr("This icon will appear in the system tray.")),
         menuBarIcon_));
     connect(menuBarIcon_, &QComboBox::activated, this, [this](int index) {
         if (index >= 0) {
@@ -147,8 +147,10 @@ void GeneralSettingsView::togglePopover() {
         headline->setFont(bold);
         layout->addWidget(headline);
         layout->addSpacing(2);
-        layout->addWidget(new QLabel(tr("1. Go to System Settings > Privacy & Security > "
-                                        "Camera.\n2. Check the box next to Mirelon."),
+        layout->addWidget(new QLabel(tr("Mirelon needs to open the camera device\n"
+                                        "(/dev/videoN). Your account must be in the group\n"
+                                        "that owns it, usually “video”, and no other\n"
+                                        "program may be using the camera."),
                                      popover_));
         layout->addSpacing(2);
         auto* open = new QPushButton(tr("Open Camera Settings"), popover_);

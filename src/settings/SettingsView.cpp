@@ -27,13 +27,18 @@ namespace mirelon {
 
 const std::vector<SettingsView::TabInfo>& SettingsView::tabs() {
     static const std::vector<TabInfo> table = {
-        {Tab::general, QStringLiteral("general"), tr("General"), QStringLiteral("gear")},
-        {Tab::camera, QStringLiteral("camera"), tr("Camera"), QStringLiteral("camera")},
-        {Tab::text, QStringLiteral("text"), tr("Text"), QStringLiteral("textformat")},
-        {Tab::ringLight, QStringLiteral("ringLight"), tr("Ring Light"), QStringLiteral("sun.max")},
-        {Tab::keyShortcuts, QStringLiteral("keyShortcuts"), tr("Key Shortcuts"),
-         QStringLiteral("keyboard")},
-        {Tab::about, QStringLiteral("about"), tr("About"), QStringLiteral("info")},
+        {Tab::general, QStringLiteral("general"), QStringLiteral(QT_TR_NOOP("General")),
+         QStringLiteral("gear")},
+        {Tab::camera, QStringLiteral("camera"), QStringLiteral(QT_TR_NOOP("Camera")),
+         QStringLiteral("camera")},
+        {Tab::text, QStringLiteral("text"), QStringLiteral(QT_TR_NOOP("Text")),
+         QStringLiteral("textformat")},
+        {Tab::ringLight, QStringLiteral("ringLight"), QStringLiteral(QT_TR_NOOP("Ring Light")),
+         QStringLiteral("sun.max")},
+        {Tab::keyShortcuts, QStringLiteral("keyShortcuts"),
+         QStringLiteral(QT_TR_NOOP("Key Shortcuts")), QStringLiteral("keyboard")},
+        {Tab::about, QStringLiteral("about"), QStringLiteral(QT_TR_NOOP("About")),
+         QStringLiteral("info")},
     };
     return table;
 }
@@ -106,7 +111,7 @@ void SettingsView::build() {
     buttons_->setExclusive(true);
     for (const auto& info : tabs()) {
         auto* button = new QToolButton(tabBar_);
-        button->setText(info.label);
+        button->setText(tr(qUtf8Printable(info.label)));
         button->setIcon(settingsSymbol(info.symbol));
         button->setIconSize(QSize(22, 22));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

@@ -11,7 +11,8 @@
 //   removeAllHandlers();
 //   disable({toggle});
 //   onKeyUp(toggle, [] { ... });            // runs when the combination is released
-//   globalKeyboardShortcut(action, toggle); // shows "⌃⌥⌘K" beside the menu item's title
+//   globalKeyboardShortcut(action, toggle); // shows "Ctrl+Alt+Super+K" beside the menu item's
+//   title
 //
 // The user records shortcuts with GlobalShortcuts::Recorder (Recorder.h).
 // Shortcuts are stored in the user defaults store under "GlobalShortcuts_" +

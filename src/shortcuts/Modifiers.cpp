@@ -1,5 +1,7 @@
 #include "shortcuts/Modifiers.h"
 
+#include <QCoreApplication>
+
 namespace mirelon::GlobalShortcuts {
 namespace {
 
@@ -18,18 +20,21 @@ constexpr ModifierRow kRows[] = {
     {ModifierFlag::command, CarbonModifier::command, Qt::MetaModifier, 1u << 6},
 };
 
-const char16_t* symbolFor(ModifierFlags flag) {
+// The names printed on Linux keyboards and used by Linux desktops.
+QString nameFor(ModifierFlags flag) {
     switch (flag) {
         case ModifierFlag::control:
-            return u"\u2303";
+            return QCoreApplication::translate("Keys", "Ctrl");
         case ModifierFlag::option:
-            return u"\u2325";
+            return QCoreApplication::translate("Keys", "Alt");
         case ModifierFlag::shift:
-            return u"\u21E7";
+            return QCoreApplication::translate("Keys", "Shift");
         case ModifierFlag::command:
-            return u"\u2318";
+            return QCoreApplication::translate("Keys", "Super");
+        case ModifierFlag::function:
+            return QCoreApplication::translate("Keys", "Fn");
         default:
-            return u"";
+            return QString();
     }
 }
 
@@ -59,11 +64,11 @@ QString presentableDescription(ModifierFlags flags) {
     QString text;
     for (const auto& row : kRows) {
         if (flags & row.flag) {
-            text += QString::fromUtf16(symbolFor(row.flag));
+            text += nameFor(row.flag) + u'+';
         }
     }
     if (flags & ModifierFlag::function) {
-        text += QString::fromUtf16(u"\U0001F310\uFE0E");
+        text += nameFor(ModifierFlag::function) + u'+';
     }
     return text;
 }

@@ -41,8 +41,8 @@ inline std::int64_t normalizedCarbonModifiers(std::int64_t carbon) {
     return carbon & CarbonModifier::all;
 }
 
-// The symbols of the set flags in the fixed order ⌃⌥⇧⌘ then the globe of the
-// function key, without separators (never in the order of pressing).
+// The names of the set flags in the fixed order Ctrl, Alt, Shift, Super, then
+// Fn, each followed by "+" (never in the order of pressing): "Ctrl+Alt+".
 QString presentableDescription(ModifierFlags flags);
 
 // Qt's modifiers to flags: Ctrl is control, Alt option, Shift shift, Meta

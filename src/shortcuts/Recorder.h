@@ -21,7 +21,7 @@ namespace mirelon::GlobalShortcuts {
 using ChangeHandler = std::function<void(const std::optional<Shortcut>&)>;
 
 // The control with which the user records the shortcut of one name. It looks
-// like a small search field: centred text showing the name's shortcut (⌃⌥⌘K),
+// like a small search field: centred text showing the name's shortcut (Ctrl+Alt+Super+K),
 // a placeholder when there is none and a clear button while it holds one.
 //
 // Clicking it (or tabbing into it) starts recording: global shortcuts are

@@ -4,6 +4,7 @@
 #include "shortcuts/GlobalShortcutsInternal.h"
 #include "shortcuts/ShortcutTexts.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeyEvent>
@@ -15,43 +16,44 @@
 namespace mirelon::GlobalShortcuts {
 namespace {
 
-QString withKeycap(const char16_t* base) {
-    return QString::fromUtf16(base) + QChar(0x20E3);
+QString keyName(const char* name) {
+    return QCoreApplication::translate("Keys", name);
 }
 
-// Fixed display texts of keys whose engraving is not a layout character.
+// Fixed display texts of keys whose engraving is not a layout character: the
+// names Linux keyboards and desktops use.
 std::optional<QString> fixedKeyText(Key key) {
     const std::int64_t k = key.rawValue;
     if (k == Key::returnKey.rawValue)
-        return QString(QChar(0x21A9));
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Return"));
     if (k == Key::deleteKey.rawValue)
-        return QString(QChar(0x232B));
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Backspace"));
     if (k == Key::deleteForward.rawValue)
-        return QString(QChar(0x2326));
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Delete"));
     if (k == Key::end.rawValue)
-        return QString(QChar(0x2198));
+        return keyName(QT_TRANSLATE_NOOP("Keys", "End"));
     if (k == Key::escape.rawValue)
-        return QString(QChar(0x238B));
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Esc"));
     if (k == Key::help.rawValue)
-        return QStringLiteral("?") + QChar(0x20DD);
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Insert"));
     if (k == Key::home.rawValue)
-        return QString(QChar(0x2196));
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Home"));
     if (k == Key::space.rawValue)
         return localizedText(QStringLiteral("space_key"));
     if (k == Key::tab.rawValue)
-        return QString(QChar(0x21E5));
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Tab"));
     if (k == Key::pageUp.rawValue)
-        return QString(QChar(0x21DE));
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Page Up"));
     if (k == Key::pageDown.rawValue)
-        return QString(QChar(0x21DF));
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Page Down"));
     if (k == Key::upArrow.rawValue)
-        return QString(QChar(0x2191));
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Up"));
     if (k == Key::rightArrow.rawValue)
-        return QString(QChar(0x2192));
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Right"));
     if (k == Key::downArrow.rawValue)
-        return QString(QChar(0x2193));
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Down"));
     if (k == Key::leftArrow.rawValue)
-        return QString(QChar(0x2190));
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Left"));
     static const Key fKeys[] = {Key::f1,  Key::f2,  Key::f3,  Key::f4,  Key::f5,
                                 Key::f6,  Key::f7,  Key::f8,  Key::f9,  Key::f10,
                                 Key::f11, Key::f12, Key::f13, Key::f14, Key::f15,
@@ -61,30 +63,32 @@ std::optional<QString> fixedKeyText(Key key) {
             return QStringLiteral("F%1").arg(i + 1);
         }
     }
+    // Keypad keys: "Num" and the key's own engraving.
+    const QString num = keyName(QT_TRANSLATE_NOOP("Keys", "Num")) + u' ';
     static const Key keypadDigits[] = {Key::keypad0, Key::keypad1, Key::keypad2, Key::keypad3,
                                        Key::keypad4, Key::keypad5, Key::keypad6, Key::keypad7,
                                        Key::keypad8, Key::keypad9};
     for (int i = 0; i < 10; ++i) {
         if (keypadDigits[i] == key) {
-            return QString(QChar(u'0' + i)) + QChar(0x20E3);
+            return num + QChar(u'0' + i);
         }
     }
     if (k == Key::keypadClear.rawValue)
-        return withKeycap(u"\u2612");
+        return keyName(QT_TRANSLATE_NOOP("Keys", "Num Lock"));
     if (k == Key::keypadDecimal.rawValue)
-        return withKeycap(u".");
+        return num + u'.';
     if (k == Key::keypadDivide.rawValue)
-        return withKeycap(u"/");
+        return num + u'/';
     if (k == Key::keypadEnter.rawValue)
-        return withKeycap(u"\u21A9");
+        return num + keyName(QT_TRANSLATE_NOOP("Keys", "Enter"));
     if (k == Key::keypadEquals.rawValue)
-        return withKeycap(u"=");
+        return num + u'=';
     if (k == Key::keypadMinus.rawValue)
-        return withKeycap(u"-");
+        return num + u'-';
     if (k == Key::keypadMultiply.rawValue)
-        return withKeycap(u"*");
+        return num + u'*';
     if (k == Key::keypadPlus.rawValue)
-        return withKeycap(u"+");
+        return num + u'+';
     return std::nullopt;
 }
 

@@ -43,12 +43,13 @@ struct Shortcut {
     Key key() const { return Key(carbonKeyCode); }
     ModifierFlags modifiers() const { return modifierFlagsFromCarbon(carbonModifiers); }
 
-    // The key's own text: the fixed display text of named keys (↩, F5, the
-    // localised "Space", ...) or the character the key gives on the current
+    // The key's own text: the fixed display text of named keys (Return, F5,
+    // Backspace, the localised "Space", ...) or the character the key gives on the current
     // keyboard layout without modifiers. None when there is no text.
     std::optional<QString> keyText() const;
-    // The display text: modifier symbols (⌃⌥⇧⌘) then the key text capitalised
-    // word by word, U+FFFD when there is no key text. Example: ⌃⌥⌘K.
+    // The display text: the modifier names (Ctrl, Alt, Shift, Super, each with
+    // "+") then the key text capitalised word by word, U+FFFD when there is no
+    // key text. Example: Ctrl+Alt+Super+K.
     QString description() const;
     // The menu key-equivalent string: the key text when it is one character,
     // else " " for space and U+F704... for F1 to F20, else "".

@@ -1,11 +1,10 @@
 #include "shortcuts/ShortcutTexts.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
-#include <QStringList>
 
 static void initShortcutTextsResource() {
     Q_INIT_RESOURCE(GlobalShortcuts_GlobalShortcuts);
@@ -28,7 +27,27 @@ std::optional<QJsonObject> readTable(const QString& language) {
     return doc.object();
 }
 
-// The texts of the user's language over the English ones.
+// The module's English texts. The user's language comes from the program's
+// translations (context "GlobalShortcuts"); these markers let lupdate see the
+// texts, which must match the bundle's.
+[[maybe_unused]] const char* const kTranslatable[] = {
+    QT_TRANSLATE_NOOP("GlobalShortcuts", "space"),
+    QT_TRANSLATE_NOOP("GlobalShortcuts", "Record Shortcut"),
+    QT_TRANSLATE_NOOP("GlobalShortcuts", "Press Shortcut"),
+    QT_TRANSLATE_NOOP("GlobalShortcuts",
+                      "This keyboard shortcut cannot be used as it is already "
+                      "used by the “%1” menu item."),
+    QT_TRANSLATE_NOOP("GlobalShortcuts",
+                      "This keyboard shortcut cannot be used as it is reserved for typing."),
+    QT_TRANSLATE_NOOP("GlobalShortcuts",
+                      "This keyboard shortcut cannot be used as it is already "
+                      "taken by the desktop or another application."),
+    QT_TRANSLATE_NOOP("GlobalShortcuts",
+                      "Most desktop shortcuts can be changed in your desktop's keyboard settings."),
+    QT_TRANSLATE_NOOP("GlobalShortcuts", "OK"),
+    QT_TRANSLATE_NOOP("GlobalShortcuts", "Use Anyway"),
+};
+
 QHash<QString, QString> loadTexts() {
     initShortcutTextsResource();
     const auto english = readTable(QStringLiteral("en"));
@@ -39,19 +58,6 @@ QHash<QString, QString> loadTexts() {
     for (auto it = english->begin(); it != english->end(); ++it) {
         texts.insert(it.key(), it.value().toString());
     }
-    const QString locale = QLocale().name();  // e.g. de_DE
-    for (const QString& language : {locale.section(QLatin1Char('_'), 0, 0), locale}) {
-        if (language == QLatin1String("en") || language.isEmpty()) {
-            continue;
-        }
-        if (const auto table = readTable(language)) {
-            for (auto it = table->begin(); it != table->end(); ++it) {
-                if (it.value().isString()) {
-                    texts.insert(it.key(), it.value().toString());
-                }
-            }
-        }
-    }
     return texts;
 }
 
@@ -59,7 +65,11 @@ QHash<QString, QString> loadTexts() {
 
 QString localizedText(const QString& key) {
     static const QHash<QString, QString> texts = loadTexts();
-    return texts.value(key, key);
+    const auto it = texts.constFind(key);
+    if (it == texts.constEnd()) {
+        return key;
+    }
+    return QCoreApplication::translate("GlobalShortcuts", it->toUtf8().constData());
 }
 
 }  // namespace mirelon::GlobalShortcuts

@@ -5,8 +5,9 @@
 namespace mirelon::GlobalShortcuts {
 
 // The module's own texts, looked up by key in its text bundle
-// (":/GlobalShortcuts_GlobalShortcuts.bundle/<language>.json", English as the
-// fallback). Unknown keys give the key itself.
+// (":/GlobalShortcuts_GlobalShortcuts.bundle/en.json") and shown in the
+// user's language through the program's translations (context
+// "GlobalShortcuts"). Unknown keys give the key itself.
 QString localizedText(const QString& key);
 
 }  // namespace mirelon::GlobalShortcuts

@@ -49,7 +49,7 @@ void Observable::setIsEnabled(bool enabled) {
     Q_EMIT changed();
 }
 
-Toggle::Toggle(QWidget* parent) : Toggle(QStringLiteral("Launch at login"), parent) {}
+Toggle::Toggle(QWidget* parent) : Toggle(tr("Launch at login"), parent) {}
 
 Toggle::Toggle(const QString& title, QWidget* parent) : QWidget(parent) {
     auto* label = new QLabel(title);
@@ -68,7 +68,7 @@ void Toggle::build(QWidget* label) {
         layout->addWidget(label, 1);
     }
     checkBox_ = new QCheckBox(this);
-    checkBox_->setAccessibleName(QStringLiteral("Launch at login"));
+    checkBox_->setAccessibleName(tr("Launch at login"));
     layout->addWidget(checkBox_, 0, Qt::AlignRight | Qt::AlignTop);
     if (auto* qlabel = qobject_cast<QLabel*>(label)) {
         qlabel->setBuddy(checkBox_);

@@ -215,28 +215,31 @@ TEST_F(MenuTest, HasTheTwentyTwoRowsInOrder) {
     for (QAction* a : menu->menu()->actions()) {
         rows.append(a->isSeparator() ? QStringLiteral("-") : a->text());
     }
-    EXPECT_EQ(rows, (QStringList{"Start Mirelon",
-                                 "Text",
-                                 "-",
-                                 "Ring Light",
-                                 "-",
-                                 "Increase Camera Size",
-                                 "Decrease Camera Size",
-                                 "Toggle Camera Mirroring",
-                                 "Increase Text Size",
-                                 "Decrease Text Size",
-                                 "-",
-                                 "Settings...",
-                                 "Help",
-                                 "Social",
-                                 "-",
-                                 "Check for Updates...",
-                                 "-",
-                                 "Website",
-                                 "Suggest Idea",
-                                 "More Apps",
-                                 "-",
-                                 "Quit Mirelon"}));
+    QStringList expected{"Start Mirelon",
+                         "Text",
+                         "-",
+                         "Ring Light",
+                         "-",
+                         "Increase Camera Size",
+                         "Decrease Camera Size",
+                         "Toggle Camera Mirroring",
+                         "Increase Text Size",
+                         "Decrease Text Size",
+                         "-",
+                         "Settings...",
+                         "Help",
+                         "Social",
+                         "-"};
+    if (MIRELON_UPDATE_CHECK) {
+        expected << "Check for Updates..."
+                 << "-";
+    }
+    expected << "Website"
+             << "Suggest Idea"
+             << "More Apps"
+             << "-"
+             << "Quit Mirelon";
+    EXPECT_EQ(rows, expected);
     QStringList help;
     for (QAction* a : row(QStringLiteral("Help"))->menu()->actions()) {
         help.append(a->text());
@@ -301,12 +304,22 @@ TEST_F(MenuTest, RowsActOnPreferencesAndShowTheirShortcuts) {
     EXPECT_EQ(settingsOpened, 1);
 }
 
+#if MIRELON_UPDATE_CHECK
 TEST_F(MenuTest, CheckForUpdatesWithoutAnUpdaterDoesNothing) {
     build(false);
     row(QStringLiteral("Check for Updates..."))->trigger();
     EXPECT_EQ(settingsOpened, 0);
     EXPECT_TRUE(links.isEmpty());
 }
+#else
+TEST_F(MenuTest, WithoutTheUpdateCheckThereIsNoUpdateItem) {
+    build(false);
+    for (QAction* action : menu->menu()->actions()) {
+        EXPECT_FALSE(action->text().contains(QStringLiteral("Update")))
+            << action->text().toStdString();
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace mirelon

@@ -1,9 +1,12 @@
 #include "app/MenuBarIcon.h"
 #include "app/TrayController.h"
 #include "platform/ManualScheduler.h"
+#include "platform/TrayHost.h"
 
 #include <QImage>
 #include <QMenu>
+#include <QPainter>
+#include <QPalette>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +61,68 @@ TEST(MenuBarIconTest, TemplateAndSymbolsAreTintedAndUnknownNamesAreEmpty) {
         EXPECT_FALSE(icon.isNull()) << name.toStdString();
         EXPECT_EQ(coverage(icon, 22, dark).opaque, 0) << name.toStdString();
     }
+}
+
+// Pixels of the icon drawn over a panel of the given colour that differ
+// clearly from the panel: what the user can see of it.
+static int visiblePixels(const QIcon& icon, const QColor& panel) {
+    QImage canvas(22, 22, QImage::Format_ARGB32);
+    canvas.fill(panel);
+    {
+        QPainter p(&canvas);
+        p.drawPixmap(0, 0, icon.pixmap(22, 22));
+    }
+    int n = 0;
+    for (int y = 0; y < 22; ++y) {
+        for (int x = 0; x < 22; ++x) {
+            const QColor c = canvas.pixelColor(x, y);
+            if (std::abs(c.lightness() - panel.lightness()) > 60) {
+                ++n;
+            }
+        }
+    }
+    return n;
+}
+
+TEST(MenuBarIconTest, TrayIconStaysVisibleOnDarkAndLightPanels) {
+    using namespace MenuBarIcon;
+    QPalette lightTheme;
+    lightTheme.setColor(QPalette::WindowText, QColor(20, 20, 20));
+    QPalette darkTheme;
+    darkTheme.setColor(QPalette::WindowText, QColor(235, 235, 235));
+
+    // A status-notifier host gets a mask and colours it itself.
+    const TrayStyle sni = trayStyle(true, QColor(Qt::red), lightTheme);
+    EXPECT_TRUE(sni.mask);
+    EXPECT_TRUE(makeForTray(templateImageName, sni).isMask());
+
+    // XEmbed: the palette gives the pair, the tray's own colour wins over it.
+    const TrayStyle onLight = trayStyle(false, std::nullopt, lightTheme);
+    const TrayStyle onDark = trayStyle(false, std::nullopt, darkTheme);
+    EXPECT_FALSE(onLight.mask);
+    EXPECT_LT(onLight.tint.lightness(), 128);
+    EXPECT_GT(onDark.tint.lightness(), 128);
+    EXPECT_EQ(trayStyle(false, QColor(200, 10, 10), lightTheme).tint, QColor(200, 10, 10));
+    EXPECT_FALSE(makeForTray(templateImageName, onLight).isMask());
+
+    // Whatever the theme, the icon shows on both kinds of panel (a dark
+    // theme's icon on a light panel included), thanks to its outline.
+    const QColor darkPanel(30, 30, 30);
+    const QColor lightPanel(240, 240, 240);
+    for (const TrayStyle& style : {onLight, onDark}) {
+        const QIcon icon = makeForTray(templateImageName, style);
+        EXPECT_GT(visiblePixels(icon, darkPanel), 22 * 22 / 10);
+        EXPECT_GT(visiblePixels(icon, lightPanel), 22 * 22 / 10);
+    }
+    // Without the outline the light-theme icon all but vanishes on a dark panel.
+    EXPECT_LT(visiblePixels(make(templateImageName, onLight.tint), darkPanel), 22 * 22 / 20);
+}
+
+TEST(MenuBarIconTest, TrayColorsPropertyGivesTheForeground) {
+    const quint32 colors[12] = {65535, 32768, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    EXPECT_EQ(TrayHost::foregroundFromTrayColors(colors, 12), QColor(255, 128, 0));
+    EXPECT_FALSE(TrayHost::foregroundFromTrayColors(colors, 3));
+    EXPECT_FALSE(TrayHost::foregroundFromTrayColors(nullptr, 12));
 }
 
 TEST(TrayControllerTest, FollowsTheTrayAndFallsBackWhenThereIsNone) {

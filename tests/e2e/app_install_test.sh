@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# `cmake --install` puts the program, a valid application-menu entry and the
+# `cmake --install` puts the program, a valid application-menu entry, valid
+# AppStream metadata, the manual page, the licence and changelog and the
 # application icon at the usual sizes in place.
 set -euo pipefail
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/mirelon-install.XXXXXX")
@@ -19,4 +20,27 @@ for size in 16 22 24 32 48 64 128 256 512; do
   [ "$dims" = "${size}x${size}" ] || fail "${size}px icon is $dims"
 done
 [ -f "$prefix/share/icons/hicolor/scalable/apps/app.mirelon.Mirelon.svg" ] || fail "no scalable icon"
+grep -qx 'StartupWMClass=Mirelon' "$entry" || fail "entry lacks StartupWMClass"
+
+# AppStream: strict validation without the network (the network checks only
+# ask whether the web site and the screenshot addresses answer).
+metainfo="$prefix/share/metainfo/app.mirelon.Mirelon.metainfo.xml"
+[ -f "$metainfo" ] || fail "metainfo not installed"
+out=$(appstreamcli validate --strict --no-net "$metainfo" 2>&1) || fail "metainfo invalid: $out"
+grep -q '<binary>mirelon</binary>' "$metainfo" || fail "metainfo does not provide the binary"
+if grep -n '@[A-Z_]*@' "$metainfo"; then fail "metainfo has unreplaced variables"; fi
+
+# The manual page renders without warnings and documents the options.
+page="$prefix/share/man/man1/mirelon.1.gz"
+[ -f "$page" ] || fail "manual page not installed"
+warnings=$(zcat "$page" | LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z 2>&1)
+[ -z "$warnings" ] || fail "manual page warnings: $warnings"
+text=$(zcat "$page" | LC_ALL=C.UTF-8 groff -man -Tutf8 2>/dev/null | sed 's/.\x08//g')
+for needed in --help --version --action MIRELON_UPDATE_CHECK XDG_CONFIG_HOME defaults.json; do
+  [[ "$text" == *"$needed"* ]] || fail "manual page does not mention $needed"
+done
+
+doc="$prefix/share/doc/mirelon"
+grep -q '^License: GPL-3.0-or-later' "$doc/copyright" || fail "copyright file lacks the licence"
+zcat "$doc/changelog.gz" | head -1 | grep -q '^mirelon (' || fail "changelog is not a Debian changelog"
 echo "PASS"

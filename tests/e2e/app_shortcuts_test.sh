@@ -44,7 +44,7 @@ rows=$(app_open_menu)
 desktop_screenshot "$APP_SHOTS/app_menu_shortcuts.png"
 xdotool key Escape
 echo "menu: $rows"
-[[ "$rows" == "Start Mirelon"$'\t'"⌃⌥M | Text [x] | - | Ring Light"$'\t'"⌃⌥L [ ] | - | Increase Camera Size"$'\t'"⌃⌥= | Decrease Camera Size | "* ]] ||
+[[ "$rows" == "Start Mirelon"$'\t'"Ctrl+Alt+M | Text [x] | - | Ring Light"$'\t'"Ctrl+Alt+L [ ] | - | Increase Camera Size"$'\t'"Ctrl+Alt+= | Decrease Camera Size | "* ]] ||
   desktop_fail "menu rows without their shortcuts: $rows"
 
 # A press alone does nothing: the actions run on release.

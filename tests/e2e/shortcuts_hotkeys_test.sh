@@ -57,7 +57,7 @@ if grep -q "SKIPPED" "$WORK/out.txt"; then
 fi
 
 # Grabs another client holds: one line each, with BadAccess (10).
-for expected in "Error registering hotkey ⌃⌥J: 10" "Error registering hotkey ⌃⌥H: 10"; do
+for expected in "Error registering hotkey Ctrl+Alt+J: 10" "Error registering hotkey Ctrl+Alt+H: 10"; do
   count="$(grep -c -x -F "$expected" "$WORK/out.txt" || true)"
   if [ "$count" != "1" ]; then
     echo "FAIL: expected the line '$expected' once on stdout, found it $count times"

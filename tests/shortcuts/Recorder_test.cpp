@@ -127,7 +127,7 @@ TEST_F(RecorderTest, ShiftFunctionKeyPassesTheModifierRule) {
     startRecording();
     press(Qt::Key_F5, Qt::ShiftModifier, kX11F5);
     EXPECT_EQ(getShortcut(name), Shortcut(Key::f5, ModifierFlag::shift));
-    EXPECT_EQ(field->text(), QString::fromUtf16(u"\u21E7F5"));
+    EXPECT_EQ(field->text(), QStringLiteral("Shift+F5"));
 }
 
 TEST_F(RecorderTest, EscapeCancels) {
@@ -214,7 +214,7 @@ TEST_F(RecorderTest, SystemConflictAlertsAndCanBeForced) {
     press(Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, kX11K);
     const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(getShortcut(name), ctrlAltK);  // stored although the grab fails
-    EXPECT_EQ(out, "Error registering hotkey \u2303\u2325K: 10\n");
+    EXPECT_EQ(out, "Error registering hotkey Ctrl+Alt+K: 10\n");
     EXPECT_EQ(field->text(), ctrlAltK.description());
 }
 

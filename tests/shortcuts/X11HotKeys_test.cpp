@@ -206,7 +206,7 @@ TEST_F(X11HotKeys, APartlyRefusedRegistrationUndoesTheGrabsItMade) {
     const Shortcut ctrlAltH(Key::h, ModifierFlag::control | ModifierFlag::option);
     OtherClient other;
     ASSERT_TRUE(other.grab(ctrlAltH, kLockMask));  // only the CapsLock mix is taken
-    setShortcut(ctrlAltH, name);                   // writes "Error registering hotkey ⌃⌥H: 10"
+    setShortcut(ctrlAltH, name);  // writes "Error registering hotkey Ctrl+Alt+H: 10"
     EXPECT_TRUE(hotKeyIdsFor(ctrlAltH).empty());
     EXPECT_FALSE(heldByUs(ctrlAltH));
     EXPECT_FALSE(heldByUs(ctrlAltH, kMod2));
@@ -233,13 +233,12 @@ TEST_F(X11HotKeys, GrabsFollowAModifierMapChange) {
 
 TEST_F(X11HotKeys, KeyTextsFollowTheLayout) {
     const Shortcut ctrlY(Key::y, ModifierFlag::control);
-    EXPECT_EQ(ctrlY.description(), QString::fromUtf16(u"\u2303Y"));
+    EXPECT_EQ(ctrlY.description(), QStringLiteral("Ctrl+Y"));
     run(QStringLiteral("setxkbmap"), {"de"});
-    const bool followed =
-        waitFor([&] { return ctrlY.description() == QString::fromUtf16(u"\u2303Z"); });
+    const bool followed = waitFor([&] { return ctrlY.description() == QStringLiteral("Ctrl+Z"); });
     run(QStringLiteral("setxkbmap"), {"us"});
     EXPECT_TRUE(followed) << ctrlY.description().toStdString();
-    EXPECT_TRUE(waitFor([&] { return ctrlY.description() == QString::fromUtf16(u"\u2303Y"); }));
+    EXPECT_TRUE(waitFor([&] { return ctrlY.description() == QStringLiteral("Ctrl+Y"); }));
 }
 
 TEST_F(X11HotKeys, OwnCombinationIsNeverReservedAndKeepsWorkingAfterTheCheck) {
@@ -369,7 +368,7 @@ TEST_F(X11Recorder, RecordsSuperCombinationsAndTheirDisplayText) {
     const Shortcut expected(Key::k,
                             ModifierFlag::control | ModifierFlag::option | ModifierFlag::command);
     ASSERT_TRUE(waitFor([&] { return getShortcut(name) == expected; }));
-    EXPECT_EQ(field->text(), QString::fromUtf16(u"\u2303\u2325\u2318K"));
+    EXPECT_EQ(field->text(), QStringLiteral("Ctrl+Alt+Super+K"));
     xdotool({"key", "ctrl+alt+super+k"});
     ASSERT_TRUE(waitFor([&] { return ups == 1; }));
 }

@@ -308,7 +308,7 @@ void ContentView::applyStatusCard() {
     const StatusCard kind = derived_.status;
     const double size = AppearanceBounds::cameraSize(derived_.appearance.cameraSize);
     const QString name =
-        inputs_.configuration ? inputs_.configuration->name : QStringLiteral("Selected camera");
+        inputs_.configuration ? inputs_.configuration->name : tr("Selected camera");
     if (kind != statusCardKind_ || size != statusCardSize_ || name != statusCardName_ ||
         (kind != StatusCard::none && !statusCard_ && statusCardFactory_)) {
         if (statusCard_) {

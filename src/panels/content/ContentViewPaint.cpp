@@ -153,7 +153,7 @@ void ContentView::paintEvent(QPaintEvent*) {
         p.setPen(QColor(255, 255, 255));
         p.setOpacity(hint);
         p.drawText(frameRect_, Qt::AlignCenter,
-                   QStringLiteral("Press and hold \u2318\nto move the window"));
+                   ContentView::tr("Press and hold Super\nto move the window"));
         p.restore();
     }
 }

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Mirelon (release, incremental) and starts it.
 # Without a display it runs the headless showcase instead.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frame hand-over from the streaming thread to the main thread.
 //
 // A live 1280x720 BGRx test source at 30 fps runs through the capture

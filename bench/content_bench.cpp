@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One camera frame through the panel content: a 1920x1080 BGRx source into a
 // 400x400 device-pixel camera block (200 points at device pixel ratio 2),
 // composed with shadow, border and caption into the panel, as a repaint

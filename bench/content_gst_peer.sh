@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times one panel frame with every effect on (content_bench) against the
 # nearest GStreamer chain on the same machine in the same run: 1080p BGRx
 # videotestsrc -> videocrop (the 1:1 crop at zoom 1.3) -> videoflip ->

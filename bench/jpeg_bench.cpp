@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One 1920x1080 webcam JPEG frame (4:2:2, quality 85) decoded for a panel:
 //   FullSizeBgrx:  decoded at full size straight to BGRx (what a full decode
 //                  plus a full-frame conversion amounts to, at best)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What a user pays for Mirelon's panels: CPU seconds of the `mirelon` program
 # itself against gst-launch-1.0 showing the same stream at the same picture
 # size through ximagesink, on one Xvfb desktop with picom, in interleaved

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ring light drawing costs: a full band rebuild (what a settings change costs),
 // one pointer-move repaint near an edge, and, as the peer, the same frame drawn
 // naively with everything redrawn and re-blurred (QGraphicsBlurEffect).

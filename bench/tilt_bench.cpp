@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One tilted camera block per frame: a 1280x720 source into a 200-point
 // frame at device pixel ratio 2 (400 device pixels), border and colour
 // steps on, tilted 20/-25/10 degrees, drawn into a panel-sized image.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CPU cost of one shown camera panel in a native Wayland session, against a
 # bare GStreamer display of the same stream at the same size through
 # waylandsink, measured in the same run on headless sway.

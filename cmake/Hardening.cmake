@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Hardened code generation for the builds that are shipped: position-independent
 # executables, stack protection, checked string and memory functions and a
 # read-only relocation table resolved at start. The sanitizer and fuzz builds

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cpack -G DEB` builds a Debian package of what `cmake --install` installs.
 # Dependencies on shared libraries are found with dpkg-shlibdeps; the
 # GStreamer elements and the Qt platform plugin are loaded at run time, so

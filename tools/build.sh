@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures (when needed) and builds one build folder: tools/build.sh DIR [cmake args...]
 # The generated moc list can miss a Q_OBJECT header added after the folder was
 # first configured; dropping the automoc stamps makes every build rescan (moc

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages needed to build, run and test Mirelon.
 # Only calls apt-get when something is missing; uses sudo when not root.
 set -euo pipefail

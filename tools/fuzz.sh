@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang and runs each for a bounded time.
 # Usage: tools/fuzz.sh [seconds per target, default 60]
 # New inputs go to fuzz-out/<target>/corpus, crashes to fuzz-out/<target>/.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Headless showcase: a virtual display split into two monitors with a window
 # manager, a compositor and a tray; two simulated cameras; Mirelon switched on
 # through its own global shortcuts (panels, ring light, a size step), its menu

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Soak run: Mirelon with simulated cameras and the ring light on a virtual
 desktop, sampling its open file descriptors, memory and CPU.
 

@@ -261,6 +261,13 @@ zu dieser Gruppe hinzu, melden Sie sich dann ab und wieder an.</translation>
     </message>
 </context>
 <context>
+    <name>MoveMode</name>
+    <message>
+        <source>Drag a camera panel to move it. Press Esc or choose Move Camera Panels again when done.</source>
+        <translation>Ziehen Sie ein Kamerafenster, um es zu verschieben. Drücken Sie danach Esc oder wählen Sie erneut „Kamerafenster verschieben“.</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Reset</source>
@@ -343,6 +350,10 @@ zu dieser Gruppe hinzu, melden Sie sich dann ab und wieder an.</translation>
         <source>Decrease Ring Light Brightness</source>
         <translation>Ringlicht dunkler</translation>
     </message>
+    <message>
+        <source>Move Camera Panels</source>
+        <translation>Kamerafenster verschieben</translation>
+    </message>
 </context>
 <context>
     <name>UpdateDialogs</name>
@@ -357,6 +368,10 @@ zu dieser Gruppe hinzu, melden Sie sich dann ab und wieder an.</translation>
     <message>
         <source>Update check failed</source>
         <translation>Suche nach Aktualisierungen fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Checking for updates</source>
+        <translation>Suche nach Aktualisierungen</translation>
     </message>
 </context>
 <context>
@@ -659,6 +674,21 @@ Programm darf die Kamera gerade verwenden.</translation>
     </message>
 </context>
 <context>
+    <name>mirelon::KeyShortcutsSettingsView</name>
+    <message>
+        <source>This desktop does not let programs set global shortcuts. To use one, add a custom shortcut in the desktop&apos;s keyboard settings that runs the command of its row (&quot;mirelon --action NAME&quot;); the copy buttons put it on the clipboard.</source>
+        <translation>Diese Arbeitsumgebung erlaubt Programmen keine globalen Tastenkürzel. Legen Sie dafür in den Tastatureinstellungen der Arbeitsumgebung ein eigenes Tastenkürzel an, das den Befehl der jeweiligen Zeile ausführt („mirelon --action NAME“); die Kopieren-Knöpfe legen ihn in die Zwischenablage.</translation>
+    </message>
+    <message>
+        <source>Shortcuts recorded here work only while a Mirelon window has focus. To use one anywhere, add a custom shortcut in the desktop&apos;s keyboard settings that runs the command of its row (&quot;mirelon --action NAME&quot;); the copy buttons put it on the clipboard.</source>
+        <translation>Hier aufgenommene Tastenkürzel wirken nur, solange ein Mirelon-Fenster den Fokus hat. Um eines überall zu nutzen, legen Sie in den Tastatureinstellungen der Arbeitsumgebung ein eigenes Tastenkürzel an, das den Befehl der jeweiligen Zeile ausführt („mirelon --action NAME“); die Kopieren-Knöpfe legen ihn in die Zwischenablage.</translation>
+    </message>
+    <message>
+        <source>Copy Command</source>
+        <translation>Befehl kopieren</translation>
+    </message>
+</context>
+<context>
     <name>mirelon::MenuBarMenu</name>
     <message>
         <source>Start Mirelon</source>
@@ -748,6 +778,10 @@ Programm darf die Kamera gerade verwenden.</translation>
         <source>Stop Mirelon</source>
         <translation>Mirelon anhalten</translation>
     </message>
+    <message>
+        <source>Move Camera Panels</source>
+        <translation>Kamerafenster verschieben</translation>
+    </message>
 </context>
 <context>
     <name>mirelon::RingLightSettingsView</name>
@@ -822,6 +856,10 @@ Programm darf die Kamera gerade verwenden.</translation>
     <message>
         <source>the selected display</source>
         <translation>den gewählten Bildschirm</translation>
+    </message>
+    <message>
+        <source>In this Wayland session the ring light keeps no clear spot around the pointer: no program can see where the pointer is over other windows.</source>
+        <translation>In dieser Wayland-Sitzung lässt das Ringlicht um den Mauszeiger keine Aussparung frei: Kein Programm kann sehen, wo sich der Zeiger über anderen Fenstern befindet.</translation>
     </message>
 </context>
 <context>
@@ -957,6 +995,10 @@ Programm darf die Kamera gerade verwenden.</translation>
     <message>
         <source>Later</source>
         <translation>Später</translation>
+    </message>
+    <message>
+        <source>The update check is still running. Its answer will be shown when it arrives.</source>
+        <translation>Die Suche nach Aktualisierungen läuft noch. Das Ergebnis wird angezeigt, sobald es vorliegt.</translation>
     </message>
 </context>
 </TS>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // MIRELON_UPDATE_CHECK (0 or 1) comes from the build; only the files that use

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Links.h"
 
 // Each address can be set when building; the defaults live under the web site.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MenuBarMenu.h"
 
 #include "app/Links.h"
@@ -54,7 +55,7 @@ MenuBarMenu::MenuBarMenu(UserDefaults& defaults, ShortcutActions& actions,
     if (MoveMode::shared().isAvailable()) {
         // Where holding Super over a panel cannot be seen, panels move in this mode.
         moveCameraPanels_ =
-            addShortcutItem(QStringLiteral("Move Camera Panels"), ShortcutNames::moveCameraPanels,
+            addShortcutItem(tr("Move Camera Panels"), ShortcutNames::moveCameraPanels,
                             [] { MoveMode::shared().toggle(); });
         moveCameraPanels_->setCheckable(true);
         connect(&MoveMode::shared(), &MoveMode::activeChanged, this, [this] { update(); });

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/GstV4l2Capture.h"
 
 #include "platform/GstCaptureMode.h"

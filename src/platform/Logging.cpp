@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Logging.h"
 
 // Debug messages are off unless enabled with QT_LOGGING_RULES.

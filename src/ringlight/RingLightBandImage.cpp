@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ringlight/RingLightBandImage.h"
 
 #include "ringlight/AlphaPlane.h"

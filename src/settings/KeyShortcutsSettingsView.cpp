@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/KeyShortcutsSettingsView.h"
 
 #include "app/ShortcutActions.h"
@@ -50,13 +51,11 @@ KeyShortcutsSettingsView::KeyShortcutsSettingsView(QWidget* parent) : SettingsFo
     if (offerCommands) {
         const QString text =
             delivery == Delivery::None
-                ? QStringLiteral(
-                      "This desktop does not let programs set global shortcuts. To "
+                ? tr("This desktop does not let programs set global shortcuts. To "
                       "use one, add a custom shortcut in the desktop's keyboard "
                       "settings that runs the command of its row (\"mirelon --action "
                       "NAME\"); the copy buttons put it on the clipboard.")
-                : QStringLiteral(
-                      "Shortcuts recorded here work only while a Mirelon window has "
+                : tr("Shortcuts recorded here work only while a Mirelon window has "
                       "focus. To use one anywhere, add a custom shortcut in the "
                       "desktop's keyboard settings that runs the command of its row "
                       "(\"mirelon --action NAME\"); the copy buttons put it on the "
@@ -69,7 +68,7 @@ KeyShortcutsSettingsView::KeyShortcutsSettingsView(QWidget* parent) : SettingsFo
 }
 
 QWidget* KeyShortcutsSettingsView::copyButton(const QString& name) {
-    auto* button = new QPushButton(QStringLiteral("Copy Command"));
+    auto* button = new QPushButton(tr("Copy Command"));
     button->setToolTip(command(name));
     button->setProperty("command", command(name));
     connect(button, &QPushButton::clicked, this,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MenuBarIcon.h"
 #include "app/TrayController.h"
 #include "platform/ManualScheduler.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/CameraStatusViews.h"
 #include "capture/CameraAccessHelp.h"
 #include "platform/CameraAccessDiagnosis.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system side of capture: camera ids, the permission check, V4L2 inputs.
 
 #include "capture/CaptureService.h"

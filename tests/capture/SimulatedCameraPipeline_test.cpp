@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real GStreamer pipelines from simulated cameras.
 
 #include "capture/CameraView.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The command line: --help and --version need no display and leave a running
 # instance alone; mistakes exit 2; --action runs a shortcut's action in the
 # running instance (start/stop, the camera size step and its limit) and exits

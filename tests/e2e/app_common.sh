@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers for the application shell's end-to-end tests (sourced after
 # lib/desktop.sh): a private configuration, simulated cameras, the tray icon
 # and its menu.

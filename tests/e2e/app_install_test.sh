@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install` puts the program, a valid application-menu entry, valid
 # AppStream metadata, the manual page, the licence and changelog and the
 # application icon at the usual sizes in place.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A desktop without a tray: the program does not run invisibly. After a while
 # it opens its settings window with a note on getting a tray; when a tray
 # appears later, the icon docks in it.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cpack -G DEB` packages what this build installs, with
 # dependencies found by dpkg-shlibdeps; unpacked with `dpkg -x` into a scratch
 # root, the installed program starts on the test desktop, docks in the tray

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shortcuts stored in defaults.json act on key release: toggleMirelon shows
 # and hides the panels, toggleRingLight switches the ring light (overlays
 # appear), increaseCameraSize steps the size, and the ring light temperature

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One Mirelon per user and desktop: of several launches started at the same
 # moment exactly one keeps running and the others hand over and exit 0. A
 # runtime folder that another user planted (with a listening socket and a

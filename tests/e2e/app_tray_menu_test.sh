@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The tray item: it docks in the tray, its menu lists the rows with the
 # start/stop title following "isMirelonOn" and the panels following it, the panels start hidden even when
 # "isMirelonOn" was stored true, the check rows store their switches, a second

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # "Check for Updates..." against a local web server: a newer version, the same
 # version, a malformed feed, and an address nobody answers on; then a server
 # that drips one byte every few seconds and one that sends headers and then

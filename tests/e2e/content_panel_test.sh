@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real panel content on a desktop: a simulated camera's picture in its
 # shape with border, caption and shadow, the desktop showing around it (with
 # a compositor), the window shaped to the block and caption without one, and

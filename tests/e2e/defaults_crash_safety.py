@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Kills a preferences writer at random moments (SIGKILL and SIGTERM in turn)
 and checks after each kill, and while it runs, that defaults.json is complete
 JSON with mode 0600 whose counter never goes back. The writer continues from

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Kills a process at random moments while it writes preferences and checks
 # that defaults.json is always complete, valid JSON.
 set -euo pipefail

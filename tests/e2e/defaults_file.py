@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 import base64, json, os, shutil, subprocess, sys, tempfile, time
 
 binary = sys.argv[1]

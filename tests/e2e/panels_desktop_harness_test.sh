@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The shared desktop harness itself: two monitors with the left one primary, a
 # window manager, a tray strut, compositor start/stop, clicks reaching a
 # window, stacking and pixel reads.

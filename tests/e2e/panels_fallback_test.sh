@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The fallback camera: when the only enabled camera is unplugged, its panel
 # goes after the tolerated empty updates, another connected camera is shown
 # about 5 s after the camera went missing, and it is given back when the

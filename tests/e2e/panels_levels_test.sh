@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Stacking: a ring light overlay (level 1900) stays above ordinary windows and
 # the panel (level 2000) above the overlay, also after another window is raised
 # or a new one is mapped over them. The overlay's pixels show around the panel.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Moving a panel with the command key under a compositor: the panel is
 # translucent outside its picture (the desktop shows through), accepts the
 # mouse only while Super is held over the picture, follows a drag, and stores

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A panel that changes size is shown at its new size in the right place at
 # once: a corner panel touches its corner and a panel at a saved origin keeps
 # that origin, growing and shrinking, on the two-monitor desktop. Every

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Without a compositor a panel is clipped to what it draws opaquely, and the
 # clip follows every change of that outline at once: switching the caption on
 # shows its plate, switching it off leaves the desktop (not a black block)

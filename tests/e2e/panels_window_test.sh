@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Camera panel windows on a real X server: one per enabled camera, role and
 # object name "MirelonPanel", override-redirect, empty input shape, placed by
 # the corner formula on the monitor under the pointer or at a saved origin,

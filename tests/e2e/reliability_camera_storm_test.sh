@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Camera storm: seeded random plugs, unplugs, renames, malformed camera files,
 # cameras that fail to open, to start or stall, and the panels switched off
 # and on, all while the panels are shown; then one panel per enabled connected

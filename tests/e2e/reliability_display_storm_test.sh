@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Display storm: monitors added, removed and reshaped with xrandr while the
 # ring light and a camera panel are on. After every change the overlays are
 # exactly one per monitor over its whole frame (the switch is on and no

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Hostile preferences for the reliability end-to-end test.
 
   reliability_hostile.py cases                 the case names, one a line

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Hostile preferences: for each case a defaults.json (or its folder) that a
 # careless editor, a full disk or a broken tool could leave behind, then the
 # program with its panels and ring light. It must keep running on defaults,

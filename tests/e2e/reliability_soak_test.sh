@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Short soak of the program itself: two 720p simulated cameras and one that
 # stalls (restarted by the health check all along) on panels, with the ring
 # light. The panels are switched off and on RELIABILITY_SOAK_CYCLES times

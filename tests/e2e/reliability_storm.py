@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Camera storm driver: seeded random events at simulated cameras while the
 panels are shown, then the invariants.
 

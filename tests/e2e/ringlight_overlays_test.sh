@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The ring light on a two-monitor desktop with a compositor: one overlay per
 # monitor covering its frame, click-through, the band's pixels and the hole at
 # the pointer, live edits of defaults.json from outside, a removed monitor.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The ring light lies over other programs' windows but under Mirelon's own
 # menu and settings window: the tray menu looks the same, pixel for pixel,
 # with the ring light on as with it off, and the settings window is stacked

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Ring light overlays and camera panels in one process: the panel stays above
 # the overlay (and both above ordinary windows), also after another window is
 # raised; without a compositor the band is drawn opaque in a shaped window and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The settings window on a real desktop: a managed window kept above normal
 # windows, exactly 500 wide, as tall as the chosen tab up to 520; clicking a
 # tab stores it, and a slider drag reaches the camera configuration at once.

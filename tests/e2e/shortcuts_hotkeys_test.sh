@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Global hot keys on a real X server: starts its own Xvfb, runs the X11 cases
 # of the shortcuts test binary there (xdotool drives the keyboard) and checks
 # the line a refused grab writes to standard output.

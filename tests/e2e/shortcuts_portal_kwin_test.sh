@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Global shortcuts through the desktop's GlobalShortcuts portal on a headless
 # KWin (native Wayland mode): Ctrl+Alt+M starts and stops Mirelon while a
 # native window (one that reports the keys typed into it) has focus; a held

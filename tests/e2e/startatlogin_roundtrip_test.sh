@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start at login end to end, with the entry the program writes itself: a FIFO
 # left where the entry belongs does not hang the settings window; clicking
 # "Start at login" writes the entry (for a program whose path holds spaces and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Move mode in a native Wayland session: the tray menu (as the status-notifier
 # host shows it) has the check item "Move Camera Panels"; while it is on, a
 # drag on a panel's picture moves the panel and stores its origin, which a

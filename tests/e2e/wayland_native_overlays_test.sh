@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Native Wayland mode on headless sway: camera panels and the ring light are
 # layer surfaces. Panels appear at their stored corner and origin on the right
 # output with their pixels; clicks on a panel and on the ring light reach the

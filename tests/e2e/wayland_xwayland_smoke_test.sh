@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The XWayland fallback on the same compositor: with layer shell forced off
 # (MIRELON_DISPLAY_BACKEND=x11) the program runs its X11 code through
 # XWayland, says so once, and still shows its panel.

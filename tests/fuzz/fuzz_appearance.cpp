@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decodes arbitrary bytes as an appearance record; a decoded record must
 // encode and decode back to itself when its numbers are finite.
 #include "FuzzSupport.h"

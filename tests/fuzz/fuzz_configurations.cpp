@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decodes arbitrary bytes as the stored camera configuration array, then runs
 // a store over them as a loaded file would.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loads arbitrary bytes as defaults.json and reads every key with every type.
 #include "FuzzSupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parses arbitrary bytes as a desktop entry; what parses is written out again
 // and must parse to the same values, and every Exec value splits or is refused
 // without harm; quoting any argument splits back to that argument.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decodes arbitrary bytes as the stored ring light records (the bytes of the
 // "ringLightDisplaySettings" value), re-encodes what decodes and checks that
 // encoding refuses exactly the non-finite records and that the round trip holds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decodes arbitrary bytes as a stored shortcut and formats whatever decodes.
 #include "FuzzSupport.h"
 #include "shortcuts/Shortcut.h"

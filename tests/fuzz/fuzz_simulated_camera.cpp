@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parses arbitrary bytes as a simulated camera file.
 #include "FuzzSupport.h"
 #include "capture/SimulatedCameraDirectory.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parses arbitrary bytes as the release feed: whatever comes back is bounded,
 // and every link it kept is one the program may open.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel content on a real session model with a simulated camera.
 
 #include "capture/CameraViewModel.h"

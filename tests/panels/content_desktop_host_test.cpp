@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A host for looking at the real panel content on a desktop: the panel
 // controller with CameraPanelContent in each panel, on the shared store and
 // the standard defaults, following "isMirelonOn" like the application shell

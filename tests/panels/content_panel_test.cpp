@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real panel content: a session model on a simulated camera, the pointer
 // and command-key watch, and the hosting window.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Panels composed over light and dark desktops, as a user sees them. With
 // MIRELON_CONTENT_SHOTS=<folder> the pictures are also written there as PNGs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A panel with the real camera content on a simulated camera: pointer and
 // command-key reports reach the content, its decisions reach the window, and
 // the shape used without a compositor follows the camera block.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A host for the end-to-end panel tests (tests/e2e/panels_*_test.sh): runs the
 // panel controller on the real display with the shared store, following the
 // "isMirelonOn" preference the way the application shell does (forced off at

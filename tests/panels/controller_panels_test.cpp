@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/CameraDeviceSettingsStore.h"
 #include "panels/controller/MirelonPanelController.h"
 #include "panels/window/PanelWindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ManualScheduler.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ScreenChangeNotifier.h"

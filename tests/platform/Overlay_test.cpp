@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/DisplaySession.h"
 #include "platform/FloatingWindow.h"
 #include "platform/ManualScheduler.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A seeded storm of camera events and store edits against the device settings
 // store, with restarts in between: no record is ever lost, the published list
 // always matches the connected cameras, and what is stored always decodes.

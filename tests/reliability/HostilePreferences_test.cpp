@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hostile preferences files at the store level: whatever is on disk, the
 // program reads defaults, keeps the user's bytes somewhere and never replaces
 // them with its own file unless they were kept aside first.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A host for the reliability end-to-end runs (tests/e2e/reliability_*): the
 // camera panels and the ring light in one process on the real display, the
 // panels following "isMirelonOn" the way the program does (forced off at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A host for the ring light's end-to-end tests (tests/e2e/ringlight_*_test.sh):
 // runs the shared overlay controller on the real display with the standard
 // defaults, as the application does, until killed. With MIRELON_HOST_PANELS=1

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/Preferences.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"

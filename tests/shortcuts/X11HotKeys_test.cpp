@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real grabs on a real X server. These run only under the end-to-end script
 // tests/e2e/shortcuts_hotkeys_test.sh (Xvfb, QT_QPA_PLATFORM=xcb,
 // MIRELON_SHORTCUTS_E2E=1), which drives the keyboard with xdotool.

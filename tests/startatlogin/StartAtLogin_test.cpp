@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "startatlogin/StartAtLogin.h"
 #include "startatlogin/DesktopEntry.h"
 #include "startatlogin/XdgAutostart.h"

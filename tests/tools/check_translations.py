@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Fails when a translatable text of the program has no finished translation.
 
 Runs lupdate over the sources into a scratch copy of each committed

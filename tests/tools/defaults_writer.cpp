@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes preferences in a tight loop until killed. Used by the crash-safety
 // test, which kills it at random moments and checks the file each time.
 // The counter continues from the stored one, so the file must only ever move

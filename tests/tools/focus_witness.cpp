@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A plain native window for end-to-end tests: it writes "focus in", "focus
 // out" and the text of every key typed into it to standard output, one line
 // each, so a test can tell which window had the keyboard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "panels/window/PanelWindow.h"
 
 #include "panels/window/WindowPlacement.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/wayland/WaylandShmBuffer.h"
 
 #include "platform/wayland/WaylandDisplay.h"

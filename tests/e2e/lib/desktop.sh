@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared desktop for end-to-end tests: a virtual X server split into two
 # monitors, a window manager, optionally a compositor and a tray, plus helpers
 # to find windows, drive the pointer and keyboard and read screenshot pixels.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A headless KWin Wayland session for end-to-end tests, with the desktop
 # portal (xdg-desktop-portal and its KDE backend started by D-Bus activation)
 # and key injection through KWin's fake-input protocol.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers for the camera panel end-to-end tests (sourced after desktop.sh).
 # Runs the panel host (a disabled gtest case that runs the panel controller
 # the way the shell drives it) with simulated cameras and its own defaults.

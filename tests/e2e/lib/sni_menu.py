@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Reads and clicks the program's tray menu over D-Bus the way a
 status-notifier host does (StatusNotifierItem + DBusMenu).
 

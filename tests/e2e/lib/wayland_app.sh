@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers for running the program on the headless Wayland desktop (sourced
 # after wayland_desktop.sh): private folders owned by the session's user,
 # simulated cameras, stored camera configurations, and the overlay layer's

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared headless Wayland desktop for end-to-end tests: sway on two virtual
 # outputs, run as an unprivileged user (sway refuses root, and CI runs as
 # root), with a virtual pointer kept alive, evdev key injection, grim

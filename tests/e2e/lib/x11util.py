@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Small X11 helpers for the end-to-end tests that the command-line tools lack.
 
 Usage: x11util.py COMMAND [ARGS]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A plain native window for the headless Wayland desktop that reports what
 // reaches it: "TITLE press X Y" (window coordinates) for each button press.
 // Clicks that pass through the program's overlays land here.

@@ -603,6 +603,12 @@ to move the window</source>
         <translation>Super gedrückt halten,
 um das Fenster zu verschieben</translation>
     </message>
+    <message>
+        <source>Drag to move
+the window</source>
+        <translation>Ziehen, um das Fenster
+zu verschieben</translation>
+    </message>
 </context>
 <context>
     <name>mirelon::GeneralSettingsView</name>

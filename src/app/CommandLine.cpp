@@ -80,7 +80,7 @@ QString validNamesLine() {
 }  // namespace
 
 QStringList commandActionNames() {
-    return ShortcutNames::all();
+    return ShortcutNames::withMoveMode();
 }
 
 CommandLine CommandLine::parse(const QStringList& arguments) {

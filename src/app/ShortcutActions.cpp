@@ -15,8 +15,8 @@ namespace mirelon {
 
 namespace ShortcutNames {
 
-const QStringList& all() {
-    static const QStringList twelve = {
+const QStringList& withMoveMode() {
+    static const QStringList names = {
         toggleMirelon,
         toggleText,
         toggleRingLight,
@@ -29,9 +29,14 @@ const QStringList& all() {
         decreaseRingLightTemperature,
         increaseRingLightWidth,
         decreaseRingLightWidth,
+        moveCameraPanels,
     };
-    static const QStringList withMoveMode = twelve + QStringList{moveCameraPanels};
-    return MoveMode::shared().isAvailable() ? withMoveMode : twelve;
+    return names;
+}
+
+const QStringList& all() {
+    static const QStringList twelve = withMoveMode().mid(0, withMoveMode().size() - 1);
+    return MoveMode::shared().isAvailable() ? withMoveMode() : twelve;
 }
 
 QString title(const QString& name) {

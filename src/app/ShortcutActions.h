@@ -33,6 +33,9 @@ inline const QString moveCameraPanels = QStringLiteral("moveCameraPanels");
 // The names of this session, in declaration order (also the order of the
 // shortcuts tab): moveCameraPanels only where move mode is available.
 const QStringList& all();
+// Every name any session knows, moveCameraPanels last: what `mirelon --action`
+// accepts (the running instance answers for a name its session lacks).
+const QStringList& withMoveMode();
 // Title of a name in the shortcuts tab ("Toggle Mirelon"...).
 QString title(const QString& name);
 }  // namespace ShortcutNames

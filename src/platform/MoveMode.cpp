@@ -7,15 +7,14 @@
 namespace mirelon {
 
 MoveMode& MoveMode::shared() {
-    static MoveMode* mode = new MoveMode(DisplaySession::mode() ==
-                                         DisplayMode::WaylandNative);  // lives for the process
+    static MoveMode* mode = new MoveMode;  // lives for the process
     return *mode;
 }
 
 MoveMode::MoveMode(bool available, QObject* parent) : QObject(parent), available_(available) {}
 
 void MoveMode::setActive(bool active) {
-    if (!available_ || active == active_) {
+    if (!isAvailable() || active == active_) {
         return;
     }
     active_ = active;

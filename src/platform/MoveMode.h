@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/DisplaySession.h"
 #include "platform/Scheduler.h"
 
 #include <QObject>
+
+#include <optional>
 
 namespace mirelon {
 
@@ -24,8 +27,12 @@ public:
     // A mode of its own (tests); `available` as in a native Wayland session.
     explicit MoveMode(bool available, QObject* parent = nullptr);
 
-    // Whether the session needs (and so offers) move mode.
-    bool isAvailable() const { return available_; }
+    // Whether the session needs (and so offers) move mode. The shared mode
+    // asks the display session each time, so a look before the session was
+    // detected (the command line is read first) does not fix the answer.
+    bool isAvailable() const {
+        return available_ ? *available_ : DisplaySession::mode() == DisplayMode::WaylandNative;
+    }
     bool isActive() const { return active_; }
     // Ignored where the mode is not available.
     void setActive(bool active);
@@ -37,9 +44,10 @@ Q_SIGNALS:
     void activeChanged(bool active);
 
 private:
+    MoveMode() = default;
     void restartIdleTimer();
 
-    bool available_;
+    std::optional<bool> available_;
     bool active_ = false;
     TaskHandle idle_;
 };

@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
+#include "app/ShortcutActions.h"
+#include "platform/DisplaySession.h"
+#include "platform/MoveMode.h"
 
 #include <gtest/gtest.h>
 
@@ -60,4 +63,20 @@ TEST(CommandLineTest, HelpListsEveryActionNameAndVersionIsOneLine) {
     EXPECT_FALSE(help.contains(QStringLiteral("-platform")));  // Qt's own stay hidden
     EXPECT_EQ(CommandLine::versionText(), QStringLiteral("mirelon %1\n").arg(MIRELON_VERSION));
     EXPECT_GE(commandActionNames().size(), 12);
+}
+
+// The command line is read before the display session is known: the names it
+// accepts include move mode (the running instance answers for its session),
+// and looking at them must not settle whether this session offers move mode.
+TEST(CommandLineTest, MoveModeNameIsAcceptedWithoutFixingTheSessionEarly) {
+    DisplaySession::setModeForTesting(DisplayMode::X11);
+    EXPECT_TRUE(commandActionNames().contains(QStringLiteral("moveCameraPanels")));
+    EXPECT_FALSE(ShortcutNames::all().contains(QStringLiteral("moveCameraPanels")));
+    EXPECT_FALSE(MoveMode::shared().isAvailable());
+
+    DisplaySession::setModeForTesting(DisplayMode::WaylandNative);
+    EXPECT_TRUE(MoveMode::shared().isAvailable());
+    EXPECT_EQ(ShortcutNames::all().size(), 13);
+    EXPECT_EQ(ShortcutNames::all().last(), QStringLiteral("moveCameraPanels"));
+    DisplaySession::setModeForTesting(DisplayMode::X11);
 }

@@ -129,7 +129,8 @@ TEST_F(KeyShortcutsTab, NativeWaylandWithoutPortalOffersOnlyCommands) {
     use(DisplayMode::WaylandNative, GlobalShortcuts::HotKeyBackend::Kind::Unavailable);
     KeyShortcutsSettingsView view;
     EXPECT_TRUE(view.recorders().isEmpty());
-    ASSERT_EQ(view.copyButtons().size(), 12);
+    // Native mode adds the move-mode row after the twelve shortcuts.
+    ASSERT_EQ(view.copyButtons().size(), 13);
     ASSERT_NE(view.commandNote(), nullptr);
     EXPECT_TRUE(view.commandNote()->text().contains(QStringLiteral("does not let programs")));
     // Each row names its command.
@@ -138,9 +139,12 @@ TEST_F(KeyShortcutsTab, NativeWaylandWithoutPortalOffersOnlyCommands) {
         return l->text() == QStringLiteral("mirelon --action decreaseRingLightWidth");
     });
     EXPECT_TRUE(shown);
-    view.copyButtons().last()->click();
+    view.copyButtons()[11]->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
               QStringLiteral("mirelon --action decreaseRingLightWidth"));
+    view.copyButtons().last()->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("mirelon --action moveCameraPanels"));
 }
 
 TEST_F(KeyShortcutsTab, PortalModeShowsTheDesktopsTriggerWhenItDiffers) {
@@ -151,7 +155,7 @@ TEST_F(KeyShortcutsTab, PortalModeShowsTheDesktopsTriggerWhenItDiffers) {
     setShortcut(Shortcut(Key::m, ModifierFlag::control | ModifierFlag::option), toggle);
     setShortcut(Shortcut(Key::t, ModifierFlag::control | ModifierFlag::option), text);
     KeyShortcutsSettingsView view;
-    ASSERT_EQ(view.recorders().size(), 12);
+    ASSERT_EQ(view.recorders().size(), 13);  // the twelve and move mode
     EXPECT_TRUE(view.copyButtons().isEmpty());
     EXPECT_EQ(view.commandNote(), nullptr);
     const QString storedToggle = view.recorders()[0]->field()->text();

@@ -4,6 +4,7 @@
 #include "panels/content/PanelGeometry.h"
 #include "panels/content/ShimmerView.h"
 #include "panels/content/SquircleShape.h"
+#include "platform/MoveMode.h"
 
 #include <QAbstractButton>
 #include <QFontDatabase>
@@ -153,8 +154,12 @@ void ContentView::paintEvent(QPaintEvent*) {
         p.setFont(font);
         p.setPen(QColor(255, 255, 255));
         p.setOpacity(hint);
+        // Where panels move in move mode instead of while Super is held, the
+        // hint says what to do in that mode.
         p.drawText(frameRect_, Qt::AlignCenter,
-                   ContentView::tr("Press and hold Super\nto move the window"));
+                   MoveMode::shared().isAvailable()
+                       ? ContentView::tr("Drag to move\nthe window")
+                       : ContentView::tr("Press and hold Super\nto move the window"));
         p.restore();
     }
 }

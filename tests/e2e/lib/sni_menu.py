@@ -82,7 +82,8 @@ def main():
             dbus.Interface(menu, "com.canonical.dbusmenu").Event(
                 ident, "clicked", dbus.Int32(0, variant_level=1), dbus.UInt32(0))
             return 0
-    print("no row " + label, file=sys.stderr)
+    shown = ", ".join(repr(str(props.get("label", ""))) for _, props in rows(menu))
+    print("no row " + label + "; the menu has: " + shown, file=sys.stderr)
     return 1
 
 

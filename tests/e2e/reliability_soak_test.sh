@@ -3,7 +3,7 @@
 # Short soak of the program itself: two 720p simulated cameras and one that
 # stalls (restarted by the health check all along) on panels, with the ring
 # light. The panels are switched off and on RELIABILITY_SOAK_CYCLES times
-# (default 15), then for RELIABILITY_SOAK_SECONDS (default 60) a camera is
+# (default 15), then for RELIABILITY_SOAK_SECONDS (default 120) a camera is
 # plugged and unplugged, the stalling camera rewritten and the panels toggled
 # while descriptors, memory and CPU are sampled. Fails when descriptors grow
 # by more than a few, when memory keeps growing, when the program ends or its
@@ -14,7 +14,7 @@ set -euo pipefail
 here="$(dirname "$0")"
 source "$here/lib/desktop.sh"
 desktop_start --picom
-args=(--seconds "${RELIABILITY_SOAK_SECONDS:-60}" --interval 5 --csv "$DESKTOP_DIR/soak.csv")
+args=(--seconds "${RELIABILITY_SOAK_SECONDS:-120}" --interval 5 --csv "$DESKTOP_DIR/soak.csv")
 if [ "${RELIABILITY_USE_HOST:-0}" = 1 ]; then
   args+=(--host "${MIRELON_BUILD_DIR:?}/tests/ringlight_tests")
 else

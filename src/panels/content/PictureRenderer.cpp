@@ -56,6 +56,19 @@ void buildAxis(int outCount, int sourceCount, double scale, bool mirrored,
     }
 }
 
+// Copies the border template's row outside the picture's span [x0, x1) of a
+// row; false when the row has no picture pixel (the whole row was copied).
+inline bool copyBorderAround(std::uint32_t* out, const std::uint32_t* border, int width, int x0,
+                             int x1) {
+    if (x1 <= x0) {
+        std::memcpy(out, border, std::size_t(width) * 4);
+        return false;
+    }
+    std::memcpy(out, border, std::size_t(x0) * 4);
+    std::memcpy(out + x1, border + x1, std::size_t(width - x1) * 4);
+    return true;
+}
+
 }  // namespace
 
 PictureRenderer::PictureRenderer() {
@@ -384,12 +397,9 @@ void PictureRenderer::renderRows(const QImage& source) {
         }
         x0 = std::max(x0, px0);
         x1 = std::min(x1, px1);
-        if (x1 <= x0) {
-            std::memcpy(out, border, std::size_t(bw) * 4);
+        if (!copyBorderAround(out, border, bw, x0, x1)) {
             continue;
         }
-        std::memcpy(out, border, std::size_t(x0) * 4);
-        std::memcpy(out + x1, border + x1, std::size_t(bw - x1) * 4);
 
         // Blend the two source rows over the columns this row reads, then
         // blend neighbouring columns per output pixel.
@@ -430,12 +440,9 @@ void PictureRenderer::renderMappedRows(const QImage& source) {
         const RowSpan span = mappedSpans_[std::size_t(y)];
         const int x0 = span.begin;
         const int x1 = span.end;
-        if (x1 <= x0) {
-            std::memcpy(out, border, std::size_t(bw) * 4);
+        if (!copyBorderAround(out, border, bw, x0, x1)) {
             continue;
         }
-        std::memcpy(out, border, std::size_t(x0) * 4);
-        std::memcpy(out + x1, border + x1, std::size_t(bw - x1) * 4);
         gatherPixels(row + x0, pixels, stridePixels, u_.data() + rowBase + x0,
                      v_.data() + rowBase + x0, x1 - x0);
         if (!identity) {
@@ -515,12 +522,9 @@ void PictureRenderer::renderYuvRows(const VideoFrame& frame) {
         const RowSpan span = mappedSpans_[std::size_t(y)];
         const int x0 = span.begin;
         const int x1 = span.end;
-        if (x1 <= x0) {
-            std::memcpy(out, border, std::size_t(bw) * 4);
+        if (!copyBorderAround(out, border, bw, x0, x1)) {
             continue;
         }
-        std::memcpy(out, border, std::size_t(x0) * 4);
-        std::memcpy(out + x1, border + x1, std::size_t(bw - x1) * 4);
         const std::int32_t* u = u_.data() + rowBase + x0;
         const std::int32_t* v = v_.data() + rowBase + x0;
         const int n = x1 - x0;

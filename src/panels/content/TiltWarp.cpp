@@ -125,55 +125,54 @@ void TiltWarp::build(const Geometry& g) {
     magnification_ = 1.0 / std::max(smallest, 0.25);
 }
 
-std::vector<std::uint8_t> TiltWarp::warp(const std::vector<std::uint8_t>& flat, int flatWidth,
-                                         int flatHeight) const {
-    std::vector<std::uint8_t> out(fx_.size(), 0);
-    auto sample = [&](int x, int y) -> int {
+namespace {
+
+// Warps a flat template through the map: each mapped pixel blends the four
+// template pixels around its position (outside the template counts as 0).
+template <typename T, typename Blend>
+std::vector<T> warpThrough(const std::vector<float>& fx, const std::vector<float>& fy, int margin,
+                           const std::vector<T>& flat, int flatWidth, int flatHeight, Blend blend) {
+    std::vector<T> out(fx.size(), 0);
+    auto sample = [&](int x, int y) -> T {
         if (x < 0 || y < 0 || x >= flatWidth || y >= flatHeight) {
             return 0;
         }
         return flat[std::size_t(y) * std::size_t(flatWidth) + std::size_t(x)];
     };
-    for (std::size_t i = 0; i < fx_.size(); ++i) {
-        if (std::isnan(fx_[i])) {
+    for (std::size_t i = 0; i < fx.size(); ++i) {
+        if (std::isnan(fx[i])) {
             continue;
         }
-        const Tap tx = tapOf(fx_[i] + float(margin_));
-        const Tap ty = tapOf(fy_[i] + float(margin_));
+        const Tap tx = tapOf(fx[i] + float(margin));
+        const Tap ty = tapOf(fy[i] + float(margin));
         if (tx.i0 < -1 || ty.i0 < -1 || tx.i0 >= flatWidth || ty.i0 >= flatHeight) {
             continue;
         }
-        const int top = sample(tx.i0, ty.i0) * (256 - tx.w) + sample(tx.i0 + 1, ty.i0) * tx.w;
-        const int bottom =
-            sample(tx.i0, ty.i0 + 1) * (256 - tx.w) + sample(tx.i0 + 1, ty.i0 + 1) * tx.w;
-        out[i] = std::uint8_t((top * (256 - ty.w) + bottom * ty.w + 32768) >> 16);
+        out[i] = blend(sample(tx.i0, ty.i0), sample(tx.i0 + 1, ty.i0), sample(tx.i0, ty.i0 + 1),
+                       sample(tx.i0 + 1, ty.i0 + 1), tx.w, ty.w);
     }
     return out;
 }
 
+}  // namespace
+
+std::vector<std::uint8_t> TiltWarp::warp(const std::vector<std::uint8_t>& flat, int flatWidth,
+                                         int flatHeight) const {
+    return warpThrough(fx_, fy_, margin_, flat, flatWidth, flatHeight,
+                       [](int a, int b, int c, int d, int wx, int wy) {
+                           const int top = a * (256 - wx) + b * wx;
+                           const int bottom = c * (256 - wx) + d * wx;
+                           return std::uint8_t((top * (256 - wy) + bottom * wy + 32768) >> 16);
+                       });
+}
+
 std::vector<std::uint32_t> TiltWarp::warp(const std::vector<std::uint32_t>& flat, int flatWidth,
                                           int flatHeight) const {
-    std::vector<std::uint32_t> out(fx_.size(), 0);
-    auto sample = [&](int x, int y) -> std::uint32_t {
-        if (x < 0 || y < 0 || x >= flatWidth || y >= flatHeight) {
-            return 0;
-        }
-        return flat[std::size_t(y) * std::size_t(flatWidth) + std::size_t(x)];
-    };
-    for (std::size_t i = 0; i < fx_.size(); ++i) {
-        if (std::isnan(fx_[i])) {
-            continue;
-        }
-        const Tap tx = tapOf(fx_[i] + float(margin_));
-        const Tap ty = tapOf(fy_[i] + float(margin_));
-        if (tx.i0 < -1 || ty.i0 < -1 || tx.i0 >= flatWidth || ty.i0 >= flatHeight) {
-            continue;
-        }
-        out[i] = PictureKernels::bilinear(sample(tx.i0, ty.i0), sample(tx.i0 + 1, ty.i0),
-                                          sample(tx.i0, ty.i0 + 1), sample(tx.i0 + 1, ty.i0 + 1),
-                                          std::uint32_t(tx.w), std::uint32_t(ty.w));
-    }
-    return out;
+    return warpThrough(
+        fx_, fy_, margin_, flat, flatWidth, flatHeight,
+        [](std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d, int wx, int wy) {
+            return PictureKernels::bilinear(a, b, c, d, std::uint32_t(wx), std::uint32_t(wy));
+        });
 }
 
 }  // namespace mirelon

@@ -21,6 +21,8 @@
 #
 # Usage: bench/panels_cpu_bench.sh [BUILD_DIR]   (a Release build: build/release)
 #   PAIRS=5  MEASURE=10 (seconds)  SETTLE=3 (seconds)  CASES="raw720 raw720flat mjpeg1080 mjpeg1080x4"
+#   PROFILE=1: also records a perf call-graph profile of the program per case
+#   (BENCH_OUT/CASE.perf; the profiler's own cost makes those pairs' ratios useless)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="${1:-${MIRELON_BUILD_DIR:-$here/../build/release}}"
@@ -140,7 +142,11 @@ run_program() {
     sleep 1
   done
   desktop_move_pointer 2550 1010  # away from the panels: not hovered
+  if [ -n "${PROFILE:-}" ]; then # PROFILE=1: a call-graph profile of the program per case
+    perf record -q -g -o "$out/$1.perf" -p "$pid" -- sleep "$((SETTLE + MEASURE))" >/dev/null 2>&1 &
+  fi
   result=$(measure "$pid" "$extra_pids")
+  wait
   import -window root "$out/$1.png" 2>/dev/null || true
   desktop_kill "$pid"
   cp "$DESKTOP_DIR/mirelon.log" "$out/$1.log" 2>/dev/null || true

@@ -23,7 +23,7 @@ PACKAGES=(
   # waylandsink: the bare GStreamer display the Wayland panel CPU bench compares against
   gstreamer1.0-plugins-bad
   # Frame path: MJPEG decoded at reduced scale
-  libturbojpeg0-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev
   # Translations, metainfo and packaging checks
   qt6-l10n-tools appstream lintian dpkg-dev fakeroot
   # Manual page check (groff) and package inspection (file)

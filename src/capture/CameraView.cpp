@@ -29,7 +29,7 @@ void CameraView::setCaptureSession(std::shared_ptr<CaptureSession> session) {
     frame_ = session_ ? session_->latestFrame() : VideoFrame();
     if (session_) {
         if (!wanted_.isEmpty()) {
-            session_->setWantedSize(this, wanted_);
+            session_->setWantedSize(this, wanted_, wantedRegion_);
         }
         frameConnection_ =
             connect(session_.get(), &CaptureSession::frameArrived, this, &CameraView::onFrame);
@@ -57,13 +57,14 @@ void CameraView::setInteractive(bool interactive) {
     setAttribute(Qt::WA_TransparentForMouseEvents, !interactive);
 }
 
-void CameraView::setWantedSize(QSize size) {
-    if (size == wanted_) {
+void CameraView::setWantedSize(QSize size, QRectF region) {
+    if (size == wanted_ && region == wantedRegion_) {
         return;
     }
     wanted_ = size;
+    wantedRegion_ = region;
     if (session_) {
-        session_->setWantedSize(this, size);
+        session_->setWantedSize(this, size, region);
     }
 }
 
@@ -102,7 +103,9 @@ void CameraView::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRectF target(rect());
     const QImage image = frame_.toImage();
-    painter.drawImage(target, image, aspectFillSourceRect(image.size(), target.size()));
+    // A windowed frame holds part of the picture: place it in the whole.
+    const QRectF shown = aspectFillSourceRect(QSizeF(frame_.size()), target.size());
+    painter.drawImage(target, image, shown.translated(-QPointF(frame_.window().topLeft())));
 }
 
 CameraView* CameraViewContainer::makeView(QWidget* parent) const {

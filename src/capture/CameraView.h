@@ -47,7 +47,8 @@ public:
     bool drawsFrames() const { return drawsFrames_; }
     // How large the picture is shown (device pixels); told to every session
     // the view is bound to.
-    void setWantedSize(QSize size);
+    // `region`: the part of the picture shown (fractions; null: all).
+    void setWantedSize(QSize size, QRectF region = {});
     void setDrawsFrames(bool draws);
 
     // The part of an image of imageSize that aspect fill shows in targetSize.
@@ -70,6 +71,7 @@ private:
     VideoFrame frame_;
     bool interactive_ = true;
     QSize wanted_;
+    QRectF wantedRegion_;
     bool drawsFrames_ = true;
 };
 

@@ -102,14 +102,15 @@ bool CaptureSession::isRunning() const {
     return pipeline_ && pipeline_->isRunning();
 }
 
-void CaptureSession::setWantedSize(const void* viewer, QSize size) {
+void CaptureSession::setWantedSize(const void* viewer, QSize size, QRectF region) {
     if (size.isEmpty()) {
         wanted_.erase(viewer);
     } else {
-        wanted_[viewer] = size;
+        wanted_[viewer] = Need{size, region};
     }
     const QSize largest = wantedSize();
     mailbox_.setWantedSize(largest);
+    mailbox_.setWantedRegion(wantedRegion());
     if (input_ && input_->adaptTo(largest) && pipeline_ && configurationDepth_ == 0) {
         // Another mode: the same session goes on with a new pipeline.
         pipeline_->stop();
@@ -129,10 +130,22 @@ void CaptureSession::setWantedSize(const void* viewer, QSize size) {
 
 QSize CaptureSession::wantedSize() const {
     QSize largest;
-    for (const auto& [viewer, size] : wanted_) {
-        largest = largest.expandedTo(size);
+    for (const auto& [viewer, need] : wanted_) {
+        largest = largest.expandedTo(need.size);
     }
     return largest;
+}
+
+QRectF CaptureSession::wantedRegion() const {
+    // Everything as soon as one viewer shows everything (or does not say).
+    QRectF all;
+    for (const auto& [viewer, need] : wanted_) {
+        if (need.region.isEmpty()) {
+            return {};
+        }
+        all = all.united(need.region);
+    }
+    return all;
 }
 
 bool CaptureSession::deliverPendingFrame() {

@@ -105,9 +105,13 @@ public:
     // How large each viewer shows the picture (device pixels, zoom and tilt
     // included; an empty size withdraws the viewer). The largest decides
     // the camera's mode and how far JPEG frames are reduced; a running
-    // session whose input switches mode restarts its pipeline.
-    void setWantedSize(const void* viewer, QSize size);
+    // session whose input switches mode restarts its pipeline. `region` is
+    // the part of the picture the viewer shows (fractions of the frame; null:
+    // all or unknown): frames may then be decoded only where some viewer
+    // looks.
+    void setWantedSize(const void* viewer, QSize size, QRectF region = {});
     QSize wantedSize() const;
+    QRectF wantedRegion() const;
 
 Q_SIGNALS:
     void frameArrived(const mirelon::VideoFrame& frame);
@@ -122,7 +126,11 @@ private:
     quint64 delivered_ = 0;
     int configurationDepth_ = 0;
     bool restartOnCommit_ = false;
-    std::map<const void*, QSize> wanted_;
+    struct Need {
+        QSize size;
+        QRectF region;
+    };
+    std::map<const void*, Need> wanted_;
 };
 
 }  // namespace mirelon

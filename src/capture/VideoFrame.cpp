@@ -28,7 +28,19 @@ VideoFrame::VideoFrame(QImage image) {
     }
     layout_ = Layout::rgb;
     size_ = image.size();
+    window_ = QRect(QPoint(0, 0), size_);
     image_ = std::move(image);
+}
+
+VideoFrame VideoFrame::windowed(QImage pixels, QSize fullSize, QPoint windowOrigin) {
+    const QRect window(windowOrigin, pixels.size());
+    if (pixels.isNull() || !QRect(QPoint(0, 0), fullSize).contains(window)) {
+        return {};
+    }
+    VideoFrame f(std::move(pixels));
+    f.size_ = fullSize;
+    f.window_ = window;
+    return f;
 }
 
 VideoFrame VideoFrame::yuv(Layout layout, QSize size, std::array<const uchar*, 3> planes,
@@ -40,6 +52,7 @@ VideoFrame VideoFrame::yuv(Layout layout, QSize size, std::array<const uchar*, 3
     }
     f.layout_ = layout;
     f.size_ = size;
+    f.window_ = QRect(QPoint(0, 0), size);
     f.planes_ = planes;
     f.strides_ = strides;
     f.chromaShiftX_ = std::clamp(chromaShiftX, 0, 1);

@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QMetaType>
+#include <QRect>
 #include <QSize>
 
 #include <array>
@@ -40,6 +41,11 @@ public:
     VideoFrame() = default;
     VideoFrame(QImage image);  // NOLINT: an RGB frame stands for its image
 
+    // An RGB frame of which only a part was decoded: `pixels` covers
+    // `window` of a frame of `fullSize` (the rest was not needed by anyone
+    // showing it). A window not inside the frame gives a null frame.
+    static VideoFrame windowed(QImage pixels, QSize fullSize, QPoint windowOrigin);
+
     // A YUV frame. `owner` keeps the planes' memory alive.
     static VideoFrame yuv(Layout layout, QSize size, std::array<const uchar*, 3> planes,
                           std::array<int, 3> strides, int chromaShiftX, int chromaShiftY,
@@ -48,11 +54,16 @@ public:
     bool isNull() const { return layout_ == Layout::none; }
     Layout layout() const { return layout_; }
     bool isYuv() const { return layout_ != Layout::none && layout_ != Layout::rgb; }
+    // The whole frame's size, also when only a window of it is held.
     QSize size() const { return size_; }
     int width() const { return size_.width(); }
     int height() const { return size_.height(); }
+    // The part of the frame the pixels cover (the whole frame unless the
+    // frame was made with windowed()).
+    QRect window() const { return window_; }
+    bool isWindowed() const { return window_.size() != size_; }
 
-    // RGB frames: the image; null for YUV frames.
+    // RGB frames: the image (the window's pixels); null for YUV frames.
     const QImage& image() const { return image_; }
 
     const uchar* plane(int i) const { return planes_[std::size_t(i)]; }
@@ -63,11 +74,13 @@ public:
 
     // The frame as an RGB image (converted for YUV frames, with plain code:
     // meant for previews and checks, not for the panels' per-frame path).
+    // A windowed frame gives its window only.
     QImage toImage() const;
 
 private:
     Layout layout_ = Layout::none;
     QSize size_;
+    QRect window_;
     QImage image_;
     std::array<const uchar*, 3> planes_{};
     std::array<int, 3> strides_{};

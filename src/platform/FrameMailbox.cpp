@@ -2,6 +2,9 @@
 #include "platform/FrameMailbox.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include <algorithm>
 
 namespace mirelon {
 
@@ -47,6 +50,29 @@ void FrameMailbox::setWantedSize(QSize size) {
     const std::uint64_t w = std::uint64_t(std::max(0, size.width()));
     const std::uint64_t h = std::uint64_t(std::max(0, size.height()));
     wanted_.store(w << 32 | h, std::memory_order_release);
+}
+
+void FrameMailbox::setWantedRegion(QRectF region) {
+    region = region.normalized().intersected(QRectF(0, 0, 1, 1));
+    std::uint64_t packed = 0;
+    if (!region.isEmpty() && region != QRectF(0, 0, 1, 1)) {
+        auto edge = [](double f, bool up) {
+            const double v = (up ? std::ceil(f * 65535) : std::floor(f * 65535));
+            return std::uint64_t(std::clamp(v, 0.0, 65535.0));
+        };
+        packed = edge(region.left(), false) << 48 | edge(region.top(), false) << 32 |
+                 edge(region.right(), true) << 16 | edge(region.bottom(), true);
+    }
+    region_.store(packed, std::memory_order_release);
+}
+
+QRectF FrameMailbox::wantedRegion() const {
+    const std::uint64_t v = region_.load(std::memory_order_acquire);
+    if (v == 0) {
+        return {};
+    }
+    auto f = [v](int shift) { return double((v >> shift) & 0xFFFFu) / 65535.0; };
+    return QRectF(QPointF(f(48), f(32)), QPointF(f(16), f(0)));
 }
 
 QSize FrameMailbox::wantedSize() const {

@@ -9,6 +9,8 @@
 #include <functional>
 #include <mutex>
 
+#include <QRectF>
+
 namespace mirelon {
 
 // Hands frames from a streaming thread to the main thread.
@@ -55,6 +57,11 @@ public:
     // than it needs. Survives reset().
     void setWantedSize(QSize size);
     QSize wantedSize() const;
+    // The part of the picture shown, as fractions of the frame's width and
+    // height (null: all of it, or unknown). The streaming thread may then
+    // hand over only that part of a frame. Kept to 1/65535, rounded outward.
+    void setWantedRegion(QRectF region);
+    QRectF wantedRegion() const;
     // Frames the streaming thread dropped as unreadable (corrupt, truncated).
     void countCorruptFrame() { corrupt_.fetch_add(1, std::memory_order_acq_rel); }
     std::uint64_t corruptCount() const { return corrupt_.load(std::memory_order_acquire); }
@@ -68,6 +75,7 @@ private:
     std::atomic<std::uint64_t> dropped_{0};
     std::atomic<Clock::rep> lastPost_{0};
     std::atomic<std::uint64_t> wanted_{0};  // width << 32 | height
+    std::atomic<std::uint64_t> region_{0};  // left, top, right, bottom in 1/65535
     std::atomic<std::uint64_t> corrupt_{0};
 };
 

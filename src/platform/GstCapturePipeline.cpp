@@ -165,8 +165,8 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
     VideoFrame frame;
     if (gst_structure_has_name(gst_caps_get_structure(caps, 0), "image/jpeg")) {
         // Decoded into buffers of the decoder's own: the sample goes at once.
-        frame =
-            context->decoder->decodeFor(mapped->map.data, mapped->map.size, mailbox->wantedSize());
+        frame = context->decoder->decodeFor(mapped->map.data, mapped->map.size,
+                                            mailbox->wantedSize(), mailbox->wantedRegion());
         if (frame.isNull()) {
             mailbox->countCorruptFrame();
             return GST_FLOW_OK;

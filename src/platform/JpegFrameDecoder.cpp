@@ -6,6 +6,11 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
 
 namespace mirelon {
 namespace {
@@ -19,14 +24,162 @@ int scaled(int dimension, int denominator) {
     return (dimension + denominator - 1) / denominator;
 }
 
+// Pixels of context kept around a window on each side (bilinear neighbours,
+// rounding between the viewer's scale and this one).
+constexpr int windowMargin = 2;
+// Below this share of the frame's area a window is decoded; above it the
+// whole frame into planes costs less.
+constexpr double windowShare = 0.75;
+
 }  // namespace
 
-JpegFrameDecoder::JpegFrameDecoder() : handle_(tjInitDecompress()) {}
+// libjpeg reports errors by calling error_exit, which must not return: it
+// jumps back to the call that started the step. Warnings (corrupt data the
+// library would skip over) end the frame as well.
+struct JpegFrameDecoder::Cropper {
+    jpeg_decompress_struct info{};
+    struct Errors {
+        jpeg_error_mgr manager;
+        std::jmp_buf jump;
+    } errors{};
+
+    Cropper() {
+        info.err = jpeg_std_error(&errors.manager);
+        errors.manager.error_exit = [](j_common_ptr c) {
+            std::longjmp(reinterpret_cast<Errors*>(c->err)->jump, 1);
+        };
+        errors.manager.emit_message = [](j_common_ptr c, int level) {
+            if (level < 0) {
+                std::longjmp(reinterpret_cast<Errors*>(c->err)->jump, 1);
+            }
+        };
+        errors.manager.output_message = [](j_common_ptr) {};
+        jpeg_create_decompress(&info);
+    }
+    ~Cropper() { jpeg_destroy_decompress(&info); }
+    Cropper(const Cropper&) = delete;
+    Cropper& operator=(const Cropper&) = delete;
+
+    // What start() found: the decoded window, in pixels of the reduced frame.
+    struct Window {
+        int fullWidth = 0, fullHeight = 0;
+        int x = 0, y = 0, width = 0, height = 0;
+    };
+
+    // Reads the header and starts decoding the window of `region` at
+    // 1/denominator into BGRx. No C++ object with a destructor may live in
+    // here: an error jumps out of the middle.
+    bool start(const unsigned char* data, std::size_t size, int denominator, QRectF region,
+               Window& w) {
+        if (setjmp(errors.jump) != 0) {
+            jpeg_abort_decompress(&info);
+            return false;
+        }
+        jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+        if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
+            jpeg_abort_decompress(&info);
+            return false;
+        }
+        if ((info.jpeg_color_space != JCS_YCbCr && info.jpeg_color_space != JCS_GRAYSCALE) ||
+            info.image_width > unsigned(maxSide) || info.image_height > unsigned(maxSide)) {
+            jpeg_abort_decompress(&info);  // RGB or CMYK JPEGs do not come from cameras
+            return false;
+        }
+        info.scale_num = 1;
+        info.scale_denom = unsigned(denominator);
+        info.out_color_space = JCS_EXT_BGRX;
+        info.dct_method = JDCT_ISLOW;
+        jpeg_start_decompress(&info);
+        w.fullWidth = int(info.output_width);
+        w.fullHeight = int(info.output_height);
+        const int x0 = std::clamp(int(std::floor(region.left() * w.fullWidth)) - windowMargin, 0,
+                                  w.fullWidth - 1);
+        const int x1 = std::clamp(int(std::ceil(region.right() * w.fullWidth)) + windowMargin,
+                                  x0 + 1, w.fullWidth);
+        const int y0 = std::clamp(int(std::floor(region.top() * w.fullHeight)) - windowMargin, 0,
+                                  w.fullHeight - 1);
+        const int y1 = std::clamp(int(std::ceil(region.bottom() * w.fullHeight)) + windowMargin,
+                                  y0 + 1, w.fullHeight);
+        JDIMENSION xoffset = JDIMENSION(x0);
+        JDIMENSION width = JDIMENSION(x1 - x0);
+        if (width < info.output_width) {
+            jpeg_crop_scanline(&info, &xoffset, &width);  // widened to whole blocks
+        }
+        w.x = int(xoffset);
+        w.width = int(width);
+        w.y = y0;
+        w.height = y1 - y0;
+        return true;
+    }
+
+    // Decodes the window's rows into `pixels` (stride in bytes), skipping
+    // the rows above it and stopping after its last.
+    bool readRows(const Window& w, unsigned char* pixels, std::size_t stride) {
+        if (setjmp(errors.jump) != 0) {
+            jpeg_abort_decompress(&info);
+            return false;
+        }
+        if (w.y > 0 && jpeg_skip_scanlines(&info, JDIMENSION(w.y)) != JDIMENSION(w.y)) {
+            jpeg_abort_decompress(&info);
+            return false;
+        }
+        for (int row = 0; row < w.height;) {
+            JSAMPROW rows[1] = {pixels + std::size_t(row) * stride};
+            const JDIMENSION got = jpeg_read_scanlines(&info, rows, 1);
+            if (got != 1) {
+                jpeg_abort_decompress(&info);
+                return false;
+            }
+            ++row;
+        }
+        // The rest of the frame is not needed: dropped undecoded.
+        jpeg_abort_decompress(&info);
+        return true;
+    }
+};
+
+JpegFrameDecoder::JpegFrameDecoder()
+    : cropper_(std::make_unique<Cropper>()), handle_(tjInitDecompress()) {}
 
 JpegFrameDecoder::~JpegFrameDecoder() {
     if (handle_) {
         tjDestroy(handle_);
     }
+}
+
+bool JpegFrameDecoder::decodesWindow(QRectF region) {
+    region = region.intersected(QRectF(0, 0, 1, 1));
+    return !region.isEmpty() && region.width() * region.height() <= windowShare;
+}
+
+VideoFrame JpegFrameDecoder::decodeWindow(const unsigned char* data, std::size_t size,
+                                          int denominator, QRectF region) {
+    // A frame cut short lacks the end-of-image marker.
+    if (!data || size < 4 || data[size - 2] != 0xFF || data[size - 1] != 0xD9) {
+        return {};
+    }
+    region = region.intersected(QRectF(0, 0, 1, 1));
+    if (region.isEmpty()) {
+        region = QRectF(0, 0, 1, 1);
+    }
+    denominator = denominator == 2 || denominator == 4 || denominator == 8 ? denominator : 1;
+    Cropper::Window w;
+    if (!cropper_->start(data, size, denominator, region, w) || w.width <= 0 || w.height <= 0) {
+        return {};
+    }
+    const std::size_t stride = std::size_t(w.width) * 4;
+    auto pixels = buffer(stride * std::size_t(w.height));
+    if (!cropper_->readRows(w, pixels->data(), stride)) {
+        return {};
+    }
+    lastFullSize_ = QSize(int(cropper_->info.image_width), int(cropper_->info.image_height));
+    lastDecodedSize_ = QSize(w.width, w.height);
+    auto* keep = new std::shared_ptr<std::vector<unsigned char>>(pixels);
+    QImage image(
+        pixels->data(), w.width, w.height, qsizetype(stride), QImage::Format_RGB32,
+        [](void* p) { delete static_cast<std::shared_ptr<std::vector<unsigned char>>*>(p); }, keep);
+    return VideoFrame::windowed(std::move(image), QSize(w.fullWidth, w.fullHeight),
+                                QPoint(w.x, w.y));
 }
 
 int JpegFrameDecoder::scaleDenominator(QSize frame, QSize wanted) {
@@ -59,14 +212,19 @@ std::shared_ptr<std::vector<unsigned char>> JpegFrameDecoder::buffer(std::size_t
     return fresh;
 }
 
-VideoFrame JpegFrameDecoder::decodeFor(const unsigned char* data, std::size_t size, QSize wanted) {
+VideoFrame JpegFrameDecoder::decodeFor(const unsigned char* data, std::size_t size, QSize wanted,
+                                       QRectF region) {
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
     if (!handle_ || !data || size < 4 ||
         tjDecompressHeader3(handle_, data, static_cast<unsigned long>(size), &width, &height,
                             &subsampling, &colorspace) != 0) {
         return {};
     }
-    return decode(data, size, scaleDenominator(QSize(width, height), wanted));
+    const int denominator = scaleDenominator(QSize(width, height), wanted);
+    if (decodesWindow(region)) {
+        return decodeWindow(data, size, denominator, region);
+    }
+    return decode(data, size, denominator);
 }
 
 VideoFrame JpegFrameDecoder::decode(const unsigned char* data, std::size_t size, int denominator) {

@@ -3,6 +3,7 @@
 
 #include "capture/VideoFrame.h"
 
+#include <QRectF>
 #include <QSize>
 
 #include <cstddef>
@@ -11,11 +12,14 @@
 
 namespace mirelon {
 
-// Decodes the JPEG frames of an MJPEG camera straight into YCbCr planes, at
-// full size or reduced by 2, 4 or 8 in the DCT (much cheaper than decoding
-// everything and scaling down). Used on one streaming thread. Frames that are
-// corrupt or truncated (cameras send some) decode to a null frame: they are
-// dropped, never shown half-decoded.
+// Decodes the JPEG frames of an MJPEG camera, at full size or reduced by 2, 4
+// or 8 in the DCT (much cheaper than decoding everything and scaling down).
+// A whole frame goes straight into YCbCr planes; when only a part of the
+// picture is shown (a zoomed or cropped panel), only that part's rows and
+// columns are decoded and converted, into BGRx, and the decoding stops after
+// its last row. Used on one streaming thread. Frames that are corrupt or
+// truncated (cameras send some) decode to a null frame: they are dropped,
+// never shown half-decoded.
 class JpegFrameDecoder {
 public:
     JpegFrameDecoder();
@@ -30,8 +34,16 @@ public:
 
     // Decodes one frame at 1/denominator of its size (1, 2, 4 or 8).
     VideoFrame decode(const unsigned char* data, std::size_t size, int denominator);
-    // Decodes at the reduction `wanted` allows.
-    VideoFrame decodeFor(const unsigned char* data, std::size_t size, QSize wanted);
+    // Decodes the part `region` (fractions of the frame, widened by a few
+    // pixels and to the JPEG's blocks) at 1/denominator: a windowed frame.
+    VideoFrame decodeWindow(const unsigned char* data, std::size_t size, int denominator,
+                            QRectF region);
+    // Decodes at the reduction `wanted` allows, only `region` when that is
+    // clearly less than the whole frame (null region: all of it).
+    VideoFrame decodeFor(const unsigned char* data, std::size_t size, QSize wanted,
+                         QRectF region = {});
+    // Whether decodeFor() decodes a window for `region` rather than all.
+    static bool decodesWindow(QRectF region);
 
     // Frame size of the last frame whose header could be read.
     QSize lastFullSize() const { return lastFullSize_; }
@@ -41,6 +53,8 @@ private:
     std::shared_ptr<std::vector<unsigned char>> buffer(std::size_t bytes);
     VideoFrame decodeOnce(const unsigned char* data, std::size_t size, int denominator);
 
+    struct Cropper;  // the decompressor for windows, with its error handling
+    std::unique_ptr<Cropper> cropper_;
     void* handle_ = nullptr;
     // Reused plane buffers: one is free again once no frame refers to it.
     std::vector<std::shared_ptr<std::vector<unsigned char>>> pool_;

@@ -76,5 +76,32 @@ TEST(FrameMailboxTest, ConcurrentPostAndTakeNeverLoseTheNewestFrame) {
     EXPECT_GT(mailbox.lastPostTime().time_since_epoch().count(), 0);
 }
 
+TEST(FrameMailboxTest, WantedRegionIsKeptRoundedOutwardAndAllMeansNone) {
+    FrameMailbox mailbox;
+    EXPECT_TRUE(mailbox.wantedRegion().isNull());
+    const QRectF part(0.21875, 0.1, 0.5625, 0.8);
+    mailbox.setWantedRegion(part);
+    const QRectF kept = mailbox.wantedRegion();
+    EXPECT_TRUE(kept.contains(part));
+    EXPECT_LT(kept.width() - part.width(), 3.0 / 65535);
+    EXPECT_LT(kept.height() - part.height(), 3.0 / 65535);
+    // All of the frame, nothing, or a region outside it: no region.
+    mailbox.setWantedRegion(QRectF(0, 0, 1, 1));
+    EXPECT_TRUE(mailbox.wantedRegion().isNull());
+    mailbox.setWantedRegion(QRectF(-0.5, -0.5, 3, 3));
+    EXPECT_TRUE(mailbox.wantedRegion().isNull());
+    mailbox.setWantedRegion(QRectF(2, 2, 1, 1));
+    EXPECT_TRUE(mailbox.wantedRegion().isNull());
+    // Partly outside: the part inside.
+    mailbox.setWantedRegion(QRectF(0.5, -0.25, 1, 0.5));
+    EXPECT_NEAR(mailbox.wantedRegion().left(), 0.5, 1e-4);
+    EXPECT_NEAR(mailbox.wantedRegion().bottom(), 0.25, 1e-4);
+    EXPECT_NEAR(mailbox.wantedRegion().right(), 1.0, 1e-9);
+    EXPECT_NEAR(mailbox.wantedRegion().top(), 0.0, 1e-9);
+    // It survives a reset, like the wanted size.
+    mailbox.reset();
+    EXPECT_FALSE(mailbox.wantedRegion().isNull());
+}
+
 }  // namespace
 }  // namespace mirelon

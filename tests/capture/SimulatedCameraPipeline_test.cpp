@@ -327,6 +327,45 @@ TEST_F(RealisticCameraTest, ModeFollowsTheShownSizeAndFramesComeInItsFormat) {
     runEventLoop(3.0, [&] { return seen >= 2; });
     EXPECT_GE(seen, 2);
     EXPECT_TRUE(allGood);
+
+    // Only the middle is shown (a zoomed panel): frames arrive as windows
+    // of the same frame size that hold the shown part, the camera's mode
+    // and the reduction unchanged.
+    const QRectF middle(0.25, 0.2, 0.5, 0.6);
+    view.setWantedSize(QSize(560, 320), middle);
+    EXPECT_EQ(model.captureSession(), session);
+    VideoFrame windowed;
+    QObject::disconnect(session.get(), &CaptureSession::frameArrived, nullptr, nullptr);
+    QObject::connect(session.get(), &CaptureSession::frameArrived, [&](const VideoFrame& frame) {
+        if (frame.isWindowed()) {
+            windowed = frame;
+        }
+    });
+    runEventLoop(3.0, [&] { return !windowed.isNull(); });
+    ASSERT_FALSE(windowed.isNull());
+    EXPECT_EQ(windowed.size(), QSize(640, 360));
+    EXPECT_TRUE(windowed.window().contains(QRect(160, 72, 320, 216)));
+    EXPECT_LT(windowed.window().width(), 400);
+    const QImage part = windowed.toImage();
+    const QRgb inside = part.pixel(part.width() / 2, part.height() / 2);
+    EXPECT_NEAR(qRed(inside), 200, 12);
+    EXPECT_NEAR(qGreen(inside), 40, 12);
+
+    // A second viewer that shows everything: whole frames again.
+    CameraView other(session);
+    other.setWantedSize(QSize(300, 170));
+    VideoFrame whole;
+    QObject::disconnect(session.get(), &CaptureSession::frameArrived, nullptr, nullptr);
+    QObject::connect(session.get(), &CaptureSession::frameArrived, [&](const VideoFrame& frame) {
+        if (!frame.isWindowed()) {
+            whole = frame;
+        }
+    });
+    runEventLoop(3.0, [&] { return !whole.isNull(); });
+    EXPECT_FALSE(whole.isNull());
+    EXPECT_EQ(session->wantedRegion(), QRectF());
+    other.setWantedSize(QSize());
+    EXPECT_FALSE(session->wantedRegion().isNull());
     model.stopCamera();
 }
 

@@ -50,9 +50,9 @@ VideoFrame CameraModelContentSource::latestFrame() const {
     return preview_ ? preview_->currentFrame() : VideoFrame();
 }
 
-void CameraModelContentSource::setWantedSize(QSize size) {
+void CameraModelContentSource::setWantedSize(QSize size, QRectF region) {
     if (preview_) {
-        preview_->setWantedSize(size);
+        preview_->setWantedSize(size, region);
     }
 }
 

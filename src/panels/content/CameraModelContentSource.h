@@ -30,7 +30,7 @@ public:
     void startCamera() override;
     void stopCamera() override;
     VideoFrame latestFrame() const override;
-    void setWantedSize(QSize size) override;
+    void setWantedSize(QSize size, QRectF region = {}) override;
 
     CameraViewModel* model() const { return model_; }
     CameraView* previewView() const { return preview_.get(); }

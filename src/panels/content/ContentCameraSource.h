@@ -27,7 +27,12 @@ public:
     virtual VideoFrame latestFrame() const = 0;
     // How large the picture is shown (device pixels, zoom and tilt
     // included; empty when it is not shown), so the camera delivers no more.
-    virtual void setWantedSize(QSize size) { (void)size; }
+    // `region`: the part of the picture shown (fractions of the frame; null:
+    // all or not known yet), so the camera may hand over only that part.
+    virtual void setWantedSize(QSize size, QRectF region = {}) {
+        (void)size;
+        (void)region;
+    }
 
 Q_SIGNALS:
     // Any of isGranted, isSessionRunning, captureFailureMessage changed.

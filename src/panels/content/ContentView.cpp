@@ -300,8 +300,13 @@ void ContentView::applyPictureStyle() {
         renderer_.setStyle(style);
         frameDirty_ = true;
     }
+    tellWantedSource();
+}
+
+void ContentView::tellWantedSource() {
     if (model_) {
-        model_->setWantedSize(derived_.enabled ? renderer_.wantedSourceSize() : QSize());
+        model_->setWantedSize(derived_.enabled ? renderer_.wantedSourceSize() : QSize(),
+                              renderer_.wantedSourceRegion());
     }
 }
 

@@ -120,6 +120,8 @@ private:
     ContentInputs gatherInputs() const;
     void applyLayout();
     void applyPictureStyle();
+    // Tells the camera how large, and which part of, the picture is shown.
+    void tellWantedSource();
     void applyStatusCard();
     void applyAnimations();
     void fireReactions();

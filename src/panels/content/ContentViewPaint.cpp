@@ -51,6 +51,8 @@ void ContentView::ensureRendered() {
     if (derived_.live && model_) {
         lastFrame_ = model_->latestFrame();
         renderer_.render(lastFrame_);
+        // The part of the source read is known once a frame was rendered.
+        tellWantedSource();
     } else {
         lastFrame_ = VideoFrame();
         renderer_.renderEmpty();

@@ -23,13 +23,20 @@ using namespace PictureKernels;
 // bounds every buffer here whatever the stored size factor says.
 constexpr int maxFrameSide = 4096;
 
-void buildAxis(int outCount, int sourceCount, double scale, bool mirrored,
+// Source index and weight per output pixel along one axis. The source has
+// `sourceCount` pixels, of which [lo, hi) are at hand: indices are relative to
+// lo and clamped into it (a window that covers what is read changes nothing).
+// needed0/needed1 receive the source pixels read before clamping to the window.
+void buildAxis(int outCount, int sourceCount, int lo, int hi, double scale, bool mirrored,
                std::vector<std::int32_t>& index, std::vector<std::uint16_t>& weight, int& valid0,
-               int& valid1) {
+               int& valid1, int& needed0, int& needed1) {
     index.assign(std::size_t(outCount), 0);
     weight.assign(std::size_t(outCount), 0);
     valid0 = outCount;
     valid1 = 0;
+    needed0 = sourceCount;
+    needed1 = 0;
+    const int count = hi - lo;
     for (int o = 0; o < outCount; ++o) {
         const int oo = mirrored ? outCount - 1 - o : o;
         const double u = (oo + 0.5 - outCount * 0.5) / scale + sourceCount * 0.5 - 0.5;
@@ -38,14 +45,20 @@ void buildAxis(int outCount, int sourceCount, double scale, bool mirrored,
         }
         valid0 = std::min(valid0, o);
         valid1 = std::max(valid1, o + 1);
+        // The pixel and its neighbour, as a whole source would read them.
+        const int whole = std::clamp(int(std::floor(u)), 0, sourceCount - 2);
+        needed0 = std::min(needed0, whole);
+        needed1 = std::max(needed1, whole + 2);
+        // Whole pixels of the window from the same arithmetic as a whole source.
         double base = std::floor(u);
         double frac = u - base;
+        base -= lo;
         if (base < 0) {
             base = 0;
             frac = 0;
         }
-        if (base >= sourceCount - 1) {
-            base = sourceCount - 2;
+        if (base >= count - 1) {
+            base = count - 2;
             frac = 1;
         }
         index[std::size_t(o)] = std::int32_t(base);
@@ -53,6 +66,7 @@ void buildAxis(int outCount, int sourceCount, double scale, bool mirrored,
     }
     if (valid1 < valid0) {
         valid0 = valid1 = 0;
+        needed0 = needed1 = 0;
     }
 }
 
@@ -87,6 +101,16 @@ QSize PictureRenderer::wantedSourceSize() const {
     const double k = zoom * magnification_;
     return QSize(int(std::ceil(frameDevice_.width() * k)),
                  int(std::ceil(frameDevice_.height() * k)));
+}
+
+QRectF PictureRenderer::wantedSourceRegion() const {
+    if (sampledSourceSize_.isEmpty() || neededWindow_.isEmpty()) {
+        return {};
+    }
+    const double w = sampledSourceSize_.width();
+    const double h = sampledSourceSize_.height();
+    return {neededWindow_.x() / w, neededWindow_.y() / h, neededWindow_.width() / w,
+            neededWindow_.height() / h};
 }
 
 QRectF PictureRenderer::flatBlockRect() const {
@@ -247,8 +271,9 @@ void PictureRenderer::rebuildCoverage() {
     }
 }
 
-void PictureRenderer::rebuildSampling(QSize sourceSize, bool mapped) {
+void PictureRenderer::rebuildSampling(QSize sourceSize, QRect window, bool mapped) {
     sampledSourceSize_ = sourceSize;
+    sampledWindow_ = window;
     sampledMapped_ = mapped;
     const int w = frameDevice_.width();
     const int h = frameDevice_.height();
@@ -259,15 +284,19 @@ void PictureRenderer::rebuildSampling(QSize sourceSize, bool mapped) {
     rowBuffer_.assign(std::size_t(block_.width()), 0);
     channelBuffer_.assign(std::size_t(block_.width()) * 3, 0);
     if (mapped) {
-        rebuildPositions(sourceSize);
+        rebuildPositions(sourceSize, window);
         return;
     }
-    buildAxis(w, sourceSize.width(), scale, style_.mirrored, sx_, wx_, validX0_, validX1_);
-    buildAxis(h, sourceSize.height(), scale, false, sy_, wy_, validY0_, validY1_);
-    blendBuffer_.assign(std::size_t(sourceSize.width()) + 2, 0);
+    int nx0 = 0, nx1 = 0, ny0 = 0, ny1 = 0;
+    buildAxis(w, sourceSize.width(), window.left(), window.left() + window.width(), scale,
+              style_.mirrored, sx_, wx_, validX0_, validX1_, nx0, nx1);
+    buildAxis(h, sourceSize.height(), window.top(), window.top() + window.height(), scale, false,
+              sy_, wy_, validY0_, validY1_, ny0, ny1);
+    neededWindow_ = QRect(QPoint(nx0, ny0), QPoint(nx1 - 1, ny1 - 1));
+    blendBuffer_.assign(std::size_t(window.width()) + 2, 0);
 }
 
-void PictureRenderer::rebuildPositions(QSize sourceSize) {
+void PictureRenderer::rebuildPositions(QSize sourceSize, QRect window) {
     const int w = frameDevice_.width();
     const int h = frameDevice_.height();
     const int srcW = sourceSize.width();
@@ -281,10 +310,13 @@ void PictureRenderer::rebuildPositions(QSize sourceSize) {
     v_.assign(n, 0);
     mappedCoverage_.assign(n, 0);
     mappedSpans_.assign(std::size_t(bh), RowSpan{});
-    // Positions in 1/256 source pixel, clamped so that the right and lower
-    // neighbours exist.
-    const double maxU = (srcW - 1) * 256.0 - 1;
-    const double maxV = (srcH - 1) * 256.0 - 1;
+    // Positions in 1/256 pixel of the window, clamped so that the right and
+    // lower neighbours exist.
+    const double maxU = (window.width() - 1) * 256.0 - 1;
+    const double maxV = (window.height() - 1) * 256.0 - 1;
+    const double left = window.left();
+    const double top = window.top();
+    int nx0 = srcW, nx1 = 0, ny0 = srcH, ny1 = 0;
     for (int y = 0; y < bh; ++y) {
         RowSpan span{bw, 0};
         for (int x = 0; x < bw; ++x) {
@@ -305,8 +337,17 @@ void PictureRenderer::rebuildPositions(QSize sourceSize) {
             if (u < -0.5 || u > srcW - 0.5 || v < -0.5 || v > srcH - 0.5) {
                 continue;  // the picture does not reach this pixel
             }
-            u_[i] = std::int32_t(std::clamp(std::round(u * 256), 0.0, maxU));
-            v_[i] = std::int32_t(std::clamp(std::round(v * 256), 0.0, maxV));
+            // As a whole source would be read: the pixel and its neighbours.
+            const double wholeU = std::clamp(std::round(u * 256), 0.0, (srcW - 1) * 256.0 - 1);
+            const double wholeV = std::clamp(std::round(v * 256), 0.0, (srcH - 1) * 256.0 - 1);
+            const int ux = int(wholeU) >> 8;
+            const int vy = int(wholeV) >> 8;
+            nx0 = std::min(nx0, ux);
+            nx1 = std::max(nx1, ux + 2);
+            ny0 = std::min(ny0, vy);
+            ny1 = std::max(ny1, vy + 2);
+            u_[i] = std::int32_t(std::clamp(wholeU - left * 256, 0.0, maxU));
+            v_[i] = std::int32_t(std::clamp(wholeV - top * 256, 0.0, maxV));
             mappedCoverage_[i] = coverage_[i];
             span.begin = std::min(span.begin, x);
             span.end = x + 1;
@@ -316,6 +357,7 @@ void PictureRenderer::rebuildPositions(QSize sourceSize) {
         }
         mappedSpans_[std::size_t(y)] = span;
     }
+    neededWindow_ = nx1 > nx0 && ny1 > ny0 ? QRect(nx0, ny0, nx1 - nx0, ny1 - ny0) : QRect();
 }
 
 void PictureRenderer::renderEmpty() {
@@ -328,13 +370,14 @@ void PictureRenderer::renderEmpty() {
 }
 
 void PictureRenderer::render(const VideoFrame& frame) {
-    if (frame.isNull() || frame.width() < 2 || frame.height() < 2) {
+    if (frame.isNull() || frame.window().width() < 2 || frame.window().height() < 2) {
         renderEmpty();
         return;
     }
     if (frame.isYuv()) {
-        if (frame.size() != sampledSourceSize_ || !sampledMapped_) {
-            rebuildSampling(frame.size(), true);
+        if (frame.size() != sampledSourceSize_ || !sampledMapped_ ||
+            frame.window() != sampledWindow_) {
+            rebuildSampling(frame.size(), frame.window(), true);
         }
         renderYuvRows(frame);
         hasPicture_ = true;
@@ -356,8 +399,9 @@ void PictureRenderer::render(const VideoFrame& frame) {
         }
         src = &converted_;
     }
-    if (src->size() != sampledSourceSize_ || sampledMapped_ != tilted_) {
-        rebuildSampling(src->size(), tilted_);
+    if (frame.size() != sampledSourceSize_ || sampledMapped_ != tilted_ ||
+        frame.window() != sampledWindow_) {
+        rebuildSampling(frame.size(), frame.window(), tilted_);
     }
     if (tilted_) {
         renderMappedRows(*src);

@@ -67,6 +67,11 @@ public:
     // than one source pixel per shown pixel: the frame, zoomed, enlarged
     // where the tilt brings it nearest.
     QSize wantedSourceSize() const;
+    // The part of the source the picture reads, as fractions of the source's
+    // width and height, for the size of the last frame rendered; null until
+    // a frame was rendered with the current style. A source may hand over
+    // only this part (see VideoFrame::windowed).
+    QRectF wantedSourceRegion() const;
     // The flat block (what silhouette() covers), relative to the frame's
     // top-left corner, in points.
     QRectF flatBlockRect() const;
@@ -88,8 +93,8 @@ public:
 private:
     void rebuildTemplates();
     void rebuildCoverage();
-    void rebuildSampling(QSize sourceSize, bool mapped);
-    void rebuildPositions(QSize sourceSize);
+    void rebuildSampling(QSize sourceSize, QRect window, bool mapped);
+    void rebuildPositions(QSize sourceSize, QRect window);
     void renderRows(const QImage& source);
     void renderMappedRows(const QImage& source);
     void renderYuvRows(const VideoFrame& frame);
@@ -122,13 +127,16 @@ private:
 
     // Sampling tables, for the current source size and style.
     QSize sampledSourceSize_;
+    QRect sampledWindow_;            // the part of the source the tables index
+    QRect neededWindow_;             // the source pixels the tables would read unclamped
     bool sampledMapped_ = false;     // per-pixel positions (tilted or YUV)
-    std::vector<std::int32_t> sx_;   // per frame column: left source column
+    std::vector<std::int32_t> sx_;   // per frame column: left source column in the window
     std::vector<std::uint16_t> wx_;  // per frame column: weight of the right one, 0...256
     std::vector<std::int32_t> sy_;
     std::vector<std::uint16_t> wy_;
     int validX0_ = 0, validX1_ = 0, validY0_ = 0, validY1_ = 0;  // frame columns/rows with picture
-    // Per shown pixel: the source position (1/256 pixel, clamped), and the
+    // Per shown pixel: the source position in the window (1/256 pixel,
+    // clamped), and the
     // coverage with the pixels the picture does not reach taken out.
     std::vector<std::int32_t> u_;
     std::vector<std::int32_t> v_;

@@ -183,10 +183,35 @@ MIRELON_AVX2 inline void gatherPairs(const std::uint32_t* base, __m256i index, _
     *right = _mm256_unpackhi_epi64(lo, hi);
 }
 
+// Where a sample and its right neighbour lie in the 32-bit reads at a
+// sample: byte `at` of the left and right reads, or bytes `at` and
+// `at + dx` of the left read when the neighbour is that close. Each control
+// moves them into the two 16-bit halves of the lane.
+struct ByteSelect {
+    __m256i near, left, right;
+};
+
+MIRELON_AVX2 inline __m256i byteControl(int first, int second) {
+    alignas(32) std::int8_t control[32];
+    for (int i = 0; i < 32; i += 4) {
+        const int dword = i % 16;
+        control[i] = std::int8_t(first < 0 ? -128 : dword + first);
+        control[i + 1] = -128;
+        control[i + 2] = std::int8_t(second < 0 ? -128 : dword + second);
+        control[i + 3] = -128;
+    }
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(control));
+}
+
+MIRELON_AVX2 inline ByteSelect byteSelect(int at, int dx) {
+    return {byteControl(at, at + dx), byteControl(at, -1), byteControl(-1, at)};
+}
+
 // One plane's constants for eight lanes at a time.
 struct ChannelLanes {
     const std::uint8_t* data;
-    __m256i biasX, biasY, maxU, maxV, step, stride, dx, dy, byteMask, pairs, safeMax;
+    __m256i biasX, biasY, maxU, maxV, step, stride, dx, dy, byteMask, safeMax;
+    ByteSelect own;
     __m128i shiftX, shiftY;
     bool nearRight;  // the right neighbour lies in the same 32-bit read
     bool usable;     // else the plain loop handles the plane
@@ -215,12 +240,7 @@ MIRELON_AVX2 inline ChannelLanes channelLanes(const Plane& plane) {
     c.dx = _mm256_set1_epi32(plane.dx);
     c.dy = _mm256_set1_epi32(plane.dy);
     c.byteMask = _mm256_set1_epi32(0xFF);
-    // Bytes 0 and dx of each 32-bit read into two 16-bit lanes.
-    const char d = char(c.nearRight ? plane.dx : 0);
-    const char z = char(0x80);
-    c.pairs = _mm256_setr_epi8(0, z, d, z, 4, z, char(4 + d), z, 8, z, char(8 + d), z, 12, z,
-                               char(12 + d), z, 0, z, d, z, 4, z, char(4 + d), z, 8, z, char(8 + d),
-                               z, 12, z, char(12 + d), z);
+    c.own = byteSelect(0, c.nearRight ? plane.dx : 0);
     // The highest offset whose 32-bit reads all end at or before `last`.
     const std::int64_t furthest = plane.dy + (c.nearRight ? 0 : plane.dx) + 3;
     c.safeMax = _mm256_set1_epi32(
@@ -254,23 +274,41 @@ MIRELON_AVX2 inline int unsafeLanes(const ChannelLanes& c, const ChannelPosition
     return _mm256_movemask_epi8(_mm256_cmpgt_epi32(p.offset, c.safeMax));
 }
 
-// Bilinear sample of eight lanes, one result 0...255 per 32-bit lane.
-MIRELON_AVX2 inline __m256i channelSample(const ChannelLanes& c, const ChannelPositions& p) {
+// The 32-bit reads of eight lanes at their samples and lower neighbours,
+// and at the right neighbours of both when they are not that close.
+struct ChannelReads {
+    __m256i topLeft, topRight, bottomLeft, bottomRight;
+};
+
+MIRELON_AVX2 inline ChannelReads channelReads(const ChannelLanes& c, const ChannelPositions& p) {
     const auto* base = reinterpret_cast<const int*>(c.data);
     const __m256i lower = _mm256_add_epi32(p.offset, c.dy);
+    ChannelReads r;
+    r.topLeft = _mm256_i32gather_epi32(base, p.offset, 1);
+    r.bottomLeft = _mm256_i32gather_epi32(base, lower, 1);
+    if (c.nearRight) {
+        r.topRight = r.topLeft;
+        r.bottomRight = r.bottomLeft;
+    } else {
+        r.topRight = _mm256_i32gather_epi32(base, _mm256_add_epi32(p.offset, c.dx), 1);
+        r.bottomRight = _mm256_i32gather_epi32(base, _mm256_add_epi32(lower, c.dx), 1);
+    }
+    return r;
+}
+
+// Bilinear sample of eight lanes from their reads, one result 0...255 per
+// 32-bit lane.
+MIRELON_AVX2 inline __m256i channelBlend(const ChannelLanes& c, const ChannelReads& r,
+                                         const ByteSelect& select, const ChannelPositions& p) {
     __m256i top, bottom;
     if (c.nearRight) {
-        top = _mm256_shuffle_epi8(_mm256_i32gather_epi32(base, p.offset, 1), c.pairs);
-        bottom = _mm256_shuffle_epi8(_mm256_i32gather_epi32(base, lower, 1), c.pairs);
+        top = _mm256_shuffle_epi8(r.topLeft, select.near);
+        bottom = _mm256_shuffle_epi8(r.bottomLeft, select.near);
     } else {
-        const __m256i tl = _mm256_i32gather_epi32(base, p.offset, 1);
-        const __m256i tr = _mm256_i32gather_epi32(base, _mm256_add_epi32(p.offset, c.dx), 1);
-        const __m256i bl = _mm256_i32gather_epi32(base, lower, 1);
-        const __m256i br = _mm256_i32gather_epi32(base, _mm256_add_epi32(lower, c.dx), 1);
-        top = _mm256_or_si256(_mm256_and_si256(tl, c.byteMask),
-                              _mm256_slli_epi32(_mm256_and_si256(tr, c.byteMask), 16));
-        bottom = _mm256_or_si256(_mm256_and_si256(bl, c.byteMask),
-                                 _mm256_slli_epi32(_mm256_and_si256(br, c.byteMask), 16));
+        top = _mm256_or_si256(_mm256_shuffle_epi8(r.topLeft, select.left),
+                              _mm256_shuffle_epi8(r.topRight, select.right));
+        bottom = _mm256_or_si256(_mm256_shuffle_epi8(r.bottomLeft, select.left),
+                                 _mm256_shuffle_epi8(r.bottomRight, select.right));
     }
     // (256 - wx, wx) against (left, right): the horizontal blends.
     const __m256i weights = _mm256_or_si256(_mm256_sub_epi32(_mm256_set1_epi32(256), p.wx),
@@ -281,6 +319,10 @@ MIRELON_AVX2 inline __m256i channelSample(const ChannelLanes& c, const ChannelPo
     const __m256i sum =
         _mm256_add_epi32(_mm256_slli_epi32(t, 8), _mm256_mullo_epi32(_mm256_sub_epi32(b, t), p.wy));
     return _mm256_srli_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(32768)), 16);
+}
+
+MIRELON_AVX2 inline __m256i channelSample(const ChannelLanes& c, const ChannelPositions& p) {
+    return channelBlend(c, channelReads(c, p), c.own, p);
 }
 
 MIRELON_AVX2 inline __m256i load8(const std::int32_t* p) {
@@ -393,6 +435,12 @@ void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& 
         return;
     }
     const bool shared = samePositions(u, v);
+    // V interleaved with U a few bytes on (two-plane and packed frames):
+    // the reads at the U samples hold the V samples too.
+    const std::uintptr_t gap = std::uintptr_t(v.data) - std::uintptr_t(u.data);
+    const bool interleaved =
+        shared && gap >= 1 && gap <= 3 && (!cu.nearRight || int(gap) + u.dx <= 3);
+    const ByteSelect vInU = byteSelect(int(gap & 3), cu.nearRight ? u.dx : 0);
     const __m256i opaque = _mm256_set1_epi32(int(0xFF000000u));
     int i = 0;
     for (; i + 8 <= count; i += 8) {
@@ -406,8 +454,15 @@ void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& 
             continue;
         }
         const __m256i sy = channelSample(cy, pY);
-        const __m256i su = channelSample(cu, pU);
-        const __m256i sv = channelSample(cv, pV);
+        __m256i su, sv;
+        if (interleaved) {
+            const ChannelReads reads = channelReads(cu, pU);
+            su = channelBlend(cu, reads, cu.own, pU);
+            sv = channelBlend(cu, reads, vInU, pU);
+        } else {
+            su = channelSample(cu, pU);
+            sv = channelSample(cv, pV);
+        }
         const __m256i pixel = _mm256_or_si256(_mm256_or_si256(opaque, _mm256_slli_epi32(sy, 16)),
                                               _mm256_or_si256(_mm256_slli_epi32(su, 8), sv));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), pixel);

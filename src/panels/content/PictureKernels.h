@@ -9,7 +9,9 @@ namespace mirelon::PictureKernels {
 
 // Per-row passes of the picture renderer. Each is a plain loop over arrays
 // that the compiler vectorises (with an AVX2 variant chosen at run time).
-// Pixels are 0xAARRGGBB words; weights are 0...256.
+// The gathering kernels (gatherPixels, sampleChannel, sampleYuv) have
+// hand-written AVX2 variants, chosen once at run time, that give the same
+// bytes as the plain loops. Pixels are 0xAARRGGBB words; weights are 0...256.
 
 // out = a + (b - a) * w / 256 per channel.
 void lerpRows(std::uint32_t* out, const std::uint32_t* a, const std::uint32_t* b, int count,
@@ -46,6 +48,11 @@ struct Plane {
 void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
                    const std::int32_t* v, int count);
 
+// sampleChannel of the three planes and packChannels in one pass: out[i] =
+// 0xFF, Y, U, V. Planes that differ only in `data` share their positions.
+void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
+               const std::int32_t* px, const std::int32_t* py, int count);
+
 // out[i] = 0xFF, a[i], b[i], c[i] (three channels into one opaque word).
 void packChannels(std::uint32_t* out, const std::uint8_t* a, const std::uint8_t* b,
                   const std::uint8_t* c, int count);
@@ -61,5 +68,26 @@ void compositeRow(std::uint32_t* out, const std::uint32_t* picture, const std::u
 // Bilinear blend of four premultiplied pixels (weights 0...256).
 std::uint32_t bilinear(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                        std::uint32_t wx, std::uint32_t wy);
+
+// Both variants of the gathering kernels, for tests and benchmarks. The AVX2
+// ones may only be called where avx2Available() is true (on other machines
+// and builds they are the plain loops).
+bool avx2Available();
+namespace scalar {
+void gatherPixels(std::uint32_t* out, const std::uint32_t* source, int stridePixels,
+                  const std::int32_t* u, const std::int32_t* v, int count);
+void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
+                   const std::int32_t* v, int count);
+void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
+               const std::int32_t* px, const std::int32_t* py, int count);
+}  // namespace scalar
+namespace avx2 {
+void gatherPixels(std::uint32_t* out, const std::uint32_t* source, int stridePixels,
+                  const std::int32_t* u, const std::int32_t* v, int count);
+void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
+                   const std::int32_t* v, int count);
+void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
+               const std::int32_t* px, const std::int32_t* py, int count);
+}  // namespace avx2
 
 }  // namespace mirelon::PictureKernels

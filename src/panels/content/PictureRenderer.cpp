@@ -556,9 +556,6 @@ void PictureRenderer::renderYuvRows(const VideoFrame& frame) {
     uchar* const outBits = block_.bits();
     const qsizetype outStride = block_.bytesPerLine();
     std::uint32_t* const row = rowBuffer_.data();
-    std::uint8_t* const ys = channelBuffer_.data();
-    std::uint8_t* const us = ys + bw;
-    std::uint8_t* const vs = us + bw;
     for (int y = 0; y < bh; ++y) {
         auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
         const std::size_t rowBase = std::size_t(y) * std::size_t(bw);
@@ -572,10 +569,7 @@ void PictureRenderer::renderYuvRows(const VideoFrame& frame) {
         const std::int32_t* u = u_.data() + rowBase + x0;
         const std::int32_t* v = v_.data() + rowBase + x0;
         const int n = x1 - x0;
-        sampleChannel(ys, py, u, v, n);
-        sampleChannel(us, pu, u, v, n);
-        sampleChannel(vs, pv, u, v, n);
-        packChannels(row + x0, ys, us, vs, n);
+        sampleYuv(row + x0, py, pu, pv, u, v, n);
         colorRow(row + x0, n, yuvColor_);
         compositeRow(out + x0, row + x0, mappedCoverage_.data() + rowBase + x0, border + x0, n);
     }

@@ -282,7 +282,6 @@ void PictureRenderer::rebuildSampling(QSize sourceSize, QRect window, bool mappe
     const double scale =
         std::max(double(w) / sourceSize.width(), double(h) / sourceSize.height()) * zoom;
     rowBuffer_.assign(std::size_t(block_.width()), 0);
-    channelBuffer_.assign(std::size_t(block_.width()) * 3, 0);
     if (mapped) {
         rebuildPositions(sourceSize, window);
         return;

@@ -145,7 +145,6 @@ private:
     std::vector<std::uint32_t> rowBuffer_;     // one block row of picture
     std::vector<std::uint32_t> blendBuffer_;   // two source rows blended
     QImage converted_;                         // reused when a source needs conversion
-    std::vector<std::uint8_t> channelBuffer_;  // Y, U, V of one block row
     YuvColorimetry yuvColorimetry_;
     FixedColorMatrix yuvColor_;  // YUV -> RGB, then the colour steps
     bool yuvColorValid_ = false;

@@ -70,8 +70,10 @@ gst-launch-1.0 -q videotestsrc num-buffers=1 pattern=smpte ! video/x-raw,width=1
   ! videoconvert ! pngenc ! filesink location="$work/picture.png"
 gst-launch-1.0 -q filesrc location="$work/picture.png" ! pngdec ! videoconvert ! videoscale \
   ! video/x-raw,format=YUY2,width=1280,height=720 ! filesink location="$work/frame720.yuy2"
+# 4:2:2 at quality 85, as webcams send it and as the program's simulated
+# camera encodes the same picture.
 gst-launch-1.0 -q filesrc location="$work/picture.png" ! pngdec ! videoconvert \
-  ! video/x-raw,format=I420 ! jpegenc quality=85 ! filesink location="$work/frame1080.jpg"
+  ! video/x-raw,format=Y42B ! jpegenc quality=85 ! filesink location="$work/frame1080.jpg"
 
 EVERY='"cameraShape": "squircle", "cameraSize": 2.0, "zoom": 1.4, "shadowRadius": 15,
   "borderThickness": 6, "borderColor": "#FFCC00FF", "cameraMirroringEnabled": true,

@@ -111,6 +111,22 @@ TEST(ContentWindow, AWindowHoldingTheWantedRegionRendersLikeTheWholeFrame) {
     }
 }
 
+TEST(ContentWindow, WantedSizeIsTheZoomedFrameAndPartOfTheTiltsEnlargement) {
+    PictureRenderer renderer;
+    PictureStyle style = pictureStyle({1.0, false, 0, 0, 0, 2.0});
+    renderer.setStyle(style);
+    EXPECT_EQ(renderer.wantedSourceSize(), QSize(240, 240));  // 120 points at 2x
+    style.zoom = 1.4;
+    renderer.setStyle(style);
+    EXPECT_EQ(renderer.wantedSourceSize(), QSize(336, 336));
+    style.yAngle = 40;
+    style.visibleArea = QRectF(-80, -80, 280, 280);
+    renderer.setStyle(style);
+    const QSize tilted = renderer.wantedSourceSize();
+    EXPECT_GT(tilted.height(), 340);
+    EXPECT_LT(tilted.height(), 336 * 2);
+}
+
 TEST(ContentWindow, AWindowTooSmallSmearsItsEdgesButReadsNothingOutside) {
     const QImage whole = stripes(QSize(1280, 720));
     for (const Style& s : {Style{1.4, false, 0, 0, 0, 1.0}, Style{1.4, true, 12, -15, 8, 1.0}}) {

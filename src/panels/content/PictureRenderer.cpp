@@ -98,7 +98,10 @@ QRectF PictureRenderer::blockRect() const {
 
 QSize PictureRenderer::wantedSourceSize() const {
     const double zoom = std::isfinite(style_.zoom) && style_.zoom > 0 ? style_.zoom : 1.0;
-    const double k = zoom * magnification_;
+    // Where the tilt brings the picture nearer it is enlarged by up to the
+    // magnification; that side may be a little softer, so half the
+    // enlargement counts (the far side is then sharper than needed).
+    const double k = zoom * (1.0 + (magnification_ - 1.0) / 2.0);
     return QSize(int(std::ceil(frameDevice_.width() * k)),
                  int(std::ceil(frameDevice_.height() * k)));
 }

@@ -140,6 +140,8 @@ VideoFrame rawFrame(const std::shared_ptr<MappedSample>& mapped, const GstVideoI
 struct SinkContext {
     FrameMailbox* mailbox;
     JpegFrameDecoder* decoder;
+    QSize decodedSize;  // of the last JPEG frame, to log changes once
+    bool windowed = false;
 };
 
 GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
@@ -170,6 +172,18 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
         if (frame.isNull()) {
             mailbox->countCorruptFrame();
             return GST_FLOW_OK;
+        }
+        if (frame.size() != context->decodedSize || frame.isWindowed() != context->windowed) {
+            context->decodedSize = frame.size();
+            context->windowed = frame.isWindowed();
+            qCInfo(lcCapture).noquote()
+                << QStringLiteral("JPEG frames of %1x%2 decoded at %3x%4%5")
+                       .arg(context->decoder->lastFullSize().width())
+                       .arg(context->decoder->lastFullSize().height())
+                       .arg(frame.width())
+                       .arg(frame.height())
+                       .arg(frame.isWindowed() ? QStringLiteral(", only the part shown")
+                                               : QString());
         }
     } else {
         GstVideoInfo info;
@@ -258,7 +272,7 @@ GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, Fram
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = onNewSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks,
-                               new SinkContext{&mailbox_, &decoder_},
+                               new SinkContext{&mailbox_, &decoder_, QSize(), false},
                                [](gpointer p) { delete static_cast<SinkContext*>(p); });
 
     gst_bin_add_many(GST_BIN(pipeline), source, sourceFilter, outputFilter, sink, nullptr);

@@ -98,10 +98,11 @@ QRectF PictureRenderer::blockRect() const {
 
 QSize PictureRenderer::wantedSourceSize() const {
     const double zoom = std::isfinite(style_.zoom) && style_.zoom > 0 ? style_.zoom : 1.0;
-    // Where the tilt brings the picture nearer it is enlarged by up to the
-    // magnification; that side may be a little softer, so half the
-    // enlargement counts (the far side is then sharper than needed).
-    const double k = zoom * (1.0 + (magnification_ - 1.0) / 2.0);
+    // Where the tilt brings the picture nearest it is enlarged by the
+    // magnification. That corner may be a little softer than the rest: a
+    // source that serves the flat picture (shown enlarged by at most 1.25,
+    // see the JPEG reduction) may be enlarged by up to 1.6 there.
+    const double k = zoom * std::max(1.0, magnification_ / 1.28);
     return QSize(int(std::ceil(frameDevice_.width() * k)),
                  int(std::ceil(frameDevice_.height() * k)));
 }

@@ -64,8 +64,8 @@ public:
     QRectF blockRect() const;
     bool isTilted() const { return tilted_; }
     // The size a source should have (device pixels) to be sampled no coarser
-    // than one source pixel per shown pixel: the frame, zoomed, and enlarged
-    // by half of what the tilt adds where it brings the picture nearest.
+    // than one source pixel per shown pixel: the frame, zoomed; a tilt that
+    // brings a corner much nearer (enlarged over 1.28 times) adds the rest.
     QSize wantedSourceSize() const;
     // The part of the source the picture reads, as fractions of the source's
     // width and height, for the size of the last frame rendered; null until

@@ -129,6 +129,8 @@ run_program() {
   (
     export XDG_CONFIG_HOME="$work/program/config" XDG_RUNTIME_DIR="$work/program/run"
     export MIRELON_SIMULATED_CAMERAS="$work/program/cams"
+    # Each panel logs how old its frames were when drawn, every 10 s.
+    export QT_LOGGING_RULES="app.mirelon.Mirelon.frames.debug=true"
     desktop_spawn mirelon "$MIRELON_BIN"
     echo "$DESKTOP_LAST_PID" >"$work/program.pid"
   )
@@ -152,6 +154,8 @@ run_program() {
   import -window root "$out/$1.png" 2>/dev/null || true
   desktop_kill "$pid"
   cp "$DESKTOP_DIR/mirelon.log" "$out/$1.log" 2>/dev/null || true
+  sed -n "s/.*age when drawn: median \([0-9.]*\) ms, 99th \([0-9.]*\) ms, oldest \([0-9.]*\) ms.*/$1 \1 \2 \3/p" \
+    "$out/$1.log" >>"$out/ages.txt"
   echo "$result"
 }
 
@@ -185,6 +189,7 @@ run_peer() {
 
 results="$out/results.txt"
 : >"$results"
+: >"$out/ages.txt"
 for case in $CASES; do
   for ((pair = 1; pair <= PAIRS; pair++)); do
     read -r own own_extra < <(run_program "$case")
@@ -193,7 +198,7 @@ for case in $CASES; do
   done
 done
 
-python3 - "$results" "$MEASURE" <<'PY'
+python3 - "$results" "$MEASURE" "$out/ages.txt" <<'PY'
 import statistics, sys
 from collections import defaultdict
 rows = defaultdict(list)
@@ -218,4 +223,14 @@ for case, pairs in rows.items():
     if with_x:
         print(f"ratio+X {case}: {statistics.median(with_x):.2f} "
               f"({min(with_x):.2f}-{max(with_x):.2f}) with X server and compositor")
+# How old frames were when a panel drew them (arrival in the program to
+# drawing, decoding included), from the panels' own 10-second summaries.
+ages = defaultdict(list)
+for line in open(sys.argv[3]):
+    case, median, p99, oldest = line.split()
+    ages[case].append((float(median), float(p99), float(oldest)))
+for case, rows_ in ages.items():
+    print(f"frame age {case}: median {statistics.median(r[0] for r in rows_):.1f} ms, "
+          f"99th {max(r[1] for r in rows_):.1f} ms, oldest {max(r[2] for r in rows_):.1f} ms "
+          f"over {len(rows_)} panel periods (one frame: 33.3 ms)")
 PY

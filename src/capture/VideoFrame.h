@@ -7,6 +7,7 @@
 #include <QSize>
 
 #include <array>
+#include <chrono>
 #include <memory>
 
 namespace mirelon {
@@ -72,6 +73,11 @@ public:
     int chromaShiftY() const { return chromaShiftY_; }
     const YuvColorimetry& colorimetry() const { return colorimetry_; }
 
+    // When the frame reached the program (before any decoding); unset
+    // (time_point{}) for frames made otherwise.
+    std::chrono::steady_clock::time_point arrival() const { return arrival_; }
+    void setArrival(std::chrono::steady_clock::time_point at) { arrival_ = at; }
+
     // The frame as an RGB image (converted for YUV frames, with plain code:
     // meant for previews and checks, not for the panels' per-frame path).
     // A windowed frame gives its window only.
@@ -87,6 +93,7 @@ private:
     int chromaShiftX_ = 0;
     int chromaShiftY_ = 0;
     YuvColorimetry colorimetry_;
+    std::chrono::steady_clock::time_point arrival_;
     std::shared_ptr<const void> owner_;
 };
 

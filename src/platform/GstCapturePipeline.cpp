@@ -164,6 +164,7 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
         mapped->buffer = nullptr;  // not mapped: only the sample is released
         return GST_FLOW_OK;
     }
+    const auto arrival = std::chrono::steady_clock::now();
     VideoFrame frame;
     if (gst_structure_has_name(gst_caps_get_structure(caps, 0), "image/jpeg")) {
         // Decoded into buffers of the decoder's own: the sample goes at once.
@@ -195,6 +196,7 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
             return GST_FLOW_OK;
         }
     }
+    frame.setArrival(arrival);
     mailbox->post(std::move(frame));
     return GST_FLOW_OK;
 }

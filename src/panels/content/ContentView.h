@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "capture/FrameAgeStats.h"
 #include "panels/content/ContentCameraSource.h"
 #include "panels/content/ContentState.h"
 #include "panels/content/FadeAnimation.h"
@@ -122,6 +123,8 @@ private:
     void applyPictureStyle();
     // Tells the camera how large, and which part of, the picture is shown.
     void tellWantedSource();
+    // With frame logging on: how old the frame just rendered was.
+    void noteFrameAge();
     void applyStatusCard();
     void applyAnimations();
     void fireReactions();
@@ -197,6 +200,7 @@ private:
     PictureRenderer renderer_;
     bool frameDirty_ = true;
     VideoFrame lastFrame_;
+    FrameAgeStats frameAges_;
 
     FadeAnimation hintFade_;
     FadeAnimation shimmerFade_;

@@ -4,6 +4,7 @@
 #include "panels/content/PanelGeometry.h"
 #include "panels/content/ShimmerView.h"
 #include "panels/content/SquircleShape.h"
+#include "platform/Logging.h"
 #include "platform/MoveMode.h"
 
 #include <QAbstractButton>
@@ -51,11 +52,24 @@ void ContentView::ensureRendered() {
     if (derived_.live && model_) {
         lastFrame_ = model_->latestFrame();
         renderer_.render(lastFrame_);
+        noteFrameAge();
         // The part of the source read is known once a frame was rendered.
         tellWantedSource();
     } else {
         lastFrame_ = VideoFrame();
         renderer_.renderEmpty();
+    }
+}
+
+void ContentView::noteFrameAge() {
+    if (!lcFrames().isDebugEnabled()) {
+        return;
+    }
+    const auto now = FrameAgeStats::Clock::now();
+    frameAges_.shown(lastFrame_.arrival(), now);
+    FrameAgeStats::Summary summary;
+    if (frameAges_.takeSummary(now, summary)) {
+        qCDebug(lcFrames).noquote() << cameraDeviceID_ << FrameAgeStats::describe(summary);
     }
 }
 

@@ -5,9 +5,11 @@
 
 #include <QImage>
 
+#include <functional>
 #include <memory>
 
 typedef struct _GstElement GstElement;
+typedef struct _GstCaps GstCaps;
 
 namespace mirelon {
 
@@ -30,6 +32,19 @@ public:
     // when it is positive, never when it is negative.
     GstElement* makeSource(int frameLimit) const;
 
+    // A new live source element (floating) offering `offered` (a camera's
+    // modes) that takes its mode from what the elements after it accept:
+    // when the first frame is due it fixes the mode, asks `choose` for the
+    // loop of that mode and how many frames to play (as for makeSource), and
+    // plays it. It ends before its first frame when no mode fits or there is
+    // no loop.
+    struct Choice {
+        std::shared_ptr<SimulatedFrameLoop> loop;
+        int frameLimit = -1;
+    };
+    using Chooser = std::function<Choice(const CaptureMode& mode)>;
+    static GstElement* makeNegotiatingSource(const GstCaps* offered, Chooser choose);
+
     const CaptureMode& mode() const { return mode_; }
 
     // Bars in a few colours, for cameras without a picture of their own.
@@ -39,6 +54,8 @@ public:
 
 private:
     SimulatedFrameLoop() = default;
+    // The source element around a feeder (which it owns from then on).
+    static GstElement* makeLoopSource(void* feeder);
     CaptureMode mode_;
     std::shared_ptr<Frames> frames_;
 };

@@ -16,8 +16,4 @@ std::shared_ptr<CaptureDeviceInput> makeInput(const SimulatedCameraSpec& spec, Q
     return GstV4l2Capture::makeInput(device, spec.id, error);
 }
 
-std::shared_ptr<CaptureDeviceInput> makeInput(const SimulatedCameraSpec& spec, QString* error) {
-    return makeInput(spec, error, QString());
-}
-
 }  // namespace mirelon::SimulatedCapture

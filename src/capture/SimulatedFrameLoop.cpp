@@ -180,13 +180,6 @@ std::shared_ptr<SimulatedFrameLoop> SimulatedFrameLoop::make(const QImage& pictu
 
 SimulatedFrameLoop::~SimulatedFrameLoop() = default;
 
-GstElement* SimulatedFrameLoop::makeSource(int frameLimit) const {
-    auto* feeder = new Feeder;
-    feeder->frames = frames_;
-    feeder->frameLimit = frameLimit;
-    return makeLoopSource(feeder);
-}
-
 GstElement* SimulatedFrameLoop::makeNegotiatingSource(const GstCaps* offered, Chooser choose) {
     GstCapture::ensureInitialized();
     auto* feeder = new Feeder;
@@ -210,11 +203,9 @@ GstElement* SimulatedFrameLoop::makeLoopSource(void* feederData) {
         delete owned;
         return nullptr;
     }
+    // Its caps are set once the mode is known.
     g_object_set(src, "is-live", TRUE, "format", GST_FORMAT_TIME, "max-buffers", guint64(2),
                  nullptr);
-    if (owned->frames) {
-        g_object_set(src, "caps", owned->frames->caps, nullptr);
-    }
     gst_bin_add_many(GST_BIN(bin), src, pace, nullptr);
     gst_element_link(src, pace);
     GstPad* pad = gst_element_get_static_pad(pace, "src");

@@ -27,17 +27,13 @@ public:
     SimulatedFrameLoop(const SimulatedFrameLoop&) = delete;
     SimulatedFrameLoop& operator=(const SimulatedFrameLoop&) = delete;
 
-    // A new live source element (floating) that plays the loop; it ends
-    // before its first frame when frameLimit is 0, after frameLimit frames
-    // when it is positive, never when it is negative.
-    GstElement* makeSource(int frameLimit) const;
-
     // A new live source element (floating) offering `offered` (a camera's
     // modes) that takes its mode from what the elements after it accept:
     // when the first frame is due it fixes the mode, asks `choose` for the
-    // loop of that mode and how many frames to play (as for makeSource), and
-    // plays it. It ends before its first frame when no mode fits or there is
-    // no loop.
+    // loop of that mode and how many frames to play, and plays it: it ends
+    // before its first frame when frameLimit is 0, after frameLimit frames
+    // when it is positive, never when it is negative; also before its first
+    // frame when no mode fits or there is no loop.
     struct Choice {
         std::shared_ptr<SimulatedFrameLoop> loop;
         int frameLimit = -1;

@@ -347,5 +347,64 @@ TEST_F(ProviderDirectoryTest, ModeChoiceAndInputsWorkOnTheListedDevices) {
     EXPECT_EQ(error, "The camera is not connected.");
 }
 
+// What a device's element plays in front of a filter pinning `caps`: the
+// number of frames until the stream ended (it must end).
+int framesUntilEnd(GstDevice* device, const char* caps) {
+    GstElement* pipeline = gst_pipeline_new(nullptr);
+    GstElement* source = gst_device_create_element(device, nullptr);
+    GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
+    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+    EXPECT_TRUE(pipeline && source && filter && sink);
+    GstCaps* pinned = gst_caps_from_string(caps);
+    g_object_set(filter, "caps", pinned, nullptr);
+    gst_caps_unref(pinned);
+    int frames = 0;
+    g_object_set(sink, "signal-handoffs", TRUE, "sync", FALSE, nullptr);
+    g_signal_connect(sink, "handoff",
+                     G_CALLBACK(+[](GstElement*, GstBuffer*, GstPad*, gpointer count) {
+                         ++*static_cast<int*>(count);
+                     }),
+                     &frames);
+    gst_bin_add_many(GST_BIN(pipeline), source, filter, sink, nullptr);
+    EXPECT_TRUE(gst_element_link_many(source, filter, sink, nullptr));
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* end = gst_bus_timed_pop_filtered(
+        bus, GST_CLOCK_TIME_NONE, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    gst_message_unref(end);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return frames;
+}
+
+GstDevice* deviceFor(const QByteArray& json) {
+    const auto spec = SimulatedCameraSpec::parse("cam", json);
+    EXPECT_TRUE(spec);
+    return GST_DEVICE(gst_object_ref_sink(SimulatedDeviceProvider::makeDevice(*spec, QString())));
+}
+
+TEST_F(SimulatedDevices, ElementsPlayTheModeAskedForAndFailAsTheFileSays) {
+    constexpr const char* yuy2 = "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1";
+    // "stall": one second of frames at the mode's rate, then the end.
+    GstDevice* stalling = deviceFor(R"({"name": "S", "fail": "stall", "modes": [
+        {"format": "mjpeg", "width": 1280, "height": 720, "fps": 30},
+        {"format": "yuy2", "width": 640, "height": 480, "fps": 30}]})");
+    EXPECT_EQ(framesUntilEnd(stalling, yuy2), 30);
+    // A mode the camera does not offer: no frames, and a warning.
+    EXPECT_EQ(framesUntilEnd(stalling, "video/x-raw,format=NV12,width=100,height=100"), 0);
+    EXPECT_EQ(log.count("Simulated camera: no frames for the mode asked for"), 1);
+    gst_object_unref(stalling);
+
+    GstDevice* neverStarts = deviceFor(R"({"name": "N", "fail": "start", "modes": [
+        {"format": "yuy2", "width": 640, "height": 480, "fps": 30}]})");
+    EXPECT_EQ(framesUntilEnd(neverStarts, yuy2), 0);
+    gst_object_unref(neverStarts);
+    GstDevice* pattern = deviceFor(R"({"name": "P", "fail": "stall", "width": 64,
+                                       "height": 48, "fps": 10})");
+    EXPECT_EQ(framesUntilEnd(pattern, "video/x-raw,format=BGRx,width=64,height=48"), 10);
+    gst_object_unref(pattern);
+}
+
 }  // namespace
 }  // namespace mirelon

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/CameraDirectory.h"
 
-#include "capture/SimulatedCameraDirectory.h"
+#include "capture/SimulatedDeviceProvider.h"
 #include "platform/GstCameraDirectory.h"
 
 namespace mirelon {
@@ -16,7 +16,8 @@ CameraDirectory& CameraDirectory::shared() {
     static CameraDirectory* chosen = []() -> CameraDirectory* {
         const QString folder = qEnvironmentVariable("MIRELON_SIMULATED_CAMERAS");
         if (!folder.isEmpty()) {
-            return new SimulatedCameraDirectory(folder);
+            // Only the simulated cameras, through the same listing as real ones.
+            return new GstCameraDirectory(SimulatedDeviceProvider::create(folder));
         }
         return new GstCameraDirectory();
     }();

@@ -4,26 +4,42 @@
 #include "capture/CameraDirectory.h"
 #include "capture/SimulatedCameraDirectory.h"
 #include "capture/SimulatedCapture.h"
+#include "capture/SimulatedDeviceProvider.h"
 #include "platform/GstCameraDirectory.h"
 #include "platform/GstV4l2Capture.h"
 
 namespace mirelon {
 namespace {
 
-// Follows whatever the shared camera directory is: simulated cameras get
-// simulated inputs and the simulated permission; system cameras get V4L2.
+// The folder of the simulated cameras the directory lists, or "" for the
+// system's cameras.
+QString simulatedFolder(CameraDirectory& directory) {
+    if (auto* simulated = dynamic_cast<SimulatedCameraDirectory*>(&directory)) {
+        return simulated->folder();
+    }
+    if (auto* listing = dynamic_cast<GstCameraDirectory*>(&directory)) {
+        return SimulatedDeviceProvider::folderOf(listing->provider());
+    }
+    return {};
+}
+
+// Follows whatever the shared camera directory is: simulated cameras get the
+// simulated permission (the folder's files), system cameras the system's.
+// Inputs come from the devices the directory lists, simulated or V4L2.
 class DirectoryCaptureService final : public CaptureService {
 public:
     CameraAuthorization authorizationStatus() override {
-        if (auto* simulated = dynamic_cast<SimulatedCameraDirectory*>(&CameraDirectory::shared())) {
-            return CameraPermission::simulatedStatus(simulated->folder());
+        const QString folder = simulatedFolder(CameraDirectory::shared());
+        if (!folder.isEmpty()) {
+            return CameraPermission::simulatedStatus(folder);
         }
         return CameraPermission::systemStatus();
     }
 
     void requestAccess(std::function<void(bool)> answer) override {
-        if (auto* simulated = dynamic_cast<SimulatedCameraDirectory*>(&CameraDirectory::shared())) {
-            CameraPermission::requestSimulatedAccess(simulated->folder(), std::move(answer));
+        const QString folder = simulatedFolder(CameraDirectory::shared());
+        if (!folder.isEmpty()) {
+            CameraPermission::requestSimulatedAccess(folder, std::move(answer));
             return;
         }
         // Linux does not ask: the answer is the current state.

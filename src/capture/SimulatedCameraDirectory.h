@@ -2,62 +2,19 @@
 #pragma once
 
 #include "capture/CameraDirectory.h"
-#include "platform/FolderWatch.h"
+#include "capture/SimulatedCameraFolder.h"
 #include "platform/NotificationCenter.h"
-#include "platform/Scheduler.h"
 
-#include <QFileInfo>
-#include <QMap>
 #include <QObject>
-#include <QSet>
 
 #include <optional>
 
 namespace mirelon {
 
-// How a simulated camera misbehaves.
-enum class SimulatedFailure { none, open, start, stall };
-
-// One mode a realistic simulated camera offers, like a V4L2 device's.
-struct SimulatedCameraMode {
-    QString format;  // "mjpeg", "yuy2", "nv12" or "i420"
-    int width = 0;
-    int height = 0;
-    int fps = 0;
-    bool operator==(const SimulatedCameraMode&) const = default;
-};
-
-// One file <folder>/<id>.json of the simulated camera folder.
-struct SimulatedCameraSpec {
-    QString id;
-    QString name;
-    bool isDefault = false;
-    QString pattern = QStringLiteral("smpte");
-    int width = 1280;
-    int height = 720;
-    int fps = 30;
-    SimulatedFailure fail = SimulatedFailure::none;
-    // A realistic camera: the modes it offers (none: the pattern at width x
-    // height and fps, as before), the picture it shows (a file name in the
-    // folder; none: generated bars) and every how many MJPEG frames one
-    // arrives truncated (0: never).
-    QList<SimulatedCameraMode> modes;
-    QString image;
-    int corruptEvery = 0;
-
-    bool operator==(const SimulatedCameraSpec&) const = default;
-    // The modes as the caps a V4L2 device would report.
-    QString modesCaps() const;
-
-    // Parses one file's content; none (with the reason in *error) when it is
-    // not an object with a string "name" or a member has a wrong type or an
-    // out-of-range value.
-    static std::optional<SimulatedCameraSpec> parse(const QString& id, const QByteArray& json,
-                                                    QString* error = nullptr);
-};
-
 // Cameras simulated by the JSON files of a folder: creating a file connects a
-// camera, deleting it disconnects it, changing its name renames it.
+// camera, deleting it disconnects it, changing its name renames it. The
+// program lists them through the simulated device provider; this directory
+// serves tests that drive the folder by hand.
 class SimulatedCameraDirectory final : public QObject, public CameraDirectory {
     Q_OBJECT
 public:
@@ -67,7 +24,7 @@ public:
 
     QList<AvailableCameraDevice> devices() const override;
     std::optional<SimulatedCameraSpec> spec(const QString& id) const;
-    QString folder() const { return folder_; }
+    QString folder() const { return folder_.folder(); }
 
     // Re-reads every file of the folder and posts what changed. Runs when the
     // folder itself appears or goes away; changes to single files re-read
@@ -77,22 +34,10 @@ public:
     void rescanEntries(const QStringList& names);
 
 private:
-    void scheduleRescan();
-    void runPendingRescan();
-    // The camera a file describes; none (reported once per content) when it
-    // is unreadable or invalid.
-    std::optional<SimulatedCameraSpec> readCameraFile(const QFileInfo& info);
-    void publish(const QMap<QString, SimulatedCameraSpec>& found);
+    void announce(const QMap<QString, SimulatedCameraSpec>& previous);
 
-    QString folder_;
     NotificationCenter& center_;
-    FolderWatch watch_;
-    QMap<QString, SimulatedCameraSpec> cameras_;  // ordered by id = file-name order
-    QMap<QString, QByteArray> rejected_;          // file content already reported as bad
-    TaskHandle pendingRescan_;
-    QSet<QString> pendingEntries_;
-    bool pendingFullRescan_ = false;
-    bool announce_ = true;
+    SimulatedCameraFolder folder_;
 };
 
 }  // namespace mirelon

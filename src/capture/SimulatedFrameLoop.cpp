@@ -12,6 +12,7 @@
 #include <turbojpeg.h>
 
 #include <atomic>
+#include <optional>
 
 namespace mirelon {
 
@@ -100,9 +101,33 @@ GstBuffer* convertRaw(const QImage& image, const QString& format) {
 
 struct Feeder {
     std::shared_ptr<SimulatedFrameLoop::Frames> frames;
-    int frameLimit;
+    int frameLimit = -1;
     std::uint64_t sent = 0;
+    // Until the first frame: the modes offered and who picks the loop.
+    GstCaps* offered = nullptr;
+    SimulatedFrameLoop::Chooser choose;
+    ~Feeder() {
+        if (offered) {
+            gst_caps_unref(offered);
+        }
+    }
 };
+
+// The mode the elements after the source accept, among the offered ones.
+std::optional<CaptureMode> negotiatedMode(GstAppSrc* appsrc, GstCaps* offered) {
+    GstPad* pad = gst_element_get_static_pad(GST_ELEMENT(appsrc), "src");
+    GstCaps* accepted = gst_pad_peer_query_caps(pad, offered);
+    gst_object_unref(pad);
+    std::optional<CaptureMode> mode;
+    if (accepted && !gst_caps_is_empty(accepted) && !gst_caps_is_any(accepted)) {
+        accepted = gst_caps_fixate(accepted);
+        mode = chooseCaptureMode(accepted);
+    }
+    if (accepted) {
+        gst_caps_unref(accepted);
+    }
+    return mode;
+}
 
 }  // namespace
 
@@ -155,7 +180,16 @@ std::shared_ptr<SimulatedFrameLoop> SimulatedFrameLoop::make(const QImage& pictu
 
 SimulatedFrameLoop::~SimulatedFrameLoop() = default;
 
-GstElement* SimulatedFrameLoop::makeSource(int frameLimit) const {
+GstElement* SimulatedFrameLoop::makeNegotiatingSource(const GstCaps* offered, Chooser choose) {
+    GstCapture::ensureInitialized();
+    auto* feeder = new Feeder;
+    feeder->offered = gst_caps_copy(offered);
+    feeder->choose = std::move(choose);
+    return makeLoopSource(feeder);
+}
+
+GstElement* SimulatedFrameLoop::makeLoopSource(void* feederData) {
+    auto* owned = static_cast<Feeder*>(feederData);
     GstElement* bin = gst_bin_new(nullptr);
     GstElement* src = gst_element_factory_make("appsrc", nullptr);
     // Paces the frames to the clock, at the mode's rate.
@@ -166,10 +200,12 @@ GstElement* SimulatedFrameLoop::makeSource(int frameLimit) const {
                 gst_object_unref(gst_object_ref_sink(e));
             }
         }
+        delete owned;
         return nullptr;
     }
-    g_object_set(src, "is-live", TRUE, "format", GST_FORMAT_TIME, "caps", frames_->caps,
-                 "max-buffers", guint64(2), nullptr);
+    // Its caps are set once the mode is known.
+    g_object_set(src, "is-live", TRUE, "format", GST_FORMAT_TIME, "max-buffers", guint64(2),
+                 nullptr);
     gst_bin_add_many(GST_BIN(bin), src, pace, nullptr);
     gst_element_link(src, pace);
     GstPad* pad = gst_element_get_static_pad(pace, "src");
@@ -179,6 +215,18 @@ GstElement* SimulatedFrameLoop::makeSource(int frameLimit) const {
     GstAppSrcCallbacks callbacks{};
     callbacks.need_data = [](GstAppSrc* appsrc, guint, gpointer data) {
         auto* feeder = static_cast<Feeder*>(data);
+        if (!feeder->frames) {
+            const auto mode = negotiatedMode(appsrc, feeder->offered);
+            const auto choice = mode ? feeder->choose(*mode) : SimulatedFrameLoop::Choice{};
+            if (!choice.loop) {
+                qCWarning(lcCapture) << "Simulated camera: no frames for the mode asked for";
+                gst_app_src_end_of_stream(appsrc);
+                return;
+            }
+            feeder->frames = choice.loop->frames_;
+            feeder->frameLimit = choice.frameLimit;
+            gst_app_src_set_caps(appsrc, feeder->frames->caps);
+        }
         const auto& f = *feeder->frames;
         if (feeder->frameLimit >= 0 && feeder->sent >= std::uint64_t(feeder->frameLimit)) {
             gst_app_src_end_of_stream(appsrc);
@@ -195,7 +243,7 @@ GstElement* SimulatedFrameLoop::makeSource(int frameLimit) const {
         GST_BUFFER_DURATION(buffer) = f.duration;
         gst_app_src_push_buffer(appsrc, buffer);
     };
-    gst_app_src_set_callbacks(GST_APP_SRC(src), &callbacks, new Feeder{frames_, frameLimit},
+    gst_app_src_set_callbacks(GST_APP_SRC(src), &callbacks, owned,
                               [](gpointer data) { delete static_cast<Feeder*>(data); });
     return bin;
 }

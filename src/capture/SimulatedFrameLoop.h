@@ -5,9 +5,11 @@
 
 #include <QImage>
 
+#include <functional>
 #include <memory>
 
 typedef struct _GstElement GstElement;
+typedef struct _GstCaps GstCaps;
 
 namespace mirelon {
 
@@ -25,10 +27,19 @@ public:
     SimulatedFrameLoop(const SimulatedFrameLoop&) = delete;
     SimulatedFrameLoop& operator=(const SimulatedFrameLoop&) = delete;
 
-    // A new live source element (floating) that plays the loop; it ends
+    // A new live source element (floating) offering `offered` (a camera's
+    // modes) that takes its mode from what the elements after it accept:
+    // when the first frame is due it fixes the mode, asks `choose` for the
+    // loop of that mode and how many frames to play, and plays it: it ends
     // before its first frame when frameLimit is 0, after frameLimit frames
-    // when it is positive, never when it is negative.
-    GstElement* makeSource(int frameLimit) const;
+    // when it is positive, never when it is negative; also before its first
+    // frame when no mode fits or there is no loop.
+    struct Choice {
+        std::shared_ptr<SimulatedFrameLoop> loop;
+        int frameLimit = -1;
+    };
+    using Chooser = std::function<Choice(const CaptureMode& mode)>;
+    static GstElement* makeNegotiatingSource(const GstCaps* offered, Chooser choose);
 
     const CaptureMode& mode() const { return mode_; }
 
@@ -39,6 +50,8 @@ public:
 
 private:
     SimulatedFrameLoop() = default;
+    // The source element around a feeder (which it owns from then on).
+    static GstElement* makeLoopSource(void* feeder);
     CaptureMode mode_;
     std::shared_ptr<Frames> frames_;
 };

@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <algorithm>
+#include <atomic>
+#include <optional>
 
 namespace mirelon {
 
@@ -64,23 +66,6 @@ bool udevHasSerialShort(const QString& devicePath) {
     return false;
 }
 
-GstCameraIdentity::Properties propertiesOf(GstDevice* device) {
-    GstStructure* props = gst_device_get_properties(device);
-    GstCameraIdentity::Properties p;
-    p.api = stringProperty(props, "device.api");
-    p.devicePath = stringProperty(props, "api.v4l2.path");
-    if (p.devicePath.isEmpty()) {
-        p.devicePath = stringProperty(props, "device.path");
-    }
-    p.serial = stringProperty(props, "device.serial");
-    p.busPath = stringProperty(props, "device.bus_path");
-    p.hasSerialShort = udevHasSerialShort(p.devicePath);
-    if (props) {
-        gst_structure_free(props);
-    }
-    return p;
-}
-
 bool offersOnlyGrey(GstDevice* device) {
     GstCaps* caps = gst_device_get_caps(device);
     if (!caps) {
@@ -101,34 +86,73 @@ bool offersOnlyGrey(GstDevice* device) {
 struct Listed {
     AvailableCameraDevice device;
     int node;
+    std::optional<bool> saysDefault;  // the device's own "is-default"
 };
 
-QList<Listed> listDevices(GstDeviceMonitor* monitor) {
+// Orders cameras by node, then id, and picks the default: the one a device
+// names, else the first.
+QList<AvailableCameraDevice> ordered(QList<Listed> listed) {
+    std::stable_sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+        return a.node != b.node ? a.node < b.node : a.device.id < b.device.id;
+    });
+    const bool devicesSay = std::any_of(listed.begin(), listed.end(),
+                                        [](const Listed& l) { return l.saysDefault.has_value(); });
+    QList<AvailableCameraDevice> out;
+    for (qsizetype i = 0; i < listed.size(); ++i) {
+        listed[i].device.isDefault = devicesSay ? listed[i].saysDefault.value_or(false) : i == 0;
+        out.append(listed[i].device);
+    }
+    return out;
+}
+
+// The cameras among `list` (which it releases): V4L2 ones unless any api
+// counts, never grey-only ones.
+QList<Listed> listDevices(GList* list, bool anyApi) {
     QList<Listed> out;
-    GList* list = gst_device_monitor_get_devices(monitor);
     for (GList* l = list; l; l = l->next) {
         auto* device = GST_DEVICE(l->data);
-        const GstCameraIdentity::Properties p = propertiesOf(device);
-        if (p.api != QLatin1String("v4l2") || offersOnlyGrey(device)) {
+        const GstCameraIdentity::Properties p = GstCameraIdentity::propertiesOf(device);
+        if ((!anyApi && p.api != QLatin1String("v4l2")) || offersOnlyGrey(device)) {
             continue;
         }
         gchar* name = gst_device_get_display_name(device);
         const QString id = GstCameraIdentity::cameraId(p);
-        out.append({AvailableCameraDevice{id, QString::fromUtf8(name ? name : ""), false},
-                    GstCameraIdentity::deviceNodeNumber(p.devicePath)});
+        Listed listed{AvailableCameraDevice{id, QString::fromUtf8(name ? name : ""), false},
+                      GstCameraIdentity::deviceNodeNumber(p.devicePath), std::nullopt};
         g_free(name);
+        GstStructure* props = gst_device_get_properties(device);
+        gboolean isDefault = FALSE;
+        if (props && gst_structure_get_boolean(props, "is-default", &isDefault)) {
+            listed.saysDefault = isDefault != FALSE;
+        }
+        if (props) {
+            gst_structure_free(props);
+        }
+        out.append(listed);
     }
     g_list_free_full(list, gst_object_unref);
     return out;
 }
 
-gboolean onBusMessage(GstBus*, GstMessage* message, gpointer data) {
+}  // namespace
+
+// Shared by the directory and the bus handler, which may run on any thread:
+// the first device message queues one refresh on the main thread, and the
+// messages that follow before it runs ride along.
+struct GstCameraDirectory::BusLink {
+    QPointer<GstCameraDirectory> target;
+    std::atomic<bool> refreshQueued{false};
+};
+
+namespace {
+
+GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
     const auto type = GST_MESSAGE_TYPE(message);
     if (type == GST_MESSAGE_DEVICE_ADDED || type == GST_MESSAGE_DEVICE_REMOVED ||
         type == GST_MESSAGE_DEVICE_CHANGED) {
-        auto* self = static_cast<QPointer<GstCameraDirectory>*>(data);
-        QPointer<GstCameraDirectory> target = *self;
-        if (target) {
+        auto* link = static_cast<GstCameraDirectory::BusLink*>(data);
+        QPointer<GstCameraDirectory> target = link->target;
+        if (target && !link->refreshQueued.exchange(true)) {
             QMetaObject::invokeMethod(
                 target.data(),
                 [target] {
@@ -139,10 +163,31 @@ gboolean onBusMessage(GstBus*, GstMessage* message, gpointer data) {
                 Qt::QueuedConnection);
         }
     }
-    return TRUE;
+    gst_message_unref(message);  // dropping a message means releasing it
+    return GST_BUS_DROP;
 }
 
 }  // namespace
+
+GstCameraIdentity::Properties GstCameraIdentity::propertiesOf(GstDevice* device) {
+    GstStructure* props = gst_device_get_properties(device);
+    Properties p;
+    p.api = stringProperty(props, "device.api");
+    p.devicePath = stringProperty(props, "api.v4l2.path");
+    if (p.devicePath.isEmpty()) {
+        p.devicePath = stringProperty(props, "device.path");
+    }
+    p.serial = stringProperty(props, "device.serial");
+    p.busPath = stringProperty(props, "device.bus_path");
+    gboolean vouched = FALSE;
+    p.hasSerialShort =
+        (props && gst_structure_get_boolean(props, "device.serial.unique", &vouched) && vouched) ||
+        udevHasSerialShort(p.devicePath);
+    if (props) {
+        gst_structure_free(props);
+    }
+    return p;
+}
 
 GstCameraDirectory::GstCameraDirectory(NotificationCenter& center) : center_(center) {
     if (!gst_is_initialized()) {
@@ -151,50 +196,70 @@ GstCameraDirectory::GstCameraDirectory(NotificationCenter& center) : center_(cen
     monitor_ = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor_, "Video/Source", nullptr);
     gst_device_monitor_set_show_all_devices(monitor_, TRUE);
-    GstBus* bus = gst_device_monitor_get_bus(monitor_);
-    // Messages arrive on GStreamer's threads: hand them to the main thread.
-    gst_bus_set_sync_handler(
-        bus,
-        [](GstBus* b, GstMessage* m, gpointer d) -> GstBusSyncReply {
-            onBusMessage(b, m, d);
-            gst_message_unref(m);  // dropping a message means releasing it
-            return GST_BUS_DROP;
-        },
-        new QPointer<GstCameraDirectory>(this),
-        [](gpointer d) { delete static_cast<QPointer<GstCameraDirectory>*>(d); });
-    gst_object_unref(bus);
+    watchBus(gst_device_monitor_get_bus(monitor_));
     // Start before reading the list: only then are the udev properties filled in.
     if (!gst_device_monitor_start(monitor_)) {
         qCWarning(lcCapture) << "Camera discovery could not start; no cameras are listed";
     }
-    auto listed = listDevices(monitor_);
-    std::stable_sort(listed.begin(), listed.end(),
-                     [](const Listed& a, const Listed& b) { return a.node < b.node; });
-    for (qsizetype i = 0; i < listed.size(); ++i) {
-        listed[i].device.isDefault = i == 0;
-        devices_.append(listed[i].device);
+    devices_ = listCameras();
+}
+
+GstCameraDirectory::GstCameraDirectory(GstDeviceProvider* provider, NotificationCenter& center)
+    : center_(center), provider_(provider) {
+    if (!provider_) {
+        qCWarning(lcCapture) << "No camera provider; no cameras are listed";
+        return;
     }
+    watchBus(gst_device_provider_get_bus(provider_));
+    if (!gst_device_provider_start(provider_)) {
+        qCWarning(lcCapture) << "Camera discovery could not start; no cameras are listed";
+    }
+    devices_ = listCameras();
+}
+
+void GstCameraDirectory::watchBus(GstBus* bus) {
+    bus_ = bus;
+    link_ = new BusLink;
+    link_->target = this;
+    // Messages arrive on GStreamer's threads: hand them to the main thread.
+    gst_bus_set_sync_handler(bus_, onBusMessage, link_,
+                             [](gpointer d) { delete static_cast<BusLink*>(d); });
 }
 
 GstCameraDirectory::~GstCameraDirectory() {
     if (monitor_) {
         gst_device_monitor_stop(monitor_);
-        GstBus* bus = gst_device_monitor_get_bus(monitor_);
-        gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
-        gst_object_unref(bus);
+    } else if (provider_) {
+        gst_device_provider_stop(provider_);
+    }
+    if (bus_) {
+        gst_bus_set_sync_handler(bus_, nullptr, nullptr, nullptr);
+        gst_object_unref(bus_);
+    }
+    if (monitor_) {
         gst_object_unref(monitor_);
+    }
+    if (provider_) {
+        gst_object_unref(provider_);
     }
 }
 
-void GstCameraDirectory::refresh() {
-    auto listed = listDevices(monitor_);
-    std::stable_sort(listed.begin(), listed.end(),
-                     [](const Listed& a, const Listed& b) { return a.node < b.node; });
-    QList<AvailableCameraDevice> now;
-    for (qsizetype i = 0; i < listed.size(); ++i) {
-        listed[i].device.isDefault = i == 0;
-        now.append(listed[i].device);
+GList* GstCameraDirectory::currentDevices() const {
+    if (monitor_) {
+        return gst_device_monitor_get_devices(monitor_);
     }
+    return provider_ ? gst_device_provider_get_devices(provider_) : nullptr;
+}
+
+QList<AvailableCameraDevice> GstCameraDirectory::listCameras() const {
+    return ordered(listDevices(currentDevices(), provider_ != nullptr));
+}
+
+void GstCameraDirectory::refresh() {
+    if (link_) {
+        link_->refreshQueued = false;
+    }
+    const QList<AvailableCameraDevice> now = listCameras();
     const QList<AvailableCameraDevice> previous = devices_;
     devices_ = now;
     auto find = [](const QList<AvailableCameraDevice>& list, const QString& id) {
@@ -219,12 +284,11 @@ void GstCameraDirectory::refresh() {
 }
 
 GstDevice* GstCameraDirectory::createDeviceFor(const QString& id) const {
-    GList* list = gst_device_monitor_get_devices(monitor_);
+    GList* list = currentDevices();
     GstDevice* match = nullptr;
     for (GList* l = list; l && !match; l = l->next) {
         auto* device = GST_DEVICE(l->data);
-        const GstCameraIdentity::Properties p = propertiesOf(device);
-        if (GstCameraIdentity::cameraId(p) == id) {
+        if (GstCameraIdentity::cameraId(GstCameraIdentity::propertiesOf(device)) == id) {
             match = GST_DEVICE(gst_object_ref(device));
         }
     }

@@ -67,6 +67,24 @@ std::shared_ptr<CaptureDeviceInput> makeInput(const GstCameraDirectory& director
     if (!device) {
         return fail(QStringLiteral("The camera is not connected."));
     }
+    return makeInput(device, cameraId, error);
+}
+
+std::shared_ptr<CaptureDeviceInput> makeInput(GstDevice* device, const QString& cameraId,
+                                              QString* error) {
+    auto fail = [&](const QString& why) -> std::shared_ptr<CaptureDeviceInput> {
+        if (error) {
+            *error = why;
+        }
+        return nullptr;
+    };
+    // A device that cannot even make its source element cannot be opened.
+    GstElement* probe = gst_device_create_element(device, nullptr);
+    if (!probe) {
+        gst_object_unref(device);
+        return fail(QStringLiteral("The device could not be opened."));
+    }
+    gst_object_unref(gst_object_ref_sink(probe));
     GstCaps* caps = gst_device_get_caps(device);
     const auto mode = chooseCaptureMode(caps);
     if (!mode) {

@@ -6,10 +6,14 @@
 
 namespace mirelon::GstV4l2Capture {
 
-// A device input for a connected V4L2 camera, at the mode the high-quality
-// preset picks from its caps; null (with the reason) when the camera is gone
-// or offers no usable mode.
+// A device input for a camera the directory lists, at the mode the
+// high-quality preset picks from its caps; null (with the reason) when the
+// camera is gone, its device gives no source element, or it offers no usable
+// mode.
 std::shared_ptr<CaptureDeviceInput> makeInput(const GstCameraDirectory& directory,
                                               const QString& cameraId, QString* error);
+// The same for a device at hand (which the input takes over).
+std::shared_ptr<CaptureDeviceInput> makeInput(GstDevice* device, const QString& cameraId,
+                                              QString* error);
 
 }  // namespace mirelon::GstV4l2Capture

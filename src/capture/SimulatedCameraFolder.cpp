@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "capture/SimulatedCameraFolder.h"
+
+#include "platform/Logging.h"
+#include "platform/RegularFile.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <utility>
+
+namespace mirelon {
+namespace {
+
+constexpr qint64 kMaxFileSize = 64 * 1024;
+
+}  // namespace
+
+SimulatedCameraFolder::SimulatedCameraFolder(QString folder, bool watch, QObject* parent)
+    : QObject(parent), folder_(std::move(folder)) {
+    if (watch) {
+        watch_ = new FolderWatch(folder_, this);
+        connect(watch_, &FolderWatch::entriesChanged, this, [this](const QStringList& names) {
+            for (const QString& name : names) {
+                pendingEntries_.insert(name);
+            }
+            scheduleRescan();
+        });
+        connect(watch_, &FolderWatch::folderReset, this, [this] {
+            pendingFullRescan_ = true;
+            scheduleRescan();
+        });
+    }
+    rescan();
+}
+
+SimulatedCameraFolder::~SimulatedCameraFolder() = default;
+
+void SimulatedCameraFolder::scheduleRescan() {
+    // Coalesce bursts of file events; well within the 200 ms promise.
+    if (!pendingRescan_.isPending()) {
+        pendingRescan_ = Scheduler::main().schedule(0.03, [this] { runPendingRescan(); });
+    }
+}
+
+void SimulatedCameraFolder::runPendingRescan() {
+    const QStringList names(pendingEntries_.begin(), pendingEntries_.end());
+    pendingEntries_.clear();
+    if (std::exchange(pendingFullRescan_, false)) {
+        rescan();
+    } else if (!names.isEmpty()) {
+        rescanEntries(names);
+    }
+}
+
+void SimulatedCameraFolder::rescan() {
+    const QDir dir(folder_);
+    QMap<QString, SimulatedCameraSpec> found;
+    const auto entries = dir.entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+    QSet<QString> present;
+    for (const QFileInfo& info : entries) {
+        const QString id = info.completeBaseName();
+        if (id.isEmpty()) {
+            continue;
+        }
+        present.insert(id);
+        if (auto spec = readCameraFile(info)) {
+            found.insert(id, *spec);
+        }
+    }
+    for (auto it = rejected_.begin(); it != rejected_.end();) {
+        it = present.contains(it.key()) ? std::next(it) : rejected_.erase(it);
+    }
+    publish(found);
+}
+
+void SimulatedCameraFolder::rescanEntries(const QStringList& names) {
+    QMap<QString, SimulatedCameraSpec> found = cameras_;
+    const QDir dir(folder_);
+    for (const QString& name : names) {
+        // The same files the full listing takes: visible "<id>.json" files.
+        if (name.startsWith(u'.') || !name.endsWith(QLatin1String(".json"))) {
+            continue;
+        }
+        const QFileInfo info(dir.filePath(name));
+        const QString id = info.completeBaseName();
+        if (id.isEmpty()) {
+            continue;
+        }
+        found.remove(id);
+        if (!info.isFile()) {
+            rejected_.remove(id);
+            continue;
+        }
+        if (auto spec = readCameraFile(info)) {
+            found.insert(id, *spec);
+        }
+    }
+    publish(found);
+}
+
+std::optional<SimulatedCameraSpec> SimulatedCameraFolder::readCameraFile(const QFileInfo& info) {
+    const QString id = info.completeBaseName();
+    const auto content = RegularFile::read(info.absoluteFilePath(), kMaxFileSize + 1);
+    if (!content || content->size() > kMaxFileSize) {
+        if (!rejected_.contains(id)) {
+            qCWarning(lcCapture).noquote()
+                << "Ignoring simulated camera" << info.fileName() << ": unreadable or too large";
+            rejected_.insert(id, QByteArray());
+        }
+        return std::nullopt;
+    }
+    QString error;
+    auto spec = SimulatedCameraSpec::parse(id, *content, &error);
+    if (!spec) {
+        if (rejected_.value(id, QByteArray("\x01")) != *content) {
+            qCWarning(lcCapture).noquote()
+                << "Ignoring simulated camera" << info.fileName() << ":" << error;
+            rejected_.insert(id, *content);
+        }
+        return std::nullopt;
+    }
+    rejected_.remove(id);
+    return spec;
+}
+
+void SimulatedCameraFolder::publish(const QMap<QString, SimulatedCameraSpec>& found) {
+    if (found == cameras_) {
+        return;
+    }
+    const QMap<QString, SimulatedCameraSpec> previous = std::exchange(cameras_, found);
+    Q_EMIT camerasChanged(previous);
+}
+
+}  // namespace mirelon

@@ -5,6 +5,9 @@
 //   FullSizeYuv:   decoded at full size into YCbCr planes
 //   Reduced/N:     decoded at 1/N in the DCT into YCbCr planes (what the
 //                  pipeline does when the panel needs no more)
+//   Window/N:      only the part a square panel zoomed 1.4 times shows (the
+//                  middle 40 % x 71 %), at 1/N, into BGRx (what the pipeline
+//                  does for such a panel)
 
 #include "platform/JpegFrameDecoder.h"
 
@@ -66,7 +69,20 @@ void BM_Jpeg1080Yuv(benchmark::State& state) {
     state.counters["width"] = decoder.lastDecodedSize().width();
 }
 
+void BM_Jpeg1080Window(benchmark::State& state) {
+    const auto jpeg = webcamFrame();
+    JpegFrameDecoder decoder;
+    const int d = int(state.range(0));
+    const QRectF shown(0.5 - 0.2, 0.5 - 0.357, 0.4, 0.714);
+    for (auto _ : state) {
+        const VideoFrame frame = decoder.decodeWindow(jpeg.data(), jpeg.size(), d, shown);
+        benchmark::DoNotOptimize(frame.image().constBits());
+    }
+    state.counters["width"] = decoder.lastDecodedSize().width();
+}
+
 BENCHMARK(BM_Jpeg1080FullSizeBgrx)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Jpeg1080Window)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Jpeg1080Yuv)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -22,7 +22,7 @@ QList<AvailableCameraDevice> SimulatedCameraDirectory::devices() const {
     return out;
 }
 
-std::optional<SimulatedCameraSpec> SimulatedCameraDirectory::spec(const QString& id) const {
+std::optional<SimulatedCameraFile> SimulatedCameraDirectory::spec(const QString& id) const {
     const auto it = folder_.cameras().find(id);
     if (it == folder_.cameras().end()) {
         return std::nullopt;
@@ -38,7 +38,7 @@ void SimulatedCameraDirectory::rescanEntries(const QStringList& names) {
     folder_.rescanEntries(names);
 }
 
-void SimulatedCameraDirectory::announce(const QMap<QString, SimulatedCameraSpec>& previous) {
+void SimulatedCameraDirectory::announce(const QMap<QString, SimulatedCameraFile>& previous) {
     const auto& found = folder_.cameras();
     for (auto it = previous.begin(); it != previous.end(); ++it) {
         if (!found.contains(it.key())) {

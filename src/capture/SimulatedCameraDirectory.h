@@ -23,7 +23,7 @@ public:
     ~SimulatedCameraDirectory() override;
 
     QList<AvailableCameraDevice> devices() const override;
-    std::optional<SimulatedCameraSpec> spec(const QString& id) const;
+    std::optional<SimulatedCameraFile> spec(const QString& id) const;
     QString folder() const { return folder_.folder(); }
 
     // Re-reads every file of the folder and posts what changed. Runs when the
@@ -34,7 +34,7 @@ public:
     void rescanEntries(const QStringList& names);
 
 private:
-    void announce(const QMap<QString, SimulatedCameraSpec>& previous);
+    void announce(const QMap<QString, SimulatedCameraFile>& previous);
 
     NotificationCenter& center_;
     SimulatedCameraFolder folder_;

@@ -55,7 +55,7 @@ void SimulatedCameraFolder::runPendingRescan() {
 
 void SimulatedCameraFolder::rescan() {
     const QDir dir(folder_);
-    QMap<QString, SimulatedCameraSpec> found;
+    QMap<QString, SimulatedCameraFile> found;
     const auto entries = dir.entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
     QSet<QString> present;
     for (const QFileInfo& info : entries) {
@@ -75,7 +75,7 @@ void SimulatedCameraFolder::rescan() {
 }
 
 void SimulatedCameraFolder::rescanEntries(const QStringList& names) {
-    QMap<QString, SimulatedCameraSpec> found = cameras_;
+    QMap<QString, SimulatedCameraFile> found = cameras_;
     const QDir dir(folder_);
     for (const QString& name : names) {
         // The same files the full listing takes: visible "<id>.json" files.
@@ -99,7 +99,7 @@ void SimulatedCameraFolder::rescanEntries(const QStringList& names) {
     publish(found);
 }
 
-std::optional<SimulatedCameraSpec> SimulatedCameraFolder::readCameraFile(const QFileInfo& info) {
+std::optional<SimulatedCameraFile> SimulatedCameraFolder::readCameraFile(const QFileInfo& info) {
     const QString id = info.completeBaseName();
     const auto content = RegularFile::read(info.absoluteFilePath(), kMaxFileSize + 1);
     if (!content || content->size() > kMaxFileSize) {
@@ -111,7 +111,7 @@ std::optional<SimulatedCameraSpec> SimulatedCameraFolder::readCameraFile(const Q
         return std::nullopt;
     }
     QString error;
-    auto spec = SimulatedCameraSpec::parse(id, *content, &error);
+    auto spec = SimulatedCameraFile::parse(id, *content, &error);
     if (!spec) {
         if (rejected_.value(id, QByteArray("\x01")) != *content) {
             qCWarning(lcCapture).noquote()
@@ -124,11 +124,11 @@ std::optional<SimulatedCameraSpec> SimulatedCameraFolder::readCameraFile(const Q
     return spec;
 }
 
-void SimulatedCameraFolder::publish(const QMap<QString, SimulatedCameraSpec>& found) {
+void SimulatedCameraFolder::publish(const QMap<QString, SimulatedCameraFile>& found) {
     if (found == cameras_) {
         return;
     }
-    const QMap<QString, SimulatedCameraSpec> previous = std::exchange(cameras_, found);
+    const QMap<QString, SimulatedCameraFile> previous = std::exchange(cameras_, found);
     Q_EMIT camerasChanged(previous);
 }
 

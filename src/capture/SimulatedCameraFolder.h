@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "capture/SimulatedCameraSpec.h"
+#include "capture/SimulatedCameraFile.h"
 #include "platform/FolderWatch.h"
 #include "platform/Scheduler.h"
 
@@ -26,7 +26,7 @@ public:
 
     QString folder() const { return folder_; }
     // Ordered by id = file-name order.
-    const QMap<QString, SimulatedCameraSpec>& cameras() const { return cameras_; }
+    const QMap<QString, SimulatedCameraFile>& cameras() const { return cameras_; }
 
     // Re-reads every file of the folder.
     void rescan();
@@ -35,19 +35,19 @@ public:
 
 Q_SIGNALS:
     // The cameras changed from `previous` to cameras().
-    void camerasChanged(const QMap<QString, SimulatedCameraSpec>& previous);
+    void camerasChanged(const QMap<QString, SimulatedCameraFile>& previous);
 
 private:
     void scheduleRescan();
     void runPendingRescan();
     // The camera a file describes; none (reported once per content) when it
     // is unreadable or invalid.
-    std::optional<SimulatedCameraSpec> readCameraFile(const QFileInfo& info);
-    void publish(const QMap<QString, SimulatedCameraSpec>& found);
+    std::optional<SimulatedCameraFile> readCameraFile(const QFileInfo& info);
+    void publish(const QMap<QString, SimulatedCameraFile>& found);
 
     QString folder_;
     FolderWatch* watch_ = nullptr;
-    QMap<QString, SimulatedCameraSpec> cameras_;
+    QMap<QString, SimulatedCameraFile> cameras_;
     QMap<QString, QByteArray> rejected_;  // file content already reported as bad
     TaskHandle pendingRescan_;
     QSet<QString> pendingEntries_;

@@ -8,7 +8,7 @@
 
 namespace mirelon::SimulatedCapture {
 
-std::shared_ptr<CaptureDeviceInput> makeInput(const SimulatedCameraSpec& spec, QString* error,
+std::shared_ptr<CaptureDeviceInput> makeInput(const SimulatedCameraFile& spec, QString* error,
                                               const QString& folder) {
     // The camera's device, opened like any listed camera's.
     GstDevice* device = SimulatedDeviceProvider::makeDevice(spec, folder);

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "capture/CaptureSession.h"
-#include "capture/SimulatedCameraSpec.h"
+#include "capture/SimulatedCameraFile.h"
 
 namespace mirelon::SimulatedCapture {
 
@@ -15,7 +15,7 @@ namespace mirelon::SimulatedCapture {
 // arriving in the mode's format. The file's failure mode decides the rest:
 // "open" gives no input, "start" gives a pipeline that ends before its first
 // frame, "stall" one that delivers frames for one second and then stops.
-std::shared_ptr<CaptureDeviceInput> makeInput(const SimulatedCameraSpec& spec, QString* error,
+std::shared_ptr<CaptureDeviceInput> makeInput(const SimulatedCameraFile& spec, QString* error,
                                               const QString& folder);
 
 }  // namespace mirelon::SimulatedCapture

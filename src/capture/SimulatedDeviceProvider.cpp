@@ -23,7 +23,7 @@ namespace {
 // (read when first needed) and its frames, encoded once per mode and kept
 // across restarts of the camera.
 struct CameraState {
-    SimulatedCameraSpec spec;
+    SimulatedCameraFile spec;
     QString folder;
     std::mutex mutex;
     bool pictureRead = false;
@@ -32,7 +32,7 @@ struct CameraState {
 };
 
 // The camera's picture: its image file (bounded in size), else none (bars).
-QImage pictureOf(const SimulatedCameraSpec& spec, const QString& folder) {
+QImage pictureOf(const SimulatedCameraFile& spec, const QString& folder) {
     if (spec.image.isEmpty()) {
         return {};
     }
@@ -62,7 +62,7 @@ bool knownPattern(GstElement* source, const QString& pattern) {
 
 // A camera without modes: a live test pattern in BGRx at the file's size and
 // rate, as it always was.
-GstElement* patternSource(const SimulatedCameraSpec& spec) {
+GstElement* patternSource(const SimulatedCameraFile& spec) {
     GstElement* source = gst_element_factory_make("videotestsrc", nullptr);
     if (!source) {
         return nullptr;
@@ -107,7 +107,7 @@ GstElement* loopSource(const std::shared_ptr<CameraState>& state, const GstCaps*
     });
 }
 
-QString capsOf(const SimulatedCameraSpec& spec) {
+QString capsOf(const SimulatedCameraFile& spec) {
     if (!spec.modes.isEmpty()) {
         return spec.modesCaps();
     }
@@ -146,7 +146,7 @@ static void mirelonSimulatedDeviceFinalize(GObject* object) {
 static GstElement* mirelonSimulatedDeviceCreateElement(GstDevice* device, const gchar* name) {
     using namespace mirelon;
     const auto state = *reinterpret_cast<MirelonSimulatedDevice*>(device)->state;
-    const SimulatedCameraSpec& spec = state->spec;
+    const SimulatedCameraFile& spec = state->spec;
     if (spec.fail == SimulatedFailure::open) {
         qCWarning(lcCapture).noquote() << "Simulated camera" << spec.id << "cannot be opened";
         return nullptr;
@@ -219,7 +219,7 @@ static GList* mirelonSimulatedProviderProbe(GstDeviceProvider* provider) {
 
 // Turns a change of the folder's cameras into device messages.
 static void mirelonSimulatedProviderFollow(
-    GstDeviceProvider* provider, const QMap<QString, mirelon::SimulatedCameraSpec>& previous) {
+    GstDeviceProvider* provider, const QMap<QString, mirelon::SimulatedCameraFile>& previous) {
     using namespace mirelon;
     ProviderState& state = providerState(provider);
     const auto& now = state.cameras->cameras();
@@ -248,7 +248,7 @@ static gboolean mirelonSimulatedProviderStart(GstDeviceProvider* provider) {
     ProviderState& state = providerState(provider);
     state.cameras = std::make_unique<SimulatedCameraFolder>(state.folder);
     QObject::connect(state.cameras.get(), &SimulatedCameraFolder::camerasChanged,
-                     [provider](const QMap<QString, SimulatedCameraSpec>& previous) {
+                     [provider](const QMap<QString, SimulatedCameraFile>& previous) {
                          mirelonSimulatedProviderFollow(provider, previous);
                      });
     // The cameras there at the start are the first devices.
@@ -322,7 +322,7 @@ QString folderOf(GstDeviceProvider* provider) {
     return providerState(provider).folder;
 }
 
-GstDevice* makeDevice(const SimulatedCameraSpec& spec, const QString& folder) {
+GstDevice* makeDevice(const SimulatedCameraFile& spec, const QString& folder) {
     GstCapture::ensureInitialized();
     GstCaps* caps = gst_caps_from_string(capsOf(spec).toUtf8().constData());
     const QByteArray path = QDir(folder).filePath(spec.id + QStringLiteral(".json")).toUtf8();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "capture/SimulatedCameraSpec.h"
+#include "capture/SimulatedCameraFile.h"
 
 #include <QString>
 
@@ -37,6 +37,6 @@ QString folderOf(GstDeviceProvider* provider);
 
 // The device one camera file describes (floating). Images named by the file
 // are read from `folder`.
-GstDevice* makeDevice(const SimulatedCameraSpec& spec, const QString& folder);
+GstDevice* makeDevice(const SimulatedCameraFile& spec, const QString& folder);
 
 }  // namespace mirelon::SimulatedDeviceProvider

@@ -93,7 +93,7 @@ TEST_F(SimulatedCameras, MalformedFilesAreRejectedNotCrashed) {
         R"({"name": "x", "isDefault": "yes"})"};
     for (const auto& content : bad) {
         QString error;
-        EXPECT_FALSE(SimulatedCameraSpec::parse("id", content, &error)) << content.constData();
+        EXPECT_FALSE(SimulatedCameraFile::parse("id", content, &error)) << content.constData();
         EXPECT_FALSE(error.isEmpty());
     }
     write("bad.json", "{");

@@ -371,22 +371,22 @@ TEST_F(RealisticCameraTest, ModeFollowsTheShownSizeAndFramesComeInItsFormat) {
 
 TEST_F(RealisticCameraTest, BadModesAndImagesAreRejectedClearly) {
     QString why;
-    EXPECT_FALSE(SimulatedCameraSpec::parse(
+    EXPECT_FALSE(SimulatedCameraFile::parse(
         "c",
         R"({"name": "C", "modes": [{"format": "h264", "width": 64, "height": 64, "fps": 30}]})",
         &why));
     EXPECT_TRUE(why.contains("format"));
-    EXPECT_FALSE(SimulatedCameraSpec::parse(
+    EXPECT_FALSE(SimulatedCameraFile::parse(
         "c",
         R"({"name": "C", "modes": [{"format": "yuy2", "width": 63, "height": 64, "fps": 30}]})",
         &why));
-    EXPECT_FALSE(SimulatedCameraSpec::parse(
+    EXPECT_FALSE(SimulatedCameraFile::parse(
         "c", R"({"name": "C", "modes": [{"format": "mjpeg", "width": 64}]})", &why));
-    EXPECT_FALSE(SimulatedCameraSpec::parse("c", R"({"name": "C", "modes": 3})", &why));
+    EXPECT_FALSE(SimulatedCameraFile::parse("c", R"({"name": "C", "modes": 3})", &why));
     EXPECT_FALSE(
-        SimulatedCameraSpec::parse("c", R"({"name": "C", "image": "../secret.png"})", &why));
-    EXPECT_FALSE(SimulatedCameraSpec::parse("c", R"({"name": "C", "image": "/etc/passwd"})", &why));
-    EXPECT_FALSE(SimulatedCameraSpec::parse("c", R"({"name": "C", "corruptEvery": -1})", &why));
+        SimulatedCameraFile::parse("c", R"({"name": "C", "image": "../secret.png"})", &why));
+    EXPECT_FALSE(SimulatedCameraFile::parse("c", R"({"name": "C", "image": "/etc/passwd"})", &why));
+    EXPECT_FALSE(SimulatedCameraFile::parse("c", R"({"name": "C", "corruptEvery": -1})", &why));
     // An image that cannot be read shows bars instead; the camera still runs.
     writeFile("broken.png", "not a picture");
     addCamera("cam", R"({"name": "C", "image": "broken.png",

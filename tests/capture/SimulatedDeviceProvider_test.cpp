@@ -379,7 +379,7 @@ int framesUntilEnd(GstDevice* device, const char* caps) {
 }
 
 GstDevice* deviceFor(const QByteArray& json) {
-    const auto spec = SimulatedCameraSpec::parse("cam", json);
+    const auto spec = SimulatedCameraFile::parse("cam", json);
     EXPECT_TRUE(spec);
     return GST_DEVICE(gst_object_ref_sink(SimulatedDeviceProvider::makeDevice(*spec, QString())));
 }

@@ -54,7 +54,7 @@ TEST(FuzzCorpus, DecodersHandleEverySavedInput) {
         }
     }
     for (const auto& input : inputs("simulated_camera")) {
-        const auto spec = SimulatedCameraSpec::parse("cam", input);
+        const auto spec = SimulatedCameraFile::parse("cam", input);
         if (spec) {
             EXPECT_GE(spec->width, 16);
         }

@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     mirelon::fuzz::defaults();
-    const auto spec = mirelon::SimulatedCameraSpec::parse(QStringLiteral("cam"),
+    const auto spec = mirelon::SimulatedCameraFile::parse(QStringLiteral("cam"),
                                                           mirelon::fuzz::bytes(data, size));
     if (spec && (spec->width < 16 || spec->height < 16 || spec->fps < 1 || spec->name.isNull())) {
         std::abort();

@@ -471,14 +471,12 @@ void PictureRenderer::renderRows(const QImage& source) {
     }
 }
 
-void PictureRenderer::renderMappedRows(const QImage& source) {
+template <typename Sample>
+void PictureRenderer::renderMappedRowsWith(const FixedColorMatrix* color, Sample sample) {
     const int bw = block_.width();
     const int bh = block_.height();
-    const bool identity = fixedColor_.identity;
     uchar* const outBits = block_.bits();
     const qsizetype outStride = block_.bytesPerLine();
-    const auto* pixels = reinterpret_cast<const std::uint32_t*>(source.constBits());
-    const int stridePixels = int(source.bytesPerLine() / 4);
     std::uint32_t* const row = rowBuffer_.data();
     for (int y = 0; y < bh; ++y) {
         auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
@@ -490,14 +488,21 @@ void PictureRenderer::renderMappedRows(const QImage& source) {
         if (!copyBorderAround(out, border, bw, x0, x1)) {
             continue;
         }
-        gatherPixels(row + x0, pixels, stridePixels, u_.data() + rowBase + x0,
-                     v_.data() + rowBase + x0, x1 - x0);
-        if (!identity) {
-            colorRow(row + x0, x1 - x0, fixedColor_);
+        const int n = x1 - x0;
+        sample(row + x0, u_.data() + rowBase + x0, v_.data() + rowBase + x0, n);
+        if (color) {
+            colorRow(row + x0, n, *color);
         }
-        compositeRow(out + x0, row + x0, mappedCoverage_.data() + rowBase + x0, border + x0,
-                     x1 - x0);
+        compositeRow(out + x0, row + x0, mappedCoverage_.data() + rowBase + x0, border + x0, n);
     }
+}
+
+void PictureRenderer::renderMappedRows(const QImage& source) {
+    const auto* pixels = reinterpret_cast<const std::uint32_t*>(source.constBits());
+    const int stridePixels = int(source.bytesPerLine() / 4);
+    renderMappedRowsWith(fixedColor_.identity ? nullptr : &fixedColor_,
+                         [&](std::uint32_t* out, const std::int32_t* u, const std::int32_t* v,
+                             int n) { gatherPixels(out, pixels, stridePixels, u, v, n); });
 }
 
 void PictureRenderer::renderYuvRows(const VideoFrame& frame) {
@@ -554,28 +559,11 @@ void PictureRenderer::renderYuvRows(const VideoFrame& frame) {
             return;
     }
 
-    const int bw = block_.width();
-    const int bh = block_.height();
-    uchar* const outBits = block_.bits();
-    const qsizetype outStride = block_.bytesPerLine();
-    std::uint32_t* const row = rowBuffer_.data();
-    for (int y = 0; y < bh; ++y) {
-        auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
-        const std::size_t rowBase = std::size_t(y) * std::size_t(bw);
-        const std::uint32_t* border = border_.data() + rowBase;
-        const RowSpan span = mappedSpans_[std::size_t(y)];
-        const int x0 = span.begin;
-        const int x1 = span.end;
-        if (!copyBorderAround(out, border, bw, x0, x1)) {
-            continue;
-        }
-        const std::int32_t* u = u_.data() + rowBase + x0;
-        const std::int32_t* v = v_.data() + rowBase + x0;
-        const int n = x1 - x0;
-        sampleYuv(row + x0, py, pu, pv, u, v, n);
-        colorRow(row + x0, n, yuvColor_);
-        compositeRow(out + x0, row + x0, mappedCoverage_.data() + rowBase + x0, border + x0, n);
-    }
+    // The conversion from YUV is part of the colour matrix: always applied.
+    renderMappedRowsWith(
+        &yuvColor_, [&](std::uint32_t* out, const std::int32_t* u, const std::int32_t* v, int n) {
+            sampleYuv(out, py, pu, pv, u, v, n);
+        });
 }
 
 QImage PictureRenderer::silhouette(double pictureAlpha) const {

@@ -97,6 +97,10 @@ private:
     void rebuildPositions(QSize sourceSize, QRect window);
     void renderRows(const QImage& source);
     void renderMappedRows(const QImage& source);
+    // The rows of a mapped block: sample(out, u, v, n) fills a row's picture
+    // span, then the colour matrix (unless null) and coverage and border.
+    template <typename Sample>
+    void renderMappedRowsWith(const FixedColorMatrix* color, Sample sample);
     void renderYuvRows(const VideoFrame& frame);
 
     PictureStyle style_;
@@ -142,9 +146,9 @@ private:
     std::vector<std::int32_t> v_;
     std::vector<std::uint8_t> mappedCoverage_;
     std::vector<RowSpan> mappedSpans_;
-    std::vector<std::uint32_t> rowBuffer_;     // one block row of picture
-    std::vector<std::uint32_t> blendBuffer_;   // two source rows blended
-    QImage converted_;                         // reused when a source needs conversion
+    std::vector<std::uint32_t> rowBuffer_;    // one block row of picture
+    std::vector<std::uint32_t> blendBuffer_;  // two source rows blended
+    QImage converted_;                        // reused when a source needs conversion
     YuvColorimetry yuvColorimetry_;
     FixedColorMatrix yuvColor_;  // YUV -> RGB, then the colour steps
     bool yuvColorValid_ = false;

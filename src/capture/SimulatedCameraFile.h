@@ -22,7 +22,7 @@ struct SimulatedCameraMode {
 };
 
 // One file <folder>/<id>.json of the simulated camera folder.
-struct SimulatedCameraSpec {
+struct SimulatedCameraFile {
     QString id;
     QString name;
     bool isDefault = false;
@@ -39,14 +39,14 @@ struct SimulatedCameraSpec {
     QString image;
     int corruptEvery = 0;
 
-    bool operator==(const SimulatedCameraSpec&) const = default;
+    bool operator==(const SimulatedCameraFile&) const = default;
     // The modes as the caps a V4L2 device would report.
     QString modesCaps() const;
 
     // Parses one file's content; none (with the reason in *error) when it is
     // not an object with a string "name" or a member has a wrong type or an
     // out-of-range value.
-    static std::optional<SimulatedCameraSpec> parse(const QString& id, const QByteArray& json,
+    static std::optional<SimulatedCameraFile> parse(const QString& id, const QByteArray& json,
                                                     QString* error = nullptr);
 };
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "capture/SimulatedCameraSpec.h"
+#include "capture/SimulatedCameraFile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -34,10 +34,10 @@ bool readInt(const QJsonObject& o, const QString& key, int low, int high, int& o
 
 }  // namespace
 
-std::optional<SimulatedCameraSpec> SimulatedCameraSpec::parse(const QString& id,
+std::optional<SimulatedCameraFile> SimulatedCameraFile::parse(const QString& id,
                                                               const QByteArray& json,
                                                               QString* error) {
-    auto fail = [&](const QString& why) -> std::optional<SimulatedCameraSpec> {
+    auto fail = [&](const QString& why) -> std::optional<SimulatedCameraFile> {
         if (error) {
             *error = why;
         }
@@ -52,7 +52,7 @@ std::optional<SimulatedCameraSpec> SimulatedCameraSpec::parse(const QString& id,
         return fail(QStringLiteral("not a JSON object"));
     }
     const QJsonObject o = doc.object();
-    SimulatedCameraSpec spec;
+    SimulatedCameraFile spec;
     spec.id = id;
     if (!o.value(QStringLiteral("name")).isString()) {
         return fail(QStringLiteral("\"name\" is missing or not a string"));
@@ -146,7 +146,7 @@ std::optional<SimulatedCameraSpec> SimulatedCameraSpec::parse(const QString& id,
     return spec;
 }
 
-QString SimulatedCameraSpec::modesCaps() const {
+QString SimulatedCameraFile::modesCaps() const {
     QStringList parts;
     for (const SimulatedCameraMode& m : modes) {
         const QString size =

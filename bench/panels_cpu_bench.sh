@@ -148,9 +148,10 @@ run_program() {
   desktop_move_pointer 2550 1010  # away from the panels: not hovered
   if [ -n "${PROFILE:-}" ]; then # PROFILE=1: a call-graph profile of the program per case
     perf record -q -g -o "$out/$1.perf" -p "$pid" -- sleep "$((SETTLE + MEASURE))" >/dev/null 2>&1 &
+    perf_pid=$!
   fi
   result=$(measure "$pid" "$extra_pids")
-  wait
+  [ -n "${perf_pid:-}" ] && wait "$perf_pid"
   import -window root "$out/$1.png" 2>/dev/null || true
   desktop_kill "$pid"
   cp "$DESKTOP_DIR/mirelon.log" "$out/$1.log" 2>/dev/null || true

@@ -11,7 +11,8 @@
 # both figures and the ratio (goal: at most 1.5).
 #
 # Usage: bench/wayland_panel_cpu_bench.sh [BUILD_DIR]   (a Release build is meant)
-#   MEASURE=10 (seconds), SETTLE=3 (seconds before measuring)
+#   MEASURE=10 (seconds), SETTLE=3 (seconds before measuring),
+#   PROFILE=FILE (perf call-graph profile of the panel process; spoils the ratio)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 export MIRELON_BUILD_DIR="${1:-${MIRELON_BUILD_DIR:-$here/../build/release}}"
@@ -47,7 +48,12 @@ wl_app_defaults '{}' "bench|Bench Camera|true|Custom|200|200"
 wl_app_start mirelon QT_LOGGING_RULES=
 wl_app_start_panels
 sleep 1
+if [ -n "${PROFILE:-}" ]; then # PROFILE=FILE: a perf call-graph profile of the panel process
+  perf record -q -g -o "$PROFILE" -p "$WL_APP_PID" -- sleep "$((SETTLE + MEASURE))" >/dev/null 2>&1 &
+  perf_pid=$!
+fi
 panel_cpu=$(measure "$WL_APP_PID")
+[ -n "${perf_pid:-}" ] && wait "$perf_pid"
 wl_app_shot wayland_panel_bench >/dev/null
 wl_kill "$WL_APP_PID"
 

@@ -141,7 +141,6 @@ struct SinkContext {
     FrameMailbox* mailbox;
     JpegFrameDecoder* decoder;
     QSize decodedSize;  // of the last JPEG frame, to log changes once
-    bool windowed = false;
 };
 
 GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
@@ -174,9 +173,10 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
             mailbox->countCorruptFrame();
             return GST_FLOW_OK;
         }
-        if (frame.size() != context->decodedSize || frame.isWindowed() != context->windowed) {
+        // Once per change of the reduction (a window follows a change of
+        // the panel by a frame or two: not worth a line of its own).
+        if (frame.size() != context->decodedSize) {
             context->decodedSize = frame.size();
-            context->windowed = frame.isWindowed();
             qCInfo(lcCapture).noquote()
                 << QStringLiteral("JPEG frames of %1x%2 decoded at %3x%4%5")
                        .arg(context->decoder->lastFullSize().width())
@@ -274,7 +274,7 @@ GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, Fram
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = onNewSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks,
-                               new SinkContext{&mailbox_, &decoder_, QSize(), false},
+                               new SinkContext{&mailbox_, &decoder_, QSize()},
                                [](gpointer p) { delete static_cast<SinkContext*>(p); });
 
     gst_bin_add_many(GST_BIN(pipeline), source, sourceFilter, outputFilter, sink, nullptr);

@@ -103,15 +103,11 @@ VideoFrame rawFrame(const std::shared_ptr<MappedSample>& mapped, const GstVideoI
     const QSize size(width, height);
     const YuvColorimetry colorimetry = colorimetryOf(info);
     switch (GST_VIDEO_INFO_FORMAT(&info)) {
-        case GST_VIDEO_FORMAT_BGRx: {
-            // BGRx in memory is 0xffRRGGBB per pixel on little-endian machines.
-            // The image reads the buffer in place; anyone who writes to it gets a copy.
-            auto* keep = new std::shared_ptr<MappedSample>(mapped);
-            return VideoFrame(QImage(
-                data[0], width, height, strides[0], QImage::Format_RGB32,
-                [](void* p) { delete static_cast<std::shared_ptr<MappedSample>*>(p); }, keep));
-        }
+        case GST_VIDEO_FORMAT_BGRx:
         case GST_VIDEO_FORMAT_xRGB: {
+            // 0xffRRGGBB words: BGRx in memory on little-endian machines, xRGB
+            // on big-endian ones (the only one the output caps allow there).
+            // The image reads the buffer in place; anyone who writes to it gets a copy.
             auto* keep = new std::shared_ptr<MappedSample>(mapped);
             return VideoFrame(QImage(
                 data[0], width, height, strides[0], QImage::Format_RGB32,

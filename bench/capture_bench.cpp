@@ -12,8 +12,8 @@
 // Peer: the same pipeline handing over every frame with its own queued call
 // (no mailbox), measured in the same run.
 
-#include "platform/FrameMailbox.h"
-#include "platform/GstCapturePipeline.h"
+#include "capture/FrameMailbox.h"
+#include "platform/gstreamer/GstCapturePipeline.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -14,8 +14,8 @@
 #include "panels/content/ShadowRenderer.h"
 #include "panels/content/SquircleShape.h"
 #include "panels/content/TextView.h"
-#include "platform/ManualScheduler.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/ManualScheduler.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -77,8 +77,8 @@ void applyNothing(CameraDeviceSettingsStore& store, const QString& id) {
 
 struct Panel {
     QTemporaryDir dir;
-    NotificationCenter center;
-    std::unique_ptr<UserDefaults> defaults;
+    EventBus center;
+    std::unique_ptr<PreferencesFile> defaults;
     std::unique_ptr<CameraDeviceSettingsStore> store;
     ScopedManualScheduler clock;
     BenchCamera camera;
@@ -87,7 +87,7 @@ struct Panel {
     QImage target;
 
     explicit Panel(bool everything) {
-        defaults = std::make_unique<UserDefaults>(dir.filePath("defaults.json"), center);
+        defaults = std::make_unique<PreferencesFile>(dir.filePath("defaults.json"), center);
         store = std::make_unique<CameraDeviceSettingsStore>(
             *defaults,
             [] {

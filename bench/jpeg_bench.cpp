@@ -9,7 +9,7 @@
 //                  middle 40 % x 71 %), at 1/N, into BGRx (what the pipeline
 //                  does for such a panel)
 
-#include "platform/JpegFrameDecoder.h"
+#include "platform/jpeg/JpegFrameDecoder.h"
 
 #include <QImage>
 #include <QPainter>
@@ -38,8 +38,8 @@ std::vector<unsigned char> webcamFrame() {
     tjhandle h = tjInitCompress();
     unsigned char* out = nullptr;
     unsigned long size = 0;
-    tjCompress2(h, image.constBits(), 1920, int(image.bytesPerLine()), 1080, TJPF_BGRX, &out,
-                &size, TJSAMP_422, 85, 0);
+    tjCompress2(h, image.constBits(), 1920, int(image.bytesPerLine()), 1080, TJPF_BGRX, &out, &size,
+                TJSAMP_422, 85, 0);
     std::vector<unsigned char> bytes(out, out + size);
     tjFree(out);
     tjDestroy(h);

@@ -2,7 +2,7 @@
 // Ring light drawing costs: a full band rebuild (what a settings change costs),
 // one pointer-move repaint near an edge, and, as the peer, the same frame drawn
 // naively with everything redrawn and re-blurred (QGraphicsBlurEffect).
-#include "platform/ManualScheduler.h"
+#include "platform/qt/ManualScheduler.h"
 #include "ringlight/RingLightBandImage.h"
 #include "ringlight/RingLightOverlayView.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 #include "app/MirelonApp.h"
-#include "platform/DisplaySession.h"
+#include "platform/PlatformLoader.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -36,7 +36,8 @@ int main(int argc, char* argv[]) {
             break;
     }
 
-    mirelon::DisplaySession::detect();
+    mirelon::PlatformLoader::detectDisplay();
+    mirelon::PlatformLoader::installBackends();
     QApplication app(argc, argv);
     mirelon::MirelonApp mirelon;
     if (!mirelon.launch()) {

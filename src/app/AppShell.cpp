@@ -2,7 +2,7 @@
 #include "app/AppShell.h"
 
 #include "config/Preferences.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
 
 namespace mirelon {
 

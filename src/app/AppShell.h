@@ -4,8 +4,8 @@
 #include "app/AppServices.h"
 #include "app/MirelonStartStopAction.h"
 #include "app/ShortcutActions.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Scheduler.h"
+#include "platform/qt/EventBus.h"
+#include "platform/qt/Scheduler.h"
 
 #include <QString>
 
@@ -14,7 +14,7 @@
 namespace mirelon {
 
 class CameraDeviceSettingsStore;
-class UserDefaults;
+class PreferencesFile;
 
 // The application's own logic between the subsystems: the launch steps, the
 // start/stop row, the menu's appear handler and the reactions to the bound
@@ -23,13 +23,13 @@ class UserDefaults;
 class AppShell {
 public:
     struct Services {
-        UserDefaults& defaults;
+        PreferencesFile& defaults;
         CameraDeviceSettingsStore& store;
         MirelonPanelControlling& panelController;
         RingLightRefreshing& ringLight;
         RingLightRecords& ringLightRecords;
         ShortcutRegistering& shortcuts;
-        NotificationCenter& center;  // where the defaults announce changes
+        EventBus& center;  // where the defaults announce changes
     };
 
     // Runs the launch sequence: binds the preferences, registers the

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MenuBarIcon.h"
 
-#include "platform/IconRegistry.h"
 #include "platform/TrayHost.h"
+#include "platform/qt/IconRegistry.h"
 
 #include <QFile>
 #include <QGuiApplication>

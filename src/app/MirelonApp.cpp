@@ -5,21 +5,21 @@
 #include "app/AppShell.h"
 #include "app/CommandLine.h"
 #include "app/MenuBarIcon.h"
-#include "app/MenuBarMenu.h"
 #include "app/SettingsWindowHost.h"
 #include "app/ShortcutActions.h"
 #include "app/SingleInstance.h"
 #include "app/SubsystemAdapters.h"
 #include "app/Translations.h"
 #include "app/TrayController.h"
+#include "app/TrayMenu.h"
 #include "app/UpdateFeed.h"
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
 #include "panels/controller/MirelonPanelController.h"
 #include "platform/DisplaySession.h"
-#include "platform/IconRegistry.h"
-#include "platform/Logging.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/IconRegistry.h"
+#include "platform/qt/Logging.h"
 #include "ringlight/RingLightOverlayController.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/GlobalShortcutsTesting.h"
@@ -96,12 +96,12 @@ bool MirelonApp::launch() {
     // The desktop's shortcut settings list the names by their titles.
     GlobalShortcuts::setNameDescriber(&ShortcutNames::title);
     shortcuts_ = std::make_unique<ShortcutsAdapter>();
-    UserDefaults& defaults = UserDefaults::standard();
+    PreferencesFile& defaults = PreferencesFile::standard();
     CameraDeviceSettingsStore& store = CameraDeviceSettingsStore::shared();
 
     shell_ = std::make_unique<AppShell>(
         AppShell::Services{defaults, store, panelController, *ringLightController_,
-                           *ringLightRecords_, *shortcuts_, NotificationCenter::defaultCenter()});
+                           *ringLightRecords_, *shortcuts_, EventBus::shared()});
 
 #ifdef MIRELON_HAS_SETTINGS_VIEW
     settings_ = std::make_unique<SettingsWindowHost>([]() -> QWidget* { return new SettingsView; });
@@ -112,7 +112,7 @@ bool MirelonApp::launch() {
             &MirelonApp::openSettings);
     panelController.setOpenSettingsAction([this] { openSettings(); });
 
-    MenuBarMenu::Handlers handlers;
+    TrayMenu::Handlers handlers;
     handlers.startStop = [this] { shell_->startStop(); };
     handlers.appear = [this] { shell_->appear(); };
     handlers.openSettings = [this] { openSettings(); };
@@ -123,7 +123,7 @@ bool MirelonApp::launch() {
             QDesktopServices::openUrl(url);
         }
     };
-    menu_ = std::make_unique<MenuBarMenu>(defaults, shell_->actions(), *shortcuts_, handlers);
+    menu_ = std::make_unique<TrayMenu>(defaults, shell_->actions(), *shortcuts_, handlers);
     // The shortcut recorder warns about combinations this menu already uses.
     GlobalShortcuts::setApplicationMenu(menu_->menu());
 

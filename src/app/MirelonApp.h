@@ -11,7 +11,7 @@ namespace mirelon {
 
 class AppDelegate;
 class AppShell;
-class MenuBarMenu;
+class TrayMenu;
 class RingLightAdapter;
 class RingLightRecordsAdapter;
 class SettingsWindowHost;
@@ -46,7 +46,7 @@ private:
     std::unique_ptr<ShortcutsAdapter> shortcuts_;
     std::unique_ptr<AppShell> shell_;
     std::unique_ptr<SettingsWindowHost> settings_;
-    std::unique_ptr<MenuBarMenu> menu_;
+    std::unique_ptr<TrayMenu> menu_;
     std::unique_ptr<TrayController> tray_;
 };
 

@@ -6,7 +6,7 @@
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
 #include "platform/MoveMode.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -74,7 +74,7 @@ QString title(const QString& name) {
 
 }  // namespace ShortcutNames
 
-ShortcutActions::ShortcutActions(UserDefaults& defaults, CameraDeviceSettingsStore& store,
+ShortcutActions::ShortcutActions(PreferencesFile& defaults, CameraDeviceSettingsStore& store,
                                  MirelonPanelControlling& panelController,
                                  RingLightRefreshing& ringLight, RingLightRecords& ringLightRecords)
     : defaults_(defaults),

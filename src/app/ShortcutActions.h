@@ -10,7 +10,7 @@
 namespace mirelon {
 
 class CameraDeviceSettingsStore;
-class UserDefaults;
+class PreferencesFile;
 
 // The named shortcut actions: twelve everywhere, and moving the camera panels
 // (no default key) where the session needs move mode. The names are the
@@ -48,7 +48,7 @@ public:
     static constexpr double temperatureStep = 0.05;
     static constexpr double widthStep = 3.0;
 
-    ShortcutActions(UserDefaults& defaults, CameraDeviceSettingsStore& store,
+    ShortcutActions(PreferencesFile& defaults, CameraDeviceSettingsStore& store,
                     MirelonPanelControlling& panelController, RingLightRefreshing& ringLight,
                     RingLightRecords& ringLightRecords);
 
@@ -71,7 +71,7 @@ public:
 private:
     void adjustRingLight(double RingLightRecord::*field, double step, double low, double high);
 
-    UserDefaults& defaults_;
+    PreferencesFile& defaults_;
     CameraDeviceSettingsStore& store_;
     MirelonPanelControlling& panelController_;
     RingLightRefreshing& ringLight_;

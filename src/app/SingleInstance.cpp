@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SingleInstance.h"
 
-#include "platform/PeerCredentials.h"
-#include "platform/PrivateRuntimeFolder.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PeerCredentials.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/files/PrivateRuntimeFolder.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
@@ -75,7 +75,7 @@ std::optional<SingleInstance::Channel> SingleInstance::defaultChannel(QString* p
     }
     // Only a path from the environment: the preferences store must not exist yet.
     const QByteArray identity = qgetenv("DISPLAY") + '\n' + qgetenv("WAYLAND_DISPLAY") + '\n' +
-                                UserDefaults::standardFilePath().toUtf8();
+                                PreferencesFile::standardFilePath().toUtf8();
     const QString hash = QString::fromLatin1(
         QCryptographicHash::hash(identity, QCryptographicHash::Sha256).toHex().left(16));
     Channel channel{folder.path + QStringLiteral("/instance-%1.sock").arg(hash),

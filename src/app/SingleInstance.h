@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/FileLock.h"
+#include "platform/files/FileLock.h"
 
 #include <QByteArray>
 #include <QLocalServer>

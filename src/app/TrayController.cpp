@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TrayController.h"
 
-#include "platform/DisplaySession.h"
+#include "platform/TrayHost.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -70,7 +70,7 @@ void TrayController::createIcon() {
     // A left click opens the same menu, as a right click does. In a native Wayland
     // session the status-notifier host shows the menu handed to it: a menu
     // popped up by the program would be an ordinary (tiled) window there.
-    if (DisplaySession::mode() != DisplayMode::WaylandNative) {
+    if (!TrayHost::menusShownByHost()) {
         connect(trayIcon_.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
                     if (reason == QSystemTrayIcon::Trigger && menu_ && !menu_->isVisible()) {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/UpdateFeed.h"
-#include "platform/Scheduler.h"
+#include "platform/qt/Scheduler.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/CameraAccessHelp.h"
 
-#include "platform/CameraAccessDiagnosis.h"
-#include "platform/CameraPermission.h"
+#include "platform/files/CameraAccessDiagnosis.h"
+#include "platform/files/CameraPermission.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

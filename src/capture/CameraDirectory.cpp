@@ -1,31 +1,42 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/CameraDirectory.h"
 
-#include "capture/SimulatedDeviceProvider.h"
-#include "platform/GstCameraDirectory.h"
-
 namespace mirelon {
 namespace {
 CameraDirectory* installedDirectory = nullptr;
+
+std::function<CameraDirectory*()>& factory() {
+    static std::function<CameraDirectory*()> f;
+    return f;
 }
+
+class EmptyCameraDirectory final : public CameraDirectory {
+public:
+    QList<AvailableCameraDevice> devices() const override { return {}; }
+};
+}  // namespace
 
 CameraDirectory& CameraDirectory::shared() {
     if (installedDirectory) {
         return *installedDirectory;
     }
     static CameraDirectory* chosen = []() -> CameraDirectory* {
-        const QString folder = qEnvironmentVariable("MIRELON_SIMULATED_CAMERAS");
-        if (!folder.isEmpty()) {
-            // Only the simulated cameras, through the same listing as real ones.
-            return new GstCameraDirectory(SimulatedDeviceProvider::create(folder));
+        if (factory()) {
+            if (CameraDirectory* made = factory()()) {
+                return made;
+            }
         }
-        return new GstCameraDirectory();
+        return new EmptyCameraDirectory();
     }();
     return *chosen;
 }
 
 void CameraDirectory::setShared(CameraDirectory* directory) {
     installedDirectory = directory;
+}
+
+void CameraDirectory::setFactory(std::function<CameraDirectory*()> make) {
+    factory() = std::move(make);
 }
 
 namespace Utils {

@@ -6,13 +6,14 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace mirelon {
 
 // The list of connected cameras. Implementations post
 // Notifications::cameraConnected / cameraDisconnected (object: the camera id)
-// and cameraChanged on the default notification centre, on the main thread.
+// and cameraChanged on the shared event bus, on the main thread.
 class CameraDirectory {
 public:
     virtual ~CameraDirectory() = default;
@@ -20,11 +21,14 @@ public:
     // Connected cameras in a stable order.
     virtual QList<AvailableCameraDevice> devices() const = 0;
 
-    // The directory the program uses: the simulated cameras when
-    // MIRELON_SIMULATED_CAMERAS names a folder, the system's cameras otherwise.
+    // The directory the program uses, made on first use by the factory the
+    // platform loader installed (the simulated cameras when
+    // MIRELON_SIMULATED_CAMERAS names a folder, the system's cameras
+    // otherwise); an empty list without one.
     static CameraDirectory& shared();
     // Replaces the shared directory (tests); nullptr restores the default choice.
     static void setShared(CameraDirectory* directory);
+    static void setFactory(std::function<CameraDirectory*()> factory);
 };
 
 namespace Utils {

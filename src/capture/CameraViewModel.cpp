@@ -4,8 +4,8 @@
 #include "capture/CameraDirectory.h"
 #include "capture/CaptureService.h"
 #include "config/Preferences.h"
-#include "platform/Logging.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/Logging.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -27,10 +27,10 @@ bool contains(const QList<AvailableCameraDevice>& cameras, const QString& id) {
 }  // namespace
 
 CameraViewModel::CameraViewModel(std::optional<QString> preferredDeviceId,
-                                 bool observeSharedDevicePreference, UserDefaults* defaults,
+                                 bool observeSharedDevicePreference, PreferencesFile* defaults,
                                  QObject* parent)
     : QObject(parent),
-      defaults_(defaults ? *defaults : UserDefaults::standard()),
+      defaults_(defaults ? *defaults : PreferencesFile::standard()),
       captureSession_(CaptureSession::create()),
       preferredDeviceIdOverride_(std::move(preferredDeviceId)),
       shouldObserveSharedDevicePreference_(observeSharedDevicePreference) {
@@ -315,7 +315,7 @@ void CameraViewModel::refreshCameraList() {
 }
 
 void CameraViewModel::setupCameraNotifications() {
-    NotificationCenter& center = NotificationCenter::defaultCenter();
+    EventBus& center = EventBus::shared();
     cameraConnectedObserver_ =
         center.addObserver(Notifications::cameraConnected, [this](const Notification&) {
             queue(0, [this] {
@@ -341,8 +341,8 @@ void CameraViewModel::setupCameraNotifications() {
 }
 
 void CameraViewModel::setupDeviceChangeObserver() {
-    userDefaultsChangeObserver_ = NotificationCenter::defaultCenter().addObserver(
-        Notifications::defaultsChanged, [this](const Notification&) {
+    userDefaultsChangeObserver_ =
+        EventBus::shared().addObserver(Notifications::defaultsChanged, [this](const Notification&) {
             queue(deviceChangeDelay, [this] { handleDeviceIdChange(); });
         });
 }

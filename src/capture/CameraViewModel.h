@@ -3,8 +3,8 @@
 
 #include "capture/CaptureSession.h"
 #include "config/CameraDeviceConfiguration.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Scheduler.h"
+#include "platform/qt/EventBus.h"
+#include "platform/qt/Scheduler.h"
 
 #include <QList>
 #include <QObject>
@@ -17,7 +17,7 @@
 
 namespace mirelon {
 
-class UserDefaults;
+class PreferencesFile;
 
 // The live capture of one camera: permission, the choice of device, the
 // capture session with its start attempts (at 0 s, about 1 s and about 3 s),
@@ -48,7 +48,7 @@ public:
     // defaults: the store "deviceId" is read from (the standard one when null).
     explicit CameraViewModel(std::optional<QString> preferredDeviceId = std::nullopt,
                              bool observeSharedDevicePreference = false,
-                             UserDefaults* defaults = nullptr, QObject* parent = nullptr);
+                             PreferencesFile* defaults = nullptr, QObject* parent = nullptr);
     ~CameraViewModel() override;
 
     // --- observable state ---
@@ -125,7 +125,7 @@ private:
     void setStartingCamera(bool value);
     void setFailureMessage(std::optional<QString> value);
 
-    UserDefaults& defaults_;
+    PreferencesFile& defaults_;
     bool isGranted_ = false;
     QList<AvailableCameraDevice> availableCameras_;
     std::shared_ptr<CaptureSession> captureSession_;

@@ -1,67 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/CaptureService.h"
 
-#include "capture/CameraDirectory.h"
-#include "capture/SimulatedCameraDirectory.h"
-#include "capture/SimulatedCapture.h"
-#include "capture/SimulatedDeviceProvider.h"
-#include "platform/GstCameraDirectory.h"
-#include "platform/GstV4l2Capture.h"
-
 namespace mirelon {
 namespace {
 
-// The folder of the simulated cameras the directory lists, or "" for the
-// system's cameras.
-QString simulatedFolder(CameraDirectory& directory) {
-    if (auto* simulated = dynamic_cast<SimulatedCameraDirectory*>(&directory)) {
-        return simulated->folder();
-    }
-    if (auto* listing = dynamic_cast<GstCameraDirectory*>(&directory)) {
-        return SimulatedDeviceProvider::folderOf(listing->provider());
-    }
-    return {};
+CaptureService* installedService = nullptr;
+
+std::function<CaptureService*()>& factory() {
+    static std::function<CaptureService*()> f;
+    return f;
 }
 
-// Follows whatever the shared camera directory is: simulated cameras get the
-// simulated permission (the folder's files), system cameras the system's.
-// Inputs come from the devices the directory lists, simulated or V4L2.
-class DirectoryCaptureService final : public CaptureService {
+// Without a platform: no permission, no inputs.
+class NoCaptureService final : public CaptureService {
 public:
-    CameraAuthorization authorizationStatus() override {
-        const QString folder = simulatedFolder(CameraDirectory::shared());
-        if (!folder.isEmpty()) {
-            return CameraPermission::simulatedStatus(folder);
-        }
-        return CameraPermission::systemStatus();
-    }
-
-    void requestAccess(std::function<void(bool)> answer) override {
-        const QString folder = simulatedFolder(CameraDirectory::shared());
-        if (!folder.isEmpty()) {
-            CameraPermission::requestSimulatedAccess(folder, std::move(answer));
-            return;
-        }
-        // Linux does not ask: the answer is the current state.
-        answer(CameraPermission::systemStatus() == CameraAuthorization::authorized);
-    }
-
-    std::shared_ptr<CaptureDeviceInput> makeInput(const QString& cameraId,
-                                                  QString* error) override {
-        CameraDirectory& directory = CameraDirectory::shared();
-        if (auto* simulated = dynamic_cast<SimulatedCameraDirectory*>(&directory)) {
-            const auto spec = simulated->spec(cameraId);
-            if (!spec) {
-                if (error) {
-                    *error = QStringLiteral("The camera is not connected.");
-                }
-                return nullptr;
-            }
-            return SimulatedCapture::makeInput(*spec, error, simulated->folder());
-        }
-        if (auto* system = dynamic_cast<GstCameraDirectory*>(&directory)) {
-            return GstV4l2Capture::makeInput(*system, cameraId, error);
-        }
+    CameraAuthorization authorizationStatus() override { return CameraAuthorization::denied; }
+    void requestAccess(std::function<void(bool)> answer) override { answer(false); }
+    std::shared_ptr<CaptureDeviceInput> makeInput(const QString&, QString* error) override {
         if (error) {
             *error = QStringLiteral("This camera list has no capture service.");
         }
@@ -69,20 +24,29 @@ public:
     }
 };
 
-CaptureService* installedService = nullptr;
-
 }  // namespace
 
 CaptureService& CaptureService::shared() {
     if (installedService) {
         return *installedService;
     }
-    static DirectoryCaptureService service;
-    return service;
+    static CaptureService* service = []() -> CaptureService* {
+        if (factory()) {
+            if (CaptureService* made = factory()()) {
+                return made;
+            }
+        }
+        return new NoCaptureService();
+    }();
+    return *service;
 }
 
 void CaptureService::setShared(CaptureService* service) {
     installedService = service;
+}
+
+void CaptureService::setFactory(std::function<CaptureService*()> make) {
+    factory() = std::move(make);
 }
 
 }  // namespace mirelon

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "capture/CaptureSession.h"
-#include "platform/CameraPermission.h"
+#include "platform/files/CameraPermission.h"
 
 #include <QString>
 
@@ -26,10 +26,12 @@ public:
     virtual std::shared_ptr<CaptureDeviceInput> makeInput(const QString& cameraId,
                                                           QString* error) = 0;
 
-    // The service for the shared camera directory: simulated cameras or V4L2.
+    // The service for the shared camera directory, made on first use by the
+    // factory the platform loader installed.
     static CaptureService& shared();
     // Replaces the shared service (tests); nullptr restores the default.
     static void setShared(CaptureService* service);
+    static void setFactory(std::function<CaptureService*()> factory);
 };
 
 }  // namespace mirelon

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/FrameMailbox.h"
+#include "capture/FrameMailbox.h"
 
 #include <QImage>
 #include <QObject>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/SimulatedCameraDirectory.h"
 
-#include "platform/Logging.h"
+#include "platform/qt/Logging.h"
 
 namespace mirelon {
 
-SimulatedCameraDirectory::SimulatedCameraDirectory(QString folder, NotificationCenter& center)
+SimulatedCameraDirectory::SimulatedCameraDirectory(QString folder, EventBus& center)
     : center_(center), folder_(std::move(folder)) {
     // The initial list is the starting state, not a connection.
     connect(&folder_, &SimulatedCameraFolder::camerasChanged, this,

@@ -3,7 +3,7 @@
 
 #include "capture/CameraDirectory.h"
 #include "capture/SimulatedCameraFolder.h"
-#include "platform/NotificationCenter.h"
+#include "platform/qt/EventBus.h"
 
 #include <QObject>
 
@@ -18,8 +18,7 @@ namespace mirelon {
 class SimulatedCameraDirectory final : public QObject, public CameraDirectory {
     Q_OBJECT
 public:
-    explicit SimulatedCameraDirectory(
-        QString folder, NotificationCenter& center = NotificationCenter::defaultCenter());
+    explicit SimulatedCameraDirectory(QString folder, EventBus& center = EventBus::shared());
     ~SimulatedCameraDirectory() override;
 
     QList<AvailableCameraDevice> devices() const override;
@@ -36,7 +35,7 @@ public:
 private:
     void announce(const QMap<QString, SimulatedCameraFile>& previous);
 
-    NotificationCenter& center_;
+    EventBus& center_;
     SimulatedCameraFolder folder_;
 };
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/SimulatedCameraFolder.h"
 
-#include "platform/Logging.h"
-#include "platform/RegularFile.h"
+#include "platform/files/RegularFile.h"
+#include "platform/qt/Logging.h"
 
 #include <QDir>
 #include <QFile>

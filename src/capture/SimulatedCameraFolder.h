@@ -2,8 +2,8 @@
 #pragma once
 
 #include "capture/SimulatedCameraFile.h"
-#include "platform/FolderWatch.h"
-#include "platform/Scheduler.h"
+#include "platform/files/FolderWatch.h"
+#include "platform/qt/Scheduler.h"
 
 #include <QFileInfo>
 #include <QMap>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/CameraAppearanceSettings.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
 
 #include <cmath>
 #include <type_traits>
@@ -114,7 +114,8 @@ CameraAppearanceSettings CameraAppearanceSettings::compiledDefault() {
     };
 }
 
-CameraAppearanceSettings CameraAppearanceSettings::defaultSettings(const UserDefaults& defaults) {
+CameraAppearanceSettings CameraAppearanceSettings::defaultSettings(
+    const PreferencesFile& defaults) {
     CameraAppearanceSettings r = compiledDefault();
     // Bool and Double legacy keys count only when they hold a number.
     r.textEnabled = defaults.boolValue(LegacyTextKeys::textEnabled).value_or(r.textEnabled);
@@ -139,7 +140,7 @@ QJsonObject CameraAppearanceSettings::toJson() const {
 }
 
 std::optional<CameraAppearanceSettings> CameraAppearanceSettings::fromJson(
-    const QJsonValue& value, const UserDefaults& defaults, QString* error) {
+    const QJsonValue& value, const PreferencesFile& defaults, QString* error) {
     if (!value.isObject()) {
         if (error) {
             *error = QStringLiteral("appearance is not an object");

@@ -11,7 +11,7 @@
 
 namespace mirelon {
 
-class UserDefaults;
+class PreferencesFile;
 
 // The look of one camera panel. A plain value; JSON keys are the field names.
 struct CameraAppearanceSettings {
@@ -49,14 +49,14 @@ struct CameraAppearanceSettings {
     // The default record: compiled-in values, with the eight text fields taken
     // from the legacy application-wide keys when those hold a usable value.
     // Read afresh on every call.
-    static CameraAppearanceSettings defaultSettings(const UserDefaults& defaults);
+    static CameraAppearanceSettings defaultSettings(const PreferencesFile& defaults);
 
     QJsonObject toJson() const;
     // Fails (none, with a reason in *error) when the value is not an object, a
     // present field has the wrong type or an enumeration string is unknown.
     // Missing or null fields take their defaults; unknown keys are ignored.
     static std::optional<CameraAppearanceSettings> fromJson(const QJsonValue& value,
-                                                            const UserDefaults& defaults,
+                                                            const PreferencesFile& defaults,
                                                             QString* error = nullptr);
 
     // Whether every number has a JSON form (is finite).

@@ -27,7 +27,7 @@ QJsonObject CameraDeviceConfiguration::toJson() const {
 }
 
 std::optional<CameraDeviceConfiguration> CameraDeviceConfiguration::fromJson(
-    const QJsonValue& value, const UserDefaults& defaults, QString* error) {
+    const QJsonValue& value, const PreferencesFile& defaults, QString* error) {
     auto fail = [&](const QString& why) -> std::optional<CameraDeviceConfiguration> {
         if (error) {
             *error = why;
@@ -99,9 +99,8 @@ QByteArray encodeConfigurations(const QList<CameraDeviceConfiguration>& records)
     return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
-std::optional<QList<CameraDeviceConfiguration>> decodeConfigurations(const QByteArray& data,
-                                                                     const UserDefaults& defaults,
-                                                                     QString* error) {
+std::optional<QList<CameraDeviceConfiguration>> decodeConfigurations(
+    const QByteArray& data, const PreferencesFile& defaults, QString* error) {
     QJsonParseError parseError{};
     const QJsonDocument doc = QJsonDocument::fromJson(data, &parseError);
     if (parseError.error != QJsonParseError::NoError || !doc.isArray()) {

@@ -27,7 +27,7 @@ struct CameraDeviceConfiguration {
     // "id", "name" and "isEnabled" are required; a missing position reads as
     // Bottom Right, a missing appearance as the default record.
     static std::optional<CameraDeviceConfiguration> fromJson(const QJsonValue& value,
-                                                             const UserDefaults& defaults,
+                                                             const PreferencesFile& defaults,
                                                              QString* error = nullptr);
     bool isEncodable() const;
 };
@@ -43,8 +43,7 @@ struct AvailableCameraDevice {
 
 // Stored form: UTF-8 JSON text of one array of records.
 QByteArray encodeConfigurations(const QList<CameraDeviceConfiguration>& records);
-std::optional<QList<CameraDeviceConfiguration>> decodeConfigurations(const QByteArray& data,
-                                                                     const UserDefaults& defaults,
-                                                                     QString* error = nullptr);
+std::optional<QList<CameraDeviceConfiguration>> decodeConfigurations(
+    const QByteArray& data, const PreferencesFile& defaults, QString* error = nullptr);
 
 }  // namespace mirelon

@@ -2,8 +2,8 @@
 #include "config/CameraDeviceSettingsStore.h"
 
 #include "capture/CameraDirectory.h"
-#include "platform/Logging.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/Logging.h"
 
 #include <QCollator>
 
@@ -36,9 +36,9 @@ void sortByName(QList<CameraDeviceConfiguration>& records) {
     stableSortByName(records);
 }
 
-CameraDeviceSettingsStore::CameraDeviceSettingsStore(UserDefaults& defaults,
+CameraDeviceSettingsStore::CameraDeviceSettingsStore(PreferencesFile& defaults,
                                                      Provider cameraDeviceProvider,
-                                                     NotificationCenter& center)
+                                                     EventBus& center)
     : defaults_(defaults), cameraDeviceProvider_(std::move(cameraDeviceProvider)), center_(center) {
     loadConfigurations();
     setupCameraNotifications();
@@ -48,7 +48,7 @@ CameraDeviceSettingsStore::~CameraDeviceSettingsStore() = default;
 
 CameraDeviceSettingsStore& CameraDeviceSettingsStore::shared() {
     static CameraDeviceSettingsStore* store = new CameraDeviceSettingsStore(
-        UserDefaults::standard(), [] { return Utils::getAvailableCameras(); });
+        PreferencesFile::standard(), [] { return Utils::getAvailableCameras(); });
     return *store;
 }
 

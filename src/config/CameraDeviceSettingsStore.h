@@ -2,7 +2,7 @@
 #pragma once
 
 #include "config/CameraDeviceConfiguration.h"
-#include "platform/NotificationCenter.h"
+#include "platform/qt/EventBus.h"
 
 #include <QList>
 #include <QSet>
@@ -14,7 +14,7 @@
 
 namespace mirelon {
 
-class UserDefaults;
+class PreferencesFile;
 
 // Owns one configuration per camera ever seen, persists them all under
 // "cameraDeviceConfigurations", and publishes the records of the cameras that
@@ -28,8 +28,8 @@ public:
         QStringLiteral("Mirelon.CameraDeviceSettingsChanged");
     static inline const QString userDefaultsKey = QStringLiteral("cameraDeviceConfigurations");
 
-    CameraDeviceSettingsStore(UserDefaults& defaults, Provider cameraDeviceProvider,
-                              NotificationCenter& center = NotificationCenter::defaultCenter());
+    CameraDeviceSettingsStore(PreferencesFile& defaults, Provider cameraDeviceProvider,
+                              EventBus& center = EventBus::shared());
     ~CameraDeviceSettingsStore();
     CameraDeviceSettingsStore(const CameraDeviceSettingsStore&) = delete;
     CameraDeviceSettingsStore& operator=(const CameraDeviceSettingsStore&) = delete;
@@ -84,9 +84,9 @@ private:
     bool removeTemporaryFallbackIfPreferredCameraReturned(const QSet<QString>& connectedCameraIDs);
     void forEachEnabled(const std::function<void(CameraDeviceConfiguration&)>& update);
 
-    UserDefaults& defaults_;
+    PreferencesFile& defaults_;
     Provider cameraDeviceProvider_;
-    NotificationCenter& center_;
+    EventBus& center_;
     QList<CameraDeviceConfiguration> configurations_;
     std::map<QString, CameraDeviceConfiguration> persistedConfigurationsByID_;
     std::optional<QString> temporaryFallbackCameraID_;

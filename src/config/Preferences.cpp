@@ -2,14 +2,14 @@
 #include "config/Preferences.h"
 
 #include "config/AppSettings.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
 
 #include <QStringList>
 
 namespace mirelon {
 
-Preferences::Preferences(UserDefaults& defaults) : defaults_(defaults) {}
-Preferences::Preferences() : defaults_(UserDefaults::standard()) {}
+Preferences::Preferences(PreferencesFile& defaults) : defaults_(defaults) {}
+Preferences::Preferences() : defaults_(PreferencesFile::standard()) {}
 
 const QStringList& Preferences::settingsTabs() {
     static const QStringList tabs = {QStringLiteral("general"),      QStringLiteral("camera"),

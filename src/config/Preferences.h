@@ -5,7 +5,7 @@
 
 namespace mirelon {
 
-class UserDefaults;
+class PreferencesFile;
 
 // Keys of the application-wide preferences.
 namespace PreferenceKeys {
@@ -26,7 +26,7 @@ inline const QString ringLightSelectedDisplayID = QStringLiteral("ringLightSelec
 // reads as its default, which is never written back. Writes store at once.
 class Preferences {
 public:
-    explicit Preferences(UserDefaults& defaults);
+    explicit Preferences(PreferencesFile& defaults);
     // On the standard store.
     Preferences();
 
@@ -54,7 +54,7 @@ public:
     static const QStringList& settingsTabs();
 
 private:
-    UserDefaults& defaults_;
+    PreferencesFile& defaults_;
 };
 
 }  // namespace mirelon

@@ -1,44 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/DisplaySession.h"
 
-#include "platform/wayland/WaylandDisplay.h"
-
-#include <QByteArray>
-
 namespace mirelon::DisplaySession {
 
 namespace {
 DisplayMode currentMode = DisplayMode::X11;
-
-// Whether the Wayland compositor offers layer-shell surfaces (a short-lived
-// connection that reads the registry once).
-bool compositorOffersLayerShell() {
-    return WaylandDisplay::offersLayerShell();
-}
-}  // namespace
-
-DisplayMode detect() {
-    const QByteArray forced = qgetenv("MIRELON_DISPLAY_BACKEND").trimmed().toLower();
-    const bool waylandSession = qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-    DisplayMode mode = DisplayMode::X11;
-    if (forced == "x11") {
-        mode = waylandSession ? DisplayMode::XWayland : DisplayMode::X11;
-    } else if (waylandSession) {
-        const bool native = forced == "wayland" || compositorOffersLayerShell();
-        mode = native ? DisplayMode::WaylandNative : DisplayMode::XWayland;
-    }
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", mode == DisplayMode::WaylandNative ? "wayland" : "xcb");
-    }
-    currentMode = mode;
-    return mode;
 }
 
 DisplayMode mode() {
     return currentMode;
 }
 
-void setModeForTesting(DisplayMode mode) {
+void setMode(DisplayMode mode) {
     currentMode = mode;
 }
 

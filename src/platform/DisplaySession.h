@@ -5,10 +5,10 @@
 
 namespace mirelon {
 
-// Which display server the program talks to, decided once at start (before
-// the application object exists) and then read everywhere through
-// DisplaySession::mode(). Nothing outside src/platform/ and the start-up code
-// should need more than this.
+// Which display server the program talks to, decided once at start by the
+// platform loader (before the application object exists). Code above the
+// platform asks the services what they can do, never which mode runs; the
+// mode is for the start-up log line.
 enum class DisplayMode {
     X11,            // an X11 session
     XWayland,       // a Wayland session without layer shell: the X11 code through XWayland
@@ -17,14 +17,9 @@ enum class DisplayMode {
 
 namespace DisplaySession {
 
-// Detects the mode and picks the matching Qt platform plugin unless the user
-// set QT_QPA_PLATFORM. MIRELON_DISPLAY_BACKEND=x11|wayland forces a mode.
-// Call once, before the QApplication is created.
-DisplayMode detect();
-
-// The mode chosen by detect() (X11 before detect() ran). Tests may set it.
+// The mode the platform loader chose (X11 before it ran).
 DisplayMode mode();
-void setModeForTesting(DisplayMode mode);
+void setMode(DisplayMode mode);
 
 // The one info line logged at start: the mode and, in XWayland mode, what is limited.
 QString describe(DisplayMode mode);

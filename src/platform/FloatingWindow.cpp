@@ -1,13 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FloatingWindow.h"
 
-#include "platform/DisplaySession.h"
-#include "platform/wayland/WaylandOverlays.h"
-
 #include <QWidget>
 #include <QWindow>
 
 namespace mirelon::FloatingWindow {
+
+namespace {
+std::unique_ptr<Presenter>& presenter() {
+    static std::unique_ptr<Presenter> p = std::make_unique<Presenter>();
+    return p;
+}
+}  // namespace
+
+void setPresenter(std::unique_ptr<Presenter> installed) {
+    presenter() = installed ? std::move(installed) : std::make_unique<Presenter>();
+}
 
 void prepare(QWidget* window, const QString& identifier, Role role) {
     window->setObjectName(identifier);
@@ -19,16 +27,7 @@ void prepare(QWidget* window, const QString& identifier, Role role) {
     window->setAttribute(Qt::WA_NoSystemBackground);
     window->setAttribute(Qt::WA_X11DoNotAcceptFocus);
     window->setFocusPolicy(Qt::NoFocus);
-    if (DisplaySession::mode() == DisplayMode::WaylandNative) {
-        // Qt would make an ordinary application window of it: the overlay
-        // layer shows it instead.
-        window->setAttribute(Qt::WA_DontShowOnScreen);
-        if (WaylandOverlays* overlays = WaylandOverlays::shared()) {
-            overlays->attach(window, role == Role::cameraPanel
-                                         ? WaylandOverlaySurface::Kind::panel
-                                         : WaylandOverlaySurface::Kind::ringLight);
-        }
-    }
+    presenter()->prepare(window, role);
 }
 
 void setIgnoresMouseEvents(QWidget* window, bool ignores) {
@@ -38,11 +37,7 @@ void setIgnoresMouseEvents(QWidget* window, bool ignores) {
         // Not created yet: the widget's flags are carried into the window it makes.
         window->setWindowFlag(Qt::WindowTransparentForInput, ignores);
     }
-    if (DisplaySession::mode() == DisplayMode::WaylandNative) {
-        if (WaylandOverlays* overlays = WaylandOverlays::shared()) {
-            overlays->setAcceptsPointer(window, !ignores);
-        }
-    }
+    presenter()->setAcceptsPointer(window, !ignores);
 }
 
 bool ignoresMouseEvents(const QWidget* window) {
@@ -53,7 +48,11 @@ bool ignoresMouseEvents(const QWidget* window) {
 }
 
 bool canFollowPointer() {
-    return DisplaySession::mode() != DisplayMode::WaylandNative;
+    return presenter()->canFollowPointer();
+}
+
+void keepComposited(QWidget* window) {
+    presenter()->keepComposited(window);
 }
 
 }  // namespace mirelon::FloatingWindow

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <memory>
+
 class QWidget;
 
 namespace mirelon {
@@ -33,6 +35,29 @@ bool ignoresMouseEvents(const QWidget* window);
 // Whether pointer hover and the pointer position over other programs' windows
 // can be known (not in a native Wayland session).
 bool canFollowPointer();
+
+// Asks compositors to keep blending the window instead of unredirecting it
+// (the ring light covers whole displays). Call once its native window exists.
+void keepComposited(QWidget* window);
+
+// What the display server adds to the above. The platform loader installs the
+// session's presenter; without one, Qt's window flags are all there is.
+class Presenter {
+public:
+    virtual ~Presenter() = default;
+    // The window has its attributes; the server may take it over.
+    virtual void prepare(QWidget* window, Role role) {
+        Q_UNUSED(window);
+        Q_UNUSED(role);
+    }
+    virtual void setAcceptsPointer(QWidget* window, bool accepts) {
+        Q_UNUSED(window);
+        Q_UNUSED(accepts);
+    }
+    virtual void keepComposited(QWidget* window) { Q_UNUSED(window); }
+    virtual bool canFollowPointer() const { return true; }
+};
+void setPresenter(std::unique_ptr<Presenter> presenter);
 
 }  // namespace FloatingWindow
 }  // namespace mirelon

@@ -1,10 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/MoveMode.h"
 
-#include "platform/DisplaySession.h"
-#include "platform/Logging.h"
+#include "platform/qt/Logging.h"
 
 namespace mirelon {
+
+namespace {
+bool sessionOffersMoveMode = false;
+}
+
+bool MoveMode::offeredInSession() {
+    return sessionOffersMoveMode;
+}
+
+void MoveMode::setOfferedInSession(bool offered) {
+    sessionOffersMoveMode = offered;
+}
 
 MoveMode& MoveMode::shared() {
     static MoveMode* mode = new MoveMode;  // lives for the process

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/DisplaySession.h"
-#include "platform/Scheduler.h"
+#include "platform/qt/Scheduler.h"
 
 #include <QObject>
 
@@ -28,11 +27,12 @@ public:
     explicit MoveMode(bool available, QObject* parent = nullptr);
 
     // Whether the session needs (and so offers) move mode. The shared mode
-    // asks the display session each time, so a look before the session was
-    // detected (the command line is read first) does not fix the answer.
-    bool isAvailable() const {
-        return available_ ? *available_ : DisplaySession::mode() == DisplayMode::WaylandNative;
-    }
+    // reads what the platform loader set each time, so a look before the
+    // session was detected (the command line is read first) does not fix the
+    // answer.
+    bool isAvailable() const { return available_ ? *available_ : offeredInSession(); }
+    static bool offeredInSession();
+    static void setOfferedInSession(bool offered);
     bool isActive() const { return active_; }
     // Ignored where the mode is not available.
     void setActive(bool active);

@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PointerWatch.h"
 
-#include "platform/DisplaySession.h"
-#include "platform/MoveMode.h"
-#include "platform/X11PointerWatch.h"
-
 #include <QCursor>
 #include <QGuiApplication>
 
@@ -12,7 +8,12 @@ namespace mirelon {
 
 namespace {
 PointerWatch* installedWatch = nullptr;
+
+std::function<PointerWatch*()>& factory() {
+    static std::function<PointerWatch*()> f;
+    return f;
 }
+}  // namespace
 
 PointerWatch::~PointerWatch() {
     *alive_ = false;
@@ -23,14 +24,10 @@ PointerWatch& PointerWatch::shared() {
         return *installedWatch;
     }
     static PointerWatch* watch = []() -> PointerWatch* {
-        if (DisplaySession::mode() == DisplayMode::WaylandNative) {
-            auto* fed = new FedPointerWatch();
-            QObject::connect(&MoveMode::shared(), &MoveMode::activeChanged, fed,
-                             &FedPointerWatch::feedCommandKey);
-            return fed;
-        }
-        if (auto x11 = X11PointerWatch::create()) {
-            return x11.release();
+        if (factory()) {
+            if (PointerWatch* made = factory()()) {
+                return made;
+            }
         }
         return new PollingPointerWatch();
     }();
@@ -39,6 +36,10 @@ PointerWatch& PointerWatch::shared() {
 
 void PointerWatch::setShared(PointerWatch* watch) {
     installedWatch = watch;
+}
+
+void PointerWatch::setFactory(std::function<PointerWatch*()> make) {
+    factory() = std::move(make);
 }
 
 PointerWatch::Interest PointerWatch::motionInterest() {

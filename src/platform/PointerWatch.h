@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/Scheduler.h"
+#include "platform/qt/Scheduler.h"
 
 #include <QObject>
 #include <QPoint>
 
+#include <functional>
 #include <memory>
 
 namespace mirelon {
@@ -24,10 +25,13 @@ public:
 
     ~PointerWatch() override;
 
-    // The shared watch: XInput2 on X11 when available, else a 30 Hz poll.
+    // The shared watch, made on first use by the factory the platform loader
+    // installed (XInput2 on X11 when available); a 30 Hz poll without one.
     static PointerWatch& shared();
     // Installs a substitute (not owned); nullptr restores the shared one.
     static void setShared(PointerWatch* watch);
+    // The loader's factory; it may return null (then the poll is used).
+    static void setFactory(std::function<PointerWatch*()> factory);
 
     // Last known pointer position (Qt global coordinates, y down).
     QPoint pointerPosition() const { return position_; }

@@ -22,4 +22,10 @@ std::optional<QColor> xembedTrayForeground();
 // 65535). None for a value of another length.
 std::optional<QColor> foregroundFromTrayColors(const quint32* values, int count);
 
+// Whether the tray host shows the menu handed to it and the program must not
+// pop up menus of its own at the pointer (a native Wayland session: such a
+// menu would be an ordinary, tiled window there). Set by the platform loader.
+bool menusShownByHost();
+void setMenusShownByHost(bool shownByHost);
+
 }  // namespace mirelon::TrayHost

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ringlight/RingLightDesktop.h"
 
+#include "platform/CompositorWatch.h"
 #include "platform/FloatingWindow.h"
 #include "platform/PointerWatch.h"
-#include "platform/ScreenChangeNotifier.h"
-#include "platform/ScreenCoordinates.h"
-#include "platform/ScreenUtils.h"
-#include "platform/X11CompositorWatch.h"
+#include "platform/qt/ScreenChangeNotifier.h"
+#include "platform/qt/ScreenCoordinates.h"
+#include "platform/qt/ScreenUtils.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -3,7 +3,7 @@
 
 #include "config/AppSettings.h"
 #include "config/Preferences.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
 #include "ringlight/RingLightLogging.h"
 
 Q_LOGGING_CATEGORY(lcRingLight, "app.mirelon.Mirelon.ringlight")
@@ -12,7 +12,7 @@ namespace mirelon::RingLightDisplaySettingsStore {
 namespace {
 
 // Reads the stored map; none when it is present but unreadable.
-std::optional<RingLightSettingsMap> readStored(const UserDefaults& store, QString* error) {
+std::optional<RingLightSettingsMap> readStored(const PreferencesFile& store, QString* error) {
     if (!store.contains(userDefaultsKey)) {
         return RingLightSettingsMap{};
     }
@@ -26,12 +26,12 @@ std::optional<RingLightSettingsMap> readStored(const UserDefaults& store, QStrin
 
 }  // namespace
 
-UserDefaults& defaults() {
-    static UserDefaults& standard = UserDefaults::standard();
+PreferencesFile& defaults() {
+    static PreferencesFile& standard = PreferencesFile::standard();
     return standard;
 }
 
-RingLightDisplaySettings defaultSettings(const UserDefaults& store) {
+RingLightDisplaySettings defaultSettings(const PreferencesFile& store) {
     const auto& app = AppSettings::shared();
     RingLightDisplaySettings s;
     s.isEnabled = store.boolValue(PreferenceKeys::ringLightEnabled, app.ringLightEnabled);
@@ -41,7 +41,7 @@ RingLightDisplaySettings defaultSettings(const UserDefaults& store) {
     return s;
 }
 
-RingLightSettingsMap loadAllSettings(const UserDefaults& store) {
+RingLightSettingsMap loadAllSettings(const PreferencesFile& store) {
     QString error;
     auto map = readStored(store, &error);
     if (!map) {
@@ -60,7 +60,7 @@ RingLightSettingsMap loadAllSettings(const UserDefaults& store) {
     return *map;
 }
 
-void saveAllSettings(const RingLightSettingsMap& map, UserDefaults& store) {
+void saveAllSettings(const RingLightSettingsMap& map, PreferencesFile& store) {
     const auto bytes = encodeRingLightSettings(map);
     if (!bytes) {
         return;  // a non-finite number has no JSON form: write nothing
@@ -76,7 +76,7 @@ void saveAllSettings(const RingLightSettingsMap& map, UserDefaults& store) {
     store.setData(userDefaultsKey, *bytes);
 }
 
-RingLightDisplaySettings settings(const QString& displayID, const UserDefaults& store) {
+RingLightDisplaySettings settings(const QString& displayID, const PreferencesFile& store) {
     const auto map = loadAllSettings(store);
     const auto it = map.find(displayID);
     return it != map.end() ? it->second : defaultSettings(store);

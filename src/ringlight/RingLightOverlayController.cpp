@@ -3,7 +3,7 @@
 
 #include "config/AppSettings.h"
 #include "config/Preferences.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
 #include "ringlight/RingLightDisplaySettingsStore.h"
 #include "ringlight/RingLightOverlayView.h"
 #include "ringlight/RingLightOverlayWindow.h"
@@ -12,9 +12,9 @@
 
 namespace mirelon {
 
-RingLightOverlayController::RingLightOverlayController(UserDefaults& defaults,
+RingLightOverlayController::RingLightOverlayController(PreferencesFile& defaults,
                                                        std::unique_ptr<RingLightDesktop> desktop,
-                                                       NotificationCenter& center)
+                                                       EventBus& center)
     : defaults_(defaults), desktop_(std::move(desktop)) {
     defaultsObserver_ = center.addObserver(Notifications::defaultsChanged,
                                            [this](const Notification&) { scheduleRefresh(); });
@@ -45,7 +45,7 @@ RingLightOverlayController::~RingLightOverlayController() {
 
 RingLightOverlayController& RingLightOverlayController::shared() {
     static RingLightOverlayController* controller = new RingLightOverlayController(
-        UserDefaults::standard(), std::make_unique<QtRingLightDesktop>());
+        PreferencesFile::standard(), std::make_unique<QtRingLightDesktop>());
     return *controller;
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/NotificationCenter.h"
-#include "platform/Scheduler.h"
+#include "platform/qt/EventBus.h"
+#include "platform/qt/Scheduler.h"
 #include "ringlight/RingLightDesktop.h"
 #include "ringlight/RingLightDisplaySettings.h"
 
@@ -13,7 +13,7 @@
 
 namespace mirelon {
 
-class UserDefaults;
+class PreferencesFile;
 class RingLightOverlayWindow;
 
 // Keeps one ring light overlay window per lit display: every display whose
@@ -25,8 +25,8 @@ public:
     static constexpr double maxHoverCutoutRadius = 88;
     static constexpr double hoverEdgeSlack = 24;
 
-    RingLightOverlayController(UserDefaults& defaults, std::unique_ptr<RingLightDesktop> desktop,
-                               NotificationCenter& center = NotificationCenter::defaultCenter());
+    RingLightOverlayController(PreferencesFile& defaults, std::unique_ptr<RingLightDesktop> desktop,
+                               EventBus& center = EventBus::shared());
     ~RingLightOverlayController();
     RingLightOverlayController(const RingLightOverlayController&) = delete;
     RingLightOverlayController& operator=(const RingLightOverlayController&) = delete;
@@ -60,7 +60,7 @@ private:
     void updatePointerWatch();
     void feedPointer();
 
-    UserDefaults& defaults_;
+    PreferencesFile& defaults_;
     std::unique_ptr<RingLightDesktop> desktop_;
     std::map<QString, RingLightOverlayWindow*> windowsByDisplayID_;
     ObserverToken defaultsObserver_;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/Scheduler.h"
+#include "platform/qt/Scheduler.h"
 #include "ringlight/RingLightBandImage.h"
 #include "ringlight/RingLightDisplaySettings.h"
 #include "ringlight/RingLightMetrics.h"

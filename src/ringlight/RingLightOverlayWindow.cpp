@@ -2,17 +2,15 @@
 #include "ringlight/RingLightOverlayWindow.h"
 
 #include "platform/FloatingWindow.h"
-#include "platform/WindowLevels.h"
+#include "platform/WindowStacking.h"
 #include "ringlight/RingLightOverlayView.h"
 
 #include <QGuiApplication>
 #include <QWindow>
 
-#include <xcb/xcb.h>
-
 namespace mirelon {
 
-static_assert(RingLightOverlayWindow::windowLevel == WindowLevels::ringLightOverlay);
+static_assert(RingLightOverlayWindow::windowLevel == WindowStacking::ringLightOverlay);
 
 RingLightOverlayWindow::RingLightOverlayWindow(const QRect& geometry) : QWidget(nullptr) {
     // Every attribute is set before the first show: changing flags later hides the window.
@@ -21,7 +19,7 @@ RingLightOverlayWindow::RingLightOverlayWindow(const QRect& geometry) : QWidget(
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAttribute(Qt::WA_QuitOnClose, false);
-    WindowLevels::shared().setLevel(this, windowLevel);
+    WindowStacking::shared().setLevel(this, windowLevel);
     setGeometry(geometry);
 }
 
@@ -73,22 +71,7 @@ void RingLightOverlayWindow::applyPlatformProperties() {
     }
     // Clicks go to whatever lies below: an empty input shape.
     FloatingWindow::setIgnoresMouseEvents(this, true);
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection()) {
-        return;
-    }
-    // Compositors keep blending the overlay instead of unredirecting it.
-    xcb_connection_t* c = x11->connection();
-    static const char name[] = "_NET_WM_BYPASS_COMPOSITOR";
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof(name) - 1, name), nullptr);
-    if (atom) {
-        const quint32 value = 2;
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, xcb_window_t(winId()), atom->atom,
-                            XCB_ATOM_CARDINAL, 32, 1, &value);
-        free(atom);
-        xcb_flush(c);
-    }
+    FloatingWindow::keepComposited(this);
 }
 
 void RingLightOverlayWindow::orderFront() {

@@ -14,7 +14,7 @@ class RingLightOverlayWindow : public QWidget {
 public:
     static inline const QString windowIdentifier = QStringLiteral("MirelonRingLightOverlay");
     // Above normal windows, below the camera panels (2000).
-    static constexpr int windowLevel = 1900;  // WindowLevels::ringLightOverlay
+    static constexpr int windowLevel = 1900;  // WindowStacking::ringLightOverlay
 
     explicit RingLightOverlayWindow(const QRect& geometry);
     ~RingLightOverlayWindow() override;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "config/CameraDeviceConfiguration.h"
-#include "platform/NotificationCenter.h"
+#include "platform/qt/EventBus.h"
 #include "settings/SettingsBinding.h"
 #include "settings/SettingsContext.h"
 #include "settings/SettingsForm.h"

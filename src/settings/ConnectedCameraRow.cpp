@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/ConnectedCameraRow.h"
 
-#include "platform/IconRegistry.h"
+#include "platform/qt/IconRegistry.h"
 #include "settings/SettingsForm.h"
 
 #include <QCheckBox>

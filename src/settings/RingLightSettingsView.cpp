@@ -3,8 +3,8 @@
 
 #include "config/Preferences.h"
 #include "platform/FloatingWindow.h"
-#include "platform/ScreenUtils.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/ScreenUtils.h"
 #include "ringlight/RingLightDisplaySettingsStore.h"
 #include "settings/SettingsSliderRow.h"
 #include "settings/SettingsSymbols.h"

@@ -2,14 +2,14 @@
 #include "settings/SettingsContext.h"
 
 #include "config/CameraDeviceSettingsStore.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/EventBus.h"
 
 namespace mirelon {
 
 SettingsContext SettingsContext::standard() {
-    return SettingsContext{&UserDefaults::standard(), &CameraDeviceSettingsStore::shared(),
-                           &NotificationCenter::defaultCenter()};
+    return SettingsContext{&PreferencesFile::standard(), &CameraDeviceSettingsStore::shared(),
+                           &EventBus::shared()};
 }
 
 }  // namespace mirelon

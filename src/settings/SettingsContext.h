@@ -4,16 +4,16 @@
 namespace mirelon {
 
 class CameraDeviceSettingsStore;
-class NotificationCenter;
-class UserDefaults;
+class EventBus;
+class PreferencesFile;
 
 // What the settings window edits: the defaults store, the camera
 // configuration store and the notification centre they post on. The program
 // uses the shared ones; tests hand in their own.
 struct SettingsContext {
-    UserDefaults* defaults = nullptr;
+    PreferencesFile* defaults = nullptr;
     CameraDeviceSettingsStore* store = nullptr;
-    NotificationCenter* center = nullptr;
+    EventBus* center = nullptr;
 
     static SettingsContext standard();
 };

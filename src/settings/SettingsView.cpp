@@ -3,7 +3,7 @@
 
 #include "capture/CameraViewModel.h"
 #include "config/Preferences.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
 #include "settings/AboutSettingsView.h"
 #include "settings/CameraSettingsView.h"
 #include "settings/GeneralSettingsView.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/NotificationCenter.h"
+#include "platform/qt/EventBus.h"
 #include "settings/SettingsContext.h"
 
 #include <QString>

@@ -5,7 +5,7 @@
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/ColorCodec.h"
 #include "config/Preferences.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
 #include "settings/ColorPickerButton.h"
 #include "settings/OverlayTextField.h"
 #include "settings/SettingsSliderRow.h"

@@ -1,71 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/GlobalShortcuts.h"
 
-#include "platform/DisplaySession.h"
-#include "platform/NotificationCenter.h"
-#include "platform/PortalHotKeyService.h"
-#include "platform/UserDefaults.h"
-#include "platform/X11HotKeyService.h"
-#include "platform/XkbKeyText.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/EventBus.h"
 #include "shortcuts/GlobalShortcutsInternal.h"
 #include "shortcuts/GlobalShortcutsTesting.h"
 #include "shortcuts/HotKeyRegistry.h"
+#include "shortcuts/MenuWatcher.h"
 #include "shortcuts/PortalTrigger.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLoggingCategory>
-#include <QMenu>
 #include <QPointer>
 #include <QSet>
 
 #include <cstdio>
 #include <utility>
 
-Q_DECLARE_LOGGING_CATEGORY(lcPortal)
-
 namespace mirelon::GlobalShortcuts {
 namespace {
-
-// Stands in where there is no X server to grab keys on (the offscreen
-// platform): nothing can be registered, and key texts come from the system's
-// default keyboard layout since there is no current one to ask.
-class UnavailableHotKeyBackend final : public HotKeyBackend {
-public:
-    void setSink(Sink) override {}
-    int registerHotKey(std::uint32_t, std::uint32_t, std::uint32_t) override { return -1; }
-    void unregisterHotKey(std::uint32_t) override {}
-    bool isHeldByAnotherClient(std::uint32_t, std::uint32_t) override { return false; }
-    Kind kind() const override { return Kind::Unavailable; }
-    std::optional<QString> keyText(std::int64_t keyCode) const override {
-        const auto evdev = Key(keyCode).evdevCode();
-        if (!defaultLayout_ || !evdev) {
-            return std::nullopt;
-        }
-        return defaultLayout_->text(static_cast<std::uint32_t>(*evdev + 8));
-    }
-
-private:
-    std::unique_ptr<XkbKeyText> defaultLayout_ = XkbKeyText::fromNames();
-};
-
-// Follows the menus the program draws itself (a QMenu between show and hide)
-// and, while hot keys are served from key events, hands the keys an open
-// menu receives to the registry.
-class MenuWatcher final : public QObject {
-public:
-    explicit MenuWatcher(QObject* parent) : QObject(parent) {}
-    std::function<void(bool open)> onOpenChanged;
-    std::function<bool(const QKeyEvent&)> onKey;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void setOpen(QMenu* menu, bool open);
-    QSet<QMenu*> openMenus_;
-};
 
 using HandlerTable = std::vector<std::pair<Name, std::vector<Action>>>;
 
@@ -77,8 +31,10 @@ struct ModuleState {
     QSet<Shortcut> registeredShortcuts;
     HandlerTable keyDownHandlers;
     HandlerTable keyUpHandlers;
-    UserDefaults* store = nullptr;
+    PreferencesFile* store = nullptr;
     std::shared_ptr<HotKeyBackend> backend;
+    BackendFactory backendFactory;
+    Delivery sessionDelivery = Delivery::Grabs;
     std::unique_ptr<HotKeyRegistry> registry;
     std::function<std::optional<QString>(std::int64_t)> keyTextProvider;
     std::function<QString(const QString&)> nameDescriber;
@@ -99,9 +55,9 @@ ModuleState& state() {
 }
 
 // Every name that has actions and a stored shortcut, for the desktop's portal.
-std::vector<PortalHotKeyService::Binding> portalBindings() {
+std::vector<NamedBinding> portalBindings() {
     auto& s = state();
-    std::vector<PortalHotKeyService::Binding> out;
+    std::vector<NamedBinding> out;
     QSet<QString> seen;
     for (const auto* table : {&s.keyDownHandlers, &s.keyUpHandlers}) {
         for (const auto& [name, actions] : *table) {
@@ -133,29 +89,28 @@ void forgetBackendWithApplication() {
     });
 }
 
+// Where no service can be had: nothing is registered and keys have no text.
+class NoHotKeyBackend final : public HotKeyBackend {
+public:
+    void setSink(Sink) override {}
+    int registerHotKey(std::uint32_t, std::uint32_t, std::uint32_t) override { return -1; }
+    void unregisterHotKey(std::uint32_t) override {}
+    bool isHeldByAnotherClient(std::uint32_t, std::uint32_t) override { return false; }
+    Kind kind() const override { return Kind::Unavailable; }
+    std::optional<QString> keyText(std::int64_t) const override { return std::nullopt; }
+};
+
 std::shared_ptr<HotKeyBackend> makeDefaultBackend() {
-    if (DisplaySession::mode() == DisplayMode::WaylandNative && QGuiApplication::instance()) {
-        QString whyNot;
-        if (auto portal = PortalHotKeyService::connect(portalBindings, &whyNot)) {
-            forgetBackendWithApplication();
-            return portal;
+    auto& s = state();
+    if (s.backendFactory) {
+        if (auto backend = s.backendFactory(portalBindings)) {
+            if (QCoreApplication::instance()) {
+                forgetBackendWithApplication();
+            }
+            return backend;
         }
-        qCWarning(lcPortal).noquote()
-            << "No GlobalShortcuts portal (" + whyNot +
-                   "): no global shortcuts in this session; bind \"mirelon --action NAME\" in "
-                   "the desktop's keyboard settings instead";
-        return std::make_shared<UnavailableHotKeyBackend>();
     }
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        if (auto x11 = X11HotKeyService::connect()) {
-            forgetBackendWithApplication();
-            return x11;
-        }
-        qWarning("Global hot keys: cannot open a connection to the X server");
-    } else if (!QGuiApplication::instance()) {
-        qWarning("Global hot keys: used before the application object exists; none will work");
-    }
-    return std::make_shared<UnavailableHotKeyBackend>();
+    return std::make_shared<NoHotKeyBackend>();
 }
 
 HotKeyRegistry& registry() {
@@ -164,7 +119,7 @@ HotKeyRegistry& registry() {
         Internal::backend();
         s.registry = std::make_unique<HotKeyRegistry>(*s.backend);
         s.registry->onTriggersChanged = [] {
-            NotificationCenter::defaultCenter().post(desktopTriggersDidChange, QVariant());
+            EventBus::shared().post(desktopTriggersDidChange, QVariant());
         };
         s.registry->update(s.isEnabled, s.isMenuOpen);
     }
@@ -226,7 +181,7 @@ void unregisterStep(const Shortcut& shortcut) {
 }
 
 void postChange(const Name& name) {
-    NotificationCenter::defaultCenter().post(shortcutByNameDidChange, name.rawValue());
+    EventBus::shared().post(shortcutByNameDidChange, name.rawValue());
 }
 
 // Re-registers the names whose stored shortcut changed behind the module's
@@ -282,64 +237,15 @@ void addHandler(HandlerTable& table, const Name& name, Action action) {
     }
 }
 
-bool MenuWatcher::eventFilter(QObject* watched, QEvent* event) {
-    switch (event->type()) {
-        case QEvent::Show:
-        case QEvent::Hide:
-            if (auto* menu = qobject_cast<QMenu*>(watched)) {
-                setOpen(menu, event->type() == QEvent::Show);
-            }
-            break;
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-            if (!openMenus_.isEmpty() && onKey && onKey(*static_cast<QKeyEvent*>(event))) {
-                return true;
-            }
-            break;
-        case QEvent::ShortcutOverride:
-            // A combination served while a menu is open must not also trigger the menu.
-            if (!openMenus_.isEmpty() && registry().isFilteringKeyEvents()) {
-                const auto* key = static_cast<QKeyEvent*>(event);
-                const auto shortcut = Shortcut::fromEvent(*key);
-                if (shortcut && registry().holds(*shortcut)) {
-                    event->accept();
-                    return true;
-                }
-            }
-            break;
-        default:
-            break;
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-void MenuWatcher::setOpen(QMenu* menu, bool open) {
-    const bool wasOpen = !openMenus_.isEmpty();
-    if (open) {
-        if (!openMenus_.contains(menu)) {
-            openMenus_.insert(menu);
-            connect(menu, &QObject::destroyed, this, [this, menu] { setOpen(menu, false); });
-        }
-    } else {
-        if (openMenus_.remove(menu)) {
-            disconnect(menu, &QObject::destroyed, this, nullptr);
-        }
-    }
-    const bool isOpen = !openMenus_.isEmpty();
-    if (isOpen != wasOpen && onOpenChanged) {
-        onOpenChanged(isOpen);
-    }
-}
-
 }  // namespace
 
 // ---- Internal ------------------------------------------------------------------
 
 namespace Internal {
 
-UserDefaults& store() {
+PreferencesFile& store() {
     auto* s = state().store;
-    return s ? *s : UserDefaults::standard();
+    return s ? *s : PreferencesFile::standard();
 }
 
 HotKeyBackend& backend() {
@@ -527,9 +433,12 @@ void initialize() {
         }
     };
     watcher->onKey = [](const QKeyEvent& event) { return registry().handleKeyEvent(event); };
+    watcher->claimsShortcut = [](const Shortcut& shortcut) {
+        return registry().isFilteringKeyEvents() && registry().holds(shortcut);
+    };
     QCoreApplication::instance()->installEventFilter(watcher);
     s.menuWatcher = watcher;
-    s.storeObserver = NotificationCenter::defaultCenter().addObserver(
+    s.storeObserver = EventBus::shared().addObserver(
         Notifications::defaultsChanged, [](const Notification&) { followStoreChanges(); });
     s.isInitialized = true;
 }
@@ -541,15 +450,15 @@ Delivery delivery() {
     if (Internal::backend().kind() == HotKeyBackend::Kind::Portal) {
         return Delivery::Portal;
     }
-    switch (DisplaySession::mode()) {
-        case DisplayMode::WaylandNative:
-            return Delivery::None;
-        case DisplayMode::XWayland:
-            return Delivery::FocusedGrabs;
-        case DisplayMode::X11:
-            break;
-    }
-    return Delivery::Grabs;
+    return state().sessionDelivery;
+}
+
+void setSessionDelivery(Delivery delivery) {
+    state().sessionDelivery = delivery;
+}
+
+void setBackendFactory(BackendFactory factory) {
+    state().backendFactory = std::move(factory);
 }
 
 std::optional<QString> desktopTrigger(const Name& name) {
@@ -581,7 +490,7 @@ bool isReservedBySystem(const Shortcut& shortcut) {
 
 // ---- Testing hooks -----------------------------------------------------------------
 
-void setUserDefaults(UserDefaults* store) {
+void setPreferencesFile(PreferencesFile* store) {
     state().store = store;
 }
 

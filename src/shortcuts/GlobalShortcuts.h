@@ -19,6 +19,7 @@
 // Shortcuts are stored in the user defaults store under "GlobalShortcuts_" +
 // name; every change posts shortcutByNameDidChange.
 
+#include "shortcuts/HotKeyBackend.h"
 #include "shortcuts/Key.h"
 #include "shortcuts/Modifiers.h"
 #include "shortcuts/Name.h"
@@ -28,6 +29,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -36,7 +38,7 @@ class QMenu;
 
 namespace mirelon::GlobalShortcuts {
 
-// Posted on NotificationCenter::defaultCenter() whenever a name's shortcut is
+// Posted on EventBus::shared() whenever a name's shortcut is
 // stored or removed; the notification's object is the name's raw value (QString).
 inline const QString shortcutByNameDidChange =
     QStringLiteral("GlobalShortcuts_shortcutByNameDidChange");
@@ -118,6 +120,14 @@ enum class Delivery {
     None,          // nothing: only `mirelon --action NAME` reaches the actions
 };
 Delivery delivery();
+// Set by the platform loader for the session: how shortcuts arrive when no
+// service binds them by name.
+void setSessionDelivery(Delivery delivery);
+// Installed by the platform loader: makes the session's hot-key service on
+// first use (given the names to bind, for services that bind by name); none
+// when the session has no service.
+using BackendFactory = std::function<std::shared_ptr<HotKeyBackend>(NamedBindingSource)>;
+void setBackendFactory(BackendFactory factory);
 // The trigger the desktop bound for the name, as the desktop shows it, when
 // it is not the stored shortcut (the user changed it in the system settings);
 // none otherwise and outside portal delivery.

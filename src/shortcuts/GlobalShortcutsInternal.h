@@ -11,13 +11,13 @@
 #include <optional>
 
 namespace mirelon {
-class UserDefaults;
+class PreferencesFile;
 }
 
 namespace mirelon::GlobalShortcuts::Internal {
 
 // The store the module reads and writes.
-UserDefaults& store();
+PreferencesFile& store();
 // The hot-key service in use (created on first use).
 HotKeyBackend& backend();
 // The key's character on the current layout (the installed provider or the service's).

@@ -18,13 +18,13 @@
 class QWidget;
 
 namespace mirelon {
-class UserDefaults;
+class PreferencesFile;
 }
 
 namespace mirelon::GlobalShortcuts {
 
-// The store shortcuts live in; nullptr means UserDefaults::standard().
-void setUserDefaults(UserDefaults* store);
+// The store shortcuts live in; nullptr means PreferencesFile::standard().
+void setPreferencesFile(PreferencesFile* store);
 // Replaces the hot-key service (nullptr: the X11 service when Qt runs on xcb,
 // else a service that can register nothing).
 void setHotKeyBackend(std::shared_ptr<HotKeyBackend> backend);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace mirelon::GlobalShortcuts {
 
@@ -52,5 +53,17 @@ public:
         return std::nullopt;
     }
 };
+
+// A shortcut name as services that bind by name (the desktop's portal) take
+// it: the name, what it does, and the stored combination as the preferred trigger.
+struct NamedBinding {
+    QString name;
+    QString description;
+    std::uint32_t keyCode = 0;
+    std::uint32_t modifiers = 0;
+    friend bool operator==(const NamedBinding&, const NamedBinding&) = default;
+};
+// The names to bind, read whenever the hot keys change.
+using NamedBindingSource = std::function<std::vector<NamedBinding>()>;
 
 }  // namespace mirelon::GlobalShortcuts

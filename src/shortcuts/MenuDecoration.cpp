@@ -10,7 +10,7 @@ namespace mirelon::GlobalShortcuts {
 GlobalKeyboardShortcutDecoration::GlobalKeyboardShortcutDecoration(QAction* action,
                                                                    const Name& name)
     : QObject(action), action_(action), name_(name) {
-    auto& center = NotificationCenter::defaultCenter();
+    auto& center = EventBus::shared();
     shortcutChanges_ = center.addObserver(shortcutByNameDidChange, [this](const Notification& n) {
         if (n.object.toString() == name_.rawValue()) {
             refresh();

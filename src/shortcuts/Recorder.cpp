@@ -133,14 +133,14 @@ RecorderField::RecorderField(const Name& name, ChangeHandler onChange, QWidget* 
     clearAction_->setObjectName(QStringLiteral("clearShortcut"));
     connect(clearAction_, &QAction::triggered, this, [this] { clearPressed(); });
     showStoredShortcut();
-    nameChangeObserver_ = NotificationCenter::defaultCenter().addObserver(
-        shortcutByNameDidChange, [this](const Notification& n) {
+    nameChangeObserver_ =
+        EventBus::shared().addObserver(shortcutByNameDidChange, [this](const Notification& n) {
             if (n.object.toString() == name_.rawValue()) {
                 showStoredShortcut();
             }
         });
-    desktopTriggersObserver_ = NotificationCenter::defaultCenter().addObserver(
-        desktopTriggersDidChange, [this](const Notification&) {
+    desktopTriggersObserver_ =
+        EventBus::shared().addObserver(desktopTriggersDidChange, [this](const Notification&) {
             if (!recording_) {
                 showStoredShortcut();
             }
@@ -219,7 +219,7 @@ void RecorderField::startRecording() {
             offer(shortcut);
         }
     });
-    NotificationCenter::defaultCenter().post(recorderActiveStatusDidChange, true);
+    EventBus::shared().post(recorderActiveStatusDidChange, true);
     // Application-wide: every key press and mouse release passes through here first.
     qApp->installEventFilter(this);
     update();
@@ -235,7 +235,7 @@ void RecorderField::endRecording() {
     setClearButtonShown(!text().isEmpty());
     setPaused(false);
     Internal::setPausedKeyDownHandler({});
-    NotificationCenter::defaultCenter().post(recorderActiveStatusDidChange, false);
+    EventBus::shared().post(recorderActiveStatusDidChange, false);
     update();
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "startatlogin/StartAtLogin.h"
 
-#include "platform/Logging.h"
+#include "platform/qt/Logging.h"
 #include "startatlogin/XdgAutostart.h"
 
 #include <QCheckBox>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppShell.h"
 #include "app/AppFakes.h"
-#include "app/MenuBarMenu.h"
+#include "app/TrayMenu.h"
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
-#include "platform/ManualScheduler.h"
+#include "platform/qt/ManualScheduler.h"
 #include "support/TempConfig.h"
 
 #include <QMenu>
@@ -185,12 +185,12 @@ TEST_F(AppShellTest, FollowsPreferenceChangesFromAnyWriter) {
 
 class MenuTest : public AppShellTest {
 protected:
-    std::unique_ptr<MenuBarMenu> menu;
+    std::unique_ptr<TrayMenu> menu;
     int settingsOpened = 0;
     QList<QUrl> links;
     void build(bool withUpdates = true) {
         launch();
-        MenuBarMenu::Handlers h;
+        TrayMenu::Handlers h;
         h.startStop = [this] { shell->startStop(); };
         h.appear = [this] { shell->appear(); };
         h.openSettings = [this] { ++settingsOpened; };
@@ -198,7 +198,7 @@ protected:
             h.checkForUpdates = [] {};
         }
         h.openLink = [this](const QUrl& u) { links.append(u); };
-        menu = std::make_unique<MenuBarMenu>(*t.defaults, shell->actions(), shortcuts, h, t.center);
+        menu = std::make_unique<TrayMenu>(*t.defaults, shell->actions(), shortcuts, h, t.center);
     }
     QAction* row(const QString& text) {
         for (QAction* a : menu->menu()->actions()) {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 #include "app/ShortcutActions.h"
-#include "platform/DisplaySession.h"
 #include "platform/MoveMode.h"
+#include "platform/PlatformLoader.h"
 
 #include <gtest/gtest.h>
 
@@ -69,14 +69,14 @@ TEST(CommandLineTest, HelpListsEveryActionNameAndVersionIsOneLine) {
 // accepts include move mode (the running instance answers for its session),
 // and looking at them must not settle whether this session offers move mode.
 TEST(CommandLineTest, MoveModeNameIsAcceptedWithoutFixingTheSessionEarly) {
-    DisplaySession::setModeForTesting(DisplayMode::X11);
+    PlatformLoader::setModeForTesting(DisplayMode::X11);
     EXPECT_TRUE(commandActionNames().contains(QStringLiteral("moveCameraPanels")));
     EXPECT_FALSE(ShortcutNames::all().contains(QStringLiteral("moveCameraPanels")));
     EXPECT_FALSE(MoveMode::shared().isAvailable());
 
-    DisplaySession::setModeForTesting(DisplayMode::WaylandNative);
+    PlatformLoader::setModeForTesting(DisplayMode::WaylandNative);
     EXPECT_TRUE(MoveMode::shared().isAvailable());
     EXPECT_EQ(ShortcutNames::all().size(), 13);
     EXPECT_EQ(ShortcutNames::all().last(), QStringLiteral("moveCameraPanels"));
-    DisplaySession::setModeForTesting(DisplayMode::X11);
+    PlatformLoader::setModeForTesting(DisplayMode::X11);
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MenuBarIcon.h"
 #include "app/TrayController.h"
-#include "platform/ManualScheduler.h"
 #include "platform/TrayHost.h"
+#include "platform/qt/ManualScheduler.h"
 
 #include <QImage>
 #include <QMenu>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SingleInstance.h"
-#include "platform/FileLock.h"
-#include "platform/PeerCredentials.h"
-#include "platform/PrivateRuntimeFolder.h"
+#include "platform/files/FileLock.h"
+#include "platform/files/PeerCredentials.h"
+#include "platform/files/PrivateRuntimeFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

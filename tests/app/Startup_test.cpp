@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/DisplaySession.h"
+#include "platform/PlatformLoader.h"
 
 #include <QByteArray>
 
@@ -37,30 +37,30 @@ private:
 // The platform plugin follows the detected mode unless the user picked one.
 TEST(StartupTest, PlatformPluginFollowsTheModeUnlessTheUserChose) {
     using mirelon::DisplayMode;
-    namespace session = mirelon::DisplaySession;
+    namespace session = mirelon::PlatformLoader;
     {
         SessionEnv env;
-        EXPECT_EQ(session::detect(), DisplayMode::X11);
+        EXPECT_EQ(session::detectDisplay(), DisplayMode::X11);
         EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb"));
     }
     {
         SessionEnv env;
         qputenv("WAYLAND_DISPLAY", "mirelon-no-such-compositor");
-        EXPECT_EQ(session::detect(), DisplayMode::XWayland);
+        EXPECT_EQ(session::detectDisplay(), DisplayMode::XWayland);
         EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb"));
     }
     {
         SessionEnv env;
         qputenv("WAYLAND_DISPLAY", "mirelon-no-such-compositor");
         qputenv("MIRELON_DISPLAY_BACKEND", "wayland");
-        EXPECT_EQ(session::detect(), DisplayMode::WaylandNative);
+        EXPECT_EQ(session::detectDisplay(), DisplayMode::WaylandNative);
         EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray("wayland"));
     }
     {
         SessionEnv env;
         qputenv("WAYLAND_DISPLAY", "mirelon-no-such-compositor");
         qputenv("QT_QPA_PLATFORM", "wayland");
-        EXPECT_EQ(session::detect(), DisplayMode::XWayland);
+        EXPECT_EQ(session::detectDisplay(), DisplayMode::XWayland);
         EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray("wayland"));
     }
     session::setModeForTesting(DisplayMode::X11);

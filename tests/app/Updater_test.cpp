@@ -2,7 +2,7 @@
 #include "app/Updater.h"
 #include "app/UpdateDialogs.h"
 #include "app/UpdateFeed.h"
-#include "platform/ManualScheduler.h"
+#include "platform/qt/ManualScheduler.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/CameraStatusViews.h"
 #include "capture/CameraAccessHelp.h"
-#include "platform/CameraAccessDiagnosis.h"
-#include "platform/CameraPermission.h"
-#include "platform/IconRegistry.h"
+#include "platform/files/CameraAccessDiagnosis.h"
+#include "platform/files/CameraPermission.h"
+#include "platform/qt/IconRegistry.h"
 
 #include <QApplication>
 #include <QDir>

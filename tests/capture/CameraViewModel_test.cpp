@@ -3,8 +3,8 @@
 
 #include "FakeCapture.h"
 #include "LogCapture.h"
-#include "platform/ManualScheduler.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/ManualScheduler.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -42,7 +42,7 @@ protected:
 
     ScopedManualScheduler clock;
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.json"))};
+    PreferencesFile defaults{dir.filePath(QStringLiteral("defaults.json"))};
     FakeCameraDirectory cameras;
     FakeCaptureService service{cameras};
     LogCapture log{"app.mirelon.Mirelon.core"};
@@ -286,12 +286,10 @@ TEST_F(CameraViewModelTest, ObservableFieldsAnnounceChangesAndDestructionRelease
 
     model->startCamera();
     auto behaviour = service.behaviour("a");
-    const auto observers =
-        NotificationCenter::defaultCenter().observerCount(Notifications::cameraConnected);
+    const auto observers = EventBus::shared().observerCount(Notifications::cameraConnected);
     model.reset();
     EXPECT_EQ(behaviour->pipelinesStopped, behaviour->pipelinesStarted);
-    EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(Notifications::cameraConnected),
-              observers - 1);
+    EXPECT_EQ(EventBus::shared().observerCount(Notifications::cameraConnected), observers - 1);
     EXPECT_EQ(clock.scheduler.pendingCount(), 0u);  // health timer gone
 }
 

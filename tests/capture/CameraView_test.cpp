@@ -3,8 +3,8 @@
 #include "capture/CameraViewModel.h"
 
 #include "FakeCapture.h"
-#include "platform/ManualScheduler.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/ManualScheduler.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -57,7 +57,7 @@ protected:
 
     ScopedManualScheduler clock;
     QTemporaryDir dir;
-    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.json"))};
+    PreferencesFile defaults{dir.filePath(QStringLiteral("defaults.json"))};
     testing::FakeCameraDirectory cameras;
     testing::FakeCaptureService service{cameras};
 };

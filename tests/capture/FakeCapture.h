@@ -5,7 +5,7 @@
 
 #include "capture/CameraDirectory.h"
 #include "capture/CaptureService.h"
-#include "platform/NotificationCenter.h"
+#include "platform/qt/EventBus.h"
 
 #include <QList>
 #include <QMap>
@@ -24,11 +24,11 @@ public:
 
     void plug(const QString& id, const QString& name) {
         devices_.append(AvailableCameraDevice{id, name, devices_.isEmpty()});
-        NotificationCenter::defaultCenter().post(Notifications::cameraConnected, id);
+        EventBus::shared().post(Notifications::cameraConnected, id);
     }
     void unplug(const QString& id) {
         devices_.removeIf([&](const AvailableCameraDevice& d) { return d.id == id; });
-        NotificationCenter::defaultCenter().post(Notifications::cameraDisconnected, id);
+        EventBus::shared().post(Notifications::cameraDisconnected, id);
     }
 
 private:

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/FrameMailbox.h"
+#include "capture/FrameMailbox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/SimulatedCameraDirectory.h"
 
-#include "platform/ManualScheduler.h"
+#include "platform/qt/ManualScheduler.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,7 +20,7 @@ class SimulatedCameras : public ::testing::Test {
 protected:
     ScopedManualScheduler clock;
     QTemporaryDir dir;
-    NotificationCenter center;
+    EventBus center;
     QStringList events;
     ObserverToken connected =
         center.addObserver(Notifications::cameraConnected,

@@ -6,9 +6,9 @@
 #include "capture/SimulatedCameraDirectory.h"
 
 #include "LogCapture.h"
-#include "platform/GstCapturePipeline.h"
-#include "platform/ManualScheduler.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/gstreamer/GstCapturePipeline.h"
+#include "platform/qt/ManualScheduler.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -67,7 +67,7 @@ protected:
     ScopedManualScheduler clock;
     QTemporaryDir folder;
     QTemporaryDir config;
-    UserDefaults defaults{config.filePath(QStringLiteral("defaults.json"))};
+    PreferencesFile defaults{config.filePath(QStringLiteral("defaults.json"))};
     std::unique_ptr<SimulatedCameraDirectory> directory;
     testing::LogCapture log{"app.mirelon.Mirelon.core"};
 };

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/EventBus.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -14,15 +14,16 @@
 // preferences store with a few legacy keys that decoders consult.
 namespace mirelon::fuzz {
 
-inline UserDefaults& defaults() {
+inline PreferencesFile& defaults() {
     static int argc = 1;
     static char name[] = "fuzz";
     static char* argv[] = {name, nullptr};
     static QCoreApplication* app = new QCoreApplication(argc, argv);
     static QTemporaryDir* dir = new QTemporaryDir();
-    static NotificationCenter* center = new NotificationCenter();
-    static UserDefaults* store = [] {
-        auto* d = new UserDefaults(dir->path() + QStringLiteral("/mirelon/defaults.json"), *center);
+    static EventBus* center = new EventBus();
+    static PreferencesFile* store = [] {
+        auto* d =
+            new PreferencesFile(dir->path() + QStringLiteral("/mirelon/defaults.json"), *center);
         d->setDouble(QStringLiteral("fontSize"), 20);
         d->setString(QStringLiteral("text"), QStringLiteral("Legacy"));
         return d;

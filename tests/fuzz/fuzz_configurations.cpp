@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!records) {
         return 0;  // the store reads undecodable data as empty (unit-tested)
     }
-    static NotificationCenter center;
+    static EventBus center;
     defaults.setData(CameraDeviceSettingsStore::userDefaultsKey, input);
     CameraDeviceSettingsStore store(
         defaults,

@@ -6,8 +6,8 @@
 #include "config/CameraDeviceSettingsStore.h"
 #include "panels/content/CameraModelContentSource.h"
 #include "panels/content/ContentView.h"
-#include "platform/ManualScheduler.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/ManualScheduler.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -43,8 +43,8 @@ TEST(ContentCamera, LivePictureOfASimulatedCameraReachesThePanel) {
     SimulatedCameraDirectory directory(folder.path());
     CameraDirectory::setShared(&directory);
     directory.rescan();
-    NotificationCenter center;
-    UserDefaults defaults(config.filePath(QStringLiteral("defaults.json")), center);
+    EventBus center;
+    PreferencesFile defaults(config.filePath(QStringLiteral("defaults.json")), center);
     CameraDeviceSettingsStore store(
         defaults, [&] { return directory.devices(); }, center);
     ASSERT_TRUE(store.isCameraDeviceAvailable("red"));

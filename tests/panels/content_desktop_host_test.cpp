@@ -9,8 +9,8 @@
 #include "config/Preferences.h"
 #include "panels/controller/CameraPanelContent.h"
 #include "panels/controller/MirelonPanelController.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/EventBus.h"
 
 #include <QApplication>
 
@@ -26,10 +26,11 @@ TEST(ContentDesktopHost, DISABLED_RunUntilKilled) {
     Preferences preferences;
     preferences.setIsMirelonOn(false);
     auto& store = CameraDeviceSettingsStore::shared();
-    MirelonPanelController controller(store, std::make_unique<CameraPanelParts>(store, std::make_shared<std::function<void()>>()));
+    MirelonPanelController controller(store, std::make_unique<CameraPanelParts>(
+                                                 store, std::make_shared<std::function<void()>>()));
     bool on = false;
-    ObserverToken token = NotificationCenter::defaultCenter().addObserver(
-        Notifications::defaultsChanged, [&](const Notification&) {
+    ObserverToken token =
+        EventBus::shared().addObserver(Notifications::defaultsChanged, [&](const Notification&) {
             const bool wanted = preferences.isMirelonOn();
             if (wanted != on) {
                 on = wanted;

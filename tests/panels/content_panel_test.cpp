@@ -7,9 +7,9 @@
 #include "config/CameraDeviceSettingsStore.h"
 #include "panels/content/ContentView.h"
 #include "panels/controller/CameraPanelContent.h"
-#include "platform/ManualScheduler.h"
-#include "platform/UserDefaults.h"
-#include "platform/X11FloatingWindow.h"
+#include "platform/FloatingWindow.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/ManualScheduler.h"
 #include "window_fakes.h"
 
 #include <QFile>
@@ -30,7 +30,7 @@ protected:
         directory = std::make_unique<SimulatedCameraDirectory>(folder.path());
         CameraDirectory::setShared(directory.get());
         directory->rescan();
-        defaults = std::make_unique<UserDefaults>(config.filePath("defaults.json"));
+        defaults = std::make_unique<PreferencesFile>(config.filePath("defaults.json"));
         store = std::make_unique<CameraDeviceSettingsStore>(
             *defaults, [this] { return directory->devices(); });
         model = std::make_unique<CameraViewModel>("cam", false, defaults.get());
@@ -46,7 +46,7 @@ protected:
     QTemporaryDir folder;
     QTemporaryDir config;
     std::unique_ptr<SimulatedCameraDirectory> directory;
-    std::unique_ptr<UserDefaults> defaults;
+    std::unique_ptr<PreferencesFile> defaults;
     std::unique_ptr<CameraDeviceSettingsStore> store;
     std::unique_ptr<CameraViewModel> model;
     std::unique_ptr<QWidget> host;

@@ -7,8 +7,8 @@
 #include "config/Preferences.h"
 #include "panels/content/ContentView.h"
 #include "panels/content/TiltProjection.h"
-#include "platform/ManualScheduler.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/ManualScheduler.h"
 
 #include <QApplication>
 #include <QDir>
@@ -63,7 +63,7 @@ QImage testPicture() {
 class ContentScreenshotTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        defaults = std::make_unique<UserDefaults>(dir.filePath("defaults.json"), center);
+        defaults = std::make_unique<PreferencesFile>(dir.filePath("defaults.json"), center);
         store = std::make_unique<CameraDeviceSettingsStore>(
             *defaults,
             [] {
@@ -103,8 +103,8 @@ protected:
     }
 
     QTemporaryDir dir;
-    NotificationCenter center;
-    std::unique_ptr<UserDefaults> defaults;
+    EventBus center;
+    std::unique_ptr<PreferencesFile> defaults;
     std::unique_ptr<CameraDeviceSettingsStore> store;
     ScopedManualScheduler clock;
     StillCamera camera;

@@ -2,8 +2,8 @@
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
 #include "panels/content/ContentView.h"
-#include "platform/ManualScheduler.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/ManualScheduler.h"
 
 #include <QTemporaryDir>
 
@@ -44,7 +44,7 @@ class ContentViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        defaults = std::make_unique<UserDefaults>(dir.filePath("defaults.json"), center);
+        defaults = std::make_unique<PreferencesFile>(dir.filePath("defaults.json"), center);
         store = std::make_unique<CameraDeviceSettingsStore>(
             *defaults, [this] { return devices; }, center);
         ASSERT_TRUE(store->configuration("cam1")->isEnabled);
@@ -68,8 +68,8 @@ protected:
     void advance(double s) { clock.scheduler.advance(s); }
 
     QTemporaryDir dir;
-    NotificationCenter center;
-    std::unique_ptr<UserDefaults> defaults;
+    EventBus center;
+    std::unique_ptr<PreferencesFile> defaults;
     QList<AvailableCameraDevice> devices{{"cam1", "Desk Camera", true}, {"cam2", "Other", false}};
     std::unique_ptr<CameraDeviceSettingsStore> store;
     ScopedManualScheduler clock;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panels/content/ColorMatrix.h"
 #include "panels/content/PictureRenderer.h"
-#include "platform/GstCapturePipeline.h"
+#include "platform/gstreamer/GstCapturePipeline.h"
 
 #include <gst/gst.h>
 #include <gst/video/video.h>

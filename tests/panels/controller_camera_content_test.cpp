@@ -10,9 +10,9 @@
 #include "panels/controller/CameraPanelContent.h"
 #include "panels/window/PanelWindow.h"
 #include "panels/window_fakes.h"
-#include "platform/ManualScheduler.h"
-#include "platform/UserDefaults.h"
-#include "platform/X11FloatingWindow.h"
+#include "platform/FloatingWindow.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/ManualScheduler.h"
 
 #include <QApplication>
 #include <QFile>
@@ -36,8 +36,8 @@ TEST(CameraPanelContent, FeedsTheContentAndAppliesItsDecisionsToThePanel) {
     SimulatedCameraDirectory directory(folder.path());
     CameraDirectory::setShared(&directory);
     directory.rescan();
-    NotificationCenter& center = NotificationCenter::defaultCenter();  // the content listens there
-    UserDefaults defaults(config.filePath(QStringLiteral("defaults.json")), center);
+    EventBus& center = EventBus::shared();  // the content listens there
+    PreferencesFile defaults(config.filePath(QStringLiteral("defaults.json")), center);
     CameraDeviceSettingsStore store(
         defaults, [&] { return directory.devices(); }, center);
     ASSERT_TRUE(store.isCameraDeviceAvailable("red"));

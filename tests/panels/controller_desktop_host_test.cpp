@@ -14,10 +14,10 @@
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
 #include "panels/controller/MirelonPanelController.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
-#include "platform/WindowLevels.h"
-#include "platform/X11FloatingWindow.h"
+#include "platform/FloatingWindow.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/EventBus.h"
+#include "platform/x11/X11WindowStacking.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -42,7 +42,7 @@ public:
     OverlayStandIn() {
         FloatingWindow::prepare(this, QStringLiteral("MirelonRingLightOverlay"));
         FloatingWindow::setIgnoresMouseEvents(this, true);
-        WindowLevels::shared().setLevel(this, WindowLevels::ringLightOverlay);
+        WindowStacking::shared().setLevel(this, WindowStacking::ringLightOverlay);
     }
 
 protected:
@@ -88,8 +88,8 @@ TEST(PanelsDesktopHost, DISABLED_RunUntilKilled) {
     preferences.setIsMirelonOn(false);
     auto& controller = MirelonPanelController::shared();
     bool on = false;
-    ObserverToken token = NotificationCenter::defaultCenter().addObserver(
-        Notifications::defaultsChanged, [&](const Notification&) {
+    ObserverToken token =
+        EventBus::shared().addObserver(Notifications::defaultsChanged, [&](const Notification&) {
             const bool wanted = preferences.isMirelonOn();
             if (wanted != on) {
                 on = wanted;

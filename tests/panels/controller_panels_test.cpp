@@ -4,8 +4,8 @@
 #include "panels/window/PanelWindow.h"
 #include "panels/window/WindowPlacement.h"
 #include "panels/window_fakes.h"
-#include "platform/ManualScheduler.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/ManualScheduler.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -115,7 +115,7 @@ protected:
             ScreenInfo{"R", QRectF(1440, 0, 1280, 1024), QRectF(1440, 0, 1280, 1024), nullptr}};
         screens.main = screens.list[0];
         screens.pointer = QPointF(100, 100);
-        defaults = std::make_unique<UserDefaults>(dir.filePath("defaults.json"), center);
+        defaults = std::make_unique<PreferencesFile>(dir.filePath("defaults.json"), center);
     }
     void TearDown() override {
         controller.reset();
@@ -155,8 +155,8 @@ protected:
     FakePointerWatch pointer;
     FakeScreenSource screens;
     QTemporaryDir dir;
-    NotificationCenter center;
-    std::unique_ptr<UserDefaults> defaults;
+    EventBus center;
+    std::unique_ptr<PreferencesFile> defaults;
     QList<AvailableCameraDevice> connected;
     int providerCalls = 0;
     CameraLog log;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/PointerWatch.h"
-#include "platform/ScreenUtils.h"
+#include "platform/qt/ScreenUtils.h"
 
 namespace mirelon::testing {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panels/window/PanelWindow.h"
-#include "platform/WindowLevels.h"
-#include "platform/X11FloatingWindow.h"
+#include "platform/FloatingWindow.h"
+#include "platform/x11/X11WindowStacking.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -38,7 +38,7 @@ TEST(PanelWindow, FloatingAttributesAndLevel) {
     EXPECT_TRUE(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
     EXPECT_TRUE(panel.testAttribute(Qt::WA_TranslucentBackground));
     EXPECT_TRUE(panel.testAttribute(Qt::WA_ShowWithoutActivating));
-    EXPECT_EQ(WindowLevels::shared().level(&panel), WindowLevels::cameraPanel);
+    EXPECT_EQ(WindowStacking::shared().level(&panel), WindowStacking::cameraPanel);
 }
 
 TEST(PanelWindow, TakesTheContentsNaturalSizeAndFollowsIt) {
@@ -78,14 +78,14 @@ TEST(PanelWindow, ClosingDetachesTheContentAndIgnoresTheMouse) {
     EXPECT_TRUE(FloatingWindow::ignoresMouseEvents(&panel));
 }
 
-TEST(WindowLevels, OrderByLevelThenRegistration) {
+TEST(X11WindowStacking, OrderByLevelThenRegistration) {
     QWidget overlay;
     QWidget panelA;
     QWidget panelB;
-    auto& levels = WindowLevels::shared();
-    levels.setLevel(&panelA, WindowLevels::cameraPanel);
-    levels.setLevel(&overlay, WindowLevels::ringLightOverlay);
-    levels.setLevel(&panelB, WindowLevels::cameraPanel);
+    auto& levels = WindowStacking::shared();
+    levels.setLevel(&panelA, WindowStacking::cameraPanel);
+    levels.setLevel(&overlay, WindowStacking::ringLightOverlay);
+    levels.setLevel(&panelB, WindowStacking::cameraPanel);
     overlay.show();
     panelA.show();
     panelB.show();
@@ -94,24 +94,24 @@ TEST(WindowLevels, OrderByLevelThenRegistration) {
     EXPECT_EQ(levels.stackingOrder(), (QList<QWidget*>{&overlay, &panelB}));
 }
 
-TEST(WindowLevels, NeedsRestackWhenAViewableForeignWindowIsAboveOrTheOrderIsWrong) {
+TEST(X11WindowStacking, NeedsRestackWhenAViewableForeignWindowIsAboveOrTheOrderIsWrong) {
     const auto viewable = [](std::uint32_t id) { return id != 99; };  // 99 is unmapped
     // Bottom to top.
-    EXPECT_FALSE(WindowLevels::needsRestack({1, 2, 10, 20}, {10, 20}, viewable));
-    EXPECT_TRUE(WindowLevels::needsRestack({1, 10, 20, 2}, {10, 20}, viewable));
-    EXPECT_TRUE(WindowLevels::needsRestack({1, 10, 2, 20}, {10, 20}, viewable));
-    EXPECT_TRUE(WindowLevels::needsRestack({1, 20, 10}, {10, 20}, viewable));
-    EXPECT_FALSE(WindowLevels::needsRestack({1, 10, 20, 99}, {10, 20}, viewable));
-    EXPECT_FALSE(WindowLevels::needsRestack({1, 2}, {}, viewable));
+    EXPECT_FALSE(X11WindowStacking::needsRestack({1, 2, 10, 20}, {10, 20}, viewable));
+    EXPECT_TRUE(X11WindowStacking::needsRestack({1, 10, 20, 2}, {10, 20}, viewable));
+    EXPECT_TRUE(X11WindowStacking::needsRestack({1, 10, 2, 20}, {10, 20}, viewable));
+    EXPECT_TRUE(X11WindowStacking::needsRestack({1, 20, 10}, {10, 20}, viewable));
+    EXPECT_FALSE(X11WindowStacking::needsRestack({1, 10, 20, 99}, {10, 20}, viewable));
+    EXPECT_FALSE(X11WindowStacking::needsRestack({1, 2}, {}, viewable));
     // One of ours not in the tree (not created yet): the rest is judged.
-    EXPECT_FALSE(WindowLevels::needsRestack({1, 20}, {10, 20}, viewable));
+    EXPECT_FALSE(X11WindowStacking::needsRestack({1, 20}, {10, 20}, viewable));
 }
 
-TEST(WindowLevels, TheRingLightGoesAboveOtherProgramsButUnderOurOwnWindows) {
+TEST(X11WindowStacking, TheRingLightGoesAboveOtherProgramsButUnderOurOwnWindows) {
     // 1, 2: other programs' windows; 3: another program's dock along the top;
     // 5: our menu; 6: our settings window's frame; 10: a ring light overlay;
     // 20: a camera panel; 99: unmapped.
-    WindowLevels::Stack stack;
+    X11WindowStacking::Stack stack;
     stack.under = {10};
     stack.over = {20};
     stack.isOwn = [](std::uint32_t id) { return id == 5 || id == 6; };
@@ -120,43 +120,43 @@ TEST(WindowLevels, TheRingLightGoesAboveOtherProgramsButUnderOurOwnWindows) {
         return id == 3 ? QRect(0, 0, 2560, 24) : QRect(100, 100, 800, 600);
     };
     using Order = std::vector<std::uint32_t>;
-    using Anchor = WindowLevels::Anchor;
+    using Anchor = X11WindowStacking::Anchor;
 
     // A menu that opened over the ring light is left above it.
     stack.children = {1, 2, 10, 5, 20};
-    EXPECT_FALSE(WindowLevels::needsRestack(stack));
+    EXPECT_FALSE(X11WindowStacking::needsRestack(stack));
     // A menu that opened on top of everything: the panel goes back on top,
     // the ring light stays under the menu.
     stack.children = {1, 2, 10, 20, 5};
-    EXPECT_TRUE(WindowLevels::needsRestack(stack));
-    EXPECT_EQ(WindowLevels::wantedOrder(stack), (Order{1, 2, 10, 5, 20}));
-    EXPECT_EQ(WindowLevels::underAnchor(stack), (Anchor{5, true}));
+    EXPECT_TRUE(X11WindowStacking::needsRestack(stack));
+    EXPECT_EQ(X11WindowStacking::wantedOrder(stack), (Order{1, 2, 10, 5, 20}));
+    EXPECT_EQ(X11WindowStacking::underAnchor(stack), (Anchor{5, true}));
     // The old way, ring light over our own menu, is wrong now.
     stack.children = {1, 2, 5, 10, 20};
-    EXPECT_TRUE(WindowLevels::needsRestack(stack));
-    EXPECT_EQ(WindowLevels::wantedOrder(stack), (Order{1, 2, 10, 5, 20}));
+    EXPECT_TRUE(X11WindowStacking::needsRestack(stack));
+    EXPECT_EQ(X11WindowStacking::wantedOrder(stack), (Order{1, 2, 10, 5, 20}));
     // Another program's window raised over our settings window covers it:
     // the ring light goes over that window (and so over ours).
     stack.children = {1, 10, 6, 2, 20};
-    EXPECT_EQ(WindowLevels::underAnchor(stack), (Anchor{2, false}));
-    EXPECT_EQ(WindowLevels::wantedOrder(stack), (Order{1, 6, 2, 10, 20}));
+    EXPECT_EQ(X11WindowStacking::underAnchor(stack), (Anchor{2, false}));
+    EXPECT_EQ(X11WindowStacking::wantedOrder(stack), (Order{1, 6, 2, 10, 20}));
     stack.children = {6, 1, 10, 20};
-    EXPECT_FALSE(WindowLevels::needsRestack(stack));
+    EXPECT_FALSE(X11WindowStacking::needsRestack(stack));
     // A dock above the settings window that does not cover it: the settings
     // window stays readable, the dock is left above the ring light.
     stack.children = {1, 6, 3, 10, 20};
-    EXPECT_EQ(WindowLevels::underAnchor(stack), (Anchor{6, true}));
-    EXPECT_EQ(WindowLevels::wantedOrder(stack), (Order{1, 10, 6, 3, 20}));
+    EXPECT_EQ(X11WindowStacking::underAnchor(stack), (Anchor{6, true}));
+    EXPECT_EQ(X11WindowStacking::wantedOrder(stack), (Order{1, 10, 6, 3, 20}));
     // Unmapped windows do not count; nothing of another program and nothing
     // of ours: the bottom.
     stack.children = {99, 10, 20};
-    EXPECT_EQ(WindowLevels::underAnchor(stack), std::nullopt);
-    EXPECT_EQ(WindowLevels::wantedOrder(stack), (Order{10, 20}));
+    EXPECT_EQ(X11WindowStacking::underAnchor(stack), std::nullopt);
+    EXPECT_EQ(X11WindowStacking::wantedOrder(stack), (Order{10, 20}));
     // Several of each keep their order.
     stack.under = {10, 11};
     stack.over = {20, 21};
     stack.children = {1, 11, 10, 5, 21, 20};
-    EXPECT_EQ(WindowLevels::wantedOrder(stack), (Order{1, 10, 11, 5, 20, 21}));
+    EXPECT_EQ(X11WindowStacking::wantedOrder(stack), (Order{1, 10, 11, 5, 20, 21}));
     stack.children = {1, 10, 11, 5, 20, 21};
-    EXPECT_FALSE(WindowLevels::needsRestack(stack));
+    EXPECT_FALSE(X11WindowStacking::needsRestack(stack));
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panels/window/WindowPlacement.h"
-#include "platform/ScreenCoordinates.h"
+#include "platform/qt/ScreenCoordinates.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/ManualScheduler.h"
-#include "platform/NotificationCenter.h"
-#include "platform/ScreenChangeNotifier.h"
-#include "platform/ScreenUtils.h"
+#include "platform/qt/EventBus.h"
+#include "platform/qt/ManualScheduler.h"
+#include "platform/qt/ScreenChangeNotifier.h"
+#include "platform/qt/ScreenUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -75,8 +75,8 @@ TEST(ActiveScreen, PointerThenKeyWindowThenMainThenFirst) {
 TEST(ScreenChangeNotifier, PostsOncePerTurnOfTheMainLoop) {
     ScopedManualScheduler clock;
     int posts = 0;
-    ObserverToken token = NotificationCenter::defaultCenter().addObserver(
-        Notifications::screensChanged, [&](const Notification&) { ++posts; });
+    ObserverToken token = EventBus::shared().addObserver(Notifications::screensChanged,
+                                                         [&](const Notification&) { ++posts; });
     auto& notifier = ScreenChangeNotifier::shared();
     notifier.noteChange();
     notifier.noteChange();

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/DisplaySession.h"
 #include "platform/FloatingWindow.h"
-#include "platform/ManualScheduler.h"
 #include "platform/MoveMode.h"
+#include "platform/PlatformLoader.h"
+#include "platform/qt/ManualScheduler.h"
 #include "platform/wayland/OverlayGeometry.h"
 
 #include <QImage>
@@ -122,13 +122,13 @@ TEST(MoveMode, SessionsWithTheSuperDragHaveNone) {
 
 TEST(DisplaySession, EveryModeDescribesItselfAndNativeModeHidesNoPointer) {
     const DisplayMode saved = DisplaySession::mode();
-    DisplaySession::setModeForTesting(DisplayMode::WaylandNative);
+    PlatformLoader::setModeForTesting(DisplayMode::WaylandNative);
     EXPECT_FALSE(FloatingWindow::canFollowPointer());
     EXPECT_TRUE(DisplaySession::describe(DisplayMode::WaylandNative).contains("moveCameraPanels"));
-    DisplaySession::setModeForTesting(DisplayMode::XWayland);
+    PlatformLoader::setModeForTesting(DisplayMode::XWayland);
     EXPECT_TRUE(FloatingWindow::canFollowPointer());
     EXPECT_TRUE(DisplaySession::describe(DisplayMode::XWayland).contains("XWayland"));
-    DisplaySession::setModeForTesting(saved);
+    PlatformLoader::setModeForTesting(saved);
 }
 
 // Sets environment variables for one scope and puts the old values back.
@@ -150,7 +150,7 @@ public:
                 qunsetenv(name);
             }
         }
-        DisplaySession::setModeForTesting(DisplayMode::X11);
+        PlatformLoader::setModeForTesting(DisplayMode::X11);
     }
 
 private:
@@ -167,16 +167,16 @@ TEST(DisplaySession, DetectsTheModeFromTheSessionAndTheForcedBackend) {
     env.set("QT_QPA_PLATFORM", "offscreen");  // the user's choice is kept
     env.unset("MIRELON_DISPLAY_BACKEND");
     env.unset("WAYLAND_DISPLAY");
-    EXPECT_EQ(DisplaySession::detect(), DisplayMode::X11);
+    EXPECT_EQ(PlatformLoader::detectDisplay(), DisplayMode::X11);
     // A Wayland session whose compositor cannot be reached offers no layer
     // shell: the X11 code through XWayland, without a crash or a hang.
     env.set("WAYLAND_DISPLAY", "mirelon-no-such-compositor");
-    EXPECT_EQ(DisplaySession::detect(), DisplayMode::XWayland);
+    EXPECT_EQ(PlatformLoader::detectDisplay(), DisplayMode::XWayland);
     env.set("MIRELON_DISPLAY_BACKEND", "wayland");
-    EXPECT_EQ(DisplaySession::detect(), DisplayMode::WaylandNative);
+    EXPECT_EQ(PlatformLoader::detectDisplay(), DisplayMode::WaylandNative);
     EXPECT_EQ(DisplaySession::mode(), DisplayMode::WaylandNative);
     env.set("MIRELON_DISPLAY_BACKEND", " X11 ");
-    EXPECT_EQ(DisplaySession::detect(), DisplayMode::XWayland);
+    EXPECT_EQ(PlatformLoader::detectDisplay(), DisplayMode::XWayland);
     EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "offscreen");
 }
 

@@ -68,8 +68,8 @@ TEST(HostilePreferences, FileInPlaceOfTheFolderKeepsValuesInMemory) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.write("not a folder");
     blocker.close();
-    NotificationCenter center;
-    UserDefaults defaults(folder + QStringLiteral("/defaults.json"), center);
+    EventBus center;
+    PreferencesFile defaults(folder + QStringLiteral("/defaults.json"), center);
     defaults.setDouble(QStringLiteral("hoverOpacity"), 0.25);
     EXPECT_EQ(defaults.doubleValue(QStringLiteral("hoverOpacity")), 0.25);
     QFile again(folder);

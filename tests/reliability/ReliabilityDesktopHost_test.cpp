@@ -11,7 +11,7 @@
 #include "config/CameraDeviceSettingsStore.h"
 #include "config/Preferences.h"
 #include "panels/controller/MirelonPanelController.h"
-#include "platform/NotificationCenter.h"
+#include "platform/qt/EventBus.h"
 #include "ringlight/RingLightOverlayController.h"
 
 #include <QApplication>
@@ -46,7 +46,7 @@ TEST(ReliabilityDesktopHost, DISABLED_RunUntilKilled) {
     QApplication::setQuitOnLastWindowClosed(false);
     Preferences().setIsMirelonOn(false);
     bool panelsOn = false;
-    ObserverToken follow = NotificationCenter::defaultCenter().addObserver(
+    ObserverToken follow = EventBus::shared().addObserver(
         Notifications::defaultsChanged, [&panelsOn](const Notification&) {
             const bool wanted = Preferences().isMirelonOn();
             if (wanted != panelsOn) {

@@ -9,7 +9,7 @@
 
 #include "config/Preferences.h"
 #include "panels/controller/MirelonPanelController.h"
-#include "platform/NotificationCenter.h"
+#include "platform/qt/EventBus.h"
 #include "ringlight/RingLightOverlayController.h"
 
 #include <QApplication>
@@ -27,7 +27,7 @@ TEST(RingLightDesktopHost, DISABLED_RunUntilKilled) {
     if (qEnvironmentVariable("MIRELON_HOST_PANELS") == QLatin1String("1")) {
         Preferences preferences;
         preferences.setIsMirelonOn(false);
-        panelsFollowSwitch = NotificationCenter::defaultCenter().addObserver(
+        panelsFollowSwitch = EventBus::shared().addObserver(
             Notifications::defaultsChanged, [&panelsOn](const Notification&) {
                 const bool wanted = Preferences().isMirelonOn();
                 if (wanted != panelsOn) {

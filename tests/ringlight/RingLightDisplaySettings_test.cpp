@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/Preferences.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/EventBus.h"
 #include "ringlight/RingLightDisplaySettingsStore.h"
 
 #include <QJsonDocument>
@@ -19,8 +19,8 @@ namespace Store = RingLightDisplaySettingsStore;
 class RingLightStoreTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    NotificationCenter center;
-    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.json")), center};
+    EventBus center;
+    PreferencesFile defaults{dir.filePath(QStringLiteral("defaults.json")), center};
 
     void storeRaw(const QByteArray& json) { defaults.setData(Store::userDefaultsKey, json); }
 };
@@ -76,8 +76,8 @@ TEST_F(RingLightStoreTest, SavesAndLoadsTwoDisplays) {
     EXPECT_EQ(Store::loadAllSettings(defaults), map);
 
     // A second store on the same file reads the same records.
-    NotificationCenter otherCenter;
-    UserDefaults reread(defaults.filePath(), otherCenter);
+    EventBus otherCenter;
+    PreferencesFile reread(defaults.filePath(), otherCenter);
     EXPECT_EQ(Store::loadAllSettings(reread), map);
     EXPECT_EQ(Store::settings("98765", reread), map.at("98765"));
     EXPECT_EQ(Store::settings("5", reread), Store::defaultSettings(reread));

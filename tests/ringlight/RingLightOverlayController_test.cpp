@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ringlight/RingLightOverlayController.h"
 #include "config/Preferences.h"
-#include "platform/ManualScheduler.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
-#include "platform/WindowLevels.h"
+#include "platform/WindowStacking.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/EventBus.h"
+#include "platform/qt/ManualScheduler.h"
 #include "ringlight/RingLightDisplaySettingsStore.h"
 #include "ringlight/RingLightOverlayView.h"
 #include "ringlight/RingLightOverlayWindow.h"
@@ -62,8 +62,8 @@ class RingLightControllerTest : public ::testing::Test {
 protected:
     ScopedManualScheduler clock;
     QTemporaryDir dir;
-    NotificationCenter center;
-    UserDefaults defaults{dir.filePath(QStringLiteral("defaults.json")), center};
+    EventBus center;
+    PreferencesFile defaults{dir.filePath(QStringLiteral("defaults.json")), center};
     FakeDesktop* desktop = nullptr;
     std::unique_ptr<RingLightOverlayController> controller;
 
@@ -143,7 +143,7 @@ TEST_F(RingLightControllerTest, SwitchOnWithoutRecordsLightsEveryDisplayWithAnId
     ASSERT_TRUE(left->windowHandle());
     EXPECT_TRUE(left->windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
     EXPECT_TRUE(left->content()->testAttribute(Qt::WA_TransparentForMouseEvents));
-    EXPECT_EQ(WindowLevels::shared().level(left), 1900);
+    EXPECT_EQ(WindowStacking::shared().level(left), 1900);
 }
 
 TEST_F(RingLightControllerTest, LegacyEntriesSeedDisplaysWithoutRecords) {

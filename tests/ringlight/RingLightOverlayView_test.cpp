@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ringlight/RingLightOverlayView.h"
-#include "platform/ManualScheduler.h"
+#include "platform/qt/ManualScheduler.h"
 
 #include <gtest/gtest.h>
 

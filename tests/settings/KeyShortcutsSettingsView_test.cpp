@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/KeyShortcutsSettingsView.h"
 
-#include "platform/DisplaySession.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/PlatformLoader.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/EventBus.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/GlobalShortcutsTesting.h"
 #include "shortcuts/Recorder.h"
@@ -59,24 +59,24 @@ private:
 class KeyShortcutsTab : public ::testing::Test {
 protected:
     void use(DisplayMode mode, GlobalShortcuts::HotKeyBackend::Kind kind) {
-        DisplaySession::setModeForTesting(mode);
+        PlatformLoader::setModeForTesting(mode);
         backend = std::make_shared<KindBackend>(kind);
         GlobalShortcuts::setHotKeyBackend(backend);
         GlobalShortcuts::resetStateForTesting();
     }
     void SetUp() override {
-        store = std::make_unique<UserDefaults>(dir.filePath(QStringLiteral("defaults.json")));
-        GlobalShortcuts::setUserDefaults(store.get());
+        store = std::make_unique<PreferencesFile>(dir.filePath(QStringLiteral("defaults.json")));
+        GlobalShortcuts::setPreferencesFile(store.get());
         use(DisplayMode::X11, GlobalShortcuts::HotKeyBackend::Kind::KeyGrabs);
     }
     void TearDown() override {
-        DisplaySession::setModeForTesting(DisplayMode::X11);
+        PlatformLoader::setModeForTesting(DisplayMode::X11);
         GlobalShortcuts::resetStateForTesting();
         GlobalShortcuts::setHotKeyBackend(nullptr);
-        GlobalShortcuts::setUserDefaults(nullptr);
+        GlobalShortcuts::setPreferencesFile(nullptr);
     }
     QTemporaryDir dir;
-    std::unique_ptr<UserDefaults> store;
+    std::unique_ptr<PreferencesFile> store;
     std::shared_ptr<KindBackend> backend;
 };
 

@@ -2,8 +2,8 @@
 #include "settings/SettingsView.h"
 
 #include "config/CameraDeviceSettingsStore.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/EventBus.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -23,8 +23,8 @@ TEST(SettingsDesktopHost, DISABLED_ShowTheWindowUntilAskedToQuit) {
     if (dir.isEmpty()) {
         GTEST_SKIP() << "only for the end-to-end test";
     }
-    NotificationCenter center;
-    UserDefaults defaults(dir + "/defaults.json", center);
+    EventBus center;
+    PreferencesFile defaults(dir + "/defaults.json", center);
     const QList<AvailableCameraDevice> devices = {{"desk", "Desk Camera", true},
                                                   {"studio", "Studio Camera", false}};
     CameraDeviceSettingsStore store(

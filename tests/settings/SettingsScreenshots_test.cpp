@@ -3,7 +3,7 @@
 
 #include "settings/SettingsFixture.h"
 
-#include "platform/DisplaySession.h"
+#include "platform/PlatformLoader.h"
 
 #include <QApplication>
 #include <QDir>
@@ -76,13 +76,13 @@ TEST_F(SettingsScreenshots, KeyShortcutsTabWithCommands) {
     openStore();
     for (const auto& [mode, name] : {std::pair{DisplayMode::XWayland, "xwayland"},
                                      std::pair{DisplayMode::WaylandNative, "wayland"}}) {
-        DisplaySession::setModeForTesting(mode);
+        PlatformLoader::setModeForTesting(mode);
         SettingsView view(context());
         view.show();
         view.selectTab(SettingsView::Tab::keyShortcuts);
         shoot(view, QStringLiteral("settings-keyShortcuts-%1").arg(name));
     }
-    DisplaySession::setModeForTesting(DisplayMode::X11);
+    PlatformLoader::setModeForTesting(DisplayMode::X11);
 }
 
 TEST_F(SettingsScreenshots, CameraTabDark) {

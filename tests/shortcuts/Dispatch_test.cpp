@@ -79,7 +79,7 @@ TEST_F(DispatchTest, ShortcutsEditedInTheFileByAnotherProgramAreRegisteredAgain)
 
     // Another writer of the same file moves one name to another combination:
     // the old one stays grabbed for the other name.
-    UserDefaults elsewhere(store->filePath());
+    PreferencesFile elsewhere(store->filePath());
     elsewhere.setString(name.storageKey(), QString::fromUtf8(kCmdA.toJson()));
     store->reloadFromDisk();
     EXPECT_TRUE(backend->isGrabbed(kCmdA));

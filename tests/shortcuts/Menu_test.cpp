@@ -88,7 +88,7 @@ TEST_F(MenuTest, DecorationIsHiddenWhileARecorderRecords) {
     QAction action(QStringLiteral("Text"));
     globalKeyboardShortcut(&action, name);
     EXPECT_TRUE(action.text().endsWith(kCtrlK.description()));
-    auto& center = NotificationCenter::defaultCenter();
+    auto& center = EventBus::shared();
     center.post(recorderActiveStatusDidChange, true);
     EXPECT_EQ(action.text(), QStringLiteral("Text"));
     center.post(recorderActiveStatusDidChange, QStringLiteral("yes"));  // not a Bool: inactive

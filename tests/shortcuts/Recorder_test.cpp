@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShortcutsTestSupport.h"
 
-#include "platform/ManualScheduler.h"
+#include "platform/qt/ManualScheduler.h"
 #include "shortcuts/Recorder.h"
 
 #include <QApplication>
@@ -32,7 +32,7 @@ protected:
             alerts.push_back(alert);
             return alertResponse;
         });
-        activity = NotificationCenter::defaultCenter().addObserver(
+        activity = EventBus::shared().addObserver(
             recorderActiveStatusDidChange,
             [this](const Notification& n) { activeStates.push_back(n.object.toBool()); });
         window = std::make_unique<QWidget>();

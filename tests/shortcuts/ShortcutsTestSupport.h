@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
-#include "platform/XkbKeyText.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/EventBus.h"
+#include "platform/xkb/XkbKeyText.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/GlobalShortcutsTesting.h"
 
@@ -78,8 +78,8 @@ class ShortcutsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        store = std::make_unique<UserDefaults>(dir.filePath(QStringLiteral("defaults.json")));
-        setUserDefaults(store.get());
+        store = std::make_unique<PreferencesFile>(dir.filePath(QStringLiteral("defaults.json")));
+        setPreferencesFile(store.get());
         backend = std::make_shared<FakeHotKeyBackend>();
         setHotKeyBackend(backend);
         static std::shared_ptr<XkbKeyText> us{XkbKeyText::fromNames("us")};
@@ -91,7 +91,7 @@ protected:
             return us->text(static_cast<std::uint32_t>(*evdev + 8));
         });
         resetStateForTesting();
-        changes = NotificationCenter::defaultCenter().addObserver(
+        changes = EventBus::shared().addObserver(
             shortcutByNameDidChange,
             [this](const Notification& n) { changedNames.push_back(n.object.toString()); });
     }
@@ -100,11 +100,11 @@ protected:
         resetStateForTesting();
         setHotKeyBackend(nullptr);
         setKeyTextProvider({});
-        setUserDefaults(nullptr);
+        setPreferencesFile(nullptr);
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<UserDefaults> store;
+    std::unique_ptr<PreferencesFile> store;
     std::shared_ptr<FakeHotKeyBackend> backend;
     ObserverToken changes;
     std::vector<QString> changedNames;

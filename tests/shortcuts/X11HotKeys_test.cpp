@@ -3,9 +3,9 @@
 // tests/e2e/shortcuts_hotkeys_test.sh (Xvfb, QT_QPA_PLATFORM=xcb,
 // MIRELON_SHORTCUTS_E2E=1), which drives the keyboard with xdotool.
 
-#include "platform/ManualScheduler.h"
-#include "platform/UserDefaults.h"
-#include "platform/X11HotKeyService.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/ManualScheduler.h"
+#include "platform/x11/X11HotKeyService.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/GlobalShortcutsTesting.h"
 #include "shortcuts/Recorder.h"
@@ -115,8 +115,8 @@ protected:
             GTEST_SKIP() << "needs an X server: run tests/e2e/shortcuts_hotkeys_test.sh";
         }
         ASSERT_TRUE(dir.isValid());
-        store = std::make_unique<UserDefaults>(dir.filePath(QStringLiteral("defaults.json")));
-        setUserDefaults(store.get());
+        store = std::make_unique<PreferencesFile>(dir.filePath(QStringLiteral("defaults.json")));
+        setPreferencesFile(store.get());
         service = X11HotKeyService::connect();
         ASSERT_TRUE(service);
         setHotKeyBackend(service);
@@ -127,12 +127,12 @@ protected:
     void TearDown() override {
         resetStateForTesting();
         setHotKeyBackend(nullptr);
-        setUserDefaults(nullptr);
+        setPreferencesFile(nullptr);
         service.reset();
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<UserDefaults> store;
+    std::unique_ptr<PreferencesFile> store;
     std::shared_ptr<X11HotKeyService> service;
     const Name name{QStringLiteral("toggleMirelon")};
     int ups = 0;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/EventBus.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,12 +16,12 @@ namespace mirelon::testing {
 // A private defaults.json in a temporary folder, with its own notification centre.
 struct TempDefaults {
     QTemporaryDir dir;
-    NotificationCenter center;
-    std::unique_ptr<UserDefaults> defaults;
+    EventBus center;
+    std::unique_ptr<PreferencesFile> defaults;
 
     TempDefaults() { open(); }
     QString path() const { return dir.path() + QStringLiteral("/mirelon/defaults.json"); }
-    void open() { defaults = std::make_unique<UserDefaults>(path(), center); }
+    void open() { defaults = std::make_unique<PreferencesFile>(path(), center); }
     // Re-opens the store from disk, as a restart would.
     void reopen() {
         defaults.reset();

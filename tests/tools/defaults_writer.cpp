@@ -4,7 +4,7 @@
 // The counter continues from the stored one, so the file must only ever move
 // forward. With --open-only it opens the store (which tidies up after earlier
 // interrupted saves) and exits without writing.
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -13,7 +13,7 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    mirelon::UserDefaults& defaults = mirelon::UserDefaults::standard();
+    mirelon::PreferencesFile& defaults = mirelon::PreferencesFile::standard();
     if (argc > 1 && std::strcmp(argv[1], "--open-only") == 0) {
         return 0;
     }

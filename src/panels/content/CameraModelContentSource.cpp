@@ -5,7 +5,7 @@
 #include "capture/CameraViewModel.h"
 #include "config/CameraDeviceSettingsStore.h"
 #include "panels/content/ContentView.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
 
 namespace mirelon {
 
@@ -58,11 +58,11 @@ void CameraModelContentSource::setWantedSize(QSize size, QRectF region) {
 
 ContentView* makeCameraContentView(const QString& cameraDeviceID, CameraViewModel& model,
                                    ContentInputState* input, QWidget* parent,
-                                   CameraDeviceSettingsStore* store, UserDefaults* defaults) {
+                                   CameraDeviceSettingsStore* store, PreferencesFile* defaults) {
     auto* source = new CameraModelContentSource(model);
     auto* view = new ContentView(cameraDeviceID, source,
                                  store ? *store : CameraDeviceSettingsStore::shared(),
-                                 defaults ? *defaults : UserDefaults::standard(), input, parent);
+                                 defaults ? *defaults : PreferencesFile::standard(), input, parent);
     source->setParent(view);
     return view;
 }

@@ -14,7 +14,7 @@ class CameraDeviceSettingsStore;
 class CameraView;
 class CameraViewModel;
 class ContentView;
-class UserDefaults;
+class PreferencesFile;
 
 // Feeds a panel's content from a camera's session model: its published
 // state, its start and stop, and the frames of its current capture session,
@@ -46,6 +46,6 @@ private:
 ContentView* makeCameraContentView(const QString& cameraDeviceID, CameraViewModel& model,
                                    ContentInputState* input, QWidget* parent = nullptr,
                                    CameraDeviceSettingsStore* store = nullptr,
-                                   UserDefaults* defaults = nullptr);
+                                   PreferencesFile* defaults = nullptr);
 
 }  // namespace mirelon

@@ -9,7 +9,7 @@
 #include "panels/content/SquircleShape.h"
 #include "panels/content/TextView.h"
 #include "panels/content/TiltProjection.h"
-#include "platform/UserDefaults.h"
+#include "platform/files/PreferencesFile.h"
 
 #include <QFontDatabase>
 #include <QPainter>
@@ -36,8 +36,8 @@ QColor borderColorOf(const CameraAppearanceSettings& appearance) {
 }  // namespace
 
 ContentView::ContentView(QString cameraDeviceID, ContentCameraSource* model,
-                         CameraDeviceSettingsStore& store, UserDefaults& defaults,
-                         ContentInputState* input, QWidget* parent, NotificationCenter& center)
+                         CameraDeviceSettingsStore& store, PreferencesFile& defaults,
+                         ContentInputState* input, QWidget* parent, EventBus& center)
     : QWidget(parent),
       cameraDeviceID_(std::move(cameraDeviceID)),
       model_(model),

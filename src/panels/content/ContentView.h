@@ -8,8 +8,8 @@
 #include "panels/content/PictureRenderer.h"
 #include "panels/content/ShadowRenderer.h"
 #include "panels/content/TextView.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Scheduler.h"
+#include "platform/qt/EventBus.h"
+#include "platform/qt/Scheduler.h"
 
 #include <QPainterPath>
 #include <QPointer>
@@ -24,7 +24,7 @@ class QPainter;
 namespace mirelon {
 
 class CameraDeviceSettingsStore;
-class UserDefaults;
+class PreferencesFile;
 
 // What one camera panel shows: the camera block (shimmer, picture with its
 // appearance chain, status card, move hint; clipped to the shape, bordered,
@@ -42,9 +42,9 @@ public:
                                std::function<void()> onOpenSettings, QWidget* parent)>;
 
     ContentView(QString cameraDeviceID, ContentCameraSource* model,
-                CameraDeviceSettingsStore& store, UserDefaults& defaults, ContentInputState* input,
-                QWidget* parent = nullptr,
-                NotificationCenter& center = NotificationCenter::defaultCenter());
+                CameraDeviceSettingsStore& store, PreferencesFile& defaults,
+                ContentInputState* input, QWidget* parent = nullptr,
+                EventBus& center = EventBus::shared());
     ~ContentView() override;
 
     const QString& cameraDeviceID() const { return cameraDeviceID_; }
@@ -147,7 +147,7 @@ private:
     QString cameraDeviceID_;
     QPointer<ContentCameraSource> model_;
     CameraDeviceSettingsStore& store_;
-    UserDefaults& defaults_;
+    PreferencesFile& defaults_;
     QPointer<ContentInputState> input_;
     std::function<void()> openSettings_;
     std::function<void()> openPrivacySettings_;

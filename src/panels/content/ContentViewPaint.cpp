@@ -4,8 +4,8 @@
 #include "panels/content/PanelGeometry.h"
 #include "panels/content/ShimmerView.h"
 #include "panels/content/SquircleShape.h"
-#include "platform/Logging.h"
 #include "platform/MoveMode.h"
+#include "platform/qt/Logging.h"
 
 #include <QAbstractButton>
 #include <QFontDatabase>

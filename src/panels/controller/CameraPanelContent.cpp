@@ -8,8 +8,8 @@
 #include "panels/controller/CameraViewModelPanelCamera.h"
 #include "panels/window/CommandKeyMonitor.h"
 #include "panels/window/WindowAccessor.h"
-#include "platform/CameraPermission.h"
 #include "platform/FloatingWindow.h"
+#include "platform/files/CameraPermission.h"
 
 #include <QEvent>
 #include <QPainterPathStroker>
@@ -21,7 +21,8 @@ namespace mirelon {
 
 CameraPanelContent::CameraPanelContent(const QString& cameraDeviceID, CameraViewModel& model,
                                        CameraDeviceSettingsStore& store,
-                                       std::function<void()> openSettings, UserDefaults* defaults) {
+                                       std::function<void()> openSettings,
+                                       PreferencesFile* defaults) {
     input_ = new ContentInputState();
     view_ = makeCameraContentView(cameraDeviceID, model, input_, nullptr, &store, defaults);
     input_->setParent(view_);

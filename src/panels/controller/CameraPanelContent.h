@@ -17,7 +17,7 @@ class CameraDeviceSettingsStore;
 class CameraViewModel;
 class ContentInputState;
 class ContentView;
-class UserDefaults;
+class PreferencesFile;
 
 // A camera panel's content: the camera content view for one camera, wired to
 // the desktop. The global pointer (in the view's coordinates) and the
@@ -30,7 +30,7 @@ public:
     // `defaults`: the preferences the content reads (the standard store when null).
     CameraPanelContent(const QString& cameraDeviceID, CameraViewModel& model,
                        CameraDeviceSettingsStore& store, std::function<void()> openSettings,
-                       UserDefaults* defaults = nullptr);
+                       PreferencesFile* defaults = nullptr);
     ~CameraPanelContent() override;
 
     QWidget* widget() override;

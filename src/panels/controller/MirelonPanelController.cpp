@@ -5,8 +5,8 @@
 #include "panels/controller/CameraPanelContent.h"
 #include "panels/window/PanelWindow.h"
 #include "panels/window/WindowPlacement.h"
-#include "platform/ScreenChangeNotifier.h"
-#include "platform/ScreenUtils.h"
+#include "platform/qt/ScreenChangeNotifier.h"
+#include "platform/qt/ScreenUtils.h"
 
 #include <QApplication>
 #include <QSet>
@@ -17,7 +17,7 @@ namespace mirelon {
 
 MirelonPanelController::MirelonPanelController(CameraDeviceSettingsStore& store,
                                                std::unique_ptr<PanelPartsFactory> parts,
-                                               NotificationCenter& center)
+                                               EventBus& center)
     : cameraStore_(store),
       parts_(std::move(parts)),
       self_(std::make_shared<MirelonPanelController*>(this)) {

@@ -3,8 +3,8 @@
 
 #include "config/CameraDeviceConfiguration.h"
 #include "panels/controller/PanelCamera.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Scheduler.h"
+#include "platform/qt/EventBus.h"
+#include "platform/qt/Scheduler.h"
 
 #include <QPointer>
 #include <QRectF>
@@ -44,7 +44,7 @@ public:
 
     MirelonPanelController(CameraDeviceSettingsStore& store,
                            std::unique_ptr<PanelPartsFactory> parts,
-                           NotificationCenter& center = NotificationCenter::defaultCenter());
+                           EventBus& center = EventBus::shared());
     ~MirelonPanelController() override;
     MirelonPanelController(const MirelonPanelController&) = delete;
     MirelonPanelController& operator=(const MirelonPanelController&) = delete;

@@ -2,9 +2,9 @@
 #include "panels/window/PanelWindow.h"
 
 #include "panels/window/WindowPlacement.h"
+#include "platform/CompositorWatch.h"
 #include "platform/FloatingWindow.h"
-#include "platform/WindowLevels.h"
-#include "platform/X11CompositorWatch.h"
+#include "platform/WindowStacking.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -18,7 +18,7 @@ PanelWindow::PanelWindow(const QString& identifier) {
     FloatingWindow::prepare(this, identifier);
     setAttribute(Qt::WA_DeleteOnClose, false);
     resize(300, 300);
-    WindowLevels::shared().setLevel(this, WindowLevels::cameraPanel);
+    WindowStacking::shared().setLevel(this, WindowStacking::cameraPanel);
     CompositorWatch& compositor = CompositorWatch::shared();
     compositing_ = compositor.isCompositing();
     connect(&compositor, &CompositorWatch::compositingChanged, this, &PanelWindow::setCompositing);
@@ -118,7 +118,7 @@ void PanelWindow::orderFront() {
         show();
     } else {
         raise();
-        WindowLevels::shared().restack();
+        WindowStacking::shared().restack();
     }
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panels/window/WindowPlacement.h"
 
-#include "platform/ScreenCoordinates.h"
+#include "platform/qt/ScreenCoordinates.h"
 
 #include <QWidget>
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "config/AppSettings.h"
-#include "platform/ScreenUtils.h"
+#include "platform/qt/ScreenUtils.h"
 
 #include <QList>
 #include <QRectF>

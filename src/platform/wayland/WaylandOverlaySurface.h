@@ -5,12 +5,12 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QWidget>
 
 #include <array>
 #include <cstdint>
 #include <memory>
 
-class QWidget;
 struct wl_callback;
 struct wl_surface;
 struct zwlr_layer_surface_v1;

@@ -1,0 +1,421 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/gstreamer/GstCapturePipeline.h"
+
+#include "platform/qt/Logging.h"
+
+#include <QImage>
+#include <QtEndian>
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <memory>
+
+namespace mirelon {
+
+namespace GstCapture {
+
+void ensureInitialized() {
+    if (!gst_is_initialized()) {
+        gst_init(nullptr, nullptr);
+    }
+}
+
+QString describeError(void* gstMessage) {
+    auto* message = static_cast<GstMessage*>(gstMessage);
+    GError* err = nullptr;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message, &err, &debug);
+    QString text = err ? QString::fromUtf8(err->message) : QStringLiteral("unknown error");
+    if (err) {
+        g_error_free(err);
+    }
+    g_free(debug);
+    return text;
+}
+
+}  // namespace GstCapture
+
+namespace {
+
+std::atomic<int> streamingThreads{0};
+std::atomic<int> livePipelines{0};
+
+// A mapped sample that lives as long as any frame showing it.
+struct MappedSample {
+    GstSample* sample = nullptr;
+    GstBuffer* buffer = nullptr;
+    GstMapInfo map{};
+    MappedSample() = default;
+    MappedSample(const MappedSample&) = delete;
+    MappedSample& operator=(const MappedSample&) = delete;
+    ~MappedSample() {
+        if (buffer) {
+            gst_buffer_unmap(buffer, &map);
+        }
+        if (sample) {
+            gst_sample_unref(sample);
+        }
+    }
+};
+
+YuvColorimetry colorimetryOf(const GstVideoInfo& info) {
+    YuvColorimetry c;
+    gdouble kr = 0, kb = 0;
+    if (gst_video_color_matrix_get_Kr_Kb(GST_VIDEO_INFO_COLORIMETRY(&info).matrix, &kr, &kb)) {
+        c.kr = kr;
+        c.kb = kb;
+    }
+    c.fullRange = GST_VIDEO_INFO_COLORIMETRY(&info).range == GST_VIDEO_COLOR_RANGE_0_255;
+    return c;
+}
+
+// The frame a raw sample holds, read in place; null when its layout is not
+// one of ours or its buffer is smaller than its planes claim.
+VideoFrame rawFrame(const std::shared_ptr<MappedSample>& mapped, const GstVideoInfo& info) {
+    const int width = GST_VIDEO_INFO_WIDTH(&info);
+    const int height = GST_VIDEO_INFO_HEIGHT(&info);
+    if (width <= 0 || height <= 0) {
+        return {};
+    }
+    const GstVideoMeta* meta = gst_buffer_get_video_meta(mapped->buffer);
+    const guint planes = GST_VIDEO_INFO_N_PLANES(&info);
+    std::array<const uchar*, 3> data{};
+    std::array<int, 3> strides{};
+    for (guint i = 0; i < planes && i < 3; ++i) {
+        // Buffers straight from a device may carry their own layout.
+        const gsize offset = meta ? meta->offset[i] : GST_VIDEO_INFO_PLANE_OFFSET(&info, i);
+        const int stride = meta ? meta->stride[i] : GST_VIDEO_INFO_PLANE_STRIDE(&info, i);
+        const int rows = GST_VIDEO_FORMAT_INFO_SCALE_HEIGHT(info.finfo, i, height);
+        const int bytesPerRow = GST_VIDEO_FORMAT_INFO_SCALE_WIDTH(info.finfo, i, width) *
+                                GST_VIDEO_FORMAT_INFO_PSTRIDE(info.finfo, i);
+        if (stride < bytesPerRow ||
+            mapped->map.size < offset + static_cast<gsize>(stride) * gsize(rows)) {
+            return {};
+        }
+        data[i] = mapped->map.data + offset;
+        strides[i] = stride;
+    }
+    const QSize size(width, height);
+    const YuvColorimetry colorimetry = colorimetryOf(info);
+    switch (GST_VIDEO_INFO_FORMAT(&info)) {
+        case GST_VIDEO_FORMAT_BGRx:
+        case GST_VIDEO_FORMAT_xRGB: {
+            // 0xffRRGGBB words: BGRx in memory on little-endian machines, xRGB
+            // on big-endian ones (the only one the output caps allow there).
+            // The image reads the buffer in place; anyone who writes to it gets a copy.
+            auto* keep = new std::shared_ptr<MappedSample>(mapped);
+            return VideoFrame(QImage(
+                data[0], width, height, strides[0], QImage::Format_RGB32,
+                [](void* p) { delete static_cast<std::shared_ptr<MappedSample>*>(p); }, keep));
+        }
+        case GST_VIDEO_FORMAT_YUY2:
+            return VideoFrame::yuv(VideoFrame::Layout::packed422, size, data, strides, 1, 0,
+                                   colorimetry, mapped);
+        case GST_VIDEO_FORMAT_NV12:
+            return VideoFrame::yuv(VideoFrame::Layout::semiPlanar, size, data, strides, 1, 1,
+                                   colorimetry, mapped);
+        case GST_VIDEO_FORMAT_I420:
+            return VideoFrame::yuv(VideoFrame::Layout::planar, size, data, strides, 1, 1,
+                                   colorimetry, mapped);
+        case GST_VIDEO_FORMAT_Y42B:
+            return VideoFrame::yuv(VideoFrame::Layout::planar, size, data, strides, 1, 0,
+                                   colorimetry, mapped);
+        case GST_VIDEO_FORMAT_Y444:
+            return VideoFrame::yuv(VideoFrame::Layout::planar, size, data, strides, 0, 0,
+                                   colorimetry, mapped);
+        default:
+            return {};
+    }
+}
+
+struct SinkContext {
+    FrameMailbox* mailbox;
+    JpegFrameDecoder* decoder;
+    QSize decodedSize;  // of the last JPEG frame, to log changes once
+};
+
+GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
+    auto* context = static_cast<SinkContext*>(data);
+    FrameMailbox* mailbox = context->mailbox;
+    GstSample* sample = gst_app_sink_pull_sample(sink);
+    if (!sample) {
+        return GST_FLOW_OK;
+    }
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    GstCaps* caps = gst_sample_get_caps(sample);
+    if (!buffer || !caps || gst_caps_get_size(caps) == 0) {
+        gst_sample_unref(sample);
+        return GST_FLOW_OK;
+    }
+    auto mapped = std::make_shared<MappedSample>();
+    mapped->sample = sample;
+    mapped->buffer = buffer;
+    if (!gst_buffer_map(buffer, &mapped->map, GST_MAP_READ)) {
+        mapped->buffer = nullptr;  // not mapped: only the sample is released
+        return GST_FLOW_OK;
+    }
+    const auto arrival = std::chrono::steady_clock::now();
+    VideoFrame frame;
+    if (gst_structure_has_name(gst_caps_get_structure(caps, 0), "image/jpeg")) {
+        // Decoded into buffers of the decoder's own: the sample goes at once.
+        frame = context->decoder->decodeFor(mapped->map.data, mapped->map.size,
+                                            mailbox->wantedSize(), mailbox->wantedRegion());
+        if (frame.isNull()) {
+            mailbox->countCorruptFrame();
+            return GST_FLOW_OK;
+        }
+        // Once per change of the reduction (a window follows a change of
+        // the panel by a frame or two: not worth a line of its own).
+        if (frame.size() != context->decodedSize) {
+            context->decodedSize = frame.size();
+            qCInfo(lcCapture).noquote()
+                << QStringLiteral("JPEG frames of %1x%2 decoded at %3x%4%5")
+                       .arg(context->decoder->lastFullSize().width())
+                       .arg(context->decoder->lastFullSize().height())
+                       .arg(frame.width())
+                       .arg(frame.height())
+                       .arg(frame.isWindowed() ? QStringLiteral(", only the part shown")
+                                               : QString());
+        }
+    } else {
+        GstVideoInfo info;
+        if (!gst_video_info_from_caps(&info, caps)) {
+            return GST_FLOW_OK;
+        }
+        frame = rawFrame(mapped, info);
+        if (frame.isNull()) {
+            return GST_FLOW_OK;
+        }
+    }
+    frame.setArrival(arrival);
+    mailbox->post(std::move(frame));
+    return GST_FLOW_OK;
+}
+
+GstElement* make(const char* factory) {
+    GstElement* e = gst_element_factory_make(factory, nullptr);
+    if (!e) {
+        qCWarning(lcCapture) << "GStreamer element" << factory << "is missing";
+    }
+    return e;
+}
+
+}  // namespace
+
+VideoFrame GstCapture::frameOf(GstSample* sample) {
+    GstBuffer* buffer = sample ? gst_sample_get_buffer(sample) : nullptr;
+    GstCaps* caps = sample ? gst_sample_get_caps(sample) : nullptr;
+    GstVideoInfo info;
+    if (!buffer || !caps || !gst_video_info_from_caps(&info, caps)) {
+        return {};
+    }
+    auto mapped = std::make_shared<MappedSample>();
+    mapped->sample = gst_sample_ref(sample);
+    mapped->buffer = buffer;
+    if (!gst_buffer_map(buffer, &mapped->map, GST_MAP_READ)) {
+        mapped->buffer = nullptr;
+        return {};
+    }
+    return rawFrame(mapped, info);
+}
+
+GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, FrameMailbox& mailbox)
+    : mailbox_(mailbox), options_(std::move(options)) {
+    GstCapture::ensureInitialized();
+    if (!source) {
+        buildError_ = QStringLiteral("no source element");
+        return;
+    }
+    gst_object_ref_sink(source);
+    GstElement* pipeline = gst_pipeline_new(nullptr);
+    GstElement* sourceFilter = make("capsfilter");
+    const bool jpeg = options_.decodeJpeg;
+    GstElement* convert = jpeg ? nullptr : make("videoconvert");
+    GstElement* outputFilter = make("capsfilter");
+    GstElement* sink = make("appsink");
+    const bool complete = pipeline && sourceFilter && (convert || jpeg) && outputFilter && sink;
+    if (!complete) {
+        for (GstElement* e : {pipeline, sourceFilter, convert, outputFilter, sink}) {
+            if (e) {
+                gst_object_unref(gst_object_ref_sink(e));
+            }
+        }
+        gst_object_unref(source);
+        buildError_ = QStringLiteral("a GStreamer element is missing");
+        return;
+    }
+    if (!options_.sourceCaps.isEmpty()) {
+        GstCaps* caps = gst_caps_from_string(options_.sourceCaps.toUtf8().constData());
+        g_object_set(sourceFilter, "caps", caps, nullptr);
+        if (caps) {
+            gst_caps_unref(caps);
+        }
+    }
+    // The camera's YUV layouts as they are, anything else converted to the
+    // byte order of QImage::Format_RGB32 (0xffRRGGBB words).
+    GstCaps* output =
+        gst_caps_from_string(jpeg ? "image/jpeg"
+                             : Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+                                 ? "video/x-raw,format=(string){YUY2,NV12,I420,Y42B,Y444,BGRx}"
+                                 : "video/x-raw,format=(string){YUY2,NV12,I420,Y42B,Y444,xRGB}");
+    g_object_set(outputFilter, "caps", output, nullptr);
+    gst_caps_unref(output);
+    g_object_set(sink, "max-buffers", 1u, "drop", TRUE, "sync", FALSE, "enable-last-sample", FALSE,
+                 "emit-signals", FALSE, nullptr);
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = onNewSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks,
+                               new SinkContext{&mailbox_, &decoder_, QSize()},
+                               [](gpointer p) { delete static_cast<SinkContext*>(p); });
+
+    gst_bin_add_many(GST_BIN(pipeline), source, sourceFilter, outputFilter, sink, nullptr);
+    gst_object_unref(source);  // the bin holds it now
+    bool linked = gst_element_link(source, sourceFilter);
+    if (convert) {
+        gst_bin_add(GST_BIN(pipeline), convert);
+        linked = linked && gst_element_link_many(sourceFilter, convert, outputFilter, nullptr);
+    } else {
+        linked = linked && gst_element_link(sourceFilter, outputFilter);
+    }
+    linked = linked && gst_element_link(outputFilter, sink);
+    if (!linked) {
+        gst_object_unref(pipeline);
+        buildError_ = QStringLiteral("the pipeline could not be linked");
+        return;
+    }
+    pipeline_ = pipeline;
+    livePipelines.fetch_add(1, std::memory_order_acq_rel);
+    g_object_weak_ref(
+        G_OBJECT(pipeline_),
+        [](gpointer, GObject*) { livePipelines.fetch_sub(1, std::memory_order_acq_rel); }, nullptr);
+    bus_ = gst_element_get_bus(pipeline_);
+    // Nobody reads state or stream messages: only errors and the end of the
+    // stream are kept, so the bus does not fill up while the camera runs.
+    gst_bus_set_sync_handler(
+        bus_,
+        [](GstBus*, GstMessage* m, gpointer) {
+            const auto type = GST_MESSAGE_TYPE(m);
+            if (type == GST_MESSAGE_STREAM_STATUS) {
+                // Posted by the streaming thread itself as it enters and leaves.
+                GstStreamStatusType status{};
+                gst_message_parse_stream_status(m, &status, nullptr);
+                if (status == GST_STREAM_STATUS_TYPE_ENTER) {
+                    streamingThreads.fetch_add(1, std::memory_order_acq_rel);
+                } else if (status == GST_STREAM_STATUS_TYPE_LEAVE) {
+                    streamingThreads.fetch_sub(1, std::memory_order_acq_rel);
+                }
+            }
+            if (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS) {
+                return GST_BUS_PASS;
+            }
+            // A dropped message is ours to release; it holds the element that
+            // posted it (the pipeline itself, for state changes).
+            gst_message_unref(m);
+            return GST_BUS_DROP;
+        },
+        nullptr, nullptr);
+}
+
+GstCapturePipeline::~GstCapturePipeline() {
+    stop();
+    if (bus_) {
+        gst_object_unref(bus_);
+    }
+    if (pipeline_) {
+        gst_object_unref(pipeline_);
+    }
+}
+
+bool GstCapturePipeline::start(QString* error) {
+    auto fail = [&](const QString& why) {
+        stop();
+        if (error) {
+            *error = why;
+        }
+        return false;
+    };
+    if (!pipeline_) {
+        return fail(buildError_);
+    }
+    ended_ = false;
+    gst_bus_set_flushing(bus_, TRUE);  // forget messages of an earlier run
+    gst_bus_set_flushing(bus_, FALSE);
+    const auto postedBefore = mailbox_.postedCount();
+    playing_ = true;
+    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        QString why = QStringLiteral("the pipeline refused to play");
+        if (GstMessage* m = gst_bus_pop_filtered(bus_, GST_MESSAGE_ERROR)) {
+            why = GstCapture::describeError(m);
+            gst_message_unref(m);
+        }
+        return fail(why);
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() +
+        std::chrono::milliseconds(static_cast<int>(options_.startTimeoutSeconds * 1000));
+    while (mailbox_.postedCount() == postedBefore) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return fail(
+                QStringLiteral("no frame arrived within %1 s").arg(options_.startTimeoutSeconds));
+        }
+        GstMessage* m = gst_bus_timed_pop_filtered(
+            bus_, 5 * GST_MSECOND,
+            static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
+        if (m) {
+            const QString why = GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR
+                                    ? GstCapture::describeError(m)
+                                    : QStringLiteral("the camera stopped before its first frame");
+            gst_message_unref(m);
+            return fail(why);
+        }
+    }
+    return true;
+}
+
+void GstCapturePipeline::stop() {
+    if (pipeline_ && playing_) {
+        // Synchronous: returns once every streaming thread has left the elements.
+        gst_element_set_state(pipeline_, GST_STATE_NULL);
+        playing_ = false;
+    }
+}
+
+bool GstCapturePipeline::ended() const {
+    if (!ended_ && bus_) {
+        if (GstMessage* m = gst_bus_pop_filtered(
+                bus_, static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS))) {
+            if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR) {
+                qCWarning(lcCapture).noquote()
+                    << "Camera pipeline error:" << GstCapture::describeError(m);
+            }
+            gst_message_unref(m);
+            ended_ = true;
+        }
+    }
+    return ended_;
+}
+
+int GstCapturePipeline::activeStreamingThreads() {
+    return streamingThreads.load(std::memory_order_acquire);
+}
+
+int GstCapturePipeline::livePipelineCount() {
+    return livePipelines.load(std::memory_order_acquire);
+}
+
+bool GstCapturePipeline::isRunning() const {
+    if (!pipeline_ || !playing_ || ended()) {
+        return false;
+    }
+    const auto last = mailbox_.lastPostTime();
+    const auto age = std::chrono::steady_clock::now() - last;
+    return last.time_since_epoch().count() != 0 &&
+           age < std::chrono::milliseconds(static_cast<int>(options_.frameTimeoutSeconds * 1000));
+}
+
+}  // namespace mirelon

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "capture/CaptureSession.h"
+#include "capture/FrameMailbox.h"
+#include "platform/jpeg/JpegFrameDecoder.h"
+
+#include <QString>
+
+typedef struct _GstElement GstElement;
+typedef struct _GstBus GstBus;
+typedef struct _GstSample GstSample;
+
+namespace mirelon {
+
+// A GStreamer capture pipeline:
+//   raw:   source ! capsfilter(mode) ! videoconvert ! BGRx/YUV ! appsink
+//   MJPEG: source ! capsfilter(mode) ! appsink (JPEG)
+// The appsink keeps only the newest frame (max-buffers=1, drop, no sync, no
+// last sample) and posts every frame it gets into the mailbox, mapped in
+// place. The camera's own YUY2, NV12 and I420 (and planar 4:2:2, 4:4:4) pass
+// through untouched (the conversion only runs for other formats), so only
+// the pixels a panel shows are ever converted. JPEG frames are decoded on the
+// streaming thread into YCbCr planes, reduced in the DCT to what the mailbox's
+// wanted size needs; unreadable ones are dropped and counted.
+class GstCapturePipeline final : public CapturePipeline {
+public:
+    struct Options {
+        QString sourceCaps;       // caps pinning the source's mode
+        bool decodeJpeg = false;  // the source sends JPEG frames
+        double startTimeoutSeconds = 2.0;
+        double frameTimeoutSeconds = 2.0;  // running = a frame within this time
+    };
+
+    // Takes ownership of source (a floating or owned reference).
+    GstCapturePipeline(GstElement* source, Options options, FrameMailbox& mailbox);
+    ~GstCapturePipeline() override;
+
+    bool start(QString* error) override;
+    void stop() override;
+    bool isRunning() const override;
+
+    // Whether the pipeline could be put together (elements present and linked).
+    bool isValid() const { return pipeline_ != nullptr; }
+
+    // Streaming threads of all capture pipelines that are inside a pipeline's
+    // elements right now (a stopped pipeline leaves none behind).
+    static int activeStreamingThreads();
+    // Capture pipelines not yet finalized: a pipeline whose owner is gone must
+    // not linger (everything its elements hold, descriptors included, goes with it).
+    static int livePipelineCount();
+
+private:
+    bool ended() const;  // drains error/end messages from the bus
+
+    FrameMailbox& mailbox_;
+    Options options_;
+    JpegFrameDecoder decoder_;
+    GstElement* pipeline_ = nullptr;
+    GstBus* bus_ = nullptr;
+    QString buildError_;
+    bool playing_ = false;
+    mutable bool ended_ = false;
+};
+
+namespace GstCapture {
+// Initialises GStreamer once.
+void ensureInitialized();
+// The text of an error message on a bus (domain message and debug detail).
+QString describeError(void* gstMessage);
+// The frame a raw video sample holds, read in place (the frame keeps a
+// reference to the sample); null for layouts the program does not read or
+// buffers smaller than their planes claim.
+VideoFrame frameOf(GstSample* sample);
+}  // namespace GstCapture
+
+}  // namespace mirelon

@@ -1,0 +1,251 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/gstreamer/SimulatedFrameLoop.h"
+
+#include "platform/gstreamer/GstCapturePipeline.h"
+#include "platform/qt/Logging.h"
+
+#include <QPainter>
+
+#include <gst/app/gstappsrc.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+#include <turbojpeg.h>
+
+#include <atomic>
+#include <optional>
+
+namespace mirelon {
+
+struct SimulatedFrameLoop::Frames {
+    GstCaps* caps = nullptr;
+    GstBuffer* frame = nullptr;
+    GstBuffer* truncated = nullptr;  // MJPEG only
+    int corruptEvery = 0;
+    GstClockTime duration = 0;
+    ~Frames() {
+        if (caps) {
+            gst_caps_unref(caps);
+        }
+        if (frame) {
+            gst_buffer_unref(frame);
+        }
+        if (truncated) {
+            gst_buffer_unref(truncated);
+        }
+    }
+};
+
+namespace {
+
+QImage aspectFilled(const QImage& picture, QSize size) {
+    QImage out(size, QImage::Format_RGB32);
+    out.fill(Qt::black);
+    if (picture.isNull()) {
+        return out;
+    }
+    const double scale =
+        std::max(double(size.width()) / picture.width(), double(size.height()) / picture.height());
+    const QSizeF shown(size.width() / scale, size.height() / scale);
+    const QRectF source(
+        QPointF((picture.width() - shown.width()) / 2, (picture.height() - shown.height()) / 2),
+        shown);
+    QPainter p(&out);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(QRectF(QPointF(0, 0), QSizeF(size)), picture, source);
+    return out;
+}
+
+GstBuffer* encodeJpeg(const QImage& image) {
+    tjhandle h = tjInitCompress();
+    if (!h) {
+        return nullptr;
+    }
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    // 4:2:2, as webcams send it.
+    const int rc = tjCompress2(h, image.constBits(), image.width(), int(image.bytesPerLine()),
+                               image.height(), TJPF_BGRX, &out, &size, TJSAMP_422, 85, 0);
+    GstBuffer* buffer = rc == 0 ? gst_buffer_new_memdup(out, size) : nullptr;
+    tjFree(out);
+    tjDestroy(h);
+    return buffer;
+}
+
+GstBuffer* convertRaw(const QImage& image, const QString& format) {
+    GstCaps* from = gst_caps_new_simple(
+        "video/x-raw", "format", G_TYPE_STRING, "BGRx", "width", G_TYPE_INT, image.width(),
+        "height", G_TYPE_INT, image.height(), "framerate", GST_TYPE_FRACTION, 0, 1, nullptr);
+    GstBuffer* rgb = gst_buffer_new_memdup(image.constBits(), gsize(image.sizeInBytes()));
+    GstSample* sample = gst_sample_new(rgb, from, nullptr, nullptr);
+    gst_buffer_unref(rgb);
+    gst_caps_unref(from);
+    GstCaps* to = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING,
+                                      format.toUtf8().constData(), "width", G_TYPE_INT,
+                                      image.width(), "height", G_TYPE_INT, image.height(), nullptr);
+    GError* error = nullptr;
+    GstSample* converted = gst_video_convert_sample(sample, to, GST_CLOCK_TIME_NONE, &error);
+    gst_caps_unref(to);
+    gst_sample_unref(sample);
+    if (error) {
+        qCWarning(lcCapture).noquote()
+            << "Simulated camera: cannot make" << format << "frames:" << error->message;
+        g_error_free(error);
+    }
+    if (!converted) {
+        return nullptr;
+    }
+    GstBuffer* buffer = gst_buffer_ref(gst_sample_get_buffer(converted));
+    gst_sample_unref(converted);
+    return buffer;
+}
+
+struct Feeder {
+    std::shared_ptr<SimulatedFrameLoop::Frames> frames;
+    int frameLimit = -1;
+    std::uint64_t sent = 0;
+    // Until the first frame: the modes offered and who picks the loop.
+    GstCaps* offered = nullptr;
+    SimulatedFrameLoop::Chooser choose;
+    ~Feeder() {
+        if (offered) {
+            gst_caps_unref(offered);
+        }
+    }
+};
+
+// The mode the elements after the source accept, among the offered ones.
+std::optional<CaptureMode> negotiatedMode(GstAppSrc* appsrc, GstCaps* offered) {
+    GstPad* pad = gst_element_get_static_pad(GST_ELEMENT(appsrc), "src");
+    GstCaps* accepted = gst_pad_peer_query_caps(pad, offered);
+    gst_object_unref(pad);
+    std::optional<CaptureMode> mode;
+    if (accepted && !gst_caps_is_empty(accepted) && !gst_caps_is_any(accepted)) {
+        accepted = gst_caps_fixate(accepted);
+        mode = chooseCaptureMode(accepted);
+    }
+    if (accepted) {
+        gst_caps_unref(accepted);
+    }
+    return mode;
+}
+
+}  // namespace
+
+QImage SimulatedFrameLoop::bars(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    QPainter p(&image);
+    const QColor colors[] = {QColor(192, 192, 192), QColor(192, 192, 0), QColor(0, 192, 192),
+                             QColor(0, 192, 0),     QColor(192, 0, 192), QColor(192, 0, 0),
+                             QColor(0, 0, 192)};
+    const int n = int(std::size(colors));
+    for (int i = 0; i < n; ++i) {
+        p.fillRect(QRect(i * size.width() / n, 0, (i + 1) * size.width() / n - i * size.width() / n,
+                         size.height()),
+                   colors[i]);
+    }
+    return image;
+}
+
+std::shared_ptr<SimulatedFrameLoop> SimulatedFrameLoop::make(const QImage& picture,
+                                                             const CaptureMode& mode,
+                                                             int corruptEvery) {
+    GstCapture::ensureInitialized();
+    const QImage scaled =
+        aspectFilled(picture.isNull() ? bars(QSize(mode.width, mode.height))
+                                      : picture.convertToFormat(QImage::Format_RGB32),
+                     QSize(mode.width, mode.height));
+    auto frames = std::make_shared<Frames>();
+    frames->corruptEvery = corruptEvery;
+    frames->duration = gst_util_uint64_scale(GST_SECOND, guint64(std::max(1, mode.fpsDenominator)),
+                                             guint64(std::max(1, mode.fpsNumerator)));
+    frames->caps = gst_caps_from_string(mode.capsString().toUtf8().constData());
+    if (mode.encoding == CaptureMode::Encoding::mjpeg) {
+        frames->frame = encodeJpeg(scaled);
+        if (frames->frame) {
+            // Half the data, as a camera whose USB packets were lost sends it.
+            frames->truncated = gst_buffer_copy_region(frames->frame, GST_BUFFER_COPY_MEMORY, 0,
+                                                       gst_buffer_get_size(frames->frame) / 2);
+        }
+    } else {
+        frames->frame = convertRaw(scaled, mode.format);
+    }
+    if (!frames->caps || !frames->frame) {
+        return nullptr;
+    }
+    std::shared_ptr<SimulatedFrameLoop> loop(new SimulatedFrameLoop());
+    loop->mode_ = mode;
+    loop->frames_ = std::move(frames);
+    return loop;
+}
+
+SimulatedFrameLoop::~SimulatedFrameLoop() = default;
+
+GstElement* SimulatedFrameLoop::makeNegotiatingSource(const GstCaps* offered, Chooser choose) {
+    GstCapture::ensureInitialized();
+    auto* feeder = new Feeder;
+    feeder->offered = gst_caps_copy(offered);
+    feeder->choose = std::move(choose);
+    return makeLoopSource(feeder);
+}
+
+GstElement* SimulatedFrameLoop::makeLoopSource(void* feederData) {
+    auto* owned = static_cast<Feeder*>(feederData);
+    GstElement* bin = gst_bin_new(nullptr);
+    GstElement* src = gst_element_factory_make("appsrc", nullptr);
+    // Paces the frames to the clock, at the mode's rate.
+    GstElement* pace = gst_element_factory_make("clocksync", nullptr);
+    if (!bin || !src || !pace) {
+        for (GstElement* e : {bin, src, pace}) {
+            if (e) {
+                gst_object_unref(gst_object_ref_sink(e));
+            }
+        }
+        delete owned;
+        return nullptr;
+    }
+    // Its caps are set once the mode is known.
+    g_object_set(src, "is-live", TRUE, "format", GST_FORMAT_TIME, "max-buffers", guint64(2),
+                 nullptr);
+    gst_bin_add_many(GST_BIN(bin), src, pace, nullptr);
+    gst_element_link(src, pace);
+    GstPad* pad = gst_element_get_static_pad(pace, "src");
+    gst_element_add_pad(bin, gst_ghost_pad_new("src", pad));
+    gst_object_unref(pad);
+
+    GstAppSrcCallbacks callbacks{};
+    callbacks.need_data = [](GstAppSrc* appsrc, guint, gpointer data) {
+        auto* feeder = static_cast<Feeder*>(data);
+        if (!feeder->frames) {
+            const auto mode = negotiatedMode(appsrc, feeder->offered);
+            const auto choice = mode ? feeder->choose(*mode) : SimulatedFrameLoop::Choice{};
+            if (!choice.loop) {
+                qCWarning(lcCapture) << "Simulated camera: no frames for the mode asked for";
+                gst_app_src_end_of_stream(appsrc);
+                return;
+            }
+            feeder->frames = choice.loop->frames_;
+            feeder->frameLimit = choice.frameLimit;
+            gst_app_src_set_caps(appsrc, feeder->frames->caps);
+        }
+        const auto& f = *feeder->frames;
+        if (feeder->frameLimit >= 0 && feeder->sent >= std::uint64_t(feeder->frameLimit)) {
+            gst_app_src_end_of_stream(appsrc);
+            return;
+        }
+        const std::uint64_t n = feeder->sent++;
+        const bool corrupt =
+            f.truncated && f.corruptEvery > 0 && (n + 1) % std::uint64_t(f.corruptEvery) == 0;
+        GstBuffer* buffer = gst_buffer_copy(corrupt ? f.truncated : f.frame);
+        // The clock paces by these; a decode time left over from making
+        // the frame would let every frame through at once.
+        GST_BUFFER_PTS(buffer) = n * f.duration;
+        GST_BUFFER_DTS(buffer) = GST_CLOCK_TIME_NONE;
+        GST_BUFFER_DURATION(buffer) = f.duration;
+        gst_app_src_push_buffer(appsrc, buffer);
+    };
+    gst_app_src_set_callbacks(GST_APP_SRC(src), &callbacks, owned,
+                              [](gpointer data) { delete static_cast<Feeder*>(data); });
+    return bin;
+}
+
+}  // namespace mirelon

@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/gstreamer/GstCaptureMode.h"
+
+#include <QImage>
+
+#include <functional>
+#include <memory>
+
+typedef struct _GstElement GstElement;
+typedef struct _GstCaps GstCaps;
+
+namespace mirelon {
+
+// The frames of a realistic simulated camera in one mode: the picture scaled
+// (aspect fill) to the mode and encoded once, in the mode's own format (JPEG
+// data for MJPEG, YUY2/NV12/I420 planes for raw), then looped at the mode's
+// rate like a camera's frames. Every `corruptEvery`th JPEG frame arrives
+// truncated. Made once per mode; a frame costs no encoding.
+class SimulatedFrameLoop {
+public:
+    // Null when the picture cannot be encoded in that mode.
+    static std::shared_ptr<SimulatedFrameLoop> make(const QImage& picture, const CaptureMode& mode,
+                                                    int corruptEvery);
+    ~SimulatedFrameLoop();
+    SimulatedFrameLoop(const SimulatedFrameLoop&) = delete;
+    SimulatedFrameLoop& operator=(const SimulatedFrameLoop&) = delete;
+
+    // A new live source element (floating) offering `offered` (a camera's
+    // modes) that takes its mode from what the elements after it accept:
+    // when the first frame is due it fixes the mode, asks `choose` for the
+    // loop of that mode and how many frames to play, and plays it: it ends
+    // before its first frame when frameLimit is 0, after frameLimit frames
+    // when it is positive, never when it is negative; also before its first
+    // frame when no mode fits or there is no loop.
+    struct Choice {
+        std::shared_ptr<SimulatedFrameLoop> loop;
+        int frameLimit = -1;
+    };
+    using Chooser = std::function<Choice(const CaptureMode& mode)>;
+    static GstElement* makeNegotiatingSource(const GstCaps* offered, Chooser choose);
+
+    const CaptureMode& mode() const { return mode_; }
+
+    // Bars in a few colours, for cameras without a picture of their own.
+    static QImage bars(QSize size);
+
+    struct Frames;  // the encoded frames, shared with the sources playing them
+
+private:
+    SimulatedFrameLoop() = default;
+    // The source element around a feeder (which it owns from then on).
+    static GstElement* makeLoopSource(void* feeder);
+    CaptureMode mode_;
+    std::shared_ptr<Frames> frames_;
+};
+
+}  // namespace mirelon

@@ -28,6 +28,11 @@ PACKAGES=(
   qt6-l10n-tools appstream lintian dpkg-dev fakeroot
   # Manual page check (groff) and package inspection (file)
   groff-base file
+  # GNOME: the headless GNOME Shell desktop of the end-to-end tests
+  # (tests/e2e/lib/gnome_desktop.sh: gnome-shell with mutter and gjs, a
+  # session bus, a GTK 4 witness in Python) and the X11 stand-in overlays of
+  # the companion extension's tests (python3-xlib)
+  gnome-shell dbus python3-gi python3-gi-cairo gir1.2-gtk-4.0 python3-xlib
 )
 
 missing=()

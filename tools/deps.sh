@@ -28,6 +28,11 @@ PACKAGES=(
   qt6-l10n-tools appstream lintian dpkg-dev fakeroot
   # Manual page check (groff) and package inspection (file)
   groff-base file
+  # PipeWire cameras: a private PipeWire and WirePlumber on their own session
+  # bus, GStreamer's PipeWire elements and device provider, the device monitor
+  # tool, and the GStreamer bindings the virtual cameras are written with
+  pipewire pipewire-bin wireplumber gstreamer1.0-pipewire gstreamer1.0-plugins-base-apps dbus
+  python3-gi gir1.2-gstreamer-1.0
 )
 
 missing=()

@@ -49,12 +49,16 @@ pw_skip() {
 }
 
 # Poll a command until it succeeds: pw_poll TIMEOUT_SECONDS cmd args...
+# A command answering 125 says it never will: the poll gives up at once.
 pw_poll() {
-  local timeout=$1 deadline
+  local timeout=$1 deadline rc
   shift
   deadline=$((SECONDS + timeout))
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS >= deadline)) && return 1
+  while true; do
+    rc=0
+    "$@" >/dev/null 2>&1 || rc=$?
+    ((rc == 0)) && return 0
+    ((rc == 125 || SECONDS >= deadline)) && return 1
     sleep 0.1
   done
 }
@@ -126,7 +130,7 @@ pw_start() {
 </busconfig>
 CONF
   pw_spawn dbus dbus-daemon --config-file="$PW_DIR/bus.conf" --nofork --print-address=1
-  pw_poll 10 grep -q '^unix:' "$PW_DIR/dbus.log" || pw_skip "the session bus did not start" "$PW_DIR/dbus.log"
+  pw_poll 10 pw__bus_up "$PW_LAST_PID" || pw_skip "the session bus did not start" "$PW_DIR/dbus.log"
   PW_BUS_ADDRESS=$(grep -m1 '^unix:' "$PW_DIR/dbus.log")
 
   # No hardware: the monitors of sound cards, cameras and Bluetooth stay off
@@ -141,7 +145,7 @@ LUA
 
   pw__daemon_env
   pw_spawn pipewire "${PW_DAEMON_ENV[@]}" pipewire
-  pw_poll 20 test -S "$PW_DIR/run/pipewire-0" || pw_skip "the PipeWire daemon did not start" "$PW_DIR/pipewire.log"
+  pw_poll 20 pw__listening "$PW_LAST_PID" "$PW_DIR/run/pipewire-0" || pw_skip "the PipeWire daemon did not start" "$PW_DIR/pipewire.log"
   export PIPEWIRE_RUNTIME_DIR="$PW_DIR/run"
   unset PIPEWIRE_REMOTE
   pw_spawn wireplumber "${PW_DAEMON_ENV[@]}" wireplumber
@@ -151,9 +155,21 @@ LUA
   pw_log "PipeWire $(pw__version) ready in $PW_DIR"
 }
 
+pw__bus_up() {
+  kill -0 "$1" 2>/dev/null || return 125
+  grep -q '^unix:' "$PW_DIR/dbus.log"
+}
+
+# Whether the daemon PID is still there and its socket is open. A daemon that
+# ended makes the poll give up at once rather than at its ceiling.
+pw__listening() {
+  kill -0 "$1" 2>/dev/null || return 125
+  test -S "$2"
+}
+
 pw__session_ready() {
-  kill -0 "$PW_WIREPLUMBER_PID" 2>/dev/null &&
-    pw-cli ls Metadata 2>/dev/null | grep -q 'metadata.name = "default"'
+  kill -0 "$PW_WIREPLUMBER_PID" 2>/dev/null || return 125
+  pw-cli ls Metadata 2>/dev/null | grep -q 'metadata.name = "default"'
 }
 
 pw__version() { pipewire --version 2>/dev/null | awk '/Linked/ {print $NF}'; }

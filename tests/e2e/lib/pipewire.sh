@@ -194,6 +194,7 @@ pw_stop() {
 # ---------------------------------------------------------------- graph
 
 # Every node of the graph as JSON lines {"id", "serial", "props"}, one a line.
+# (pw-dump: every property, but a node being updated may be missing.)
 pw_nodes_json() {
   pw-dump Node 2>/dev/null | "$PW_PYTHON" -c '
 import json, sys
@@ -210,18 +211,31 @@ for o in objects:
 
 # Camera nodes (media.class Video/Source), one a line:
 # id<TAB>serial<TAB>node.name<TAB>node.description
+# Read from the registry (pw-cli ls): pw-dump now and then leaves out a node
+# whose info is being updated (one being linked, say).
 pw_cameras() {
-  pw-dump Node 2>/dev/null | "$PW_PYTHON" -c '
-import json, sys
-for o in json.load(sys.stdin):
-    p = (o.get("info") or {}).get("props") or {}
-    if o.get("type") == "PipeWire:Interface:Node" and p.get("media.class") == "Video/Source":
-        print(o["id"], p.get("object.serial", ""), p.get("node.name", ""),
-              p.get("node.description", ""), sep="\t")'
+  pw-cli ls Node 2>/dev/null | awk '
+    function flush() { if (id != "" && cls == "Video/Source") print id "\t" serial "\t" name "\t" desc }
+    function value(line) { sub(/^[^=]*= "/, "", line); sub(/"$/, "", line); return line }
+    /^[[:space:]]*id [0-9]+, type / { flush(); id = $2; sub(/,/, "", id); serial = name = desc = cls = ""; next }
+    /^[[:space:]]*object.serial = / { serial = value($0) }
+    /^[[:space:]]*node.name = / { name = value($0) }
+    /^[[:space:]]*node.description = / { desc = value($0) }
+    /^[[:space:]]*media.class = / { cls = value($0) }
+    END { flush() }'
 }
 
-# A property of the node called NAME: pw_node_prop NAME KEY (empty when absent).
+# A property of the node called NAME: pw_node_prop NAME KEY (empty when the
+# node has no such key; fails when the node is not found in a few tries).
 pw_node_prop() {
+  local try
+  for try in 1 2 3 4 5; do
+    pw__node_prop "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+pw__node_prop() {
   pw_nodes_json | "$PW_PYTHON" -c '
 import json, sys
 name, key = sys.argv[1:3]
@@ -230,7 +244,8 @@ for line in sys.stdin:
     if p.get("node.name") == name:
         v = p.get(key)
         print("" if v is None else v)
-        break' "$1" "$2"
+        sys.exit(0)
+sys.exit(1)' "$1" "$2"
 }
 
 # The id of the camera node called NAME (fails when there is none).
@@ -240,11 +255,8 @@ pw_node_id() {
   [ -n "$id" ] && echo "$id"
 }
 
-# Whether a node called NAME (or with that id) is in the graph. pw-cli
-# answers an unknown name with exit status 0, hence the look at its output.
-pw_node_present() {
-  pw-cli info "$1" 2>&1 | grep -q '^\*[[:space:]]*node.name = '
-}
+# Whether a camera node called NAME is in the graph.
+pw_node_present() { pw_node_id "$1" >/dev/null; }
 pw__node_absent() { ! pw_node_present "$1"; }
 
 # ---------------------------------------------------------------- cameras

@@ -33,6 +33,11 @@ PACKAGES=(
   # session bus, a GTK 4 witness in Python) and the X11 stand-in overlays of
   # the companion extension's tests (python3-xlib)
   gnome-shell dbus python3-gi python3-gi-cairo gir1.2-gtk-4.0 python3-xlib
+  # PipeWire cameras: a private PipeWire and WirePlumber on their own session
+  # bus, GStreamer's PipeWire elements and device provider, the device monitor
+  # tool, and the GStreamer bindings the virtual cameras are written with
+  pipewire pipewire-bin wireplumber gstreamer1.0-pipewire gstreamer1.0-plugins-base-apps dbus
+  python3-gi gir1.2-gstreamer-1.0
 )
 
 missing=()

@@ -695,7 +695,7 @@ Programm darf die Kamera gerade verwenden.</translation>
     </message>
 </context>
 <context>
-    <name>mirelon::MenuBarMenu</name>
+    <name>mirelon::TrayMenu</name>
     <message>
         <source>Start Mirelon</source>
         <translation>Mirelon starten</translation>

@@ -245,6 +245,20 @@ desktop_wait_for_name() {
   xdotool search --onlyvisible --name "$name" | head -n1
 }
 
+desktop__same_geometry_twice() {
+  local a b
+  a=$(desktop_geometry "$1") || return 1
+  sleep 0.2
+  b=$(desktop_geometry "$1") || return 1
+  [ "$a" = "$b" ] && xwininfo -id "$1" | grep -q 'Map State: IsViewable'
+}
+
+# Waits until a window is viewable and has stopped moving and resizing (the
+# window manager has placed it): the same geometry at two polls in a row.
+desktop_wait_settled() {
+  desktop_poll "$E2E_WAIT" desktop__same_geometry_twice "$1" || desktop_fail "window $1 did not settle"
+}
+
 # "x y w h" of a window in root coordinates.
 desktop_geometry() {
   xwininfo -id "$1" | awk '
@@ -274,6 +288,19 @@ desktop_toplevel() {
 # Children of the root, topmost first.
 desktop_stacking() {
   xwininfo -root -children | awk '/^ +0x/ {print $1}'
+}
+
+# Raises a managed window and waits until the window manager has done it (the
+# window is the last of _NET_CLIENT_LIST_STACKING), so that what is checked
+# next follows the raise rather than racing it.
+desktop_raise() {
+  xdotool windowraise "$1"
+  desktop_poll "$E2E_WAIT" desktop__topmost_managed "$1" || desktop_fail "window $1 was not raised"
+}
+desktop__topmost_managed() {
+  local last
+  last=$(xprop -root _NET_CLIENT_LIST_STACKING | awk -F'[ ,]+' '{print $NF}')
+  [ -n "$last" ] && [ "$((last))" -eq "$(($1))" ]
 }
 
 # Succeeds when window A is stacked above window B (compares their top-levels).

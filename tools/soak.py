@@ -352,6 +352,7 @@ while now() - start < args.seconds:
     print(f"{t:7.1f} s  rss {rss / 1024:8.1f} MiB  cpu {cpu:7.2f} s  fds {fds}", flush=True)
     if out:
         out.write(f"{t:.1f},{rss},{cpu:.2f},{fds}\n")
+        out.flush()
 fds_end = descriptors() if proc.poll() is None else -1
 fds_end_at = now() - start
 proc.terminate()

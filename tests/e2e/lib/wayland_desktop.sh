@@ -182,16 +182,22 @@ rects = sorted((o["name"], o["rect"]["x"], o["rect"]["width"]) for o in json.loa
 sys.exit(0 if rects == [("HEADLESS-1", 0, 1280), ("HEADLESS-2", 1280, 1024)] else 1)'
 }
 
-wl__xwayland_display() {
+# The X display of the session's Xwayland: its socket (owned by the session's
+# user), or the number sway logged for it.
+wl__x_socket() {
   local n
-  desktop_poll "$E2E_START" grep -q 'Xwayland' "$WL_DIR/sway.log" || true
   for n in $(seq 0 20); do
     if [ -S "/tmp/.X11-unix/X$n" ] && [ "$(stat -c %U "/tmp/.X11-unix/X$n")" = "$WL_USER" ]; then
       echo "$n"
-      return
+      return 0
     fi
   done
-  grep -o 'DISPLAY=:[0-9]*' "$WL_DIR/sway.log" | tail -1 | cut -d: -f2
+  grep -o 'DISPLAY=:[0-9]*' "$WL_DIR/sway.log" | tail -1 | cut -d: -f2 | grep .
+}
+
+wl__xwayland_display() {
+  desktop_poll "$E2E_START" wl__x_socket || desktop_fail "no Xwayland display: $(tail -5 "$WL_DIR/sway.log")"
+  wl__x_socket
 }
 
 # Screenshot of the whole layout (both outputs) to FILE.

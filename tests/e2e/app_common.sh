@@ -91,8 +91,9 @@ app_open_menu() {
   grep 'Menu opened:' "$APP_LOG" | tail -n1 | sed 's/.*Menu opened: //'
 }
 
-# Geometry "x y w h" of the open menu (the program's largest viewable popup;
-# a closed menu keeps its window, unmapped).
+# Geometry "x y w h" of the open menu: the program's largest viewable
+# override-redirect window without a role (a closed menu keeps its window,
+# unmapped; panels and ring light overlays have roles).
 app_menu_geometry() {
   xwininfo -root -tree | python3 -c '
 import re, subprocess, sys
@@ -103,7 +104,10 @@ for line in sys.stdin:
         w, h, x, y = int(m[2]), int(m[3]), int(m[4]), int(m[5])
         if h > 200 and w < 600 and (best is None or h > best[3]):
             info = subprocess.run(["xwininfo", "-id", m[1]], capture_output=True, text=True).stdout
-            if "IsViewable" in info:
+            role = subprocess.run(["xprop", "-id", m[1], "WM_WINDOW_ROLE"],
+                                  capture_output=True, text=True).stdout
+            if "IsViewable" in info and "Override Redirect State: yes" in info and \
+                    "not found" in role:
                 best = (x, y, w, h)
 if not best:
     sys.exit(1)

@@ -290,18 +290,21 @@ desktop_stacking() {
   xwininfo -root -children | awk '/^ +0x/ {print $1}'
 }
 
-# Raises a managed window and waits until the window manager has done it (the
-# window is the last of _NET_CLIENT_LIST_STACKING), so that what is checked
-# next follows the raise rather than racing it.
+# Raises a managed window and waits until the window manager has handled the
+# raise, so that what is checked next follows it rather than racing it. The
+# window manager handles requests in order: a state change asked for after
+# the raise (leaving the pager, which nothing here looks at) shows when it is through.
 desktop_raise() {
   xdotool windowraise "$1"
-  desktop_poll "$E2E_WAIT" desktop__topmost_managed "$1" || desktop_fail "window $1 was not raised"
+  python3 "$DESKTOP_X11UTIL" wm-state "$1" add _NET_WM_STATE_SKIP_PAGER
+  desktop_poll "$E2E_WAIT" desktop__has_state "$1" _NET_WM_STATE_SKIP_PAGER ||
+    desktop_fail "the window manager did not handle the raise of $1"
+  python3 "$DESKTOP_X11UTIL" wm-state "$1" remove _NET_WM_STATE_SKIP_PAGER
+  desktop_poll "$E2E_WAIT" desktop__lacks_state "$1" _NET_WM_STATE_SKIP_PAGER ||
+    desktop_fail "the window manager did not take back the pager state of $1"
 }
-desktop__topmost_managed() {
-  local last
-  last=$(xprop -root _NET_CLIENT_LIST_STACKING | awk -F'[ ,]+' '{print $NF}')
-  [ -n "$last" ] && [ "$((last))" -eq "$(($1))" ]
-}
+desktop__has_state() { xprop -id "$1" _NET_WM_STATE | grep -q "$2"; }
+desktop__lacks_state() { ! desktop__has_state "$@"; }
 
 # Succeeds when window A is stacked above window B (compares their top-levels).
 desktop_is_above() {

@@ -22,12 +22,20 @@ one and switching the panels off and on during the timed run.
 
 The run fails when the program ends, when the panels or the overlays never
 appear, when descriptors grow by more than --max-fd-growth (after the cycles,
-and from the first sample of the timed run to its end), when the memory slope
-over the second half of the timed run is above --max-slope-kib-per-min, or on
-a sanitizer report. Prints one line per sample and a summary line with the
+and from the first sample of the timed run to its end; the descriptors the
+program's update check keeps, up to --max-update-check-fds, are expected),
+when the memory slope over the timed run after --warmup seconds is above
+--max-slope-kib-per-min, or on a sanitizer report (tools/soak_analysis.py
+says how and why). Prints one line per sample and a summary line with the
 figures.
 """
-import argparse, base64, json, os, subprocess, sys, tempfile, time
+import argparse, base64, json, os, subprocess, sys, tempfile, threading, time
+
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, here)
+sys.path.insert(0, os.path.join(here, "..", "tests", "e2e", "lib"))
+import soak_analysis  # noqa: E402
+from e2e_wait import START, WAIT, TimedOut, wait_for  # noqa: E402
 
 p = argparse.ArgumentParser()
 who = p.add_mutually_exclusive_group(required=True)
@@ -36,13 +44,30 @@ who.add_argument("--host")
 p.add_argument("--seconds", type=float, default=120)
 p.add_argument("--interval", type=float, default=5)
 p.add_argument("--csv")
+p.add_argument("--trace-csv", help="also sample every second, whatever the churn does, into this file")
 p.add_argument("--panel-cycles", type=int, default=0)
 p.add_argument("--churn", action="store_true")
 p.add_argument("--max-fd-growth", type=int, default=None,
                help="fail when descriptors grow by more than this")
 p.add_argument("--max-slope-kib-per-min", type=float, default=None,
-               help="fail when the second-half memory slope is above this")
+               help="fail when the memory slope after the warm-up is above this")
+p.add_argument("--warmup", type=float, default=soak_analysis.WARMUP_S,
+               help="seconds of the timed run left out of the memory slope")
+p.add_argument("--max-update-check-fds", type=int, default=soak_analysis.MAX_CHECK_FDS,
+               help="descriptors the update check may keep open (not counted as growth)")
+p.add_argument("--standard-bounds", action="store_true",
+               help="the soak test's bounds where none is given (tools/soak_analysis.py)")
 args = p.parse_args()
+if args.standard_bounds:
+    if args.max_fd_growth is None:
+        args.max_fd_growth = soak_analysis.MAX_FD_GROWTH
+    if args.max_slope_kib_per_min is None:
+        args.max_slope_kib_per_min = soak_analysis.MAX_SLOPE_KIB_PER_MIN
+t0 = time.monotonic()
+
+
+def now():
+    return time.monotonic() - t0
 
 root = tempfile.mkdtemp(prefix="mirelon-soak-")
 cams, config = os.path.join(root, "cams"), os.path.join(root, "config")
@@ -94,6 +119,49 @@ log_file = open(log_path, "w")
 proc = subprocess.Popen(command, env=env, stdout=log_file, stderr=subprocess.STDOUT)
 expected_panels = 2 if args.host else len(CAMERAS)
 
+# The program's log, read as it grows: when each update check started and
+# ended (seconds since the soak began), and the camera lines for the churn.
+CHECK_START = "Checking for updates at"
+CHECK_END = ("Update check failed:", "Up to date at", "is available")
+update_checks = []
+log_lines = []
+log_lock = threading.Lock()
+
+
+def follow_log():
+    with open(log_path, errors="replace") as f:
+        partial = ""
+        while True:
+            chunk = f.read()
+            if not chunk:
+                if proc.poll() is not None:
+                    return
+                time.sleep(0.2)
+                continue
+            partial += chunk
+            *lines, partial = partial.split("\n")
+            with log_lock:
+                for line in lines:
+                    log_lines.append(line)
+                    if CHECK_START in line:
+                        update_checks.append([now(), None])
+                    elif any(m in line for m in CHECK_END) and update_checks and \
+                            update_checks[-1][1] is None:
+                        update_checks[-1][1] = now()
+
+
+threading.Thread(target=follow_log, daemon=True).start()
+
+
+def log_count(text):
+    with log_lock:
+        return sum(text in line for line in log_lines)
+
+
+def checks_seen():
+    with log_lock:
+        return [tuple(c) for c in update_checks]
+
 
 def windows_with_role(role):
     tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
@@ -128,10 +196,11 @@ def load():
 
 
 # Wait for the start-up write (the panels are forced off at start).
-deadline = time.time() + 30
-while (load() or {}).get("isMirelonOn") is not False and time.time() < deadline:
-    time.sleep(0.1)
-time.sleep(1.0)
+try:
+    wait_for(lambda: (load() or {}).get("isMirelonOn") is False, START, "the start",
+             alive=lambda: proc.poll() is None)
+except TimedOut as e:
+    fail(f"Mirelon did not start: {e}")
 
 
 def switch(on):
@@ -149,23 +218,30 @@ def switch(on):
 edits_lost = 0
 
 
-def wait_panels(count, seconds=60):
-    """Waits for the panels after a switch. An outside edit can cross one of
-    the program's own saves (the last writer wins): then it is made again."""
+def wait_shown(done, on, what, seconds=WAIT):
+    """Waits for done() after the panels were switched on or off. An outside
+    edit can cross one of the program's own saves (the last writer wins):
+    then it is made again."""
     global edits_lost
-    deadline = time.time() + seconds
-    again = time.time() + 3.0
-    while windows_with_role("MirelonPanel") != count:
-        if proc.poll() is not None:
-            fail(f"Mirelon exited with {proc.returncode}")
-        if time.time() > deadline:
-            fail(f"{windows_with_role('MirelonPanel')} panels shown instead of {count}; "
-                 f"isMirelonOn is {(load() or {}).get('isMirelonOn')} in the file")
-        if time.time() > again and (load() or {}).get("isMirelonOn") is not (count > 0):
+
+    def reached():
+        if done():
+            return True
+        top = load() or {}
+        if top.get("isMirelonOn") is not on or top.get("ringLightEnabled") is not True:
             edits_lost += 1
-            switch(count > 0)
-            again = time.time() + 3.0
-        time.sleep(0.2)
+            switch(on)
+        return False
+    try:
+        wait_for(reached, seconds, what, interval=0.2, alive=lambda: proc.poll() is None)
+    except TimedOut as e:
+        fail(f"{e}; {windows_with_role('MirelonPanel')} panels shown, isMirelonOn is "
+             f"{(load() or {}).get('isMirelonOn')} in the file (exit status {proc.poll()})")
+
+
+def wait_panels(count):
+    wait_shown(lambda: windows_with_role("MirelonPanel") == count, count > 0,
+               f"{count} panels")
 
 
 def descriptors():
@@ -173,37 +249,34 @@ def descriptors():
 
 
 switch(True)
-deadline = time.time() + 60
-while (windows_with_role("MirelonPanel") < expected_panels or
-       windows_with_role("MirelonRingLightOverlay") < 1):
-    if proc.poll() is not None:
-        fail(f"Mirelon exited with {proc.returncode} while starting")
-    if time.time() > deadline:
-        fail("the panels and the ring light did not appear")
-    time.sleep(1.0)
-    switch(True)
+wait_shown(lambda: (windows_with_role("MirelonPanel") >= expected_panels and
+                    windows_with_role("MirelonRingLightOverlay") >= 1),
+           True, "the panels and the ring light", START)
 print(f"{windows_with_role('MirelonPanel')} panels and "
       f"{windows_with_role('MirelonRingLightOverlay')} overlay(s) shown", flush=True)
 
 cycle_figures = ""
 if args.panel_cycles > 0 and args.bin:
-    fd_first = None
+    cycle_trace = []
     started = time.time()
     for cycle in range(1, args.panel_cycles + 1):
         switch(False)
         wait_panels(0)
         switch(True)
         wait_panels(expected_panels)
-        if cycle == 1:
-            fd_first = descriptors()
+        cycle_trace.append((now(), descriptors()))
         if cycle % 10 == 0 or cycle == args.panel_cycles:
-            print(f"panel cycle {cycle}: {descriptors()} descriptors", flush=True)
-    fd_last = descriptors()
+            print(f"panel cycle {cycle}: {cycle_trace[-1][1]} descriptors", flush=True)
+    growth, expected = soak_analysis.descriptor_growth(cycle_trace, checks_seen(),
+                                                       args.max_update_check_fds)
+    fd_first, fd_last = cycle_trace[0][1], cycle_trace[-1][1]
     cycle_figures = (f"{args.panel_cycles} panel on/off cycles in {time.time() - started:.0f} s: "
-                     f"descriptors {fd_first} after the first, {fd_last} after the last; ")
+                     f"descriptors {fd_first} after the first, {fd_last} after the last "
+                     f"({expected} of them the update check's); ")
     print(cycle_figures, flush=True)
-    if args.max_fd_growth is not None and fd_last > fd_first + args.max_fd_growth:
-        fail(f"descriptors grew from {fd_first} to {fd_last} over {args.panel_cycles} cycles")
+    if args.max_fd_growth is not None and growth > args.max_fd_growth:
+        fail(f"descriptors grew from {fd_first} to {fd_last} over {args.panel_cycles} cycles "
+             f"({expected} of them the update check's)")
 
 ticks = os.sysconf("SC_CLK_TCK")
 
@@ -222,14 +295,21 @@ def churn_round():
     camera gone, the panels on) so that samples compare like with like: a
     camera plugged and unplugged, the stalling camera rewritten (it restarts
     on its own all along), the panels switched off and on."""
+    # Each step waits until the program has seen the last one, so that a slow
+    # machine gets the same churn, only later.
+    connected = log_count("Camera connected: Visiting Camera")
     write_camera("visitor", {"name": "Visiting Camera", "pattern": "ball", "width": 320,
                              "height": 180, "fps": 15})
-    time.sleep(1.0)
+    wait_shown(lambda: log_count("Camera connected: Visiting Camera") > connected, True,
+               "the visiting camera's connection")
+    time.sleep(1.0)  # the camera stays a while, as a real one would
     if "stall" in CAMERAS:
         write_camera("stall", dict(CAMERAS["stall"], name=f"Stalling Camera {time.time():.0f}"))
     time.sleep(0.5)
+    gone = log_count("Camera disconnected: Visiting Camera")
     os.remove(os.path.join(cams, "visitor.json"))
-    time.sleep(0.5)
+    wait_shown(lambda: log_count("Camera disconnected: Visiting Camera") > gone, True,
+               "the visiting camera's disconnection")
     switch(False)
     wait_panels(0)
     switch(True)
@@ -237,54 +317,72 @@ def churn_round():
     time.sleep(1.0)
 
 
+def trace_every_second(path):
+    with open(path, "w") as f:
+        f.write("seconds,rss_kib,descriptors\n")
+        while proc.poll() is None:
+            try:
+                rss, _, fds = sample()
+            except (OSError, StopIteration):
+                return
+            f.write(f"{now() - start:.1f},{rss},{fds}\n")
+            f.flush()
+            time.sleep(1.0)
+
+
 samples = []
-start = time.time()
+start = now()
+if args.trace_csv:
+    threading.Thread(target=trace_every_second, args=(args.trace_csv,), daemon=True).start()
 out = open(args.csv, "w") if args.csv else None
 if out:
     out.write("seconds,rss_kib,cpu_seconds,descriptors\n")
 rounds = 0
-while time.time() - start < args.seconds:
-    next_sample = time.time() + args.interval
+while now() - start < args.seconds:
+    next_sample = now() + args.interval
     if args.churn:
         churn_round()
         rounds += 1
-    time.sleep(max(0.0, next_sample - time.time()))
+    time.sleep(max(0.0, next_sample - now()))
     if proc.poll() is not None:
-        fail(f"Mirelon exited with {proc.returncode} after {time.time() - start:.0f} s")
+        fail(f"Mirelon exited with {proc.returncode} after {now() - start:.0f} s")
     rss, cpu, fds = sample()
-    t = time.time() - start
+    t = now() - start
     samples.append((t, rss, cpu, fds))
     print(f"{t:7.1f} s  rss {rss / 1024:8.1f} MiB  cpu {cpu:7.2f} s  fds {fds}", flush=True)
     if out:
         out.write(f"{t:.1f},{rss},{cpu:.2f},{fds}\n")
+        out.flush()
 fds_end = descriptors() if proc.poll() is None else -1
+fds_end_at = now() - start
 proc.terminate()
 try:
     proc.wait(timeout=10)
 except subprocess.TimeoutExpired:
     proc.kill()
 
-half = [s for s in samples if s[0] >= args.seconds / 2] or samples
-n = len(half)
-mt = sum(s[0] for s in half) / n
-mr = sum(s[1] for s in half) / n
-var = sum((s[0] - mt) ** 2 for s in half)
-slope = (sum((s[0] - mt) * (s[1] - mr) for s in half) / var * 60) if var else 0.0
+# Times relative to the timed run, as the samples; the end counts as a sample.
+checks = [(s - start, None if e is None else e - start) for s, e in checks_seen()]
+faults, figures = soak_analysis.judge(
+    [(t, rss, fds) for t, rss, _, fds in samples], checks, warmup_s=args.warmup,
+    max_slope_kib_per_min=args.max_slope_kib_per_min, max_fd_growth=args.max_fd_growth,
+    max_check_fds=args.max_update_check_fds,
+    fds_end=(fds_end_at, fds_end) if fds_end >= 0 else None)
 cpu_share = (samples[-1][2] - samples[0][2]) / max(1e-9, samples[-1][0] - samples[0][0])
 fds_first = samples[0][3]
 fds_most = max(s[3] for s in samples)
-print(f"{cycle_figures}{rounds} churn rounds; memory slope over the second half: {slope:.1f} KiB/min; mean CPU "
-      f"{cpu_share * 100:.1f}% of one core; RSS {samples[0][1] / 1024:.1f} -> "
+print(f"{cycle_figures}{rounds} churn rounds; memory slope after {args.warmup:.0f} s: "
+      f"{figures['slope_kib_per_min']:.1f} KiB/min (Theil-Sen, {figures['slope_samples']} samples); "
+      f"mean CPU {cpu_share * 100:.1f}% of one core; RSS {samples[0][1] / 1024:.1f} -> "
       f"{samples[-1][1] / 1024:.1f} MiB; descriptors {fds_first} at the first sample, "
-      f"{fds_most} at most, {fds_end} at the end; {edits_lost} outside edit(s) made again")
+      f"{fds_most} at most, {fds_end} at the end ({figures['fd_expected']} of them the update "
+      f"check's); update checks at {[round(s + start) for s, _ in checks]} s of the soak; "
+      f"{edits_lost} outside edit(s) made again")
 log_file.close()
 if any(m in open(log_path, errors="replace").read()
        for m in ("ERROR: AddressSanitizer", "runtime error:")):
     fail("sanitizer report in the program's log")
-if args.max_fd_growth is not None and fds_end > fds_first + args.max_fd_growth:
-    print(f"0 passed, 1 failed (descriptors grew from {fds_first} to {fds_end})")
-    sys.exit(1)
-if args.max_slope_kib_per_min is not None and slope > args.max_slope_kib_per_min:
-    print("0 passed, 1 failed (memory keeps growing)")
+if faults:
+    print(f"0 passed, 1 failed ({'; '.join(faults)})")
     sys.exit(1)
 print("1 passed, 0 failed")

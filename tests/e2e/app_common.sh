@@ -38,7 +38,7 @@ PY
 }
 app__pref_is() { [ "$(app_pref "$1")" = "$2" ]; }
 app_wait_pref() { # KEY VALUE [TIMEOUT]
-  desktop_poll "${3:-10}" app__pref_is "$1" "$2" ||
+  desktop_poll "${3:-$E2E_WAIT}" app__pref_is "$1" "$2" ||
     desktop_fail "$1 is $(app_pref "$1"), expected $2"
 }
 
@@ -70,7 +70,7 @@ sys.exit(1)'
 }
 
 app_wait_tray_icon() {
-  desktop_poll "${1:-15}" app_tray_icon || desktop_fail "no tray icon docked"
+  desktop_poll "${1:-$E2E_START}" app_tray_icon || desktop_fail "no tray icon docked"
   app_tray_icon
 }
 
@@ -85,37 +85,47 @@ app_open_menu() {
   # (--sync waits for a movement: start from elsewhere.)
   xdotool mousemove --sync $((x + w / 2)) $((y + h + 40))
   desktop_click $((x + w / 2)) $((y + h / 2))
-  desktop_poll 10 app__menu_opened_more_than "$before" || desktop_fail "menu did not open"
-  sleep 0.5
+  desktop_poll "$E2E_WAIT" app__menu_opened_more_than "$before" || desktop_fail "menu did not open"
+  # Keys go to the menu once its window is on screen.
+  desktop_poll "$E2E_WAIT" app_menu_geometry || desktop_fail "menu window not shown"
   grep 'Menu opened:' "$APP_LOG" | tail -n1 | sed 's/.*Menu opened: //'
 }
 
-# Geometry "x y w h" of the open menu (the program's largest viewable popup).
+# Geometry "x y w h" of the open menu: the program's largest viewable
+# override-redirect window without a role (a closed menu keeps its window,
+# unmapped; panels and ring light overlays have roles).
 app_menu_geometry() {
   xwininfo -root -tree | python3 -c '
-import re, sys
+import re, subprocess, sys
 best = None
 for line in sys.stdin:
     m = re.match(r"\s*(0x[0-9a-f]+) .*\(\"mirelon\" \"Mirelon\"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)", line)
     if m:
         w, h, x, y = int(m[2]), int(m[3]), int(m[4]), int(m[5])
         if h > 200 and w < 600 and (best is None or h > best[3]):
-            best = (x, y, w, h)
+            info = subprocess.run(["xwininfo", "-id", m[1]], capture_output=True, text=True).stdout
+            role = subprocess.run(["xprop", "-id", m[1], "WM_WINDOW_ROLE"],
+                                  capture_output=True, text=True).stdout
+            if "IsViewable" in info and "Override Redirect State: yes" in info and \
+                    "not found" in role:
+                best = (x, y, w, h)
 if not best:
     sys.exit(1)
 print(*best)'
 }
 
-# Chooses the N-th selectable row of the open menu (separators do not count).
+# Chooses the N-th selectable row of the open menu (separators do not count)
+# and waits until the menu has closed.
 app_choose_row() {
   local n=$1 i
   for ((i = 0; i < n; i++)); do
     xdotool key Down
-    sleep 0.05
+    sleep 0.05 # key pacing, as typed
   done
   xdotool key Return
-  sleep 0.3
+  desktop_poll "$E2E_WAIT" app__menu_closed || desktop_fail "menu still open after choosing row $n"
 }
+app__menu_closed() { ! app_menu_geometry; }
 
 # Distinct colours in a region of an image: app_colors FILE X Y W H
 app_colors() {

@@ -64,7 +64,7 @@ read -r icon ix iy iw ih < <(app_wait_tray_icon)
 echo "installed program docked: $icon at $ix,$iy ${iw}x$ih"
 desktop_screenshot "$APP_SHOTS/app_package_tray.png"
 # A second start of the installed program hands over and exits at once.
-timeout 20 "$MIRELON_BIN" >"$DESKTOP_DIR/second.log" 2>&1 || desktop_fail "second start failed"
-desktop_wait_for_name "Mirelon Settings" 15 >/dev/null || desktop_fail "no settings window after a second start"
+timeout "$E2E_WAIT" "$MIRELON_BIN" >"$DESKTOP_DIR/second.log" 2>&1 || desktop_fail "second start failed"
+desktop_wait_for_name "Mirelon Settings" >/dev/null || desktop_fail "no settings window after a second start"
 kill -0 "$APP_PID" || desktop_fail "first instance ended"
 echo "PASS"

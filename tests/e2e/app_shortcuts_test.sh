@@ -50,16 +50,15 @@ echo "menu: $rows"
 
 # A press alone does nothing: the actions run on release.
 xdotool keydown ctrl+alt+m
-sleep 0.5
-[ "$(app_pref isMirelonOn)" = false ] || desktop_fail "acted on key press"
+desktop_never 2 app__pref_is isMirelonOn true || desktop_fail "acted on key press"
 xdotool keyup m
 xdotool keyup ctrl+alt
 app_wait_pref isMirelonOn true
-desktop_wait_for_role MirelonPanel 1 20 >/dev/null
+desktop_wait_for_role MirelonPanel 1 >/dev/null
 
 xdotool key ctrl+alt+l
 app_wait_pref ringLightEnabled true
-desktop_wait_for_role MirelonRingLightOverlay 1 15 >/dev/null
+desktop_wait_for_role MirelonRingLightOverlay 1 >/dev/null
 
 # The pointer on the right monitor: the steps act on that display only.
 read -r rx ry rw rh <<<"$DESKTOP_RIGHT"
@@ -77,9 +76,9 @@ except Exception:
 PY
 }
 one_record_is() { [[ "$(ring_records)" =~ ^[0-9]+:$1$ ]]; }
-desktop_poll 10 one_record_is "0.55:44" || desktop_fail "after the temperature step: $(ring_records)"
+desktop_poll "$E2E_WAIT" one_record_is "0.55:44" || desktop_fail "after the temperature step: $(ring_records)"
 xdotool key ctrl+alt+w
-desktop_poll 10 one_record_is "0.55:41" || desktop_fail "after the width step: $(ring_records)"
+desktop_poll "$E2E_WAIT" one_record_is "0.55:41" || desktop_fail "after the width step: $(ring_records)"
 desktop_screenshot "$APP_SHOTS/app_ring_light.png"
 
 xdotool key ctrl+alt+l
@@ -87,9 +86,9 @@ app_wait_pref ringLightEnabled false
 
 before=$(camera_size)
 xdotool key ctrl+alt+equal
-desktop_poll 10 size_is 1.25 || desktop_fail "camera size $before -> $(camera_size), expected 1.25"
+desktop_poll "$E2E_WAIT" size_is 1.25 || desktop_fail "camera size $before -> $(camera_size), expected 1.25"
 
 xdotool key ctrl+alt+m
 app_wait_pref isMirelonOn false
-desktop_wait_for_role_count MirelonPanel 0 15
+desktop_wait_for_role_count MirelonPanel 0
 echo "PASS"

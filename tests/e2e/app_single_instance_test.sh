@@ -30,9 +30,9 @@ for i in $(seq "$launches"); do
   pids+=("$DESKTOP_LAST_PID")
 done
 one_left() { [ "$(alive_count "${pids[@]}")" -eq 1 ]; }
-desktop_poll 60 one_left || desktop_fail "$(alive_count "${pids[@]}") of $launches launches still run"
-sleep 2
-one_left || desktop_fail "$(alive_count "${pids[@]}") launches run after settling"
+desktop_poll "$E2E_START" one_left || desktop_fail "$(alive_count "${pids[@]}") of $launches launches still run"
+not_one_left() { ! one_left; }
+desktop_never 2 not_one_left || desktop_fail "$(alive_count "${pids[@]}") launches run after settling"
 survivor=""
 for pid in "${pids[@]}"; do
   if kill -0 "$pid" 2>/dev/null; then
@@ -45,7 +45,7 @@ for pid in "${pids[@]}"; do
 done
 app_wait_tray_icon >/dev/null
 # Every hand-over asked the survivor for its settings window.
-desktop_wait_for_name '^Mirelon Settings$' 20 >/dev/null
+desktop_wait_for_name '^Mirelon Settings$' >/dev/null
 "$MIRELON_BIN" --action toggleText || desktop_fail "the survivor does not take actions"
 app_wait_pref textVisible false
 desktop_kill "$survivor"
@@ -91,7 +91,7 @@ while True:
 PY
 squat_pid=$!
 DESKTOP_PIDS+=("$squat_pid")
-desktop_poll 10 test -e "$connections" || desktop_fail "the squatter did not start"
+desktop_poll "$E2E_START" test -e "$connections" || desktop_fail "the squatter did not start"
 
 # The runtime folder is unusable too (it belongs to the squatter), so the
 # temporary folder is the only candidate.
@@ -101,8 +101,7 @@ export TMPDIR="$shared" XDG_RUNTIME_DIR="$foreign_runtime"
 
 app_start planted
 app_wait_tray_icon >/dev/null
-sleep 1
-kill -0 "$APP_PID" || desktop_fail "Mirelon did not keep running beside the planted folder"
+desktop_never 2 desktop__ended "$APP_PID" || desktop_fail "Mirelon did not keep running beside the planted folder"
 [ "$(grep -c 'running without hand-over' "$APP_LOG")" -eq 1 ] ||
   desktop_fail "expected one line about running without hand-over: $(cat "$APP_LOG")"
 status=0

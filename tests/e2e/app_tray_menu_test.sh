@@ -43,9 +43,8 @@ echo "menu at $mx,$my ${mw}x$mh; screenshot $shot"
 app_choose_row 1
 app_wait_pref isMirelonOn true
 # One panel per enabled camera: a first run enables the first camera only.
-desktop_wait_for_role MirelonPanel 1 20 >/dev/null
-sleep 1
-[ "$(desktop_windows_by_role MirelonPanel | wc -l)" -eq 1 ] || desktop_fail "expected one panel"
+desktop_wait_for_role MirelonPanel 1 >/dev/null
+desktop_never 2 desktop__role_count_at_least MirelonPanel 2 || desktop_fail "expected one panel"
 desktop_screenshot "$APP_SHOTS/app_started.png"
 rows=$(app_open_menu)
 [[ "$rows" == "Stop Mirelon | "* ]] || desktop_fail "after start: $rows"
@@ -69,7 +68,7 @@ tmp = path + ".edit"
 json.dump(d, open(tmp, "w"))
 os.rename(tmp, path)
 PY
-desktop_wait_for_role_count MirelonPanel 0 15
+desktop_wait_for_role_count MirelonPanel 0
 # The icon follows "menuBarIcon" at once.
 icon_changed() {
   desktop_screenshot "$DESKTOP_DIR/icon.png"
@@ -79,7 +78,7 @@ icon_changed() {
     "$APP_SHOTS/app_icon_video.circle.fill.png" null: 2>&1 || true)
   [ "${diff%% *}" -gt 20 ]
 }
-desktop_poll 10 icon_changed || desktop_fail "tray icon did not change with menuBarIcon"
+desktop_poll "$E2E_WAIT" icon_changed || desktop_fail "tray icon did not change with menuBarIcon"
 [ "$(app_colors "$APP_SHOTS/app_icon_video.circle.fill.png" 0 0 "$iw" "$ih")" -ge 2 ] ||
   desktop_fail "symbol icon is blank"
 rows=$(app_open_menu)
@@ -89,12 +88,12 @@ xdotool key Escape
 # A second launch hands over and exits; the first opens its settings window.
 start=$SECONDS
 set +e
-timeout 20 "$MIRELON_BIN" >"$DESKTOP_DIR/second.log" 2>&1
+timeout "$E2E_WAIT" "$MIRELON_BIN" >"$DESKTOP_DIR/second.log" 2>&1
 code=$?
 set -e
 [ "$code" -eq 0 ] || desktop_fail "second launch exited with $code: $(cat "$DESKTOP_DIR/second.log")"
 grep -q 'already running' "$DESKTOP_DIR/second.log" || desktop_fail "second launch did not hand over"
-desktop_wait_for_name '^Mirelon Settings$' 10 >/dev/null
+desktop_wait_for_name '^Mirelon Settings$' >/dev/null
 echo "second launch handed over in $((SECONDS - start)) s"
 kill -0 "$APP_PID" || desktop_fail "first instance ended"
 [ "$(app_pref isMirelonOn)" = false ] || desktop_fail "second launch touched the preferences"
@@ -102,7 +101,7 @@ kill -0 "$APP_PID" || desktop_fail "first instance ended"
 # "Quit Mirelon" (Up from the top wraps to the last row).
 app_open_menu >/dev/null
 xdotool key Up Return
-desktop_poll 10 bash -c "! kill -0 $APP_PID" || desktop_fail "Quit Mirelon did not end the program"
+desktop_poll "$E2E_WAIT" desktop__ended "$APP_PID" || desktop_fail "Quit Mirelon did not end the program"
 code=$(app_exit_code "$APP_PID")
 [ "$code" -eq 0 ] || desktop_fail "program exited with $code"
 echo "PASS"

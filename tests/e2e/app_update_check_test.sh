@@ -3,8 +3,8 @@
 # "Check for Updates..." against a local web server: a newer version, the same
 # version, a malformed feed, and an address nobody answers on; then a server
 # that drips one byte every few seconds and one that sends headers and then
-# nothing: each check ends within the program's deadline (30 s) with a plain
-# message, and asking again meanwhile says the check is still running.
+# nothing: each check ends at the program's deadline (30 s) with its plain
+# timeout message, and asking again meanwhile says the check is still running.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/lib/desktop.sh"
@@ -18,7 +18,7 @@ app_prepare
 web="$DESKTOP_DIR/web"
 mkdir -p "$web"
 desktop_spawn web python3 -u -m http.server --bind 127.0.0.1 --directory "$web" 0
-desktop_poll 10 grep -q 'port [0-9]' "$DESKTOP_DIR/web.log" || desktop_fail "web server did not start"
+desktop_poll "$E2E_START" grep -q 'port [0-9]' "$DESKTOP_DIR/web.log" || desktop_fail "web server did not start"
 port=$(sed -n 's/.*port \([0-9]*\).*/\1/p' "$DESKTOP_DIR/web.log" | head -n1)
 
 feed() { # feed VERSION
@@ -41,12 +41,11 @@ no_window_named() { ! xdotool search --onlyvisible --name "$1"; }
 
 expect_dialog() { # expect_dialog TITLE SHOT
   local id
-  id=$(desktop_wait_for_name "^$1\$" 15)
-  sleep 0.3
+  id=$(desktop_wait_for_name "^$1\$")
   desktop_screenshot "$APP_SHOTS/$2.png"
   echo "dialog \"$1\" shown ($APP_SHOTS/$2.png)"
   xdotool windowactivate --sync "$id" key Escape 2>/dev/null || xdotool key Escape
-  desktop_poll 10 no_window_named "^$1\$" ||
+  desktop_poll "$E2E_WAIT" no_window_named "^$1\$" ||
     desktop_fail "dialog \"$1\" did not close"
 }
 
@@ -66,7 +65,8 @@ printf '<rss version="2.0"><channel><item><title>broken' >"$web/feed.xml"
 check_for_updates
 expect_dialog "Update check failed" app_update_malformed
 
-grep -c 'GET /feed.xml' "$DESKTOP_DIR/web.log" | grep -qx 3 || desktop_fail "expected three feed requests"
+# (A fourth is the program's background check when this took over 60 s.)
+[ "$(grep -c 'GET /feed.xml' "$DESKTOP_DIR/web.log")" -ge 3 ] || desktop_fail "expected three feed requests"
 kill -0 "$APP_PID" || desktop_fail "the program ended"
 desktop_kill "$APP_PID"
 
@@ -80,9 +80,13 @@ expect_dialog "Update check failed" app_update_unreachable
 kill -0 "$APP_PID" || desktop_fail "the program ended after a failed check"
 desktop_kill "$APP_PID"
 
-# A slow server: the first request gets a byte every 4 s, the next headers only.
+# A slow server: a byte every 4 s, or headers only, as the file "mode" says
+# when the request comes (not by the order of requests: the program's own
+# background check, 60 s after its start, may come in between on a slow machine).
+echo drip >"$DESKTOP_DIR/mode"
 cat >"$DESKTOP_DIR/slow_server.py" <<'PY'
-import socket, threading, time
+import socket, sys, threading, time
+mode_file = sys.argv[1]
 server = socket.socket()
 server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
 server.bind(("127.0.0.1", 0))
@@ -100,33 +104,34 @@ def serve(conn, drip):
                 conn.sendall(b"<")
     except OSError:
         pass
-count = 0
 while True:
     conn, _ = server.accept()
-    threading.Thread(target=serve, args=(conn, count % 2 == 0), daemon=True).start()
-    count += 1
+    drip = open(mode_file).read().strip() == "drip"
+    threading.Thread(target=serve, args=(conn, drip), daemon=True).start()
 PY
-desktop_spawn slow python3 -u "$DESKTOP_DIR/slow_server.py"
-desktop_poll 10 grep -q '^port [0-9]' "$DESKTOP_DIR/slow.log" || desktop_fail "slow server did not start"
+desktop_spawn slow python3 -u "$DESKTOP_DIR/slow_server.py" "$DESKTOP_DIR/mode"
+desktop_poll "$E2E_START" grep -q '^port [0-9]' "$DESKTOP_DIR/slow.log" || desktop_fail "slow server did not start"
 slow_port=$(sed -n 's/^port \([0-9]*\)$/\1/p' "$DESKTOP_DIR/slow.log" | head -n1)
 export MIRELON_FEED_URL="http://127.0.0.1:$slow_port/feed.xml"
 app_start mirelon3
 app_wait_tray_icon >/dev/null
+timeouts() { grep -c 'Update check failed: The update server did not answer in time.' "$APP_LOG" || true; }
 for kind in drip headers-only; do
+  echo "$kind" >"$DESKTOP_DIR/mode"
+  before=$(timeouts)
   started=$(date +%s)
   check_for_updates
-  desktop_poll 10 grep -q "^request $kind" "$DESKTOP_DIR/slow.log" || desktop_fail "no $kind request"
+  desktop_poll "$E2E_WAIT" grep -q "^request $kind" "$DESKTOP_DIR/slow.log" || desktop_fail "no $kind request"
   # Asked again while the first check waits: told so at once.
   check_for_updates
   expect_dialog "Checking for updates" "app_update_still_checking_$kind"
-  id=$(desktop_wait_for_name "^Update check failed\$" 45)
+  # The program's own 30 s deadline ends it (the timeout message below says
+  # which way it ended); the ceiling only bounds a check that never ends.
+  id=$(desktop_wait_for_name "^Update check failed\$" $((30 + E2E_WAIT)))
   took=$(($(date +%s) - started))
-  [ "$took" -le 40 ] || desktop_fail "the $kind check took $took s"
   xdotool windowactivate --sync "$id" key Escape 2>/dev/null || xdotool key Escape
-  desktop_poll 10 no_window_named "^Update check failed\$" || desktop_fail "dialog did not close"
-  failures=$(grep -c 'Update check failed: The update server did not answer in time.' "$APP_LOG" || true)
-  want=$([ "$kind" = drip ] && echo 1 || echo 2)
-  [ "$failures" = "$want" ] || desktop_fail "expected the plain timeout message ($kind): $(grep 'Update check' "$APP_LOG")"
+  desktop_poll "$E2E_WAIT" no_window_named "^Update check failed\$" || desktop_fail "dialog did not close"
+  [ "$(timeouts)" -gt "$before" ] || desktop_fail "expected the plain timeout message ($kind): $(grep 'Update check' "$APP_LOG")"
   echo "$kind server: check ended after about $took s with the plain message"
 done
 grep -q 'Operation canceled' "$APP_LOG" && desktop_fail "Qt's wording reached the log"

@@ -27,23 +27,28 @@ PY
 
 desktop_spawn host env QT_QPA_PLATFORM=xcb "$PANELS_TESTS_BIN" \
   --gtest_also_run_disabled_tests --gtest_filter='ContentDesktopHost.*'
-desktop_poll 30 grep -q 'host: ready' "$DESKTOP_DIR/host.log" ||
+desktop_poll "$E2E_START" grep -q 'host: ready' "$DESKTOP_DIR/host.log" ||
   desktop_fail "host did not start: $(tail -5 "$DESKTOP_DIR/host.log")"
 desktop_move_pointer 300 300
 panels_show
 panel=$(desktop_wait_for_role MirelonPanel 1) || desktop_fail "no panel"
 panel=$(head -n1 <<<"$panel")
-sleep 2  # the first frames and the shadow
+desktop_wait_settled "$panel"
 read -r px py pw ph < <(desktop_geometry "$panel")
 desktop_log "panel $panel at $px,$py ${pw}x$ph"
 # The frame is 300x300 points at the top of the panel (padding 35), the
 # caption below it.
 cx=$((px + pw / 2)) cy=$((py + 35 + 150))
-shot=$(panels_screenshot content-picom)
-centre=$(desktop_pixel "$shot" "$cx" "$cy")
+# Looked at once the first frames are drawn: a picture at the centre and the border.
+drawn() {
+  shot=$(panels_screenshot content-picom)
+  centre=$(desktop_pixel "$shot" "$cx" "$cy")
+  border=$(desktop_pixel "$shot" $((cx + 149)) "$cy")
+  ! desktop_color_close "$centre" '#336699' 30 && desktop_color_close "$border" '#ffffff' 40
+}
+desktop_poll "$E2E_WAIT" drawn || true # the checks below say what is missing
 corner=$(desktop_pixel "$shot" $((px + 2)) $((py + 2)))
 frame_corner=$(desktop_pixel "$shot" $((cx - 140)) $((cy - 140)))
-border=$(desktop_pixel "$shot" $((cx + 149)) "$cy")
 desktop_log "centre $centre, panel corner $corner, frame corner $frame_corner, border $border"
 desktop_color_close "$corner" '#336699' 6 || desktop_fail "desktop not showing in the padding: $corner"
 desktop_color_close "$frame_corner" '#336699' 40 || desktop_fail "outside the circle is not see-through: $frame_corner"
@@ -54,20 +59,23 @@ desktop_color_close "$border" '#ffffff' 40 || desktop_fail "no white border on t
 # Super is held over the picture.
 [ "$(desktop_input_rects "$panel")" = 0 ] || desktop_fail "panel takes clicks at rest"
 desktop_move_pointer "$cx" "$cy"
-sleep 0.5
-[ "$(desktop_input_rects "$panel")" = 0 ] || desktop_fail "hover alone made the panel take clicks"
+takes_clicks() { [ "$(desktop_input_rects "$panel")" != 0 ]; }
+desktop_never 2 takes_clicks || desktop_fail "hover alone made the panel take clicks"
 panels_screenshot content-hover >/dev/null
 desktop_key_down super
-desktop_poll 5 test "$(desktop_input_rects "$panel")" != 0 || desktop_fail "Super over the picture did not grab"
+desktop_until "$E2E_WAIT" 'test "$(desktop_input_rects "$panel")" != 0' || desktop_fail "Super over the picture did not grab"
 desktop_key_up super
-desktop_poll 5 test "$(desktop_input_rects "$panel")" = 0 || desktop_fail "releasing Super did not let clicks through"
+desktop_until "$E2E_WAIT" 'test "$(desktop_input_rects "$panel")" = 0' || desktop_fail "releasing Super did not let clicks through"
 
 # Without a compositor the window is cut to the block and the caption.
 desktop_move_pointer 300 300
 desktop_picom_stop
-desktop_poll 5 test "$(desktop_bounding_rects "$panel")" != unshaped || desktop_fail "panel not shaped"
-sleep 0.5
-shot=$(panels_screenshot content-nocompositor)
-corner=$(desktop_pixel "$shot" $((px + 2)) $((py + 2)))
+desktop_until "$E2E_WAIT" 'test "$(desktop_bounding_rects "$panel")" != unshaped' || desktop_fail "panel not shaped"
+padding_shows_desktop() {
+  shot=$(panels_screenshot content-nocompositor)
+  corner=$(desktop_pixel "$shot" $((px + 2)) $((py + 2)))
+  desktop_color_close "$corner" '#336699' 6
+}
+desktop_poll "$E2E_WAIT" padding_shows_desktop || true
 desktop_color_close "$corner" '#336699' 6 || desktop_fail "shaped panel covers the padding: $corner"
 desktop_log "ok"

@@ -6,6 +6,9 @@ the stored counter, so an older state on disk is a lost write. Temporaries of
 an interrupted save must be gone once the store is opened again."""
 import json, os, random, signal, subprocess, sys, tempfile, time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "lib"))
+from e2e_wait import START  # noqa: E402
+
 writer, rounds = sys.argv[1], int(sys.argv[2])
 random.seed(int(os.environ.get("SEED", "1234")))
 config = tempfile.mkdtemp(prefix="mirelon-crash-")
@@ -49,13 +52,18 @@ def check(where):
 for r in range(rounds):
     proc = subprocess.Popen([writer], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     # Wait for the first write of this round, look while it writes, then kill.
-    deadline = time.time() + 20
+    deadline = time.monotonic() + START
     start = last_counter
-    while time.time() < deadline:
+    while True:
         if os.path.exists(path):
             check(f"round {r} (running)")
             if last_counter > start:
                 break
+        if proc.poll() is not None:
+            fail(f"round {r}: the writer ended ({proc.returncode}) before writing")
+        if time.monotonic() > deadline:
+            proc.kill()
+            fail(f"round {r}: the writer wrote nothing within {START:.0f} s")
         time.sleep(0.005)
     time.sleep(random.uniform(0.0, 0.15))
     if os.path.exists(path):

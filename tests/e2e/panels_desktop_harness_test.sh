@@ -16,7 +16,7 @@ desktop_compositor_running || desktop_fail "compositor not running"
 
 target=$(desktop_open_window target 100 200 400 300)
 desktop_click 300 350
-desktop_poll 5 test "$(desktop_clicks_received target)" -ge 1 || desktop_fail "click did not reach the window"
+desktop_until "$E2E_WAIT" 'test "$(desktop_clicks_received target)" -ge 1' || desktop_fail "click did not reach the window"
 
 # Background colour survives the compositor; the window covers its area.
 color=$(desktop_pixel_now 2000 800)

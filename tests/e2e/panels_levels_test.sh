@@ -20,21 +20,24 @@ overlay=$(desktop_wait_for_role MirelonRingLightOverlay 1)
 desktop_is_above "$overlay" "$normal" || desktop_fail "overlay not above the normal window"
 panels_show
 panel=$(desktop_wait_for_role MirelonPanel 1)
-sleep 0.5
-desktop_is_above "$panel" "$overlay" || desktop_fail "panel not above the overlay"
+desktop_poll "$E2E_WAIT" desktop_is_above "$panel" "$overlay" || desktop_fail "panel not above the overlay"
 
 # Another window raised, and a new one mapped, over everything.
-xdotool windowraise "$normal"
+desktop_raise "$normal"
 late=$(desktop_open_window late 60 600 300 300)
-sleep 0.5
-desktop_poll 5 desktop_is_above "$overlay" "$late" || desktop_fail "overlay under a new window"
-desktop_poll 5 desktop_is_above "$panel" "$overlay" || desktop_fail "panel under the overlay"
-desktop_is_above "$overlay" "$normal" || desktop_fail "overlay under the raised window"
+desktop_poll "$E2E_WAIT" desktop_is_above "$overlay" "$late" || desktop_fail "overlay under a new window"
+desktop_poll "$E2E_WAIT" desktop_is_above "$panel" "$overlay" || desktop_fail "panel under the overlay"
+desktop_poll "$E2E_WAIT" desktop_is_above "$overlay" "$normal" || desktop_fail "overlay under the raised window"
 
 read -r px py pw ph < <(desktop_geometry "$panel")
-shot=$(panels_screenshot panels_above_overlay)
-centre=$(desktop_pixel "$shot" $((px + pw / 2)) $((py + ph / 2)))
+# Looked at once the picture and the overlay are drawn (the checks say what is missing).
+drawn() {
+  shot=$(panels_screenshot panels_above_overlay)
+  centre=$(desktop_pixel "$shot" $((px + pw / 2)) $((py + ph / 2)))
+  beside=$(desktop_pixel "$shot" $((px + pw + 30)) $((py + ph / 2)))
+  desktop_color_close "$centre" "#FF0000" 16 && desktop_color_close "$beside" '#00C800' 16
+}
+desktop_poll "$E2E_WAIT" drawn || true
 desktop_color_close "$centre" "#FF0000" 16 || desktop_fail "panel centre shows $centre, not the red test picture"
-beside=$(desktop_pixel "$shot" $((px + pw + 30)) $((py + ph / 2)))
 desktop_color_close "$beside" '#00C800' 16 || desktop_fail "overlay beside the panel shows $beside"
 echo PASS

@@ -27,14 +27,14 @@ host_edit() {
   local before
   before=$(grep -c 'host: applied' "$DESKTOP_DIR/host.log" || true)
   echo "$*" >"$commands"
-  desktop_poll 10 host__applied_more_than "$before" || desktop_fail "host did not apply: $*"
+  desktop_poll "$E2E_WAIT" host__applied_more_than "$before" || desktop_fail "host did not apply: $*"
 }
 host__applied_more_than() { [ "$(grep -c 'host: applied' "$DESKTOP_DIR/host.log")" -gt "$1" ]; }
 
 desktop_move_pointer 640 512 # the pointer on the left monitor
 panels_start_host
 desktop_spawn watch python3 "$DESKTOP_X11UTIL" watch-configure
-desktop_poll 10 grep -q watching "$DESKTOP_DIR/watch.log" || desktop_fail "no configure watcher"
+desktop_poll "$E2E_WAIT" grep -q watching "$DESKTOP_DIR/watch.log" || desktop_fail "no configure watcher"
 
 panels_show
 desktop_wait_for_role MirelonPanel 2 >/dev/null
@@ -58,14 +58,19 @@ check_places "start"
 
 # Grow, grow, shrink, shrink below the start, back: each from the size step,
 # a caption and a tilt (all resize the panel).
+# (check_places holds for whatever size the panels have at the moment; every
+# frame on the way is checked from the watcher's log below.)
 for step in "cameraSize 1.25" "cameraSize 1.75" "cameraSize 1.5" "cameraSize 0.75" \
   "textEnabled true" "yAngle 20" "yAngle 0" "textEnabled false" "cameraSize 1"; do
   host_edit "set a-desk $step"
   host_edit "set b-room $step"
-  sleep 0.4
   check_places "$step"
 done
 panels_screenshot panels_resize_placement >/dev/null
+# The watcher has read the last frames too.
+watched() { grep -q "^configure $(printf '0x%x' "$1") $(desktop_geometry "$1")\$" "$DESKTOP_DIR/watch.log"; }
+desktop_poll "$E2E_WAIT" watched "$left" && desktop_poll "$E2E_WAIT" watched "$right" ||
+  desktop_fail "the configure watcher did not see the last frames"
 
 # Every frame the server was given for the two panels after they were mapped.
 python3 - "$DESKTOP_DIR/watch.log" "$left" "$right" <<'PY'

@@ -28,15 +28,14 @@ host_edit() {
   local before
   before=$(grep -c 'host: applied' "$DESKTOP_DIR/host.log" || true)
   echo "$*" >"$commands"
-  desktop_poll 10 host__applied_more_than "$before" || desktop_fail "host did not apply: $*"
-  sleep 0.5 # let the picture settle before the screenshot
+  desktop_poll "$E2E_WAIT" host__applied_more_than "$before" || desktop_fail "host did not apply: $*"
 }
 
 panels_start_host
 panels_show
 panel=$(desktop_wait_for_role MirelonPanel 1)
-desktop_poll 10 test "$(desktop_bounding_rects "$panel")" != unshaped || desktop_fail "panel not shaped"
-sleep 1 # the first frames
+desktop_until "$E2E_WAIT" 'test "$(desktop_bounding_rects "$panel")" != unshaped' || desktop_fail "panel not shaped"
+desktop_wait_settled "$panel"
 
 # Pixel counts of a region of a screenshot: "<pixels of colour C> <other pixels>".
 #   count_colour FILE X Y W H C
@@ -69,37 +68,49 @@ shot() { panels_screenshot "shape_mask_$1"; }
 caption_has() { # caption_has FILE COLOUR: some pixels of COLOUR, and what else
   count_colour "$1" "$px" "$cy" "$pw" "$ch" "$2"
 }
+corner_is() { # corner_is SHOT COLOUR [TOL]: takes a screenshot into f
+  f=$(shot "$1")
+  desktop_color_close "$(desktop_pixel "$f" $((fx + 6)) $((fy + 6)))" "$2" "${3:-8}"
+}
+# Each change is looked at once the screen shows it (a wrong picture on the
+# way fails only when a screenshot catches it; a wrong end state always does).
+picture_shown() {
+  f=$(shot caption_off)
+  desktop_color_close "$(desktop_pixel "$f" $((fx + 100)) $((fy + 100)))" "#FF0000" 40
+}
+plate_shown() {
+  f=$(shot caption_on)
+  read -r plate _ < <(caption_has "$f" "#FFCC00")
+  ((plate > 200))
+}
+only_desktop_left() {
+  f=$(shot caption_off_again)
+  read -r desk other < <(caption_has "$f" "$bg")
+  [ "$other" -eq 0 ]
+}
 
-f=$(shot caption_off)
+desktop_poll "$E2E_WAIT" picture_shown || desktop_fail "no picture in the circle"
 read -r plate _ < <(caption_has "$f" "#FFCC00")
 [ "$plate" -eq 0 ] || desktop_fail "a hidden caption shows $plate plate pixels"
 desktop_color_close "$(desktop_pixel "$f" $((fx + 6)) $((fy + 6)))" "$bg" ||
   desktop_fail "the circle's corner is not clipped"
-desktop_color_close "$(desktop_pixel "$f" $((fx + 100)) $((fy + 100)))" "#FF0000" 40 ||
-  desktop_fail "no picture in the circle"
 
 # Caption on: its plate is shown.
 host_edit "set a-desk textEnabled true"
-f=$(shot caption_on)
-read -r plate _ < <(caption_has "$f" "#FFCC00")
-((plate > 200)) || desktop_fail "caption switched on but only $plate plate pixels are shown"
+desktop_poll "$E2E_WAIT" plate_shown || desktop_fail "caption switched on but only $plate plate pixels are shown"
 
 # Caption off again: the desktop shows where it was, nothing else.
 host_edit "set a-desk textEnabled false"
-f=$(shot caption_off_again)
-read -r desk other < <(caption_has "$f" "$bg")
-[ "$other" -eq 0 ] || desktop_fail "caption switched off leaves $other pixels that are not the desktop"
+desktop_poll "$E2E_WAIT" only_desktop_left || desktop_fail "caption switched off leaves $other pixels that are not the desktop"
 
 # Shape: the rectangle (exponent 100) fills the frame's corner; back to the
 # circle, the corner shows the desktop again.
 host_edit "set a-desk cornerRadius 100"
 host_edit "set a-desk cameraShape rectangle"
-f=$(shot rectangle)
-desktop_color_close "$(desktop_pixel "$f" $((fx + 6)) $((fy + 6)))" "#FF0000" 40 ||
+desktop_poll "$E2E_WAIT" corner_is rectangle "#FF0000" 40 ||
   desktop_fail "the rectangle's corner is clipped away: $(desktop_pixel "$f" $((fx + 6)) $((fy + 6)))"
 host_edit "set a-desk cameraShape circle"
-f=$(shot circle_again)
-desktop_color_close "$(desktop_pixel "$f" $((fx + 6)) $((fy + 6)))" "$bg" ||
+desktop_poll "$E2E_WAIT" corner_is circle_again "$bg" ||
   desktop_fail "back to the circle, the corner shows $(desktop_pixel "$f" $((fx + 6)) $((fy + 6)))"
 read -r gx gy gw gh < <(desktop_geometry "$panel")
 [ "$gx $gy $gw $gh" = "$px $py $pw $ph" ] || desktop_fail "the panel moved or changed size"

@@ -23,7 +23,7 @@ panels_write_configurations "a-desk|Desk Camera|true|Bottom Right" \
 below=$(desktop_open_window below 700 500 560 480)
 full=$(desktop_open_window fullright 1400 100 300 300)
 python3 "$DESKTOP_X11UTIL" fullscreen "$full"
-desktop_poll 5 desktop__is_fullscreen "$full" || desktop_fail "no full-screen window"
+desktop_poll "$E2E_WAIT" desktop__is_fullscreen "$full" || desktop_fail "no full-screen window"
 read -r fx _ fw _ < <(desktop_geometry "$full")
 [ "$fx" -eq 1280 ] && [ "$fw" -eq 1280 ] || desktop_fail "full-screen window not on the right monitor"
 
@@ -54,25 +54,23 @@ desktop_is_above "$left" "$below" || desktop_fail "panel not above the normal wi
 desktop_is_above "$right" "$full" || desktop_fail "panel not above the full-screen window"
 
 # Raising the normal window does not cover the panel.
-xdotool windowraise "$below"
-sleep 0.3
-desktop_poll 5 desktop_is_above "$left" "$below" || desktop_fail "panel lost its level after a raise"
+desktop_raise "$below"
+desktop_poll "$E2E_WAIT" desktop_is_above "$left" "$below" || desktop_fail "panel lost its level after a raise"
 
 # A click on the picture reaches the window below.
 before=$(desktop_clicks_received below)
 desktop_click $((px + pw / 2)) $((py + ph / 2))
-desktop_poll 5 test "$(desktop_clicks_received below)" -gt "$before" || desktop_fail "click did not pass through"
+desktop_until "$E2E_WAIT" 'test "$(desktop_clicks_received below)" -gt "$before"' || desktop_fail "click did not pass through"
 
 panels_screenshot panels_two_monitors >/dev/null
 
 # Unplugging the room camera closes its panel only.
 panels_remove_camera b-room
-desktop_wait_for_role_count MirelonPanel 1 10
+desktop_wait_for_role_count MirelonPanel 1
 [ "$(panels_panel_in_x_range 0 1280)" = "$left" ] || desktop_fail "the desk panel changed"
 
 # Stop: every panel closes and the process keeps running.
 panels_hide
-desktop_wait_for_role_count MirelonPanel 0 10
-sleep 0.5
-kill -0 "$PANELS_HOST_PID" || desktop_fail "the process ended after its last window closed"
+desktop_wait_for_role_count MirelonPanel 0
+desktop_never 2 desktop__ended "$PANELS_HOST_PID" || desktop_fail "the process ended after its last window closed"
 echo PASS

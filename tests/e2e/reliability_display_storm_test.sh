@@ -22,10 +22,10 @@ desktop_spawn host env QT_QPA_PLATFORM=xcb MIRELON_HOST_PANELS=1 \
   "${MIRELON_BUILD_DIR:?MIRELON_BUILD_DIR must be set}/tests/ringlight_tests" \
   --gtest_also_run_disabled_tests --gtest_filter='RingLightDesktopHost.*'
 host=$DESKTOP_LAST_PID
-desktop_poll 60 grep -q 'host: ready' "$DESKTOP_DIR/host.log" ||
+desktop_poll "$E2E_START" grep -q 'host: ready' "$DESKTOP_DIR/host.log" ||
   desktop_fail "host did not start: $(tail -5 "$DESKTOP_DIR/host.log")"
 panels_show
-desktop_wait_for_role MirelonPanel 1 30 >/dev/null
+desktop_wait_for_role MirelonPanel 1 >/dev/null
 
 # Layouts beside the primary LEFT monitor (0 0 1280 1024, always present):
 # name:x:y:w:h of the others.
@@ -79,9 +79,9 @@ for ((i = 1; i <= cycles; i++)); do
   if ((RANDOM % 3 == 0)); then desktop_move_pointer $((RANDOM % 2560)) $((RANDOM % 1024)); fi
   apply_layout "$next"
   current=$next
-  desktop_poll 15 overlays_match ||
+  desktop_poll "$E2E_WAIT" overlays_match ||
     desktop_fail "cycle $i ($current): overlays [$(overlay_frames | tr '\n' ';')] monitors [$(monitor_frames | tr '\n' ';')]"
-  desktop_poll 15 panel_inside_a_monitor ||
+  desktop_poll "$E2E_WAIT" panel_inside_a_monitor ||
     desktop_fail "cycle $i ($current): panel at [$(for p in $(desktop_windows_by_role MirelonPanel); do desktop_geometry "$p"; done)] outside every monitor"
   kill -0 "$host" 2>/dev/null || desktop_fail "cycle $i: the program ended: $(tail -5 "$DESKTOP_DIR/host.log")"
   echo "cycle $i: $(monitor_frames | wc -l) monitor(s) [$current] ok"

@@ -25,6 +25,9 @@ still stored, the program alive, no sanitizer report in its log.
 """
 import argparse, base64, json, os, random, re, subprocess, sys, time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "lib"))
+from e2e_wait import START, WAIT, TimedOut, wait_for  # noqa: E402
+
 p = argparse.ArgumentParser()
 p.add_argument("--cameras", required=True)
 p.add_argument("--defaults", required=True)
@@ -129,11 +132,11 @@ def start_program():
     host = subprocess.Popen([args.bin], stdin=subprocess.DEVNULL, stdout=open(args.log, "w"),
                             stderr=subprocess.STDOUT, env=env)
     # Started once it has written the panels' switch off.
-    deadline = time.time() + 60
-    while load_defaults().get("isMirelonOn") is not False:
-        if host.poll() is not None or time.time() > deadline:
-            raise SystemExit("FAIL: the program did not start")
-        time.sleep(0.2)
+    try:
+        wait_for(lambda: load_defaults().get("isMirelonOn") is False, START, "the start",
+                 interval=0.2, alive=alive)
+    except TimedOut as e:
+        raise SystemExit(f"FAIL: the program did not start ({e})")
 
 
 def start_host():
@@ -148,31 +151,42 @@ def start_host():
                              "--gtest_filter=ReliabilityDesktopHost.*"],
                             stdin=subprocess.PIPE, stdout=open(args.log, "w"),
                             stderr=subprocess.STDOUT, env=env)
-    deadline = time.time() + 60
-    while "host: ready" not in open(args.log, errors="replace").read():
-        if host.poll() is not None or time.time() > deadline:
-            raise SystemExit("FAIL: the host did not start")
-        time.sleep(0.2)
+    try:
+        wait_for(lambda: "host: ready" in open(args.log, errors="replace").read(), START,
+                 "the start", interval=0.2, alive=alive)
+    except TimedOut as e:
+        raise SystemExit(f"FAIL: the host did not start ({e})")
+
+
+switched_on = None  # the panels' switch as last edited from outside (--bin)
+edits_again = 0
+
+
+def set_switch(on):
+    top = load_defaults()
+    if top.get("isMirelonOn") is not on:
+        top["isMirelonOn"] = on
+        save_defaults(top)
 
 
 def command(line):
+    global switched_on
     if args.bin:
         # The panels' switch, edited in the file as another tool would; the
-        # program reads the edit and shows or hides its panels.
-        on = line == "panels-on"
-        time.sleep(0.3)  # let the program's own saves of earlier events land first
-        top = load_defaults()
-        if top.get("isMirelonOn") is not on:
-            top["isMirelonOn"] = on
-            save_defaults(top)
+        # program reads the edit and shows or hides its panels. check() makes
+        # the edit again if one of the program's saves crossed it.
+        switched_on = line == "panels-on"
+        set_switch(switched_on)
         return
+    done = f"host: done {line}"
+    count = open(args.log, errors="replace").read().count(done)
     host.stdin.write((line + "\n").encode())
     host.stdin.flush()
-    deadline = time.time() + 10
-    while f"host: done {line}" not in open(args.log, errors="replace").read():
-        if host.poll() is not None or time.time() > deadline:
-            raise SystemExit(f"FAIL: the host did not answer {line!r}")
-        time.sleep(0.05)
+    try:
+        wait_for(lambda: open(args.log, errors="replace").read().count(done) > count, WAIT,
+                 f"the host's answer to {line!r}", interval=0.05, alive=alive)
+    except TimedOut as e:
+        raise SystemExit(f"FAIL: {e}")
 
 
 def alive():
@@ -192,14 +206,22 @@ def expected_panels(top):
     return sum(1 for r in records(top) if r.get("isEnabled") and r.get("id") in here)
 
 
-def check(label, timeout=20.0):
+def check(label, timeout=WAIT):
     """Waits until the panels match the stored state twice in a row."""
-    deadline = time.time() + timeout
+    global edits_again
+    deadline = time.monotonic() + timeout
     stable, last = 0, None
-    while time.time() < deadline:
+    while time.monotonic() < deadline:
         if not alive():
             raise SystemExit(f"FAIL {label}: the program ended")
         top = load_defaults()
+        if switched_on is not None and top.get("isMirelonOn") is not switched_on:
+            # An outside edit lost to one of the program's saves (the last writer wins).
+            edits_again += 1
+            set_switch(switched_on)
+            stable = 0
+            time.sleep(0.3)
+            continue
         ids = {r.get("id") for r in records(top)}
         ever_stored.update(ids)
         want = expected_panels(top)
@@ -292,14 +314,15 @@ for i in range(1, args.events + 1):
         command("panels-on")
         check(f"after {i} events")
 command("panels-on")
-check("end", timeout=30)
+check("end")
 if host.stdin:
     host.stdin.close()
 host.terminate()
 try:
-    host.wait(timeout=10)
+    host.wait(timeout=30)
 except subprocess.TimeoutExpired:
     host.kill()
 if sanitizer_report():
     raise SystemExit("FAIL: sanitizer report in the program's log")
-log(f"events survived: {args.events} ({', '.join(f'{k} {v}' for k, v in sorted(counts.items()))})")
+log(f"events survived: {args.events} ({', '.join(f'{k} {v}' for k, v in sorted(counts.items()))}; "
+    f"{edits_again} outside edit(s) made again)")

@@ -20,7 +20,7 @@ ringlight_start_program() {
     "${MIRELON_BUILD_DIR:?MIRELON_BUILD_DIR must be set}/tests/ringlight_tests" \
     --gtest_also_run_disabled_tests --gtest_filter='RingLightDesktopHost.*'
   RINGLIGHT_PID=$DESKTOP_LAST_PID
-  desktop_poll 30 grep -q 'host: ready' "$DESKTOP_DIR/host.log" ||
+  desktop_poll "$E2E_START" grep -q 'host: ready' "$DESKTOP_DIR/host.log" ||
     desktop_fail "ring light host did not start: $(tail -5 "$DESKTOP_DIR/host.log")"
 }
 
@@ -95,9 +95,14 @@ done
 
 # The band lights the edges; the middle shows the desktop.
 desktop_move_pointer 640 512
-sleep 0.5
 shot="$DESKTOP_DIR/ringlight_band.png"
-desktop_screenshot "$shot"
+# Looked at once both bands are drawn (the checks below say what is wrong).
+bands_drawn() {
+  desktop_screenshot "$shot"
+  ringlight_is_lighter_than "$(desktop_pixel "$shot" 640 6)" '#202428' &&
+    ! desktop_color_close "$(desktop_pixel "$shot" 2554 512)" '#202428' 30
+}
+desktop_poll "$E2E_WAIT" bands_drawn || true
 [ -z "${RINGLIGHT_SCREENSHOT_DIR:-}" ] || cp "$shot" "$RINGLIGHT_SCREENSHOT_DIR/"
 middle=$(desktop_pixel "$shot" 640 512)
 desktop_color_close "$middle" '#202428' 4 || desktop_fail "middle of the display is $middle"
@@ -109,17 +114,17 @@ desktop_color_close "$right_edge" '#202428' 30 && desktop_fail "no band on the r
 
 # The pointer near the top edge opens a hole in the band around it.
 desktop_move_pointer 640 10
-desktop_poll 3 ringlight_pixel_close 640 6 '#202428' 12 || desktop_fail "no hole at the pointer"
+desktop_poll "$E2E_WAIT" ringlight_pixel_close 640 6 '#202428' 12 || desktop_fail "no hole at the pointer"
 far=$(desktop_pixel_now 1000 6)
 desktop_color_close "$far" "$edge" 6 || desktop_fail "band away from the hole changed: $far vs $edge"
 desktop_move_pointer 640 512
-desktop_poll 3 ringlight_pixel_close 640 6 "$edge" 6 || desktop_fail "hole stays after the pointer left"
+desktop_poll "$E2E_WAIT" ringlight_pixel_close 640 6 "$edge" 6 || desktop_fail "hole stays after the pointer left"
 
 # A click on the band reaches the window below it.
 target=$(desktop_open_window target 0 0 400 300)
 read -r tx ty tw th < <(desktop_geometry "$target")
 desktop_click $((tx + 200)) $((ty + 5))
-desktop_poll 5 test "$(desktop_clicks_received target)" -ge 1 || desktop_fail "click did not pass through"
+desktop_until "$E2E_WAIT" 'test "$(desktop_clicks_received target)" -ge 1' || desktop_fail "click did not pass through"
 
 # Every record disabled: one overlay, on the pointer's monitor, with that record.
 left=$(ringlight_display_id LEFT)
@@ -127,14 +132,14 @@ right=$(ringlight_display_id RIGHT)
 desktop_move_pointer 1900 500
 ringlight_write_defaults "$(ringlight_defaults_json true \
   "$left" false 0.5 44 0.5 "$right" false 0.0 80 1.0)"
-desktop_poll 2 desktop__role_count_is "$ROLE" 1 || desktop_fail "disabled records: not one overlay"
+desktop_poll "$E2E_WAIT" desktop__role_count_is "$ROLE" 1 || desktop_fail "disabled records: not one overlay"
 only=$(desktop_windows_by_role "$ROLE")
 [ "$(desktop_geometry "$only")" = "1280 0 1280 1024" ] || desktop_fail "overlay not on the pointer's monitor"
 
-# Enabling the left record from outside moves the ring light there within a second or two.
+# Enabling the left record from outside moves the ring light there.
 ringlight_write_defaults "$(ringlight_defaults_json true \
   "$left" true 1.0 44 0.5 "$right" false 0.0 80 1.0)"
-desktop_poll 2 ringlight_overlay_at "0 0 1280 1024" || desktop_fail "edit from outside not followed"
+desktop_poll "$E2E_WAIT" ringlight_overlay_at "0 0 1280 1024" || desktop_fail "edit from outside not followed"
 desktop_wait_for_role_count "$ROLE" 1
 
 # Removing a monitor removes its overlay.
@@ -142,11 +147,11 @@ ringlight_write_defaults "$(ringlight_defaults_json true \
   "$left" true 1.0 44 0.5 "$right" true 0.0 80 1.0)"
 desktop_wait_for_role_count "$ROLE" 2
 xrandr --delmonitor RIGHT >/dev/null
-desktop_wait_for_role_count "$ROLE" 1 5
+desktop_wait_for_role_count "$ROLE" 1
 ringlight_overlay_at "0 0 1280 1024" || desktop_fail "the left overlay went away"
 
 # Switch off: nothing left.
 ringlight_write_defaults '{"ringLightEnabled": false}'
-desktop_wait_for_role_count "$ROLE" 0 5
+desktop_wait_for_role_count "$ROLE" 0
 kill -0 "$RINGLIGHT_PID" || desktop_fail "program ended"
 echo PASS

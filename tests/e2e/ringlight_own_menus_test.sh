@@ -27,13 +27,21 @@ menu_shot() { # menu_shot NAME: prints the cropped menu image
   [[ "$rows" == *"Ring Light"* ]] || desktop_fail "menu rows: $rows"
   read -r mx my mw mh < <(app_menu_geometry) || desktop_fail "menu window not found"
   desktop_move_pointer 1900 600
-  sleep 0.6
-  desktop_screenshot "$APP_SHOTS/ringlight_menu_$1_full.png"
-  convert "$APP_SHOTS/ringlight_menu_$1_full.png" -crop "${mw}x${mh}+${mx}+${my}" +repage \
-    "$APP_SHOTS/ringlight_menu_$1.png"
+  # Taken once the menu has settled (the highlight gone with the pointer):
+  # the same picture twice in a row.
+  desktop_poll "$E2E_WAIT" menu__settled "$1" "$mx" "$my" "$mw" "$mh" ||
+    desktop_fail "the menu kept changing"
   xdotool key Escape
-  sleep 0.3
+  desktop_poll "$E2E_WAIT" app__menu_closed || desktop_fail "the menu did not close"
   echo "$APP_SHOTS/ringlight_menu_$1.png"
+}
+
+menu__settled() { # NAME X Y W H
+  local f="$APP_SHOTS/ringlight_menu_$1"
+  [ -f "$f.png" ] && mv "$f.png" "$f-before.png"
+  desktop_screenshot "${f}_full.png"
+  convert "${f}_full.png" -crop "${4}x${5}+${2}+${3}" +repage "$f.png"
+  [ -f "$f-before.png" ] && [ "$(compare -metric AE "$f.png" "$f-before.png" null: 2>&1 || true)" = 0 ]
 }
 
 off=$(menu_shot off)
@@ -46,10 +54,9 @@ data["ringLightEnabled"] = True
 json.dump(data, open(path + ".edit", "w"))
 os.replace(path + ".edit", path)
 PY
-overlays=$(desktop_wait_for_role MirelonRingLightOverlay 1 15)
+overlays=$(desktop_wait_for_role MirelonRingLightOverlay 1)
 overlay=${overlays%%$'\n'*}
-sleep 0.5
-desktop_is_above "$overlay" "$other" || desktop_fail "ring light not above another program's window"
+desktop_poll "$E2E_WAIT" desktop_is_above "$overlay" "$other" || desktop_fail "ring light not above another program's window"
 on=$(menu_shot on)
 
 # The "Ring Light" row's check box changes with the switch, nothing else: the
@@ -66,9 +73,8 @@ echo "menu pixels that differ with the ring light on: $diff (check box column le
 # program's window is still below it.
 app_open_menu >/dev/null
 app_choose_row 9 # "Settings..."
-settings=$(desktop_wait_for_name "Mirelon Settings" 15)
-sleep 1
-desktop_is_above "$settings" "$overlay" || desktop_fail "the ring light covers the settings window"
+settings=$(desktop_wait_for_name "Mirelon Settings")
+desktop_poll "$E2E_WAIT" desktop_is_above "$settings" "$overlay" || desktop_fail "the ring light covers the settings window"
 desktop_is_above "$overlay" "$other" || desktop_fail "ring light under another program's window"
 desktop_screenshot "$APP_SHOTS/ringlight_settings_above.png"
 echo PASS

@@ -18,7 +18,7 @@ MIRELON_SETTINGS_E2E_DIR="$work" QT_QPA_PLATFORM=xcb \
   --gtest_also_run_disabled_tests --gtest_filter='SettingsDesktopHost.*'
 host_pid=$DESKTOP_LAST_PID
 
-win=$(desktop_wait_for_name '^Mirelon Settings$' 30)
+win=$(desktop_wait_for_name '^Mirelon Settings$' "$E2E_START")
 stored() { python3 - "$work/defaults.json" "$1" <<'PY'
 import json, sys
 try:
@@ -32,7 +32,7 @@ PY
 xprop -id "$win" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE || desktop_fail "not kept above"
 other=$(desktop_open_window other 0 0 900 900)
 xdotool windowactivate --sync "$other" >/dev/null 2>&1 || true
-desktop_poll 5 desktop_is_above "$win" "$other" || desktop_fail "a normal window covers the settings"
+desktop_poll "$E2E_WAIT" desktop_is_above "$win" "$other" || desktop_fail "a normal window covers the settings"
 
 read -r x y w h < <(desktop_geometry "$win")
 [ "$w" -eq 500 ] || desktop_fail "width $w"
@@ -44,9 +44,9 @@ tab_x() { echo $((x + 16 + (468 * $1) / 6 + 39)); }
 tab_y=$((y + 28))
 
 desktop_click "$(tab_x 1)" "$tab_y"   # Camera
-desktop_poll 5 test "$(stored selectedSettingsTab)" = camera || desktop_fail "Camera tab not stored"
+desktop_until "$E2E_WAIT" 'test "$(stored selectedSettingsTab)" = camera' || desktop_fail "Camera tab not stored"
 tall() { read -r _ _ _ hh < <(desktop_geometry "$win"); [ "$hh" -eq 520 ]; }
-desktop_poll 5 tall || desktop_fail "the long Camera tab is not 520 tall"
+desktop_poll "$E2E_WAIT" tall || desktop_fail "the long Camera tab is not 520 tall"
 read -r x y w h < <(desktop_geometry "$win")
 [ "$w" -eq 500 ] || desktop_fail "width $w on the Camera tab"
 
@@ -73,10 +73,10 @@ except Exception:
 PY
 }
 desktop_drag $((x + 302)) $((y + 410)) $((x + 480)) $((y + 410)) 10
-desktop_poll 5 test "$(camera_size)" = 5 || desktop_fail "Size slider wrote $(camera_size)"
+desktop_until "$E2E_WAIT" 'test "$(camera_size)" = 5' || desktop_fail "Size slider wrote $(camera_size)"
 
 desktop_click "$(tab_x 3)" "$tab_y"   # Ring Light
-desktop_poll 5 test "$(stored selectedSettingsTab)" = ringLight || desktop_fail "Ring Light tab not stored"
+desktop_until "$E2E_WAIT" 'test "$(stored selectedSettingsTab)" = ringLight' || desktop_fail "Ring Light tab not stored"
 # The first of the two monitors is chosen and remembered.
 [ -n "$(stored ringLightSelectedDisplayID)" ] || desktop_fail "no display selected"
 read -r x y w h < <(desktop_geometry "$win")
@@ -85,11 +85,11 @@ convert "$shot" -crop "$((w + 40))x$((h + 60))+$((x - 20))+$((y - 40))" +repage 
   "$MIRELON_BUILD_DIR/settings-screenshots/desktop-ringlight-tab.png" || true
 
 desktop_click "$(tab_x 5)" "$tab_y"   # About
-desktop_poll 5 test "$(stored selectedSettingsTab)" = about || desktop_fail "About tab not stored"
+desktop_until "$E2E_WAIT" 'test "$(stored selectedSettingsTab)" = about' || desktop_fail "About tab not stored"
 short() { read -r _ _ _ hh < <(desktop_geometry "$win"); [ "$hh" -lt 520 ]; }
-desktop_poll 5 short || desktop_fail "About tab not shorter than the cap"
+desktop_poll "$E2E_WAIT" short || desktop_fail "About tab not shorter than the cap"
 
 touch "$work/quit"
-desktop_poll 10 bash -c "! kill -0 $host_pid" || desktop_fail "settings host did not quit"
+desktop_poll "$E2E_WAIT" desktop__ended "$host_pid" || desktop_fail "settings host did not quit"
 grep -q "PASSED\|OK \]" "$DESKTOP_DIR/settings.log" || { cat "$DESKTOP_DIR/settings.log" >&2; desktop_fail "host failed"; }
 echo "PASS (General tab $general_h tall)"

@@ -27,7 +27,7 @@ entry="$XDG_CONFIG_HOME/autostart/mirelon.desktop"
 # row, at the right edge).
 open_settings() {
   "$dir/mirelon" >>"$DESKTOP_DIR/handover.log" 2>&1 || true
-  desktop_wait_for_name '^Mirelon Settings$' 20
+  desktop_wait_for_name '^Mirelon Settings$'
 }
 click_start_at_login() { # WINDOW
   local x y w h
@@ -48,40 +48,40 @@ pid_of_copy() {
 mkfifo "$entry"
 desktop_spawn first "$dir/mirelon"
 first=$DESKTOP_LAST_PID
-desktop_poll 20 grep -q 'Start at login:' "$DESKTOP_DIR/first.log" ||
+desktop_poll "$E2E_WAIT" grep -q 'Start at login:' "$DESKTOP_DIR/first.log" ||
   desktop_fail "program did not start (a FIFO at the entry path?): $(tail -3 "$DESKTOP_DIR/first.log")"
 grep -q 'Start at login: off' "$DESKTOP_DIR/first.log" || desktop_fail "a FIFO reads as on"
 grep -q 'not a regular file' "$DESKTOP_DIR/first.log" || desktop_fail "the FIFO was not reported"
 win=$(open_settings) || desktop_fail "settings window did not open"
-sleep 0.5
+desktop_wait_settled "$win"
 desktop_screenshot "$DESKTOP_DIR/settings-before.png"
 click_start_at_login "$win"
-desktop_poll 10 entry_exists || desktop_fail "clicking Start at login wrote no entry: $(tail -5 "$DESKTOP_DIR/first.log")"
+desktop_poll "$E2E_WAIT" entry_exists || desktop_fail "clicking Start at login wrote no entry: $(tail -5 "$DESKTOP_DIR/first.log")"
 cp "$entry" "$DESKTOP_DIR/written.desktop"
 out=$(desktop-file-validate "$entry") || desktop_fail "entry invalid: $out"
 grep -q '^Exec=env MIRELON_LAUNCHED_AT_LOGIN=1 ' "$entry" || desktop_fail "unexpected entry: $(cat "$entry")"
 desktop_kill "$first"
 
 desktop_spawn launcher gio launch "$entry"
-desktop_poll 20 grep -q 'Start at login:' "$DESKTOP_DIR/launcher.log" ||
+desktop_poll "$E2E_WAIT" grep -q 'Start at login:' "$DESKTOP_DIR/launcher.log" ||
   desktop_fail "program did not start from the entry: $(cat "$DESKTOP_DIR/launcher.log")"
 grep -q 'Launched at login' "$DESKTOP_DIR/launcher.log" || desktop_fail "program does not know it was launched at login"
 grep -q 'Start at login: on' "$DESKTOP_DIR/launcher.log" || desktop_fail "program reads its own entry as off"
-desktop_poll 10 test -n "$(pid_of_copy)" || desktop_fail "no process runs from $dir/mirelon"
+desktop_until "$E2E_WAIT" 'test -n "$(pid_of_copy)"' || desktop_fail "no process runs from $dir/mirelon"
 pid=$(pid_of_copy)
 
 # Switched off in the program that the entry started: the entry goes.
 win=$(open_settings) || desktop_fail "settings window did not open the second time"
-sleep 0.5
+desktop_wait_settled "$win"
 click_start_at_login "$win"
-desktop_poll 10 entry_gone || desktop_fail "clicking Start at login again kept the entry"
+desktop_poll "$E2E_WAIT" entry_gone || desktop_fail "clicking Start at login again kept the entry"
 kill "$pid"
-desktop_poll 10 bash -c "! kill -0 $pid 2>/dev/null" || kill -9 "$pid"
+desktop_poll "$E2E_WAIT" desktop__ended "$pid" || kill -9 "$pid"
 
 # A plain start with no entry reads off and claims no login launch.
-XDG_RUNTIME_DIR="$root/run" timeout 10 "$dir/mirelon" >"$DESKTOP_DIR/plain.log" 2>&1 &
+XDG_RUNTIME_DIR="$root/run" timeout "$E2E_START" "$dir/mirelon" >"$DESKTOP_DIR/plain.log" 2>&1 &
 second=$!
-desktop_poll 10 grep -q 'Start at login:' "$DESKTOP_DIR/plain.log" || desktop_fail "plain start did not log"
+desktop_poll "$E2E_WAIT" grep -q 'Start at login:' "$DESKTOP_DIR/plain.log" || desktop_fail "plain start did not log"
 grep -q 'Start at login: off' "$DESKTOP_DIR/plain.log" || desktop_fail "no entry still reads as on"
 grep -q 'Launched at login' "$DESKTOP_DIR/plain.log" && desktop_fail "a plain start claims a login launch"
 kill "$second" 2>/dev/null || true

@@ -39,34 +39,43 @@ read -r out lx ly lw lh < <(wl_app_place mirelon-panel HEADLESS-1)
 ((lx + lw > 1100 && lx + lw <= 1280 && ly + lh > 600 && ly + lh <= 720)) ||
   desktop_fail "desk panel at $lx,$ly ${lw}x$lh is not bottom right"
 
-# Their pixels: the centre of each panel is neither witness colour.
-sleep 0.5
-shot=$(wl_app_shot wayland_native_panels)
-for centre in "$((lx + lw / 2)) $((ly + lh / 2))" "$((x + w / 2)) $((y + h / 2))"; do
-  read -r cx cy <<<"$centre"
-  px=$(desktop_pixel "$shot" "$cx" "$cy")
-  ! desktop_color_close "$px" '#a02020' 40 && ! desktop_color_close "$px" '#2020a0' 40 ||
-    desktop_fail "no panel pixels at $cx,$cy ($px)"
-done
+# Their pixels: the centre of each panel is neither witness colour (looked
+# at until the compositor shows both).
+panel_pixels() {
+  local centre cx cy
+  shot=$(wl_app_shot wayland_native_panels)
+  for centre in "$((lx + lw / 2)) $((ly + lh / 2))" "$((x + w / 2)) $((y + h / 2))"; do
+    read -r cx cy <<<"$centre"
+    px=$(desktop_pixel "$shot" "$cx" "$cy")
+    if desktop_color_close "$px" '#a02020' 40 || desktop_color_close "$px" '#2020a0' 40; then
+      echo "no panel pixels at $cx,$cy ($px)"
+      return 1
+    fi
+  done
+}
+desktop_poll "$E2E_WAIT" panel_pixels || desktop_fail "$(panel_pixels)"
 
 # A click on each panel reaches the native window beneath.
 wl_click $((lx + lw / 2)) $((ly + lh / 2))
-desktop_poll 5 grep -q 'left press' "$WL_DIR/witness-left.log" || desktop_fail "click on the desk panel blocked"
+desktop_poll "$E2E_WAIT" grep -q 'left press' "$WL_DIR/witness-left.log" || desktop_fail "click on the desk panel blocked"
 wl_click $((x + w / 2)) $((y + h / 2))
-desktop_poll 5 grep -q 'right press' "$WL_DIR/witness-right.log" || desktop_fail "click on the room panel blocked"
+desktop_poll "$E2E_WAIT" grep -q 'right press' "$WL_DIR/witness-right.log" || desktop_fail "click on the room panel blocked"
 
-# Idle: a still picture commits nothing over a second.
-sleep 1
-before=$(wl_app_count 'surface commit')
-sleep 1.2
-after=$(wl_app_count 'surface commit')
-[ "$after" -eq "$before" ] || desktop_fail "$((after - before)) commits while idle"
+# Idle: once the start is over, a still picture commits nothing over a
+# second (a panel that commits every frame never gets there).
+idle_second() {
+  before=$(wl_app_count 'surface commit')
+  sleep 1.2
+  after=$(wl_app_count 'surface commit')
+  [ "$after" -eq "$before" ]
+}
+desktop_poll "$E2E_WAIT" idle_second || desktop_fail "$((after - before)) commits in the last second while idle"
 
 # Hot-plug: the room camera's surface goes with it and comes back.
 wl_app_unplug b-room
-wl_app_wait 'surface unmapped mirelon-panel HEADLESS-2' 1 10
+wl_app_wait 'surface unmapped mirelon-panel HEADLESS-2' 1
 wl_app_camera b-room "Room Camera" colors
-wl_app_wait 'surface mapped mirelon-panel HEADLESS-2' 2 10
+wl_app_wait 'surface mapped mirelon-panel HEADLESS-2' 2
 
 # The ring light: a surface covering each chosen output's frame, click-through.
 python3 - "$WL_DEFAULTS" <<'PY'
@@ -83,16 +92,19 @@ case "$rout" in
   HEADLESS-2) [ "$rx $ry $rw $rh" = "1280 0 1024 768" ] || desktop_fail "ring light frame $rx $ry $rw $rh" ;;
   *) desktop_fail "no ring light surface" ;;
 esac
-sleep 0.5
-shot=$(wl_app_shot wayland_native_ring_light)
-edge=$(desktop_pixel "$shot" $((rx + rw / 2)) $((ry + rh - 3)))
-inner=$(desktop_pixel "$shot" $((rx + rw / 2)) $((ry + rh / 2)))
+band_shown() {
+  shot=$(wl_app_shot wayland_native_ring_light)
+  edge=$(desktop_pixel "$shot" $((rx + rw / 2)) $((ry + rh - 3)))
+  inner=$(desktop_pixel "$shot" $((rx + rw / 2)) $((ry + rh / 2)))
+  ! desktop_color_close "$edge" "$inner" 30
+}
+desktop_poll "$E2E_WAIT" band_shown || true
 ! desktop_color_close "$edge" "$inner" 30 || desktop_fail "no band at the bottom edge ($edge vs $inner)"
 # Panels stay above the ring light and a click on the band passes through.
 if [ "$rout" = HEADLESS-1 ]; then witness=left; else witness=right; fi
 presses=$(grep -c "$witness press" "$WL_DIR/witness-$witness.log")
 wl_click $((rx + rw / 2)) $((ry + rh - 4))
-desktop_poll 5 test "$(grep -c "$witness press" "$WL_DIR/witness-$witness.log")" -gt "$presses" ||
+desktop_until "$E2E_WAIT" 'test "$(grep -c "$witness press" "$WL_DIR/witness-$witness.log")" -gt "$presses"' ||
   desktop_fail "click on the ring light blocked"
 
 # Outputs change: a third output is added and the second moves below the
@@ -101,9 +113,9 @@ desktop_poll 5 test "$(grep -c "$witness press" "$WL_DIR/witness-$witness.log")"
 # there; the ring light follows its output to the new place.
 wl_as swaymsg create_output >/dev/null
 wl_as swaymsg output HEADLESS-2 position 0 720 >/dev/null
-wl_app_wait 'surface mapped mirelon-panel HEADLESS-3' 1 10
+wl_app_wait 'surface mapped mirelon-panel HEADLESS-3' 1
 if [ "$rout" = HEADLESS-2 ]; then
-  wl_app_wait 'surface mapped mirelon-ring-light HEADLESS-2 0 720 1024 768' 1 10
+  wl_app_wait 'surface mapped mirelon-ring-light HEADLESS-2 0 720 1024 768' 1
 fi
 kill -0 "$WL_APP_PID" || desktop_fail "the program ended"
 wl_app_shot wayland_native_after_output_change >/dev/null

@@ -22,7 +22,7 @@ panel_drawn() {
   wl_screenshot "$WL_DIR/xw.png" &&
     [ "$(convert "$WL_DIR/xw.png" -crop 400x300+0+20 +repage -format "%k" info:)" -gt 40 ]
 }
-desktop_poll 20 panel_drawn || desktop_fail "no panel drawn through XWayland"
+desktop_poll "$E2E_WAIT" panel_drawn || desktop_fail "no panel drawn through XWayland"
 wl_app_shot wayland_xwayland_panel >/dev/null
 kill -0 "$WL_APP_PID" || desktop_fail "the program ended"
 echo PASS

@@ -34,7 +34,18 @@ desktop_fail() {
   exit 1
 }
 
+# Ceilings of the waits below. A wait ends as soon as its event happens; the
+# ceiling only bounds a run that fails, so it is generous: a loaded 2-core
+# machine running the sanitizer build can be 5-10x slower than an idle one.
+#   E2E_WAIT   the program's reaction to something done to it (a window mapped
+#              or closed, a preference stored, a log line)
+#   E2E_START  a process (X server, window manager, program, test host) getting ready
+E2E_WAIT=${MIRELON_E2E_WAIT:-120}
+E2E_START=${MIRELON_E2E_START:-180}
+
 # Poll a command until it succeeds: desktop_poll TIMEOUT_SECONDS cmd args...
+# The command runs again at every poll: pass a function or use desktop_until,
+# never a "$(...)" argument (that is evaluated once, before the first poll).
 desktop_poll() {
   local timeout=$1
   shift
@@ -44,6 +55,24 @@ desktop_poll() {
     if ((SECONDS >= deadline)); then return 1; fi
     sleep 0.1
   done
+}
+
+# Poll a shell expression until it succeeds; it is evaluated afresh at every
+# poll:  desktop_until TIMEOUT 'test "$(some_query)" = expected'
+desktop_until() {
+  local timeout=$1
+  shift
+  desktop_poll "$timeout" eval "$*"
+}
+
+# A guard against something happening: succeeds when cmd fails at every poll
+# for SECONDS. Start it after the event the unwanted reaction would follow
+# (a load only delays that reaction into the window, so the guard can still fail).
+#   desktop_never SECONDS cmd args...
+desktop_never() {
+  local seconds=$1
+  shift
+  ! desktop_poll "$seconds" "$@"
 }
 
 # Start a background process whose output goes to $DESKTOP_DIR/<name>.log;
@@ -57,17 +86,16 @@ desktop_spawn() {
   DESKTOP_PIDS+=("$DESKTOP_LAST_PID")
 }
 
-# Stop one process started through desktop_spawn (TERM, then KILL after 3 s).
+# Stop one process started through desktop_spawn (TERM, then KILL when it has
+# not ended after 30 s: a sanitizer build under load can take a while to exit).
 desktop_kill() {
-  local pid=$1 i
+  local pid=$1
   kill "$pid" 2>/dev/null || return 0
-  for i in $(seq 30); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -9 "$pid" 2>/dev/null || true
+  desktop_poll 30 desktop__ended "$pid" || kill -9 "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 }
+
+desktop__ended() { ! kill -0 "$1" 2>/dev/null; }
 
 desktop_start() {
   local size=2560x1024 picom=0 trayer=0
@@ -89,16 +117,16 @@ desktop_start() {
   Xvfb -displayfd 9 -screen 0 "${size}x24" -nolisten tcp -noreset \
     9>"$DESKTOP_DIR/displayfd" >"$DESKTOP_DIR/xvfb.log" 2>&1 &
   DESKTOP_PIDS+=($!)
-  desktop_poll 10 test -s "$DESKTOP_DIR/displayfd" || desktop_fail "Xvfb did not start"
+  desktop_poll "$E2E_START" test -s "$DESKTOP_DIR/displayfd" || desktop_fail "Xvfb did not start"
   export DISPLAY=":$(head -n1 "$DESKTOP_DIR/displayfd")"
-  desktop_poll 10 xdpyinfo || desktop_fail "display $DISPLAY not reachable"
+  desktop_poll "$E2E_START" xdpyinfo || desktop_fail "display $DISPLAY not reachable"
   DESKTOP_WIDTH=${size%x*}
   DESKTOP_HEIGHT=${size#*x}
 
   python3 "$DESKTOP_X11UTIL" setbg "$DESKTOP_BACKGROUND" || desktop_fail "cannot set background"
 
   desktop_spawn openbox openbox --sm-disable
-  desktop_poll 10 desktop__wm_running || desktop_fail "openbox did not start"
+  desktop_poll "$E2E_START" desktop__wm_running || desktop_fail "openbox did not start"
 
   # Two monitors side by side; the left one holds the output and is primary.
   local half=$((DESKTOP_WIDTH / 2))
@@ -128,14 +156,14 @@ desktop_picom_start() {
   [ -n "$DESKTOP_PICOM_PID" ] && return 0
   desktop_spawn picom picom --backend xrender --no-fading-openclose
   DESKTOP_PICOM_PID=$DESKTOP_LAST_PID
-  desktop_poll 10 desktop_compositor_running || desktop_fail "picom did not take the compositor selection"
+  desktop_poll "$E2E_START" desktop_compositor_running || desktop_fail "picom did not take the compositor selection"
 }
 
 desktop_picom_stop() {
   [ -z "$DESKTOP_PICOM_PID" ] && return 0
   desktop_kill "$DESKTOP_PICOM_PID"
   DESKTOP_PICOM_PID=""
-  desktop_poll 10 desktop__no_compositor || desktop_fail "compositor selection still owned"
+  desktop_poll "$E2E_WAIT" desktop__no_compositor || desktop_fail "compositor selection still owned"
 }
 
 desktop_compositor_running() { [ "$(python3 "$DESKTOP_X11UTIL" cm-owner)" != 0 ]; }
@@ -146,7 +174,7 @@ desktop_trayer_start() {
   desktop_spawn trayer trayer --edge top --align right --widthtype request --height 24 \
     --SetDockType true --SetPartialStrut true --monitor primary --transparent false
   DESKTOP_TRAYER_PID=$DESKTOP_LAST_PID
-  desktop_poll 10 desktop__workarea_shrunk || desktop_fail "trayer did not reserve its strut"
+  desktop_poll "$E2E_START" desktop__workarea_shrunk || desktop_fail "trayer did not reserve its strut"
 }
 
 desktop__workarea_shrunk() {
@@ -159,12 +187,8 @@ desktop_stop() {
     kill "${DESKTOP_PIDS[i]}" 2>/dev/null || true
   done
   for ((i = ${#DESKTOP_PIDS[@]} - 1; i >= 0; i--)); do
-    local n
-    for n in $(seq 20); do
-      kill -0 "${DESKTOP_PIDS[i]}" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill -9 "${DESKTOP_PIDS[i]}" 2>/dev/null || true
+    desktop_poll 10 desktop__ended "${DESKTOP_PIDS[i]}" ||
+      kill -9 "${DESKTOP_PIDS[i]}" 2>/dev/null || true
     wait "${DESKTOP_PIDS[i]}" 2>/dev/null || true
   done
   DESKTOP_PIDS=()
@@ -198,9 +222,9 @@ desktop__role_count_is() {
 }
 
 # Wait until at least COUNT viewable windows with ROLE exist; prints their ids.
-#   desktop_wait_for_role ROLE [COUNT=1] [TIMEOUT=15]
+#   desktop_wait_for_role ROLE [COUNT=1] [TIMEOUT=E2E_WAIT]
 desktop_wait_for_role() {
-  local role=$1 count=${2:-1} timeout=${3:-15}
+  local role=$1 count=${2:-1} timeout=${3:-$E2E_WAIT}
   desktop_poll "$timeout" desktop__role_count_at_least "$role" "$count" ||
     desktop_fail "no $count viewable window(s) with role $role after ${timeout}s"
   desktop_windows_by_role "$role"
@@ -208,17 +232,31 @@ desktop_wait_for_role() {
 
 # Wait until exactly COUNT viewable windows with ROLE exist (0 for "all gone").
 desktop_wait_for_role_count() {
-  local role=$1 count=$2 timeout=${3:-15}
+  local role=$1 count=$2 timeout=${3:-$E2E_WAIT}
   desktop_poll "$timeout" desktop__role_count_is "$role" "$count" ||
     desktop_fail "expected $count window(s) with role $role, have $(desktop_windows_by_role "$role" | wc -l)"
 }
 
 # Wait for a viewable window whose name matches NAME (xdotool regex); prints its id.
 desktop_wait_for_name() {
-  local name=$1 timeout=${2:-15}
+  local name=$1 timeout=${2:-$E2E_WAIT}
   desktop_poll "$timeout" xdotool search --onlyvisible --name "$name" ||
     desktop_fail "no window named $name after ${timeout}s"
   xdotool search --onlyvisible --name "$name" | head -n1
+}
+
+desktop__same_geometry_twice() {
+  local a b
+  a=$(desktop_geometry "$1") || return 1
+  sleep 0.2
+  b=$(desktop_geometry "$1") || return 1
+  [ "$a" = "$b" ] && xwininfo -id "$1" | grep -q 'Map State: IsViewable'
+}
+
+# Waits until a window is viewable and has stopped moving and resizing (the
+# window manager has placed it): the same geometry at two polls in a row.
+desktop_wait_settled() {
+  desktop_poll "$E2E_WAIT" desktop__same_geometry_twice "$1" || desktop_fail "window $1 did not settle"
 }
 
 # "x y w h" of a window in root coordinates.
@@ -252,6 +290,22 @@ desktop_stacking() {
   xwininfo -root -children | awk '/^ +0x/ {print $1}'
 }
 
+# Raises a managed window and waits until the window manager has handled the
+# raise, so that what is checked next follows it rather than racing it. The
+# window manager handles requests in order: a state change asked for after
+# the raise (leaving the pager, which nothing here looks at) shows when it is through.
+desktop_raise() {
+  xdotool windowraise "$1"
+  python3 "$DESKTOP_X11UTIL" wm-state "$1" add _NET_WM_STATE_SKIP_PAGER
+  desktop_poll "$E2E_WAIT" desktop__has_state "$1" _NET_WM_STATE_SKIP_PAGER ||
+    desktop_fail "the window manager did not handle the raise of $1"
+  python3 "$DESKTOP_X11UTIL" wm-state "$1" remove _NET_WM_STATE_SKIP_PAGER
+  desktop_poll "$E2E_WAIT" desktop__lacks_state "$1" _NET_WM_STATE_SKIP_PAGER ||
+    desktop_fail "the window manager did not take back the pager state of $1"
+}
+desktop__has_state() { xprop -id "$1" _NET_WM_STATE | grep -q "$2"; }
+desktop__lacks_state() { ! desktop__has_state "$@"; }
+
 # Succeeds when window A is stacked above window B (compares their top-levels).
 desktop_is_above() {
   local a b pa pb
@@ -276,7 +330,7 @@ desktop_open_window() {
   id=$(desktop_wait_for_name "^$name\$")
   if [ "$full" = --fullscreen ]; then
     python3 "$DESKTOP_X11UTIL" fullscreen "$id"
-    desktop_poll 5 desktop__is_fullscreen "$id" || desktop_fail "window $name did not go full screen"
+    desktop_poll "$E2E_WAIT" desktop__is_fullscreen "$id" || desktop_fail "window $name did not go full screen"
   fi
   echo "$id"
 }

@@ -21,6 +21,11 @@ KWIN_PIDS=()
 KWIN_LAST_PID=""
 KWIN_LIB_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
+# Ceilings of the waits (as in desktop.sh): generous, since a wait ends as
+# soon as its event happens and a loaded machine can be 5-10x slower.
+E2E_WAIT=${MIRELON_E2E_WAIT:-120}
+E2E_START=${MIRELON_E2E_START:-180}
+
 kwin_log() { echo "[kwin] $*" >&2; }
 kwin_fail() {
   echo "[kwin] FAIL: $*" >&2
@@ -75,8 +80,8 @@ DESKTOP
     'echo "$DBUS_SESSION_BUS_ADDRESS" >"$0/bus"; exec "$0/bin/kwin_wayland" --virtual --width 1280 --height 720 --socket wayland-mirelon' \
     "$KWIN_DIR" >"$KWIN_DIR/kwin.log" 2>&1 &
   KWIN_PIDS+=($!)
-  kwin_poll 30 test -S "$KWIN_DIR/run/wayland-mirelon" || kwin_fail "KWin did not start"
-  kwin_poll 10 test -s "$KWIN_DIR/bus" || kwin_fail "no session bus"
+  kwin_poll "$E2E_START" test -S "$KWIN_DIR/run/wayland-mirelon" || kwin_fail "KWin did not start"
+  kwin_poll "$E2E_START" test -s "$KWIN_DIR/bus" || kwin_fail "no session bus"
   # The portal services inherit this environment when D-Bus starts them.
   kwin_do dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
     KDE_FULL_SESSION KDE_SESSION_VERSION XDG_CONFIG_HOME XDG_DATA_HOME XDG_RUNTIME_DIR HOME ||
@@ -100,15 +105,14 @@ kwin_run() { # NAME cmd...: output in $KWIN_DIR/NAME.log
 
 kwin_keys() { kwin_do "$KWIN_DIR/bin/kwin_keys" "$@"; }
 
+kwin__ended() { ! kill -0 "$1" 2>/dev/null; }
+
 kwin_stop() {
   local i n
   for ((i = ${#KWIN_PIDS[@]} - 1; i >= 0; i--)); do
     kill "${KWIN_PIDS[i]}" 2>/dev/null || true
-    for n in $(seq 30); do
-      kill -0 "${KWIN_PIDS[i]}" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill -9 "${KWIN_PIDS[i]}" 2>/dev/null || true
+    kwin_poll 30 kwin__ended "${KWIN_PIDS[i]}" ||
+      kill -9 "${KWIN_PIDS[i]}" 2>/dev/null || true
     wait "${KWIN_PIDS[i]}" 2>/dev/null || true
   done
   KWIN_PIDS=()

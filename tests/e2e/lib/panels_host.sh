@@ -29,7 +29,7 @@ panels_start_host() {
   desktop_spawn host env QT_QPA_PLATFORM=xcb "$PANELS_TESTS_BIN" \
     --gtest_also_run_disabled_tests --gtest_filter='PanelsDesktopHost.*'
   PANELS_HOST_PID=$DESKTOP_LAST_PID
-  desktop_poll 30 grep -q 'host: ready' "$DESKTOP_DIR/host.log" ||
+  desktop_poll "$E2E_START" grep -q 'host: ready' "$DESKTOP_DIR/host.log" ||
     desktop_fail "panel host did not start: $(tail -5 "$DESKTOP_DIR/host.log")"
 }
 
@@ -56,6 +56,53 @@ PY
 
 panels_show() { panels_set_bool isMirelonOn true; }
 panels_hide() { panels_set_bool isMirelonOn false; }
+
+panels__bool_is() { # KEY true|false: the file holds that value now
+  python3 - "$PANELS_DEFAULTS" "$1" "$2" <<'PY'
+import json, sys
+try:
+    value = json.load(open(sys.argv[1])).get(sys.argv[2])
+except (OSError, ValueError):
+    sys.exit(1)
+sys.exit(0 if value is (sys.argv[3] == "true") else 1)
+PY
+}
+
+# Sets a Bool preference from outside and waits (up to TIMEOUT) for cmd to
+# succeed. An outside edit can cross one of the program's own saves (the last
+# writer wins, as with any editor): when the file no longer holds the edit,
+# it is made again and counted in PANELS_EDITS_AGAIN.
+#   panels_set_bool_until KEY true|false TIMEOUT cmd args...
+PANELS_EDITS_AGAIN=0
+panels_set_bool_until() {
+  local key=$1 value=$2 timeout=$3 deadline
+  shift 3
+  deadline=$((SECONDS + timeout))
+  panels_set_bool "$key" "$value"
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || return 1
+    if ! panels__bool_is "$key" "$value"; then
+      desktop_log "the edit of $key was lost to a save of the program; made again"
+      PANELS_EDITS_AGAIN=$((PANELS_EDITS_AGAIN + 1))
+      panels_set_bool "$key" "$value"
+    fi
+    sleep 0.2
+  done
+}
+
+# Switches the panels on and waits for at least COUNT panel windows; prints their ids.
+panels_show_wait() {
+  local count=${1:-1}
+  panels_set_bool_until isMirelonOn true "$E2E_WAIT" desktop__role_count_at_least MirelonPanel "$count" ||
+    desktop_fail "no $count panel(s) after switching on (have $(desktop_windows_by_role MirelonPanel | wc -l))"
+  desktop_windows_by_role MirelonPanel
+}
+
+# Switches the panels off and waits until every panel window is gone.
+panels_hide_wait() {
+  panels_set_bool_until isMirelonOn false "$E2E_WAIT" desktop__role_count_is MirelonPanel 0 ||
+    desktop_fail "$(desktop_windows_by_role MirelonPanel | wc -l) panel(s) stayed after switching off"
+}
 
 # Prints one stored camera configuration field: panels_config ID FIELD
 panels_config() {

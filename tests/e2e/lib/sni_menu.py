@@ -7,10 +7,13 @@ status-notifier host does (StatusNotifierItem + DBusMenu).
     sni_menu.py labels        prints every row
 Exits 1 when no item or no such row is found.
 """
+import os
 import sys
-import time
 
 import dbus
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e_wait import START, TimedOut, wait_for  # noqa: E402
 
 
 def registered_items(bus):
@@ -57,14 +60,10 @@ def rows(menu):
 def main():
     command = sys.argv[1]
     bus = dbus.SessionBus()
-    menu = None
-    for _ in range(50):
-        menu = find_menu(bus)
-        if menu is not None:
-            break
-        time.sleep(0.2)
-    if menu is None:
-        print("no tray item", file=sys.stderr)
+    try:
+        menu = wait_for(lambda: find_menu(bus), START, "the tray item", interval=0.2)
+    except TimedOut as e:
+        print("no tray item:", e, file=sys.stderr)
         return 1
     if command == "labels":
         for ident, props in rows(menu):

@@ -89,7 +89,7 @@ wl_app_count() { grep -c -- "$1" "$WL_APP_LOG" || true; }
 wl__count_at_least() { [ "$(wl_app_count "$1")" -ge "$2" ]; }
 # wl_app_wait PATTERN [N] [TIMEOUT]: waits for N lines matching PATTERN.
 wl_app_wait() {
-  desktop_poll "${3:-20}" wl__count_at_least "$1" "${2:-1}" ||
+  desktop_poll "${3:-$E2E_WAIT}" wl__count_at_least "$1" "${2:-1}" ||
     desktop_fail "waited for ${2:-1} x '$1': $(tail -15 "$WL_APP_LOG")"
 }
 

@@ -57,20 +57,17 @@ wl_spawn() {
   shift
   rm -f "$WL_DIR/$name.pid"
   wl_as bash -c 'echo $$ > "$0"; exec "$@"' "$WL_DIR/$name.pid" "$@" >"$WL_DIR/$name.log" 2>&1 &
-  desktop_poll 10 test -s "$WL_DIR/$name.pid" || desktop_fail "$name did not start"
+  desktop_poll "$E2E_START" test -s "$WL_DIR/$name.pid" || desktop_fail "$name did not start"
   WL_LAST_PID=$(cat "$WL_DIR/$name.pid")
   WL_PIDS+=("$WL_LAST_PID")
 }
 
-# Stops one process started through wl_spawn (TERM, then KILL after 5 s).
+# Stops one process started through wl_spawn (TERM, then KILL when it has not
+# ended after 30 s: a sanitizer build under load can take a while to exit).
 wl_kill() {
-  local pid=$1 i
+  local pid=$1
   kill "$pid" 2>/dev/null || return 0
-  for i in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  kill -9 "$pid" 2>/dev/null || true
+  desktop_poll 30 desktop__ended "$pid" || kill -9 "$pid" 2>/dev/null || true
 }
 
 wl_desktop_stop() {
@@ -130,9 +127,9 @@ CONF
     "${env[@]}" dbus-run-session -- sh -c "$session" "$WL_DIR" >"$WL_DIR/sway.log" 2>&1 &
   fi
   echo $! >"$WL_DIR/bus.pid"
-  desktop_poll 20 test -s "$WL_DIR/sway.pid" || desktop_fail "sway did not start"
+  desktop_poll "$E2E_START" test -s "$WL_DIR/sway.pid" || desktop_fail "sway did not start"
   WL_SWAY_PID=$(cat "$WL_DIR/sway.pid")
-  desktop_poll 20 wl__sockets || desktop_fail "sway did not open its sockets: $(tail -5 "$WL_DIR/sway.log")"
+  desktop_poll "$E2E_START" wl__sockets || desktop_fail "sway did not open its sockets: $(tail -5 "$WL_DIR/sway.log")"
   local socket ipc
   socket=$(find "$WL_DIR/run" -maxdepth 1 -name 'wayland-[0-9]*' ! -name '*.lock' -printf '%f\n' | head -1)
   ipc=$(find "$WL_DIR/run" -maxdepth 1 -name 'sway-ipc.*' | head -1)
@@ -142,10 +139,10 @@ CONF
     echo "unset DISPLAY QT_QPA_PLATFORM"
   } >"$WL_DIR/env"
   chmod 644 "$WL_DIR/env"
-  desktop_poll 10 wl__outputs_ready || desktop_fail "outputs not laid out: $(wl_as swaymsg -t get_outputs -r | head -20)"
+  desktop_poll "$E2E_START" wl__outputs_ready || desktop_fail "outputs not laid out: $(wl_as swaymsg -t get_outputs -r | head -20)"
   wl__reach_programs
   wl_spawn pointer "$WL_TOOLS/wayland_test_pointer" --extent $WL_EXTENT hold
-  desktop_poll 10 grep -q holding "$WL_DIR/pointer.log" || desktop_fail "no virtual pointer"
+  desktop_poll "$E2E_START" grep -q holding "$WL_DIR/pointer.log" || desktop_fail "no virtual pointer"
   if [ "$xwayland" = enable ]; then
     # The X server starts on the first X client; its display number for them.
     echo "export DISPLAY=:$(wl__xwayland_display)" >>"$WL_DIR/env"
@@ -161,7 +158,7 @@ wl__reach_programs() {
   WL_SNI_MENU="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/sni_menu.py"
   if wl_as test -x "$WL_TOOLS/wayland_test_pointer" && wl_as test -r "$WL_SNI_MENU"; then return; fi
   mkdir -p "$WL_DIR/bin"
-  cp "$WL_SNI_MENU" "$WL_DIR/bin/"
+  cp "$WL_SNI_MENU" "$(dirname "$WL_SNI_MENU")/e2e_wait.py" "$WL_DIR/bin/"
   WL_SNI_MENU="$WL_DIR/bin/sni_menu.py"
   cp "$WL_TOOLS"/wayland_test_pointer "$WL_TOOLS"/wayland_test_keys "$WL_TOOLS"/wayland_witness "$WL_DIR/bin/"
   WL_TOOLS="$WL_DIR/bin"
@@ -185,16 +182,22 @@ rects = sorted((o["name"], o["rect"]["x"], o["rect"]["width"]) for o in json.loa
 sys.exit(0 if rects == [("HEADLESS-1", 0, 1280), ("HEADLESS-2", 1280, 1024)] else 1)'
 }
 
-wl__xwayland_display() {
+# The X display of the session's Xwayland: its socket (owned by the session's
+# user), or the number sway logged for it.
+wl__x_socket() {
   local n
-  desktop_poll 10 grep -q 'Xwayland' "$WL_DIR/sway.log" || true
   for n in $(seq 0 20); do
     if [ -S "/tmp/.X11-unix/X$n" ] && [ "$(stat -c %U "/tmp/.X11-unix/X$n")" = "$WL_USER" ]; then
       echo "$n"
-      return
+      return 0
     fi
   done
-  grep -o 'DISPLAY=:[0-9]*' "$WL_DIR/sway.log" | tail -1 | cut -d: -f2
+  grep -o 'DISPLAY=:[0-9]*' "$WL_DIR/sway.log" | tail -1 | cut -d: -f2 | grep .
+}
+
+wl__xwayland_display() {
+  desktop_poll "$E2E_START" wl__x_socket || desktop_fail "no Xwayland display: $(tail -5 "$WL_DIR/sway.log")"
+  wl__x_socket
 }
 
 # Screenshot of the whole layout (both outputs) to FILE.
@@ -236,8 +239,8 @@ wl_keys() { wl_as "$WL_TOOLS/wayland_test_keys" "$@"; }
 # presses are in $WL_DIR/witness-TITLE.log.
 wl_witness() {
   wl_spawn "witness-$1" env QT_QPA_PLATFORM=wayland "$WL_TOOLS/wayland_witness" "$1" "${2:-#204060}"
-  desktop_poll 15 grep -q 'witness shown' "$WL_DIR/witness-$1.log" || desktop_fail "witness $1 not shown"
-  desktop_poll 10 wl__tree_has "$1" || desktop_fail "witness $1 not mapped"
+  desktop_poll "$E2E_START" grep -q 'witness shown' "$WL_DIR/witness-$1.log" || desktop_fail "witness $1 not shown"
+  desktop_poll "$E2E_WAIT" wl__tree_has "$1" || desktop_fail "witness $1 not mapped"
 }
 
 wl__tree_has() { wl_as swaymsg -t get_tree | grep -q "\"name\": \"$1\""; }

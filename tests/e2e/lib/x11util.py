@@ -6,6 +6,8 @@ Usage: x11util.py COMMAND [ARGS]
   setbg '#RRGGBB'          paint the root window and publish it as the root pixmap
                            (_XROOTPMAP_ID), so compositors draw the same background
   fullscreen WINDOW        ask the window manager to make WINDOW full screen
+  wm-state WINDOW add|remove ATOM
+                           ask the window manager to change one _NET_WM_STATE of WINDOW
   input-rects WINDOW       print the number of rectangles of WINDOW's input shape
   bounding-rects WINDOW    print the number of rectangles of WINDOW's bounding shape
                            ("unshaped" when the window has no bounding shape)
@@ -106,6 +108,10 @@ def setbg(color):
 
 
 def fullscreen(window):
+    wm_state(window, 1, "_NET_WM_STATE_FULLSCREEN")
+
+
+def wm_state(window, action, atom):
     dpy = open_display()
     root = x.XRootWindow(dpy, x.XDefaultScreen(dpy))
     ev = XEventPad()
@@ -114,8 +120,8 @@ def fullscreen(window):
     ev.xclient.window = window
     ev.xclient.message_type = x.XInternAtom(dpy, b"_NET_WM_STATE", 0)
     ev.xclient.format = 32
-    ev.xclient.data[0] = 1  # _NET_WM_STATE_ADD
-    ev.xclient.data[1] = x.XInternAtom(dpy, b"_NET_WM_STATE_FULLSCREEN", 0)
+    ev.xclient.data[0] = action  # _NET_WM_STATE_REMOVE 0, _NET_WM_STATE_ADD 1
+    ev.xclient.data[1] = x.XInternAtom(dpy, atom.encode(), 0)
     ev.xclient.data[3] = 1
     mask = (1 << 19) | (1 << 20)  # SubstructureNotify | SubstructureRedirect
     x.XSendEvent(dpy, root, 0, mask, ctypes.byref(ev))
@@ -198,6 +204,8 @@ def main(argv):
         shape_rects(int(argv[2], 0), 2)  # ShapeInput
     elif cmd == "bounding-rects" and len(argv) == 3:
         shape_rects(int(argv[2], 0), 0)  # ShapeBounding
+    elif cmd == "wm-state" and len(argv) == 5 and argv[3] in ("add", "remove"):
+        wm_state(int(argv[2], 0), 1 if argv[3] == "add" else 0, argv[4])
     elif cmd == "watch-configure":
         watch_configure()
     elif cmd == "cm-owner":

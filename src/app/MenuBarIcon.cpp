@@ -116,6 +116,10 @@ TrayStyle currentTrayStyle() {
                      QGuiApplication::palette());
 }
 
+TrayStyle embeddedTrayStyle() {
+    return trayStyle(false, TrayHost::xembedTrayForeground(), QGuiApplication::palette());
+}
+
 QIcon makeForTray(const QString& name, const TrayStyle& style, const SymbolLookup& lookup) {
     QIcon icon = render(name, style.tint, style.halo, lookup);
     icon.setIsMask(style.mask);

@@ -53,6 +53,9 @@ TrayStyle trayStyle(bool statusNotifierHost, const std::optional<QColor>& trayFo
                     const QPalette& palette);
 // The style for the tray the desktop has now.
 TrayStyle currentTrayStyle();
+// The style for an icon Qt docked in an XEmbed tray (whatever else the
+// desktop offers): never a mask.
+TrayStyle embeddedTrayStyle();
 
 // make() in the tray's style.
 QIcon makeForTray(const QString& name, const TrayStyle& style,

@@ -23,7 +23,7 @@ DesktopShortcutButton::DesktopShortcutButton(const QString& name, const QString&
     setObjectName(QStringLiteral("desktopShortcutButton"));
     setProperty("shortcutName", name);
     lastStored_ = storedAccelerator();
-    connect(this, &QPushButton::clicked, this, &DesktopShortcutButton::clicked);
+    connect(this, &QPushButton::clicked, this, &DesktopShortcutButton::onClicked);
     defaultsObserver_ = EventBus::shared().addObserver(
         Notifications::defaultsChanged, [this](const Notification&) { storedShortcutChanged(); });
     refresh();
@@ -66,7 +66,7 @@ void DesktopShortcutButton::refresh() {
     }
 }
 
-void DesktopShortcutButton::clicked() {
+void DesktopShortcutButton::onClicked() {
     if (state_ == State::present) {
         erase();
         return;

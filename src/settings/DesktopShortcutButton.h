@@ -40,7 +40,7 @@ Q_SIGNALS:
     void changed(bool ok, const QString& error);
 
 private:
-    void clicked();
+    void onClicked();
     void storedShortcutChanged();
     void write(const QString& accelerator);
     void erase();

@@ -42,7 +42,7 @@ QList<Monitor> parse(const QDBusMessage& reply) {
     while (!monitors.atEnd()) {
         monitors.beginStructure();
         const Spec spec = readSpec(monitors);
-        monitors.asVariant();  // the modes
+        static_cast<void>(monitors.asVariant());  // the modes
         QVariantMap properties;
         monitors >> properties;
         monitors.endStructure();

@@ -19,7 +19,7 @@ const QString extensionsFolder = QStringLiteral("gnome-shell/extensions");
 // interface it offers.
 bool holdsExtension(const QString& folder) {
     for (const QString& name : {QStringLiteral("metadata.json"), QStringLiteral("extension.js"),
-                                busName + QStringLiteral(".xml")}) {
+                                QString(busName + QStringLiteral(".xml"))}) {
         if (!QFileInfo(folder + u'/' + name).isFile()) {
             return false;
         }

@@ -65,6 +65,9 @@ void GSettingsCustomShortcuts::runNext() {
 }
 
 void GSettingsCustomShortcuts::add(const Entry& entry, Done done) {
+    if (!done) {
+        done = [](bool, const QString&) {};
+    }
     const QString path = entryPath(entry.id);
     enqueue([path, entry, done](std::function<void()> next) {
         GSettingsCommand::run(
@@ -101,6 +104,9 @@ void GSettingsCustomShortcuts::add(const Entry& entry, Done done) {
 }
 
 void GSettingsCustomShortcuts::remove(const QString& id, Done done) {
+    if (!done) {
+        done = [](bool, const QString&) {};
+    }
     const QString path = entryPath(id);
     enqueue([path, done](std::function<void()> next) {
         GSettingsCommand::run(
@@ -132,6 +138,9 @@ void GSettingsCustomShortcuts::remove(const QString& id, Done done) {
 }
 
 void GSettingsCustomShortcuts::find(const QString& id, Found found) {
+    if (!found) {
+        found = [](std::optional<QString>) {};
+    }
     const QString path = entryPath(id);
     enqueue([path, found](std::function<void()> next) {
         GSettingsCommand::run(

@@ -773,7 +773,7 @@ Programm darf die Kamera gerade verwenden.</translation>
     </message>
 </context>
 <context>
-    <name>mirelon::MenuBarMenu</name>
+    <name>mirelon::TrayMenu</name>
     <message>
         <source>Start Mirelon</source>
         <translation type="vanished">Mirelon starten</translation>

@@ -773,101 +773,6 @@ Programm darf die Kamera gerade verwenden.</translation>
     </message>
 </context>
 <context>
-    <name>mirelon::TrayMenu</name>
-    <message>
-        <source>Start Mirelon</source>
-        <translation type="vanished">Mirelon starten</translation>
-    </message>
-    <message>
-        <source>Text</source>
-        <translation type="vanished">Text</translation>
-    </message>
-    <message>
-        <source>Ring Light</source>
-        <translation type="vanished">Ringlicht</translation>
-    </message>
-    <message>
-        <source>Increase Camera Size</source>
-        <translation type="vanished">Kamerabild vergrößern</translation>
-    </message>
-    <message>
-        <source>Decrease Camera Size</source>
-        <translation type="vanished">Kamerabild verkleinern</translation>
-    </message>
-    <message>
-        <source>Toggle Camera Mirroring</source>
-        <translation type="vanished">Spiegelung ein/aus</translation>
-    </message>
-    <message>
-        <source>Increase Text Size</source>
-        <translation type="vanished">Text vergrößern</translation>
-    </message>
-    <message>
-        <source>Decrease Text Size</source>
-        <translation type="vanished">Text verkleinern</translation>
-    </message>
-    <message>
-        <source>Settings...</source>
-        <translation type="vanished">Einstellungen …</translation>
-    </message>
-    <message>
-        <source>Help</source>
-        <translation type="vanished">Hilfe</translation>
-    </message>
-    <message>
-        <source>FAQ</source>
-        <translation type="vanished">Häufige Fragen</translation>
-    </message>
-    <message>
-        <source>Videos</source>
-        <translation type="vanished">Videos</translation>
-    </message>
-    <message>
-        <source>Support</source>
-        <translation type="vanished">Unterstützung</translation>
-    </message>
-    <message>
-        <source>Social</source>
-        <translation type="vanished">Soziale Netzwerke</translation>
-    </message>
-    <message>
-        <source>X</source>
-        <translation type="vanished">X</translation>
-    </message>
-    <message>
-        <source>YouTube</source>
-        <translation type="vanished">YouTube</translation>
-    </message>
-    <message>
-        <source>Check for Updates...</source>
-        <translation type="vanished">Nach Aktualisierungen suchen …</translation>
-    </message>
-    <message>
-        <source>Website</source>
-        <translation type="vanished">Webseite</translation>
-    </message>
-    <message>
-        <source>Suggest Idea</source>
-        <translation type="vanished">Idee vorschlagen</translation>
-    </message>
-    <message>
-        <source>More Apps</source>
-        <translation type="vanished">Weitere Programme</translation>
-    </message>
-    <message>
-        <source>Quit Mirelon</source>
-        <translation type="vanished">Mirelon beenden</translation>
-    </message>
-    <message>
-        <source>Stop Mirelon</source>
-        <translation type="vanished">Mirelon anhalten</translation>
-    </message>
-    <message>
-        <source>Move Camera Panels</source>
-        <translation type="vanished">Kamerafenster verschieben</translation>
-    </message>
-</context>
-<context>
     <name>mirelon::MirelonSwitchRow</name>
     <message>
         <source>&amp;Quit Mirelon</source>
@@ -1148,10 +1053,6 @@ Programm darf die Kamera gerade verwenden.</translation>
         <translation>Text verkleinern</translation>
     </message>
     <message>
-        <source>Move Camera Panels</source>
-        <translation>Kamerafenster verschieben</translation>
-    </message>
-    <message>
         <source>Settings...</source>
         <translation>Einstellungen …</translation>
     </message>
@@ -1206,6 +1107,10 @@ Programm darf die Kamera gerade verwenden.</translation>
     <message>
         <source>Stop Mirelon</source>
         <translation>Mirelon anhalten</translation>
+    </message>
+    <message>
+        <source>Move Camera Panels</source>
+        <translation>Kamerafenster verschieben</translation>
     </message>
 </context>
 <context>

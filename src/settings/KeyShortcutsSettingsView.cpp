@@ -16,15 +16,13 @@
 
 namespace mirelon {
 
-const std::vector<KeyShortcutsSettingsView::Row>& KeyShortcutsSettingsView::rows() {
-    static const std::vector<Row> table = [] {
-        std::vector<Row> out;
-        for (const QString& name : ShortcutNames::all()) {
-            out.push_back({ShortcutNames::title(name), name});
-        }
-        return out;
-    }();
-    return table;
+std::vector<KeyShortcutsSettingsView::Row> KeyShortcutsSettingsView::rows() {
+    // Made each time: whether move mode has a row depends on the session.
+    std::vector<Row> out;
+    for (const QString& name : ShortcutNames::all()) {
+        out.push_back({ShortcutNames::title(name), name});
+    }
+    return out;
 }
 
 QString KeyShortcutsSettingsView::command(const QString& name) {

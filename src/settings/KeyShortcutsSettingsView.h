@@ -33,7 +33,7 @@ public:
         QString label;
         QString name;  // the shortcut name, also its storage key suffix
     };
-    static const std::vector<Row>& rows();
+    static std::vector<Row> rows();
     // "mirelon --action NAME".
     static QString command(const QString& name);
 

@@ -17,6 +17,7 @@ class GeneralHeader : public testing::SettingsFixture {};
 
 TEST_F(GeneralHeader, TurnsMirelonOnAndOffAndFollowsOtherWriters) {
     int quits = 0;
+    prefs().setIsMirelonOn(false);  // as the application starts
     MirelonSwitchRow row(context(), [&] { ++quits; });
     EXPECT_EQ(row.stateLabel()->text(), QStringLiteral("Mirelon is off"));
     EXPECT_EQ(row.switchButton()->text(), QStringLiteral("Turn &On"));
@@ -34,6 +35,9 @@ TEST_F(GeneralHeader, TurnsMirelonOnAndOffAndFollowsOtherWriters) {
 
 TEST_F(GeneralHeader, TheGeneralTabStartsWithTheSwitch) {
     GeneralSettingsView view(context());
+    view.resize(500, 900);
+    view.show();
+    settle();
     ASSERT_NE(view.switchRow(), nullptr);
     EXPECT_TRUE(view.isAncestorOf(view.switchRow()));
     EXPECT_TRUE(view.switchRow()->quitButton()->isEnabled());

@@ -51,6 +51,10 @@ struct TrayStyle {
 // on a dark theme, dark on a light one), with a contrasting outline.
 TrayStyle trayStyle(bool statusNotifierHost, const std::optional<QColor>& trayForeground,
                     const QPalette& palette);
+// The style for a status-notifier host: a mask it colours itself, except
+// under GNOME Shell, whose host (an extension) shows the picture as it is on
+// a top bar that is dark in every style: a light glyph there.
+TrayStyle statusNotifierStyle(bool gnomeShell, const QPalette& palette);
 // The style for the tray the desktop has now.
 TrayStyle currentTrayStyle();
 // The style for an icon Qt docked in an XEmbed tray (whatever else the

@@ -117,6 +117,14 @@ TEST(MenuBarIconTest, TrayIconStaysVisibleOnDarkAndLightPanels) {
     }
     // Without the outline the light-theme icon all but vanishes on a dark panel.
     EXPECT_LT(visiblePixels(make(templateImageName, onLight.tint), darkPanel), 22 * 22 / 20);
+
+    // GNOME's status-notifier host shows the picture as it is on its dark top
+    // bar: a light glyph, whatever the theme, never a (black) mask.
+    EXPECT_TRUE(statusNotifierStyle(false, lightTheme).mask);
+    const TrayStyle gnome = statusNotifierStyle(true, lightTheme);
+    EXPECT_FALSE(gnome.mask);
+    EXPECT_GT(gnome.tint.lightness(), 200);
+    EXPECT_GT(visiblePixels(makeForTray(templateImageName, gnome), QColor(0, 0, 0)), 22 * 22 / 10);
 }
 
 TEST(MenuBarIconTest, TrayColorsPropertyGivesTheForeground) {

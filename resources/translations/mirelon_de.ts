@@ -293,11 +293,15 @@ zu dieser Gruppe hinzu, melden Sie sich dann ab und wieder an.</translation>
     <name>SettingsWindowHost</name>
     <message>
         <source>Mirelon needs a system tray</source>
-        <translation>Mirelon benötigt einen Systemabschnitt der Kontrollleiste</translation>
+        <translation type="vanished">Mirelon benötigt einen Systemabschnitt der Kontrollleiste</translation>
     </message>
     <message>
         <source>Mirelon lives in the system tray, but this desktop shows no tray. Add a system tray to your panel (on GNOME: enable the AppIndicator extension); the Mirelon icon appears there as soon as the tray exists. Meanwhile, your keyboard shortcuts keep working and this window stays available.</source>
-        <translation>Mirelon wird über den Systemabschnitt der Kontrollleiste bedient, diese Arbeitsumgebung zeigt aber keinen an. Fügen Sie Ihrer Leiste einen Systemabschnitt hinzu (unter GNOME: Erweiterung „AppIndicator“ aktivieren); das Mirelon-Symbol erscheint dort, sobald er vorhanden ist. Bis dahin funktionieren Ihre Tastenkürzel weiter, und dieses Fenster bleibt erreichbar.</translation>
+        <translation type="vanished">Mirelon wird über den Systemabschnitt der Kontrollleiste bedient, diese Arbeitsumgebung zeigt aber keinen an. Fügen Sie Ihrer Leiste einen Systemabschnitt hinzu (unter GNOME: Erweiterung „AppIndicator“ aktivieren); das Mirelon-Symbol erscheint dort, sobald er vorhanden ist. Bis dahin funktionieren Ihre Tastenkürzel weiter, und dieses Fenster bleibt erreichbar.</translation>
+    </message>
+    <message>
+        <source>Mirelon has no tray icon here</source>
+        <translation>Mirelon hat hier kein Symbol im Systemabschnitt der Kontrollleiste</translation>
     </message>
 </context>
 <context>
@@ -611,6 +615,37 @@ zu verschieben</translation>
     </message>
 </context>
 <context>
+    <name>mirelon::DesktopShortcutButton</name>
+    <message>
+        <source>Add Keyboard Shortcut</source>
+        <translation>Tastenkürzel hinzufügen</translation>
+    </message>
+    <message>
+        <source>Add to GNOME</source>
+        <translation>Zu GNOME hinzufügen</translation>
+    </message>
+    <message>
+        <source>Adds this shortcut to GNOME&apos;s keyboard settings, where it works whatever window has focus.</source>
+        <translation>Fügt dieses Tastenkürzel zu den Tastatureinstellungen von GNOME hinzu, wo es unabhängig vom aktiven Fenster funktioniert.</translation>
+    </message>
+    <message>
+        <source>Record a shortcut first.</source>
+        <translation>Nehmen Sie zuerst ein Tastenkürzel auf.</translation>
+    </message>
+    <message>
+        <source>Remove from GNOME</source>
+        <translation>Aus GNOME entfernen</translation>
+    </message>
+    <message>
+        <source>GNOME runs “%1” on %2.</source>
+        <translation>GNOME führt bei %2 „%1“ aus.</translation>
+    </message>
+    <message>
+        <source>Add “%1” to GNOME&apos;s keyboard settings? GNOME then runs “%2” when you press %3, whatever window has focus. Your other shortcuts stay as they are.</source>
+        <translation>„%1“ zu den Tastatureinstellungen von GNOME hinzufügen? GNOME führt dann „%2“ aus, wenn Sie %3 drücken, egal welches Fenster aktiv ist. Ihre anderen Tastenkürzel bleiben unverändert.</translation>
+    </message>
+</context>
+<context>
     <name>mirelon::GeneralSettingsView</name>
     <message>
         <source>Start at login</source>
@@ -680,6 +715,45 @@ Programm darf die Kamera gerade verwenden.</translation>
     </message>
 </context>
 <context>
+    <name>mirelon::GnomeIntegrationRow</name>
+    <message>
+        <source>GNOME integration</source>
+        <translation>GNOME-Integration</translation>
+    </message>
+    <message>
+        <source>Install GNOME integration</source>
+        <translation>GNOME-Integration installieren</translation>
+    </message>
+    <message>
+        <source>This installation of Mirelon does not include the GNOME Shell extension.</source>
+        <translation>Diese Installation von Mirelon enthält die GNOME-Shell-Erweiterung nicht.</translation>
+    </message>
+    <message>
+        <source>Makes camera panels and the ring light let clicks through to every app, lets shortcuts work whatever has focus and shows Mirelon&apos;s icon in the top bar.</source>
+        <translation>Lässt Klicks durch Kamerafenster und Ringlicht zu jeder App durch, lässt Tastenkürzel unabhängig vom aktiven Fenster funktionieren und zeigt das Mirelon-Symbol in der oberen Leiste.</translation>
+    </message>
+    <message>
+        <source>Running: GNOME Shell works together with Mirelon.</source>
+        <translation>Aktiv: GNOME Shell arbeitet mit Mirelon zusammen.</translation>
+    </message>
+    <message>
+        <source>Installed, but not running. GNOME Shell starts extensions only when you log in: log out and in again. Installing again also switches it on.</source>
+        <translation>Installiert, aber nicht aktiv. GNOME Shell startet Erweiterungen nur bei der Anmeldung: Melden Sie sich ab und wieder an. Erneutes Installieren schaltet sie auch ein.</translation>
+    </message>
+    <message>
+        <source>Installing…</source>
+        <translation>Wird installiert …</translation>
+    </message>
+    <message>
+        <source>Installed and switched on. GNOME Shell loads it the next time you log in: log out and in again to use it.</source>
+        <translation>Installiert und eingeschaltet. GNOME Shell lädt sie bei der nächsten Anmeldung: Melden Sie sich ab und wieder an, um sie zu nutzen.</translation>
+    </message>
+    <message>
+        <source>Could not install the GNOME integration: %1</source>
+        <translation>Die GNOME-Integration konnte nicht installiert werden: %1</translation>
+    </message>
+</context>
+<context>
     <name>mirelon::KeyShortcutsSettingsView</name>
     <message>
         <source>This desktop does not let programs set global shortcuts. To use one, add a custom shortcut in the desktop&apos;s keyboard settings that runs the command of its row (&quot;mirelon --action NAME&quot;); the copy buttons put it on the clipboard.</source>
@@ -693,100 +767,32 @@ Programm darf die Kamera gerade verwenden.</translation>
         <source>Copy Command</source>
         <translation>Befehl kopieren</translation>
     </message>
+    <message>
+        <source>Shortcuts recorded here work only while a Mirelon window has focus. &quot;Add to GNOME&quot; puts a row&apos;s shortcut into GNOME&apos;s keyboard settings (after asking), where it works whatever has focus; clearing the row removes it there again.</source>
+        <translation>Hier aufgenommene Tastenkürzel funktionieren nur, solange ein Mirelon-Fenster aktiv ist. „Zu GNOME hinzufügen“ überträgt das Tastenkürzel einer Zeile (nach Rückfrage) in die Tastatureinstellungen von GNOME, wo es unabhängig vom aktiven Fenster funktioniert; wird die Zeile geleert, wird es dort wieder entfernt.</translation>
+    </message>
 </context>
 <context>
-    <name>mirelon::TrayMenu</name>
+    <name>mirelon::MirelonSwitchRow</name>
     <message>
-        <source>Start Mirelon</source>
-        <translation>Mirelon starten</translation>
+        <source>&amp;Quit Mirelon</source>
+        <translation>Mirelon &amp;beenden</translation>
     </message>
     <message>
-        <source>Text</source>
-        <translation>Text</translation>
+        <source>Mirelon is on</source>
+        <translation>Mirelon ist eingeschaltet</translation>
     </message>
     <message>
-        <source>Ring Light</source>
-        <translation>Ringlicht</translation>
+        <source>Mirelon is off</source>
+        <translation>Mirelon ist ausgeschaltet</translation>
     </message>
     <message>
-        <source>Increase Camera Size</source>
-        <translation>Kamerabild vergrößern</translation>
+        <source>Turn &amp;Off</source>
+        <translation>&amp;Ausschalten</translation>
     </message>
     <message>
-        <source>Decrease Camera Size</source>
-        <translation>Kamerabild verkleinern</translation>
-    </message>
-    <message>
-        <source>Toggle Camera Mirroring</source>
-        <translation>Spiegelung ein/aus</translation>
-    </message>
-    <message>
-        <source>Increase Text Size</source>
-        <translation>Text vergrößern</translation>
-    </message>
-    <message>
-        <source>Decrease Text Size</source>
-        <translation>Text verkleinern</translation>
-    </message>
-    <message>
-        <source>Settings...</source>
-        <translation>Einstellungen …</translation>
-    </message>
-    <message>
-        <source>Help</source>
-        <translation>Hilfe</translation>
-    </message>
-    <message>
-        <source>FAQ</source>
-        <translation>Häufige Fragen</translation>
-    </message>
-    <message>
-        <source>Videos</source>
-        <translation>Videos</translation>
-    </message>
-    <message>
-        <source>Support</source>
-        <translation>Unterstützung</translation>
-    </message>
-    <message>
-        <source>Social</source>
-        <translation>Soziale Netzwerke</translation>
-    </message>
-    <message>
-        <source>X</source>
-        <translation>X</translation>
-    </message>
-    <message>
-        <source>YouTube</source>
-        <translation>YouTube</translation>
-    </message>
-    <message>
-        <source>Check for Updates...</source>
-        <translation>Nach Aktualisierungen suchen …</translation>
-    </message>
-    <message>
-        <source>Website</source>
-        <translation>Webseite</translation>
-    </message>
-    <message>
-        <source>Suggest Idea</source>
-        <translation>Idee vorschlagen</translation>
-    </message>
-    <message>
-        <source>More Apps</source>
-        <translation>Weitere Programme</translation>
-    </message>
-    <message>
-        <source>Quit Mirelon</source>
-        <translation>Mirelon beenden</translation>
-    </message>
-    <message>
-        <source>Stop Mirelon</source>
-        <translation>Mirelon anhalten</translation>
-    </message>
-    <message>
-        <source>Move Camera Panels</source>
-        <translation>Kamerafenster verschieben</translation>
+        <source>Turn &amp;On</source>
+        <translation>&amp;Einschalten</translation>
     </message>
 </context>
 <context>
@@ -909,6 +915,34 @@ Programm darf die Kamera gerade verwenden.</translation>
         <source>Settings</source>
         <translation>Einstellungen</translation>
     </message>
+    <message>
+        <source>This desktop shows no system tray, so Mirelon&apos;s icon has no place to appear. Turn Mirelon on or off and quit it at the top of the General tab.</source>
+        <translation>Diese Arbeitsumgebung zeigt keinen Systemabschnitt der Kontrollleiste, daher hat das Mirelon-Symbol keinen Platz. Oben im Reiter „Allgemein“ schalten Sie Mirelon ein oder aus und beenden es.</translation>
+    </message>
+    <message>
+        <source>Closing this window while Mirelon is off quits it. While it is on, it keeps running: start Mirelon again from your applications to come back here.</source>
+        <translation>Wird dieses Fenster geschlossen, während Mirelon ausgeschaltet ist, wird Mirelon beendet. Ist es eingeschaltet, läuft es weiter: Starten Sie Mirelon erneut aus Ihren Anwendungen, um hierher zurückzukehren.</translation>
+    </message>
+    <message>
+        <source>Your keyboard shortcuts work as usual.</source>
+        <translation>Ihre Tastenkürzel funktionieren wie gewohnt.</translation>
+    </message>
+    <message>
+        <source>Keyboard shortcuts recorded in Mirelon work here only while a Mirelon window has focus; the Key Shortcuts tab can add them to the desktop&apos;s keyboard settings, where they work everywhere.</source>
+        <translation>In Mirelon aufgenommene Tastenkürzel funktionieren hier nur, solange ein Mirelon-Fenster aktiv ist; der Reiter „Tastenkürzel“ kann sie zu den Tastatureinstellungen der Arbeitsumgebung hinzufügen, wo sie überall funktionieren.</translation>
+    </message>
+    <message>
+        <source>This desktop lets no program set global shortcuts; the Key Shortcuts tab shows how to add them to the desktop&apos;s keyboard settings.</source>
+        <translation>Diese Arbeitsumgebung erlaubt Programmen keine globalen Tastenkürzel; der Reiter „Tastenkürzel“ zeigt, wie Sie sie in den Tastatureinstellungen der Arbeitsumgebung hinzufügen.</translation>
+    </message>
+    <message>
+        <source>To get the icon back, install GNOME&apos;s AppIndicator extension (package gnome-shell-extension-appindicator) or Mirelon&apos;s own GNOME integration (General tab), then log out and in again.</source>
+        <translation>Für das Symbol installieren Sie die AppIndicator-Erweiterung von GNOME (Paket gnome-shell-extension-appindicator) oder Mirelons eigene GNOME-Integration (Reiter „Allgemein“) und melden sich danach ab und wieder an.</translation>
+    </message>
+    <message>
+        <source>To get the icon back, add a system tray to your panel; the icon appears as soon as the tray exists.</source>
+        <translation>Für das Symbol fügen Sie Ihrer Leiste einen Systemabschnitt hinzu; das Symbol erscheint, sobald er vorhanden ist.</translation>
+    </message>
 </context>
 <context>
     <name>mirelon::StartAtLogin::Toggle</name>
@@ -982,6 +1016,101 @@ Programm darf die Kamera gerade verwenden.</translation>
     <message>
         <source>Editing text for </source>
         <translation>Text bearbeiten für </translation>
+    </message>
+</context>
+<context>
+    <name>mirelon::TrayMenu</name>
+    <message>
+        <source>Start Mirelon</source>
+        <translation>Mirelon starten</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>Ring Light</source>
+        <translation>Ringlicht</translation>
+    </message>
+    <message>
+        <source>Increase Camera Size</source>
+        <translation>Kamerabild vergrößern</translation>
+    </message>
+    <message>
+        <source>Decrease Camera Size</source>
+        <translation>Kamerabild verkleinern</translation>
+    </message>
+    <message>
+        <source>Toggle Camera Mirroring</source>
+        <translation>Spiegelung ein/aus</translation>
+    </message>
+    <message>
+        <source>Increase Text Size</source>
+        <translation>Text vergrößern</translation>
+    </message>
+    <message>
+        <source>Decrease Text Size</source>
+        <translation>Text verkleinern</translation>
+    </message>
+    <message>
+        <source>Settings...</source>
+        <translation>Einstellungen …</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>FAQ</source>
+        <translation>Häufige Fragen</translation>
+    </message>
+    <message>
+        <source>Videos</source>
+        <translation>Videos</translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <translation>Unterstützung</translation>
+    </message>
+    <message>
+        <source>Social</source>
+        <translation>Soziale Netzwerke</translation>
+    </message>
+    <message>
+        <source>X</source>
+        <translation>X</translation>
+    </message>
+    <message>
+        <source>YouTube</source>
+        <translation>YouTube</translation>
+    </message>
+    <message>
+        <source>Check for Updates...</source>
+        <translation>Nach Aktualisierungen suchen …</translation>
+    </message>
+    <message>
+        <source>Website</source>
+        <translation>Webseite</translation>
+    </message>
+    <message>
+        <source>Suggest Idea</source>
+        <translation>Idee vorschlagen</translation>
+    </message>
+    <message>
+        <source>More Apps</source>
+        <translation>Weitere Programme</translation>
+    </message>
+    <message>
+        <source>Quit Mirelon</source>
+        <translation>Mirelon beenden</translation>
+    </message>
+    <message>
+        <source>Stop Mirelon</source>
+        <translation>Mirelon anhalten</translation>
+    </message>
+    <message>
+        <source>Move Camera Panels</source>
+        <translation>Kamerafenster verschieben</translation>
     </message>
 </context>
 <context>

@@ -53,6 +53,10 @@ void AppShell::appear() {
     registerKeyShortcuts();
 }
 
+bool AppShell::quitsWhenSettingsClose(bool trayIconShown) const {
+    return !trayIconShown && !Preferences(services_.defaults).isMirelonOn();
+}
+
 void AppShell::preferencesChanged() {
     const Preferences preferences(services_.defaults);
     const bool on = preferences.isMirelonOn();

@@ -47,6 +47,12 @@ public:
     // refreshed and the shortcuts are bound again.
     void appear();
 
+    // Whether closing the settings window ends the program: when no tray icon
+    // is shown (trayIconShown false) and Mirelon is off, nothing visible would
+    // be left running. While Mirelon is on it keeps running, and starting it
+    // again opens the window (the single instance hands over).
+    bool quitsWhenSettingsClose(bool trayIconShown) const;
+
     ShortcutActions& actions() { return actions_; }
 
     // Called when "menuBarIcon" changes, with its new value.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MenuBarIcon.h"
 
+#include "platform/ShellExtension.h"
 #include "platform/TrayHost.h"
 #include "platform/qt/IconRegistry.h"
 
@@ -110,10 +111,21 @@ TrayStyle trayStyle(bool statusNotifierHost, const std::optional<QColor>& trayFo
     return style;
 }
 
+TrayStyle statusNotifierStyle(bool gnomeShell, const QPalette& palette) {
+    return gnomeShell ? trayStyle(false, QColor(Qt::white), palette)
+                      : trayStyle(true, std::nullopt, palette);
+}
+
 TrayStyle currentTrayStyle() {
-    const bool sni = TrayHost::hasStatusNotifierHost();
-    return trayStyle(sni, sni ? std::nullopt : TrayHost::xembedTrayForeground(),
-                     QGuiApplication::palette());
+    if (TrayHost::hasStatusNotifierHost()) {
+        return statusNotifierStyle(ShellExtension::runsUnderGnomeShell(),
+                                   QGuiApplication::palette());
+    }
+    return trayStyle(false, TrayHost::xembedTrayForeground(), QGuiApplication::palette());
+}
+
+TrayStyle embeddedTrayStyle() {
+    return trayStyle(false, TrayHost::xembedTrayForeground(), QGuiApplication::palette());
 }
 
 QIcon makeForTray(const QString& name, const TrayStyle& style, const SymbolLookup& lookup) {

@@ -51,8 +51,15 @@ struct TrayStyle {
 // on a dark theme, dark on a light one), with a contrasting outline.
 TrayStyle trayStyle(bool statusNotifierHost, const std::optional<QColor>& trayForeground,
                     const QPalette& palette);
+// The style for a status-notifier host: a mask it colours itself, except
+// under GNOME Shell, whose host (an extension) shows the picture as it is on
+// a top bar that is dark in every style: a light glyph there.
+TrayStyle statusNotifierStyle(bool gnomeShell, const QPalette& palette);
 // The style for the tray the desktop has now.
 TrayStyle currentTrayStyle();
+// The style for an icon Qt docked in an XEmbed tray (whatever else the
+// desktop offers): never a mask.
+TrayStyle embeddedTrayStyle();
 
 // make() in the tray's style.
 QIcon makeForTray(const QString& name, const TrayStyle& style,

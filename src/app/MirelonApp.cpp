@@ -129,12 +129,23 @@ bool MirelonApp::launch() {
 
     tray_ = std::make_unique<TrayController>(
         menu_->menu(),
-        [] {
-            return MenuBarIcon::makeForTray(Preferences().menuBarIcon(),
-                                            MenuBarIcon::currentTrayStyle());
+        [this] {
+            const bool embedded = tray_ && tray_->isIconEmbedded();
+            return MenuBarIcon::makeForTray(
+                Preferences().menuBarIcon(),
+                embedded ? MenuBarIcon::embeddedTrayStyle() : MenuBarIcon::currentTrayStyle());
         },
         [this] { settings_->openWithNoTrayNote(); });
+    if (StartAtLogin::wasLaunchedAtLogin()) {
+        tray_->noTrayGrace = TrayController::noTrayGraceAtLogin;
+    }
     shell_->onMenuBarIconChanged = [this](const QString&) { tray_->updateIcon(); };
+    settings_->onWindowClosed = [this] {
+        if (shell_->quitsWhenSettingsClose(tray_->trayIcon() != nullptr)) {
+            qCInfo(lcMain) << "Settings closed without a tray icon while Mirelon is off: quitting";
+            QApplication::quit();
+        }
+    };
     tray_->start();
     return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/AppServices.h"
+#include "shortcuts/GlobalShortcuts.h"
 
 #include <QMessageBox>
 #include <QObject>
@@ -19,21 +20,24 @@ class SettingsWindowHost : public QObject, public SettingsOpening {
 public:
     using WindowFactory = std::function<QWidget*()>;
     static inline const QString noTrayTitle =
-        QStringLiteral(QT_TRANSLATE_NOOP("SettingsWindowHost", "Mirelon needs a system tray"));
-    static inline const QString noTrayNote = QStringLiteral(
-        QT_TRANSLATE_NOOP("SettingsWindowHost",
-                          "Mirelon lives in the system tray, but this desktop shows no tray. "
-                          "Add a system tray to your panel (on GNOME: enable the AppIndicator "
-                          "extension); the Mirelon icon appears there as soon as the tray exists. "
-                          "Meanwhile, your keyboard shortcuts keep working and this window stays "
-                          "available."));
+        QStringLiteral(QT_TRANSLATE_NOOP("SettingsWindowHost", "Mirelon has no tray icon here"));
+
+    // What the note says on a desktop without a tray: where the controls are
+    // now, how closing behaves, how shortcuts reach Mirelon in this session
+    // (shortcutDelivery) and how to get the icon (gnome: under GNOME Shell).
+    static QString noTrayNote(GlobalShortcuts::Delivery shortcutDelivery, bool gnome);
 
     explicit SettingsWindowHost(WindowFactory factory, QObject* parent = nullptr);
     ~SettingsWindowHost() override;
 
     void openSettings() override;
-    // Opens the window together with the note on getting a tray.
+    // Opens the window together with the note on getting a tray (the note
+    // for this session: noTrayNote() of the shortcuts' delivery, GNOME Shell
+    // or not).
     void openWithNoTrayNote();
+
+    // Runs when the window closed (it is released then).
+    std::function<void()> onWindowClosed;
 
     QWidget* window() const { return window_; }
     QMessageBox* note() const { return note_; }

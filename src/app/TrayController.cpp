@@ -3,11 +3,16 @@
 
 #include "platform/TrayHost.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QMenu>
+#include <QScreen>
+
+#include <algorithm>
 
 Q_LOGGING_CATEGORY(lcTray, "app.mirelon.Mirelon.tray", QtInfoMsg)
 
@@ -39,9 +44,10 @@ void TrayController::start() {
             self->check();
         }
     });
-    noTrayCheck_ = Scheduler::main().schedule(noTrayTimeout, [self] {
+    const double grace = std::max(0.0, noTrayGrace);
+    noTrayCheck_ = Scheduler::main().schedule(grace, [self, grace] {
         if (self && !self->everHadTray_) {
-            qCWarning(lcTray) << "No system tray after" << noTrayTimeout
+            qCWarning(lcTray) << "No system tray after" << grace
                               << "seconds: opening the settings window instead";
             if (self->noTrayFound_) {
                 self->noTrayFound_();
@@ -62,26 +68,80 @@ void TrayController::check() {
 }
 
 void TrayController::createIcon() {
+    embedded_ = false;
     trayIcon_ = std::make_unique<QSystemTrayIcon>(icon_ ? icon_() : QIcon());
     trayIcon_->setToolTip(QStringLiteral("Mirelon"));
     if (menu_) {
         trayIcon_->setContextMenu(menu_);
     }
-    // A left click opens the same menu, as a right click does. In a native Wayland
-    // session the status-notifier host shows the menu handed to it: a menu
-    // popped up by the program would be an ordinary (tiled) window there.
-    if (!TrayHost::menusShownByHost()) {
-        connect(trayIcon_.get(), &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger && menu_ && !menu_->isVisible()) {
-                        menu_->popup(QCursor::pos());
-                    }
-                });
-    }
+    connect(trayIcon_.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                // In a native Wayland session the status-notifier host shows the
+                // menu handed to it: a menu popped up by the program would be an
+                // ordinary (tiled) window there.
+                if (TrayHost::menusShownByHost() || !menu_ || menu_->isVisible()) {
+                    return;
+                }
+                // A left click opens the same menu as a right click; an embedded
+                // icon leaves both to us (see below).
+                if (reason == QSystemTrayIcon::Trigger ||
+                    (embedded_ && reason == QSystemTrayIcon::Context)) {
+                    popUpMenuAtIcon();
+                }
+            });
     trayIcon_->show();
+    // Which tray Qt docked the icon in decides how it is drawn. Qt decides
+    // once per run between a status-notifier host and an XEmbed tray, so a
+    // host that registered later still gets an embedded icon: drawn as a mask
+    // there it would be black whatever the bar's colour.
+    embedded_ = isEmbedded ? isEmbedded() : false;
+    if (embedded_) {
+        qCInfo(lcTray) << "Tray icon embedded in an XEmbed tray";
+        // Qt would open the menu at the pointer as the X server knows it,
+        // which is stale over a native top bar.
+        trayIcon_->setContextMenu(nullptr);
+        updateIcon();
+    }
     everHadTray_ = true;
     ++iconsCreated_;
     qCInfo(lcTray) << "Tray icon shown";
+}
+
+bool TrayController::hasEmbeddedIconWidget() {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(), [](const QWidget* window) {
+        return window->objectName() == QLatin1String("QSystemTrayIconSys");
+    });
+}
+
+void TrayController::popUpMenuAtIcon() {
+    if (!menu_) {
+        return;
+    }
+    const QRect icon = trayIcon_ ? trayIcon_->geometry() : QRect();
+    if (!icon.isValid()) {
+        menu_->popup(QCursor::pos());
+        return;
+    }
+    const QScreen* screen = QGuiApplication::screenAt(icon.center());
+    menu_->popup(
+        menuPosition(icon, menu_->sizeHint(), screen ? screen->availableGeometry() : QRect()));
+}
+
+QPoint TrayController::menuPosition(const QRect& icon, const QSize& menu, const QRect& screen) {
+    QPoint at(icon.left(), icon.bottom() + 1);
+    if (!screen.isValid()) {
+        return at;
+    }
+    // A bar at the bottom of the screen: the menu opens above the icon.
+    if (at.y() + menu.height() > screen.bottom() + 1 &&
+        icon.top() - menu.height() >= screen.top()) {
+        at.setY(icon.top() - menu.height());
+    }
+    // Kept within the screen sideways.
+    at.setX(std::clamp(at.x(), screen.left(),
+                       std::max(screen.left(), screen.right() + 1 - menu.width())));
+    return at;
 }
 
 void TrayController::updateIcon() {

@@ -30,7 +30,6 @@ QMessageBox* UpdateDialogs::present(const QString& title, const QString& text) {
     box->setInformativeText(text);
     box->setTextFormat(Qt::PlainText);
     box->setIcon(QMessageBox::Information);
-    box->setWindowFlag(Qt::WindowStaysOnTopHint);
     dialog_ = box;
     return box;
 }
@@ -44,8 +43,8 @@ void UpdateDialogs::showUpToDate(const QString& currentVersion) {
 }
 
 void UpdateDialogs::showUpdateAvailable(const ReleaseItem& release, const QString& currentVersion) {
-    QString text = tr("Mirelon %1 is now available; you have %2.")
-                       .arg(release.version, currentVersion);
+    QString text =
+        tr("Mirelon %1 is now available; you have %2.").arg(release.version, currentVersion);
     QString title = release.title.simplified();
     if (title.size() > UpdateDialogs::maximumShownTitleLength) {
         title = title.left(UpdateDialogs::maximumShownTitleLength) + QStringLiteral("...");

@@ -68,16 +68,23 @@ PointerWatch* makePointerWatch() {
 
 std::shared_ptr<GlobalShortcuts::HotKeyBackend> makeHotKeyService(
     GlobalShortcuts::NamedBindingSource bindings) {
-    if (isNative() && QGuiApplication::instance()) {
+    // Through XWayland too: the portal's shortcuts work whatever has focus,
+    // key grabs only while a Mirelon window has.
+    const bool xwayland = DisplaySession::mode() == DisplayMode::XWayland;
+    if ((isNative() || xwayland) && QGuiApplication::instance()) {
         QString whyNot;
         if (auto portal = connectPortalHotKeys(std::move(bindings), &whyNot)) {
             return portal;
         }
-        qCWarning(lcPortal).noquote()
-            << "No GlobalShortcuts portal (" + whyNot +
-                   "): no global shortcuts in this session; bind \"mirelon --action NAME\" in "
-                   "the desktop's keyboard settings instead";
-        return std::make_shared<XkbKeyTextService>();
+        if (!xwayland) {
+            qCWarning(lcPortal).noquote()
+                << "No GlobalShortcuts portal (" + whyNot +
+                       "): no global shortcuts in this session; bind \"mirelon --action NAME\" "
+                       "in the desktop's keyboard settings instead";
+            return std::make_shared<XkbKeyTextService>();
+        }
+        qCInfo(lcPortal).noquote()
+            << "No GlobalShortcuts portal (" + whyNot + "): shortcuts through XWayland key grabs";
     }
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         if (auto x11 = X11HotKeyService::connect()) {
@@ -100,8 +107,14 @@ DisplayMode detectDisplay() {
         mode = waylandSession ? DisplayMode::XWayland : DisplayMode::X11;
     } else if (waylandSession) {
         // A short-lived connection reads the compositor's registry once.
-        const bool native = forced == "wayland" || WaylandDisplay::offersLayerShell();
-        mode = native ? DisplayMode::WaylandNative : DisplayMode::XWayland;
+        const bool layerShell = WaylandDisplay::offersLayerShell();
+        if (forced == "wayland" && !layerShell) {
+            // Native mode shows nothing without layer surfaces.
+            qWarning(
+                "MIRELON_DISPLAY_BACKEND=wayland: this compositor offers no layer shell, "
+                "so Mirelon runs through XWayland");
+        }
+        mode = layerShell ? DisplayMode::WaylandNative : DisplayMode::XWayland;
     }
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", mode == DisplayMode::WaylandNative ? "wayland" : "xcb");

@@ -5,9 +5,12 @@
 #include "capture/CameraViewModel.h"
 #include "config/AppSettings.h"
 #include "config/Preferences.h"
+#include "platform/ShellExtension.h"
 #include "platform/files/CameraPermission.h"
 #include "platform/files/PreferencesFile.h"
+#include "settings/GnomeIntegrationRow.h"
 #include "settings/InfoPopover.h"
+#include "settings/MirelonSwitchRow.h"
 #include "settings/SettingsSliderRow.h"
 #include "settings/SettingsSymbols.h"
 #include "startatlogin/StartAtLogin.h"
@@ -28,6 +31,15 @@ namespace mirelon {
 GeneralSettingsView::GeneralSettingsView(const SettingsContext& context,
                                          CameraViewModel* cameraViewModel, QWidget* parent)
     : SettingsForm::Page(parent), context_(context), cameraViewModel_(cameraViewModel) {
+    // Switching Mirelon on and off and quitting need no tray icon.
+    auto* head = addSection();
+    switchRow_ = new MirelonSwitchRow(context_);
+    head->addRow(switchRow_);
+    if (ShellExtension::runsUnderGnomeShell()) {
+        gnomeIntegration_ = new GnomeIntegrationRow;
+        head->addRow(gnomeIntegration_);
+    }
+
     auto* section = addSection();
     buildAccessRow(section);
 

@@ -17,6 +17,8 @@ class QToolButton;
 namespace mirelon {
 
 class AccessIndicatorView;
+class GnomeIntegrationRow;
+class MirelonSwitchRow;
 class CameraViewModel;
 namespace StartAtLogin {
 class Toggle;
@@ -24,8 +26,9 @@ class Toggle;
 
 class SettingsSliderRow;
 
-// The General tab: camera access, start at login, hover transparency, the
-// move hint and the menu-bar icon. Every control writes its preference at once.
+// The General tab: switching Mirelon on and off and quitting (and, under
+// GNOME Shell, installing the companion extension), camera access, start at login, hover
+// transparency, the move hint and the menu-bar icon. Every control writes its preference at once.
 class GeneralSettingsView : public SettingsForm::Page {
     Q_OBJECT
 public:
@@ -42,6 +45,9 @@ public:
     bool isGranted() const { return isGranted_; }
     void setGranted(bool granted);
 
+    MirelonSwitchRow* switchRow() const { return switchRow_; }
+    // Under GNOME Shell only.
+    GnomeIntegrationRow* gnomeIntegrationRow() const { return gnomeIntegration_; }
     SettingsSliderRow* hoverRow() const { return hover_; }
     QCheckBox* moveHintToggle() const { return moveHint_; }
     StartAtLogin::Toggle* startAtLoginToggle() const { return startAtLogin_; }
@@ -64,6 +70,8 @@ private:
 
     SettingsContext context_;
     QPointer<CameraViewModel> cameraViewModel_;
+    MirelonSwitchRow* switchRow_ = nullptr;
+    GnomeIntegrationRow* gnomeIntegration_ = nullptr;
     bool isGranted_ = false;
     QPushButton* accessButton_ = nullptr;
     QToolButton* infoButton_ = nullptr;

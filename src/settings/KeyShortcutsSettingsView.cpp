@@ -2,26 +2,27 @@
 #include "settings/KeyShortcutsSettingsView.h"
 
 #include "app/ShortcutActions.h"
+#include "platform/DesktopShortcuts.h"
+#include "settings/DesktopShortcutButton.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/Name.h"
 #include "shortcuts/Recorder.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
 namespace mirelon {
 
-const std::vector<KeyShortcutsSettingsView::Row>& KeyShortcutsSettingsView::rows() {
-    static const std::vector<Row> table = [] {
-        std::vector<Row> out;
-        for (const QString& name : ShortcutNames::all()) {
-            out.push_back({ShortcutNames::title(name), name});
-        }
-        return out;
-    }();
-    return table;
+std::vector<KeyShortcutsSettingsView::Row> KeyShortcutsSettingsView::rows() {
+    // Made each time: whether move mode has a row depends on the session.
+    std::vector<Row> out;
+    for (const QString& name : ShortcutNames::all()) {
+        out.push_back({ShortcutNames::title(name), name});
+    }
+    return out;
 }
 
 QString KeyShortcutsSettingsView::command(const QString& name) {
@@ -33,10 +34,25 @@ KeyShortcutsSettingsView::KeyShortcutsSettingsView(QWidget* parent) : SettingsFo
     const Delivery delivery = GlobalShortcuts::delivery();
     const bool offerCommands = delivery == Delivery::FocusedGrabs || delivery == Delivery::None;
     const bool offerRecorders = delivery != Delivery::None;
+    // Where recorded shortcuts work only in Mirelon's windows, the desktop's
+    // own keyboard settings (GNOME's) can take them.
+    const bool offerDesktop =
+        delivery == Delivery::FocusedGrabs && DesktopShortcuts::shared().isAvailable();
 
     auto* section = addSection();
     for (const Row& row : rows()) {
         QWidget* trailing = offerCommands ? copyButton(row.name) : nullptr;
+        if (offerRecorders && offerDesktop) {
+            auto* add = new DesktopShortcutButton(row.name, row.label, command(row.name));
+            desktopButtons_.append(add);
+            auto* both = new QWidget;
+            auto* layout = new QHBoxLayout(both);
+            layout->setContentsMargins(0, 0, 0, 0);
+            layout->setSpacing(4);
+            layout->addWidget(add);
+            layout->addWidget(trailing);
+            trailing = both;
+        }
         if (offerRecorders) {
             auto* recorder =
                 new GlobalShortcuts::Recorder(row.label, GlobalShortcuts::Name(row.name));
@@ -50,16 +66,20 @@ KeyShortcutsSettingsView::KeyShortcutsSettingsView(QWidget* parent) : SettingsFo
     }
     if (offerCommands) {
         const QString text =
-            delivery == Delivery::None
+            offerDesktop ? tr("Shortcuts recorded here work only while a Mirelon window has "
+                              "focus. \"Add to GNOME\" puts a row's shortcut into GNOME's "
+                              "keyboard settings (after asking), where it works whatever has "
+                              "focus; clearing the row removes it there again.")
+            : delivery == Delivery::None
                 ? tr("This desktop does not let programs set global shortcuts. To "
-                      "use one, add a custom shortcut in the desktop's keyboard "
-                      "settings that runs the command of its row (\"mirelon --action "
-                      "NAME\"); the copy buttons put it on the clipboard.")
+                     "use one, add a custom shortcut in the desktop's keyboard "
+                     "settings that runs the command of its row (\"mirelon --action "
+                     "NAME\"); the copy buttons put it on the clipboard.")
                 : tr("Shortcuts recorded here work only while a Mirelon window has "
-                      "focus. To use one anywhere, add a custom shortcut in the "
-                      "desktop's keyboard settings that runs the command of its row "
-                      "(\"mirelon --action NAME\"); the copy buttons put it on the "
-                      "clipboard.");
+                     "focus. To use one anywhere, add a custom shortcut in the "
+                     "desktop's keyboard settings that runs the command of its row "
+                     "(\"mirelon --action NAME\"); the copy buttons put it on the "
+                     "clipboard.");
         commandNote_ = SettingsForm::caption(text, this);
         commandNote_->setObjectName(QStringLiteral("shortcutCommandNote"));
         addWidget(commandNote_);

@@ -13,6 +13,8 @@ class QPushButton;
 
 namespace mirelon {
 
+class DesktopShortcutButton;
+
 namespace GlobalShortcuts {
 class Recorder;
 }
@@ -22,7 +24,8 @@ class Recorder;
 // without the shortcuts portal) the rows offer the `mirelon --action NAME`
 // command to copy instead, and a line under the table says how to bind it in
 // the desktop's own keyboard settings; through XWayland, where the recorded
-// shortcuts work only while a Mirelon window has focus, the rows offer both.
+// shortcuts work only while a Mirelon window has focus, the rows offer both,
+// and under GNOME also adding the shortcut to GNOME's keyboard settings.
 class KeyShortcutsSettingsView : public SettingsForm::Page {
     Q_OBJECT
 public:
@@ -30,7 +33,7 @@ public:
         QString label;
         QString name;  // the shortcut name, also its storage key suffix
     };
-    static const std::vector<Row>& rows();
+    static std::vector<Row> rows();
     // "mirelon --action NAME".
     static QString command(const QString& name);
 
@@ -39,6 +42,8 @@ public:
     QList<GlobalShortcuts::Recorder*> recorders() const { return recorders_; }
     // The copy buttons, one per row, when the rows offer the command.
     QList<QPushButton*> copyButtons() const { return copyButtons_; }
+    // The "Add to GNOME" buttons, one per recorder row, where offered.
+    QList<DesktopShortcutButton*> desktopButtons() const { return desktopButtons_; }
     // The line under the table; nullptr when the recorded shortcuts work everywhere.
     QLabel* commandNote() const { return commandNote_; }
 
@@ -47,6 +52,7 @@ private:
 
     QList<GlobalShortcuts::Recorder*> recorders_;
     QList<QPushButton*> copyButtons_;
+    QList<DesktopShortcutButton*> desktopButtons_;
     QLabel* commandNote_ = nullptr;
 };
 

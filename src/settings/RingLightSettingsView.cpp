@@ -2,6 +2,7 @@
 #include "settings/RingLightSettingsView.h"
 
 #include "config/Preferences.h"
+#include "platform/DisplayNames.h"
 #include "platform/FloatingWindow.h"
 #include "platform/files/PreferencesFile.h"
 #include "platform/qt/ScreenUtils.h"
@@ -51,11 +52,23 @@ QStringList RingLightSettingsView::displayTitles(const QList<ScreenName>& screen
 QList<RingLightSettingsView::DisplayOption> RingLightSettingsView::connectedDisplays() {
     QList<QString> ids;
     QList<ScreenName> names;
-    for (QScreen* screen : QGuiApplication::screens()) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    QList<QPoint> corners;
+    for (const QScreen* screen : screens) {
+        corners << screen->geometry().topLeft();
+    }
+    // Where Qt knows no monitor (XWayland), the desktop's names.
+    const auto desktop = DisplayNames::match(corners, DisplayNames::known());
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        const QScreen* screen = screens[i];
         // Screens without an identifier are skipped.
         if (const auto id = Utils::displayID(screen)) {
             ids.append(*id);
-            names.append({screen->name(), screen->manufacturer(), screen->model()});
+            if (screen->manufacturer().isEmpty() && screen->model().isEmpty() && desktop[i]) {
+                names.append({desktop[i]->connector, QString(), desktop[i]->title()});
+            } else {
+                names.append({screen->name(), screen->manufacturer(), screen->model()});
+            }
         }
     }
     const QStringList titles = displayTitles(names);
@@ -192,6 +205,9 @@ RingLightSettingsView::RingLightSettingsView(const SettingsContext& context,
             }
         });
     listDisplays();
+    if (provider_) {
+        DisplayNames::refresh(this, [this] { listDisplays(); });
+    }
 }
 
 void RingLightSettingsView::listDisplays() {

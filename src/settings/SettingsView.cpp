@@ -16,11 +16,14 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -64,7 +67,7 @@ SettingsView::SettingsView(const SettingsContext& context, QWidget* parent)
       context_(context),
       cameraViewModel_(std::make_unique<CameraViewModel>(std::nullopt, true, context.defaults)) {
     setWindowTitle(tr("Mirelon Settings"));
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // A normal window: other windows (a full-screen one too) may cover it.
     setObjectName(QStringLiteral("MirelonSettings"));
     build();
     showTab(tabFromRawValue(Preferences(*context_.defaults).selectedSettingsTab()));
@@ -193,13 +196,29 @@ int SettingsView::naturalHeight() const {
     return chrome + contentHeight;
 }
 
+int SettingsView::heightLimit(int availableHeight) {
+    return std::clamp(availableHeight - kFrameAllowance, kMinimumHeight, kMaximumHeight);
+}
+
 void SettingsView::updateWindowSize() {
     if (sizing_) {
         return;
     }
     sizing_ = true;
-    setFixedSize(kWidth, std::min(naturalHeight(), kMaximumHeight));
+    const QScreen* where = screen();
+    const int limit = where ? heightLimit(where->availableGeometry().height()) : kMaximumHeight;
+    setFixedSize(kWidth, std::min(naturalHeight(), limit));
     sizing_ = false;
+}
+
+void SettingsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The screen it opens on (or moves to) limits its height.
+    if (windowHandle() && !screenWatched_) {
+        screenWatched_ = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { updateWindowSize(); });
+    }
+    updateWindowSize();
 }
 
 bool SettingsView::eventFilter(QObject* watched, QEvent* event) {

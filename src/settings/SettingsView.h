@@ -21,8 +21,9 @@ namespace mirelon {
 class CameraViewModel;
 
 // The settings window: six tabs under a row of tab buttons, exactly 500 wide
-// and as tall as the selected tab up to 520 (the tab scrolls beyond that),
-// kept above normal windows. The selected tab is remembered in
+// and as tall as the selected tab up to 520, and never taller than the
+// screen it is on leaves room for (the tab scrolls beyond that). A normal
+// window, not kept above others. The selected tab is remembered in
 // "selectedSettingsTab" and follows that preference when it changes.
 class SettingsView : public QWidget {
     Q_OBJECT
@@ -41,6 +42,11 @@ public:
 
     static constexpr int kWidth = 500;
     static constexpr int kMaximumHeight = 520;
+    static constexpr int kMinimumHeight = 200;
+    // Room left on the screen for the window manager's title bar and frame.
+    static constexpr int kFrameAllowance = 48;
+    // The tallest the window may be on a screen whose free height is availableHeight.
+    static int heightLimit(int availableHeight);
 
     explicit SettingsView(QWidget* parent = nullptr);
     explicit SettingsView(const SettingsContext& context, QWidget* parent = nullptr);
@@ -56,13 +62,15 @@ public:
     // The window's own camera model, following the shared device preference.
     CameraViewModel* cameraViewModel() const { return cameraViewModel_.get(); }
 
-    // Fits the window to the selected tab's natural height (at most 520).
+    // Fits the window to the selected tab's natural height (at most 520, and
+    // at most heightLimit() of its screen).
     void updateWindowSize();
     // The natural height of the selected tab's content plus the tab row.
     int naturalHeight() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void build();
@@ -77,6 +85,7 @@ private:
     QFrame* line_ = nullptr;
     std::vector<QScrollArea*> scrollAreas_;
     bool sizing_ = false;
+    bool screenWatched_ = false;
     ObserverToken defaultsObserver_;
 };
 

@@ -190,6 +190,32 @@ std::optional<QString> portalTrigger(const Shortcut& shortcut) {
     return parts.join(QLatin1Char('+'));
 }
 
+std::optional<QString> desktopAccelerator(const Shortcut& shortcut) {
+    auto key = portalKeyName(shortcut.key());
+    if (!key) {
+        return std::nullopt;
+    }
+    // A capital letter would ask for Shift.
+    if (key->size() == 1 && key->at(0).isLetter()) {
+        *key = key->toLower();
+    }
+    QString out;
+    const std::int64_t mods = shortcut.carbonModifiers;
+    if (mods & CarbonModifier::control) {
+        out += QStringLiteral("<Control>");
+    }
+    if (mods & CarbonModifier::option) {
+        out += QStringLiteral("<Alt>");
+    }
+    if (mods & CarbonModifier::shift) {
+        out += QStringLiteral("<Shift>");
+    }
+    if (mods & CarbonModifier::command) {
+        out += QStringLiteral("<Super>");
+    }
+    return out + *key;
+}
+
 bool portalTriggerMatches(const QString& reported, const Shortcut& shortcut) {
     const KeyName* entry = findKey(shortcut.carbonKeyCode);
     if (!entry) {

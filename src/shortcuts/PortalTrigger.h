@@ -16,6 +16,11 @@ namespace mirelon::GlobalShortcuts {
 // or are outside the key table give none, with one log line naming the key.
 std::optional<QString> portalTrigger(const Shortcut& shortcut);
 
+// The shortcut in the accelerator syntax of GNOME's keyboard settings:
+// <Control>, <Alt>, <Shift> and <Super> in that order, then the keysym name,
+// letters in lower case ("<Control><Alt>m", "<Super>F9"). None as above.
+std::optional<QString> desktopAccelerator(const Shortcut& shortcut);
+
 // The keysym name of a key alone ("M", "equal", "Page_Up"); none as above, without logging.
 std::optional<QString> portalKeyName(Key key);
 

@@ -88,6 +88,19 @@ TEST_F(AppShellTest, RegisteringTwiceLeavesOneHandlerPerName) {
     EXPECT_EQ(panels.calls, (QStringList{"show", "show", "hide", "hide"}));
 }
 
+TEST_F(AppShellTest, ClosingTheSettingsQuitsOnlyWhenNothingWouldBeLeft) {
+    launch();
+    // No tray icon and Mirelon off: an invisible process with nothing to show.
+    EXPECT_TRUE(shell->quitsWhenSettingsClose(false));
+    // With an icon there is a way back.
+    EXPECT_FALSE(shell->quitsWhenSettingsClose(true));
+    // Panels on screen keep it running (a second launch reopens the window).
+    shell->startStop();
+    EXPECT_FALSE(shell->quitsWhenSettingsClose(false));
+    shell->startStop();
+    EXPECT_TRUE(shell->quitsWhenSettingsClose(false));
+}
+
 TEST_F(AppShellTest, StartStopToggleAgainstTheInterface) {
     FakePanels fake;
     bool on = false;

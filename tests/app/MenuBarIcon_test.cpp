@@ -117,6 +117,14 @@ TEST(MenuBarIconTest, TrayIconStaysVisibleOnDarkAndLightPanels) {
     }
     // Without the outline the light-theme icon all but vanishes on a dark panel.
     EXPECT_LT(visiblePixels(make(templateImageName, onLight.tint), darkPanel), 22 * 22 / 20);
+
+    // GNOME's status-notifier host shows the picture as it is on its dark top
+    // bar: a light glyph, whatever the theme, never a (black) mask.
+    EXPECT_TRUE(statusNotifierStyle(false, lightTheme).mask);
+    const TrayStyle gnome = statusNotifierStyle(true, lightTheme);
+    EXPECT_FALSE(gnome.mask);
+    EXPECT_GT(gnome.tint.lightness(), 200);
+    EXPECT_GT(visiblePixels(makeForTray(templateImageName, gnome), QColor(0, 0, 0)), 22 * 22 / 10);
 }
 
 TEST(MenuBarIconTest, TrayColorsPropertyGivesTheForeground) {
@@ -140,6 +148,7 @@ TEST(TrayControllerTest, FollowsTheTrayAndFallsBackWhenThereIsNone) {
         },
         [&] { ++fallbacks; });
     tray.isTrayAvailable = [&] { return available; };
+    tray.noTrayGrace = TrayController::noTrayGraceAtLogin;  // launched at login
     tray.start();
     EXPECT_EQ(tray.trayIcon(), nullptr);
     // The panel shows up late (autostart racing it): the icon is made then.
@@ -156,27 +165,88 @@ TEST(TrayControllerTest, FollowsTheTrayAndFallsBackWhenThereIsNone) {
     available = true;
     scheduler.scheduler.advance(TrayController::pollInterval);
     EXPECT_EQ(tray.iconsCreated(), 2);
-    scheduler.scheduler.advance(TrayController::noTrayTimeout);
+    scheduler.scheduler.advance(TrayController::noTrayGraceAtLogin);
     EXPECT_EQ(fallbacks, 0);
     const int requests = iconRequests;
     tray.updateIcon();
     EXPECT_EQ(iconRequests, requests + 1);
 }
 
-TEST(TrayControllerTest, NoTrayAtAllOpensTheFallbackOnce) {
+TEST(TrayControllerTest, NoTrayAtStartOpensTheFallbackAtOnceAndOnlyOnce) {
+    ScopedManualScheduler scheduler;
+    QMenu menu;
+    int fallbacks = 0;
+    bool available = false;
+    TrayController tray(
+        &menu, [] { return QIcon(); }, [&] { ++fallbacks; });
+    tray.isTrayAvailable = [&] { return available; };
+    tray.isEmbedded = [] { return false; };
+    tray.start();
+    // On the next turn of the loop, not after a wait.
+    scheduler.scheduler.advance(0);
+    EXPECT_EQ(fallbacks, 1);
+    // A tray that appears later still gets the icon; no second fallback.
+    available = true;
+    scheduler.scheduler.advance(TrayController::pollInterval);
+    EXPECT_NE(tray.trayIcon(), nullptr);
+    scheduler.scheduler.advance(10 * TrayController::noTrayGraceAtLogin);
+    EXPECT_EQ(fallbacks, 1);
+}
+
+TEST(TrayControllerTest, AtLoginTheTrayGetsItsGraceTime) {
     ScopedManualScheduler scheduler;
     QMenu menu;
     int fallbacks = 0;
     TrayController tray(
         &menu, [] { return QIcon(); }, [&] { ++fallbacks; });
     tray.isTrayAvailable = [] { return false; };
+    tray.noTrayGrace = TrayController::noTrayGraceAtLogin;
     tray.start();
-    scheduler.scheduler.advance(TrayController::noTrayTimeout - 1);
+    scheduler.scheduler.advance(TrayController::noTrayGraceAtLogin - 1);
     EXPECT_EQ(fallbacks, 0);
     scheduler.scheduler.advance(1);
     EXPECT_EQ(fallbacks, 1);
-    scheduler.scheduler.advance(10 * TrayController::noTrayTimeout);
-    EXPECT_EQ(fallbacks, 1);
+}
+
+TEST(TrayControllerTest, AnEmbeddedIconIsRedrawnForItsTrayAndOpensTheMenuItself) {
+    ScopedManualScheduler scheduler;
+    QMenu menu;
+    QList<bool> drawnEmbedded;
+    TrayController* self = nullptr;
+    TrayController tray(&menu,
+                        [&] {
+                            drawnEmbedded << (self && self->isIconEmbedded());
+                            return QIcon();
+                        },
+                        {});
+    self = &tray;
+    tray.isTrayAvailable = [] { return true; };
+    tray.isEmbedded = [] { return true; };
+    tray.start();
+    ASSERT_NE(tray.trayIcon(), nullptr);
+    EXPECT_TRUE(tray.isIconEmbedded());
+    // Drawn once before Qt chose the tray, once more for the XEmbed tray.
+    EXPECT_EQ(drawnEmbedded, (QList<bool>{false, true}));
+    // Qt would open the menu at the X server's stale pointer.
+    EXPECT_EQ(tray.trayIcon()->contextMenu(), nullptr);
+}
+
+TEST(TrayControllerTest, TheMenuOpensAtTheIconWithinTheScreen) {
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize menu(200, 300);
+    // A top bar: below the icon, at its left edge.
+    EXPECT_EQ(TrayController::menuPosition(QRect(1500, 0, 24, 32), menu, screen), QPoint(1500, 32));
+    // At the right edge: kept on screen.
+    EXPECT_EQ(TrayController::menuPosition(QRect(1900, 0, 20, 32), menu, screen), QPoint(1720, 32));
+    // A bottom bar: above the icon.
+    EXPECT_EQ(TrayController::menuPosition(QRect(100, 1048, 24, 32), menu, screen),
+              QPoint(100, 748));
+    // A second monitor to the right.
+    EXPECT_EQ(
+        TrayController::menuPosition(QRect(3000, 0, 24, 32), menu, QRect(1920, 0, 1920, 1080)),
+        QPoint(3000, 32));
+    // No screen known: just below.
+    EXPECT_EQ(TrayController::menuPosition(QRect(5, 6, 7, 8), menu, QRect()), QPoint(5, 14));
 }
 
 #include "app/SettingsWindowHost.h"
@@ -200,14 +270,40 @@ TEST(SettingsWindowHostTest, OpensOneWindowAndShowsTheTrayNoteOnlyWhenAsked) {
     host.openWithNoTrayNote();
     ASSERT_TRUE(host.note());
     EXPECT_TRUE(host.note()->isVisible());
-    EXPECT_EQ(host.note()->text(), SettingsWindowHost::noTrayNote);
+    EXPECT_FALSE(host.note()->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(host.window()->windowFlags() & Qt::WindowStaysOnTopHint);
     host.openWithNoTrayNote();  // one note at a time
     EXPECT_EQ(host.window()->findChildren<QMessageBox*>().size(), 1);
-    // Closing releases the window; the next open makes it again.
+    // Closing releases the window and tells; the next open makes it again.
+    int closed = 0;
+    host.onWindowClosed = [&] { ++closed; };
     host.window()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(host.window());
     EXPECT_FALSE(host.note());
+    EXPECT_EQ(closed, 1);
     host.openSettings();
     EXPECT_EQ(made, 2);
+}
+
+TEST(SettingsWindowHostTest, TheNoTrayNoteSaysWhatIsTrueInThisSession) {
+    using GlobalShortcuts::Delivery;
+    const QString gnomeXWayland = SettingsWindowHost::noTrayNote(Delivery::FocusedGrabs, true);
+    EXPECT_TRUE(gnomeXWayland.contains(QStringLiteral("only while a Mirelon window has focus")));
+    EXPECT_FALSE(gnomeXWayland.contains(QStringLiteral("work as usual")));
+    EXPECT_TRUE(gnomeXWayland.contains(QStringLiteral("AppIndicator")));
+    EXPECT_TRUE(gnomeXWayland.contains(QStringLiteral("GNOME integration")));
+    EXPECT_TRUE(gnomeXWayland.contains(QStringLiteral("General tab")));
+    const QString x11 = SettingsWindowHost::noTrayNote(Delivery::Grabs, false);
+    EXPECT_TRUE(x11.contains(QStringLiteral("work as usual")));
+    EXPECT_FALSE(x11.contains(QStringLiteral("AppIndicator")));
+    EXPECT_TRUE(x11.contains(QStringLiteral("add a system tray")));
+    const QString none = SettingsWindowHost::noTrayNote(Delivery::None, false);
+    EXPECT_FALSE(none.contains(QStringLiteral("work as usual")));
+    EXPECT_TRUE(none.contains(QStringLiteral("Key Shortcuts tab")));
+    // How closing behaves is said everywhere.
+    for (const QString& note : {gnomeXWayland, x11, none}) {
+        EXPECT_TRUE(
+            note.contains(QStringLiteral("Closing this window while Mirelon is off quits it")));
+    }
 }

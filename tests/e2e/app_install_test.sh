@@ -41,6 +41,15 @@ for needed in --help --version --action MIRELON_UPDATE_CHECK XDG_CONFIG_HOME def
   [[ "$text" == *"$needed"* ]] || fail "manual page does not mention $needed"
 done
 
+# The companion GNOME Shell extension, complete, where GNOME Shell looks for
+# system extensions.
+ext="$prefix/share/gnome-shell/extensions/mirelon@mirelon.app"
+for file in metadata.json extension.js dbusService.js app.mirelon.Shell.xml; do
+  [ -f "$ext/$file" ] || fail "extension file $file not installed"
+done
+python3 -c 'import json, sys; sys.exit(json.load(open(sys.argv[1]))["uuid"] != "mirelon@mirelon.app")' \
+  "$ext/metadata.json" || fail "extension metadata names another uuid"
+
 doc="$prefix/share/doc/mirelon"
 grep -q '^License: GPL-3.0-or-later' "$doc/copyright" || fail "copyright file lacks the licence"
 zcat "$doc/changelog.gz" | head -1 | grep -q '^mirelon (' || fail "changelog is not a Debian changelog"

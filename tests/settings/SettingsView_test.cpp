@@ -102,7 +102,8 @@ TEST_F(SettingsWindow, TabsCarryTheirLabelsInOrder) {
 TEST_F(SettingsWindow, FiveHundredWideAndAsTallAsTheTabUpToFiveTwenty) {
     devices = {{"a", "Alpha", false}};
     open();
-    EXPECT_TRUE(view->windowFlags() & Qt::WindowStaysOnTopHint);
+    // A normal window: never kept above others (full-screen apps included).
+    EXPECT_FALSE(view->windowFlags() & Qt::WindowStaysOnTopHint);
     for (const auto& info : SettingsView::tabs()) {
         view->selectTab(info.tab);
         settle();
@@ -154,6 +155,14 @@ TEST(AboutTab, LinksStayRightAlignedAtAnyWidth) {
         EXPECT_GT(left, previousLeft) << width;
         previousLeft = left;
     }
+}
+
+TEST(SettingsWindowHeight, NeverTallerThanTheScreenLeavesRoomFor) {
+    // Scale 2 on a 1080-pixel monitor: 540 logical pixels, less a top bar.
+    EXPECT_EQ(SettingsView::heightLimit(540 - 32), 540 - 32 - SettingsView::kFrameAllowance);
+    EXPECT_EQ(SettingsView::heightLimit(1080), SettingsView::kMaximumHeight);
+    // A tiny screen still gets a usable (scrolling) window.
+    EXPECT_EQ(SettingsView::heightLimit(100), SettingsView::kMinimumHeight);
 }
 
 }  // namespace

@@ -128,3 +128,25 @@ TEST(PortalTrigger, ReportedTriggersMatchInTheirUsualSpellings) {
 
 }  // namespace
 }  // namespace mirelon::GlobalShortcuts
+
+namespace mirelon::GlobalShortcuts {
+namespace {
+
+TEST(DesktopAccelerator, GnomeSyntaxWithLowerCaseLetters) {
+    EXPECT_EQ(desktopAccelerator(Shortcut(Key::m, ModifierFlag::control | ModifierFlag::option)),
+              QStringLiteral("<Control><Alt>m"));
+    EXPECT_EQ(
+        desktopAccelerator(Shortcut(Key::l, ModifierFlag::command | ModifierFlag::shift |
+                                                ModifierFlag::option | ModifierFlag::control)),
+        QStringLiteral("<Control><Alt><Shift><Super>l"));
+    EXPECT_EQ(desktopAccelerator(Shortcut(Key::f9, ModifierFlag::command)),
+              QStringLiteral("<Super>F9"));
+    EXPECT_EQ(desktopAccelerator(Shortcut(Key::equal, ModifierFlag::option)),
+              QStringLiteral("<Alt>equal"));
+    EXPECT_EQ(desktopAccelerator(Shortcut(Key::pageUp, 0)), QStringLiteral("Page_Up"));
+    // A modifier key alone has no accelerator.
+    EXPECT_EQ(desktopAccelerator(Shortcut(Key::shift, ModifierFlag::control)), std::nullopt);
+}
+
+}  // namespace
+}  // namespace mirelon::GlobalShortcuts

@@ -80,7 +80,7 @@ listed_in_shell() { # every overlay of the kind is in the extension's list
 # tray opens, notes) are minimised: they are not what is tested here.
 hide_own_windows() {
   gn_eval "global.get_window_actors().map(a => a.meta_window).filter(w => !w.is_override_redirect() &&
-    /mirelon/i.test(w.get_wm_class() ?? '')).forEach(w => w.minimize()); true" >/dev/null
+    /^mirelon$/i.test(w.get_wm_class() ?? '')).forEach(w => w.minimize()); true" >/dev/null
 }
 click_reaches_witness() { # X Y
   local n
@@ -91,7 +91,8 @@ click_reaches_witness() { # X Y
   gn_witness_wait_presses w $((n + 1)) 10
 }
 
-gn_witness w --mode max --color "$GREEN"
+# The panel opens at the bottom right of the right-hand monitor: the witness lies there.
+gn_witness w --monitor 1 --mode max --color "$GREEN"
 gn_spawn mirelon "${APP_ENV[@]}" "$MIRELON_BIN"
 app_wait "with Mirelon's extension"
 app_action toggleMirelon || desktop_fail "--action toggleMirelon failed"
@@ -100,7 +101,7 @@ desktop_poll 15 listed_in_shell panel || desktop_fail "the panel is not in the e
 read -r _ px py pw ph < <(overlays panel)
 cx=$((px + pw / 2)) cy=$((py + ph / 2))
 gn_log "panel at $px,$py ${pw}x$ph"
-gn_move 200 700
+gn_move 2200 300
 panel_red() { desktop_color_close "$(gn_pixel_now "$cx" "$cy")" "$RED" 40; }
 desktop_poll 20 panel_red || desktop_fail "the panel does not show the camera at $cx,$cy: $(gn_pixel_now "$cx" "$cy")"
 
@@ -111,7 +112,7 @@ app_action toggleRingLight || desktop_fail "--action toggleRingLight failed"
 desktop_poll 30 overlay_count_is ring 2 || desktop_fail "no ring light on both monitors: $(overlays ring)"
 desktop_poll 15 listed_in_shell ring || desktop_fail "the ring light is not in the extension's list"
 restacks_before=$(app_count 'restack: ')
-click_reaches_witness 960 600 || desktop_fail "a click in the middle of the monitor under the ring light did not reach the witness"
+click_reaches_witness 2880 600 || desktop_fail "a click in the middle of the monitor under the ring light did not reach the witness"
 gn_move 200 300
 gn_click 40 16
 gn_wait 10 'imports.ui.main.overview.visible' >/dev/null || desktop_fail "Activities did not open the overview"
@@ -124,7 +125,7 @@ app_action toggleRingLight
 desktop_poll 30 overlay_count_is ring 0 || desktop_fail "ring light still shown"
 
 # ---------------------------------------------------------------- shortcut
-click_reaches_witness 300 600 || desktop_fail "witness not clicked"
+click_reaches_witness 2300 600 || desktop_fail "witness not clicked"
 gn_wait 10 "global.display.focus_window?.get_title() === 'w'" >/dev/null || desktop_fail "the witness has no focus"
 gn_key Control_L+Alt_L+m
 desktop_poll 20 overlay_count_is panel 0 || desktop_fail "Ctrl+Alt+M with the witness focused did not hide the panel"

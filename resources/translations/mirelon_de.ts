@@ -604,10 +604,10 @@ to move the window</source>
 um das Fenster zu verschieben</translation>
     </message>
     <message>
-        <source>Drag to move
-the window</source>
-        <translation>Ziehen, um das Fenster
-zu verschieben</translation>
+        <source>Turn on Move Camera Panels
+to move the window</source>
+        <translation>Zum Verschieben „Kamerafenster
+verschieben“ einschalten</translation>
     </message>
 </context>
 <context>

@@ -136,9 +136,9 @@ PointerWatch* makePointerWatch() {
         if (!x11) {
             x11 = std::make_unique<PollingPointerWatch>();
         }
-        GnomeOverlayWindows* overlays = xwaylandOverlays;
-        return new GnomePointerWatch(gnomeBridge(), std::move(x11),
-                                     [overlays] { return overlays->panelFrames(); });
+        return new GnomePointerWatch(gnomeBridge(), std::move(x11), [] {
+            return xwaylandOverlays ? xwaylandOverlays->panelFrames() : QList<QRect>{};
+        });
     }
     return X11PointerWatch::create().release();  // none: the loader's poll
 }

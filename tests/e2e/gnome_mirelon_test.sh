@@ -9,7 +9,8 @@
 #   - a stored shortcut fires while the witness has focus (the panel goes
 #     and comes back);
 #   - move mode: a drag moves the panel and stores its origin;
-#   - the hover fade ends when the pointer leaves the panel onto the witness.
+#   - the hover fade ends when the pointer leaves the panel onto the witness;
+#   - the extension disabled and enabled again: the shortcut is grabbed again.
 # Skips (77) where GNOME Shell cannot start.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -175,5 +176,18 @@ desktop_poll 15 origin_stored || desktop_fail "stored origin '$(origin)', expect
 app_action moveCameraPanels
 app_wait 'Move mode off'
 click_reaches_witness $((px - 300 + pw / 2)) $((py - 180 + ph / 2)) || desktop_fail "after move mode the panel takes clicks"
+
+# ---------------------------------------------------------------- the extension goes and comes back
+# Disabled, it forgets the program's grabs and overlays; enabled again, the
+# program grabs its shortcut again and gives the list anew.
+gn_as gnome-extensions disable mirelon@mirelon.app
+app_wait "extension left the bus"
+gn_as gnome-extensions enable mirelon@mirelon.app
+app_wait "with Mirelon's extension" 2
+app_wait 'grabbed <Control><Alt>m' 2
+desktop_poll 15 listed_in_shell panel || desktop_fail "the panel is not in the list after the extension came back"
+click_reaches_witness 2300 600 || desktop_fail "after the extension came back: witness not clicked"
+gn_key Control_L+Alt_L+m
+desktop_poll 20 overlay_count_is panel 0 || desktop_fail "after the extension came back Ctrl+Alt+M did not hide the panel"
 kill -0 "$(cat "$GN_DIR/mirelon.pid")" || desktop_fail "the program ended: $(tail -20 "$GN_DIR/mirelon.log")"
 echo PASS

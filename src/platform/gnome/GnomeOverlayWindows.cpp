@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/gnome/GnomeOverlayWindows.h"
 
+#include "platform/MoveMode.h"
+
 #include <QEvent>
 #include <QWidget>
 #include <QWindow>
@@ -10,7 +12,10 @@
 namespace mirelon {
 
 GnomeOverlayWindows::GnomeOverlayWindows(std::unique_ptr<FloatingWindow::Presenter> x11)
-    : x11_(std::move(x11)) {}
+    : x11_(std::move(x11)) {
+    connect(&MoveMode::shared(), &MoveMode::activeChanged, this,
+            &GnomeOverlayWindows::moveModeChanged);
+}
 
 void GnomeOverlayWindows::prepare(QWidget* window, FloatingWindow::Role role) {
     x11_->prepare(window, role);
@@ -19,13 +24,45 @@ void GnomeOverlayWindows::prepare(QWidget* window, FloatingWindow::Role role) {
     if (!known) {
         windows_.push_back({window, role});
         window->installEventFilter(this);
-        connect(window, &QObject::destroyed, this, [this] { changed(); });
+        connect(window, &QObject::destroyed, this, [this, window] {
+            acceptsPointer_.erase(window);
+            changed();
+        });
     }
     changed();
 }
 
 void GnomeOverlayWindows::setAcceptsPointer(QWidget* window, bool accepts) {
+    acceptsPointer_[window] = accepts;
     x11_->setAcceptsPointer(window, accepts);
+    if (!accepts && MoveMode::shared().isActive()) {
+        applyInput(window);
+    }
+}
+
+void GnomeOverlayWindows::applyInput(QWidget* window) {
+    const bool isPanel = std::any_of(windows_.begin(), windows_.end(), [window](const Entry& e) {
+        return e.window == window && e.role == FloatingWindow::Role::cameraPanel;
+    });
+    if (!isPanel) {
+        return;
+    }
+    const auto wish = acceptsPointer_.find(window);
+    const bool accepts =
+        MoveMode::shared().isActive() || (wish != acceptsPointer_.end() && wish->second);
+    if (QWindow* handle = window->windowHandle()) {
+        handle->setFlag(Qt::WindowTransparentForInput, !accepts);
+    } else {
+        window->setWindowFlag(Qt::WindowTransparentForInput, !accepts);
+    }
+}
+
+void GnomeOverlayWindows::moveModeChanged(bool) {
+    for (const Entry& entry : windows_) {
+        if (entry.window && acceptsPointer_.count(entry.window)) {
+            applyInput(entry.window);
+        }
+    }
 }
 
 void GnomeOverlayWindows::keepComposited(QWidget* window) {

@@ -9,6 +9,7 @@
 #include <QRect>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,11 @@ namespace mirelon {
 // Xwayland): the X11 presenter does the work; this one also keeps the list of
 // the program's overlay windows (camera panels, ring light), which the Shell
 // extension is given so that it keeps them click-through and on top.
+//
+// While move mode is on, camera panels take the pointer whether or not they
+// asked to: without the extension Xwayland learns of the pointer over a
+// panel only once the panel takes it, and only then can the panel see that
+// it is hovered and be dragged. Their own wish applies again when it ends.
 class GnomeOverlayWindows final : public QObject, public FloatingWindow::Presenter {
     Q_OBJECT
 public:
@@ -49,7 +55,11 @@ private:
     void changed();
 
     std::unique_ptr<FloatingWindow::Presenter> x11_;
+    void moveModeChanged(bool active);
+    void applyInput(QWidget* window);
+
     std::vector<Entry> windows_;
+    std::map<const QWidget*, bool> acceptsPointer_;  // what each window asked for
     std::function<void()> onChange_;
     std::function<bool()> clickFault_;
     bool changePending_ = false;

@@ -16,7 +16,7 @@ GnomeHotKeyService::GnomeHotKeyService(GnomeShellBridge& bridge,
     connect(&bridge_, &GnomeShellBridge::runningChanged, this,
             &GnomeHotKeyService::extensionChanged);
     connect(&bridge_, &GnomeShellBridge::activated, this,
-            [this](std::uint32_t action, const QString&) { activated(action); });
+            [this](std::uint32_t action, const QString& name) { activated(action, name); });
 }
 
 GnomeHotKeyService::~GnomeHotKeyService() {
@@ -131,20 +131,33 @@ void GnomeHotKeyService::extensionChanged() {
     }
 }
 
-void GnomeHotKeyService::activated(std::uint32_t action) {
+void GnomeHotKeyService::activated(std::uint32_t action, const QString& name) {
+    std::optional<std::uint32_t> hotKey;
     for (const auto& [id, grabbed] : shellGrabs_) {
         if (grabbed == action) {
-            const std::uint32_t hotKey = id;
-            if (sink_.pressed) {
-                sink_.pressed(hotKey);
-            }
-            if (sink_.released) {
-                sink_.released(hotKey);
-            }
-            return;
+            hotKey = id;
         }
     }
-    qCDebug(lcGnome) << "activation of an action not grabbed here:" << action;
+    if (!hotKey) {
+        // Pressed just before the hot keys were grabbed afresh (the report
+        // waited while the new grab was made): the name is the hot key's id,
+        // which a grab taken again keeps.
+        bool ok = false;
+        const std::uint32_t id = name.toUInt(&ok);
+        if (ok && shellGrabs_.count(id)) {
+            hotKey = id;
+        }
+    }
+    if (!hotKey) {
+        qCDebug(lcGnome) << "activation of an action not grabbed here:" << action << name;
+        return;
+    }
+    if (sink_.pressed) {
+        sink_.pressed(*hotKey);
+    }
+    if (sink_.released) {
+        sink_.released(*hotKey);
+    }
 }
 
 }  // namespace mirelon

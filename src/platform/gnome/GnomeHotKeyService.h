@@ -22,8 +22,8 @@ class GnomeShellBridge;
 // (mappingChanged), which moves every grab to the side that serves now.
 //
 // The shell reports one activation per press: it becomes a press and a
-// release of the hot key. A combination the shell or another program holds
-// is refused as X11 refuses a held grab (BadAccess), so the recorder says
+// release of the hot key. Each grab carries the hot key's id as its name. A combination the shell
+// or another program holds is refused as X11 refuses a held grab (BadAccess), so the recorder says
 // "reserved" the same way.
 class GnomeHotKeyService final : public QObject, public GlobalShortcuts::HotKeyBackend {
     Q_OBJECT
@@ -52,7 +52,7 @@ private:
     std::optional<QString> acceleratorFor(std::uint32_t keyCode,
                                           std::uint32_t carbonModifiers) const;
     void extensionChanged();
-    void activated(std::uint32_t action);
+    void activated(std::uint32_t action, const QString& name);
 
     GnomeShellBridge& bridge_;
     std::shared_ptr<GlobalShortcuts::HotKeyBackend> fallback_;

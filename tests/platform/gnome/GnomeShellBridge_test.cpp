@@ -186,6 +186,22 @@ TEST_F(GnomeBridgeTest, ShortcutsAreGrabbedInTheShellAndAnActivationIsAPressAndA
     ASSERT_TRUE(waitFor([&] { return ups == 2; }));
     EXPECT_EQ(downs, 2);
 
+    // Grabbed afresh (a menu opened and closed) while a press was on its
+    // way: the report names the old action, and still counts.
+    const QString name = fake->grabs().first().name;
+    registry.update(true, true);
+    registry.update(true, false);
+    ASSERT_TRUE(
+        waitFor([&] { return fake->grabs().size() == 1 && fake->grabs().firstKey() != action; }));
+    fake->sendToClients(QStringLiteral("Activated"), {QVariant::fromValue(action), name});
+    ASSERT_TRUE(waitFor([&] { return ups == 3; }));
+    // One for a hot key not held any more does nothing.
+    fake->sendToClients(QStringLiteral("Activated"),
+                        {QVariant::fromValue(action), QStringLiteral("999")});
+    ASSERT_TRUE(fake->activate(fake->grabs().firstKey()));
+    ASSERT_TRUE(waitFor([&] { return ups == 4; }));
+    EXPECT_EQ(downs, 4);
+
     registry.unregisterShortcut(toggle);
     EXPECT_TRUE(waitFor([&] { return fake->grabs().isEmpty(); }));
 }

@@ -4,6 +4,10 @@
 #include "platform/MoveMode.h"
 #include "platform/gnome/GnomeShellBridge.h"
 
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcGnome)
+
 namespace mirelon {
 
 const QPoint GnomePointerWatch::nowhere(-1000000, -1000000);
@@ -75,6 +79,8 @@ void GnomePointerWatch::checkStale() {
     for (const QRect& frame : panelFrames_()) {
         const QRect inner = frame.adjusted(edgeBand, edgeBand, -edgeBand, -edgeBand);
         if (frame.contains(last) && !inner.contains(last)) {
+            qCDebug(lcGnome) << "pointer still at a panel's edge since" << staleAfter
+                             << "s: taken as gone" << last;
             reportPointer(nowhere);
             return;
         }

@@ -608,10 +608,10 @@ to move the window</source>
 um das Fenster zu verschieben</translation>
     </message>
     <message>
-        <source>Drag to move
-the window</source>
-        <translation>Ziehen, um das Fenster
-zu verschieben</translation>
+        <source>Turn on Move Camera Panels
+to move the window</source>
+        <translation>Zum Verschieben „Kamerafenster
+verschieben“ einschalten</translation>
     </message>
 </context>
 <context>
@@ -797,6 +797,10 @@ Programm darf die Kamera gerade verwenden.</translation>
 </context>
 <context>
     <name>mirelon::RingLightSettingsView</name>
+    <message>
+        <source>On this version of GNOME the ring light blocks clicks: windows and the top bar beneath it cannot be clicked while it is on. To fix this, install Mirelon&apos;s GNOME integration (General tab) and log in again.</source>
+        <translation>In dieser GNOME-Version blockiert das Ringlicht Klicks: Fenster und die obere Leiste darunter lassen sich nicht anklicken, solange es an ist. Abhilfe: Mirelons GNOME-Integration installieren (Reiter „Allgemein“) und neu anmelden.</translation>
+    </message>
     <message>
         <source>Select Display</source>
         <translation>Bildschirm wählen</translation>

@@ -51,6 +51,10 @@ bool canFollowPointer() {
     return presenter()->canFollowPointer();
 }
 
+bool overlaysBlockClicks() {
+    return presenter()->overlaysBlockClicks();
+}
+
 void keepComposited(QWidget* window) {
     presenter()->keepComposited(window);
 }

@@ -36,6 +36,10 @@ bool ignoresMouseEvents(const QWidget* window);
 // can be known (not in a native Wayland session).
 bool canFollowPointer();
 
+// Whether overlays take clicks meant for the windows beneath them although
+// they ask not to (a compositor fault that nothing running works around).
+bool overlaysBlockClicks();
+
 // Asks compositors to keep blending the window instead of unredirecting it
 // (the ring light covers whole displays). Call once its native window exists.
 void keepComposited(QWidget* window);
@@ -56,6 +60,7 @@ public:
     }
     virtual void keepComposited(QWidget* window) { Q_UNUSED(window); }
     virtual bool canFollowPointer() const { return true; }
+    virtual bool overlaysBlockClicks() const { return false; }
 };
 void setPresenter(std::unique_ptr<Presenter> presenter);
 

@@ -9,6 +9,10 @@
 #include "platform/PointerWatch.h"
 #include "platform/TrayHost.h"
 #include "platform/WindowStacking.h"
+#include "platform/gnome/GnomeHotKeyService.h"
+#include "platform/gnome/GnomeOverlayWindows.h"
+#include "platform/gnome/GnomePointerWatch.h"
+#include "platform/gnome/GnomeShellBridge.h"
 #include "platform/gstreamer/GstCaptureService.h"
 #include "platform/portal/PortalServices.h"
 #include "platform/wayland/WaylandDisplay.h"
@@ -35,11 +39,63 @@ bool isNative() {
     return DisplaySession::mode() == DisplayMode::WaylandNative;
 }
 
+// The presenter of XWayland sessions, which knows the overlay windows.
+GnomeOverlayWindows* xwaylandOverlays = nullptr;
+
+bool gnomeDesktopNamed() {
+    const QByteArray desktops = qgetenv("XDG_CURRENT_DESKTOP");
+    for (const QByteArray& name : desktops.split(':')) {
+        if (name.trimmed().compare("GNOME", Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// XWayland mode under GNOME Shell (named by the session, or its Mirelon
+// extension on the bus): the GNOME backends serve, through the extension
+// while it runs and through X11 otherwise, switching when it comes or goes.
+bool isGnome() {
+    if (DisplaySession::mode() != DisplayMode::XWayland || !xwaylandOverlays) {
+        return false;
+    }
+    static const bool gnome = gnomeDesktopNamed() || (QGuiApplication::instance() &&
+                                                      GnomeShellBridge::extensionOwnsBusName());
+    return gnome;
+}
+
+// The bridge to the extension, wired to the program's state on first use.
+GnomeShellBridge& gnomeBridge() {
+    GnomeShellBridge& bridge = GnomeShellBridge::shared();
+    static const bool wired = [&bridge] {
+        GnomeOverlayWindows* overlays = xwaylandOverlays;
+        overlays->setChangeHandler(
+            [&bridge, overlays] { bridge.setOverlayWindows(overlays->windowIds()); });
+        overlays->setClickFault([&bridge] {
+            return !bridge.isRunning() &&
+                   GnomeShellBridge::hasInputShapeFault(bridge.shellVersion());
+        });
+        bridge.setOverlayWindows(overlays->windowIds());
+        QObject::connect(&MoveMode::shared(), &MoveMode::activeChanged, &bridge,
+                         &GnomeShellBridge::setMoveMode);
+        bridge.setMoveMode(MoveMode::shared().isActive());
+        // With the extension the shell grabs the shortcuts whatever has focus.
+        QObject::connect(&bridge, &GnomeShellBridge::runningChanged, [](bool running) {
+            GlobalShortcuts::setSessionDelivery(running ? GlobalShortcuts::Delivery::Grabs
+                                                        : GlobalShortcuts::Delivery::FocusedGrabs);
+        });
+        return true;
+    }();
+    Q_UNUSED(wired);
+    return bridge;
+}
+
 void applyTraits(DisplayMode mode) {
     DisplaySession::setMode(mode);
     const bool native = mode == DisplayMode::WaylandNative;
-    // Where no program sees the pointer or the keys of others, panels move in move mode.
-    MoveMode::setOfferedInSession(native);
+    // Where no program sees the pointer or the keys of others, panels move in
+    // move mode; so do they under GNOME, which keeps Super-drag for itself.
+    MoveMode::setOfferedInSession(native || (mode == DisplayMode::XWayland && gnomeDesktopNamed()));
     // The status-notifier host shows the menu handed to it; a menu popped up
     // by the program would be an ordinary (tiled) window there.
     TrayHost::setMenusShownByHost(native);
@@ -47,8 +103,20 @@ void applyTraits(DisplayMode mode) {
                                         : mode == DisplayMode::XWayland
                                             ? GlobalShortcuts::Delivery::FocusedGrabs
                                             : GlobalShortcuts::Delivery::Grabs);
+    xwaylandOverlays = nullptr;
     if (native) {
         FloatingWindow::setPresenter(std::make_unique<WaylandFloatingWindow>());
+    } else if (mode == DisplayMode::XWayland) {
+        auto overlays =
+            std::make_unique<GnomeOverlayWindows>(std::make_unique<X11FloatingWindow>());
+        xwaylandOverlays = overlays.get();
+        // The list goes to GNOME Shell's extension once the session is known to be GNOME.
+        overlays->setChangeHandler([] {
+            if (isGnome()) {
+                gnomeBridge();
+            }
+        });
+        FloatingWindow::setPresenter(std::move(overlays));
     } else {
         FloatingWindow::setPresenter(std::make_unique<X11FloatingWindow>());
     }
@@ -63,6 +131,15 @@ PointerWatch* makePointerWatch() {
                          &FedPointerWatch::feedCommandKey);
         return fed;
     }
+    if (isGnome()) {
+        std::unique_ptr<PointerWatch> x11 = X11PointerWatch::create();
+        if (!x11) {
+            x11 = std::make_unique<PollingPointerWatch>();
+        }
+        return new GnomePointerWatch(gnomeBridge(), std::move(x11), [] {
+            return xwaylandOverlays ? xwaylandOverlays->panelFrames() : QList<QRect>{};
+        });
+    }
     return X11PointerWatch::create().release();  // none: the loader's poll
 }
 
@@ -71,7 +148,11 @@ std::shared_ptr<GlobalShortcuts::HotKeyBackend> makeHotKeyService(
     // Through XWayland too: the portal's shortcuts work whatever has focus,
     // key grabs only while a Mirelon window has.
     const bool xwayland = DisplaySession::mode() == DisplayMode::XWayland;
-    if ((isNative() || xwayland) && QGuiApplication::instance()) {
+    // Under GNOME with Mirelon's extension running, the shell grabs the
+    // accelerators itself; the portal is for GNOME without it.
+    const bool gnomeExtension = xwayland && QGuiApplication::instance() && isGnome() &&
+                                GnomeShellBridge::extensionOwnsBusName();
+    if ((isNative() || xwayland) && !gnomeExtension && QGuiApplication::instance()) {
         QString whyNot;
         if (auto portal = connectPortalHotKeys(std::move(bindings), &whyNot)) {
             return portal;
@@ -87,6 +168,16 @@ std::shared_ptr<GlobalShortcuts::HotKeyBackend> makeHotKeyService(
             << "No GlobalShortcuts portal (" + whyNot + "): shortcuts through XWayland key grabs";
     }
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        if (isGnome()) {
+            std::shared_ptr<GlobalShortcuts::HotKeyBackend> x11 = X11HotKeyService::connect();
+            if (!x11) {
+                x11 = std::make_shared<XkbKeyTextService>();
+            }
+            auto layout = std::make_shared<XkbKeyTextService>();
+            return std::make_shared<GnomeHotKeyService>(
+                gnomeBridge(), std::move(x11),
+                [layout](std::int64_t keyCode) { return layout->keyText(keyCode); });
+        }
         if (auto x11 = X11HotKeyService::connect()) {
             return x11;
         }

@@ -139,6 +139,17 @@ RingLightSettingsView::RingLightSettingsView(const SettingsContext& context,
     switch_->setAccessibleName(tr("Enable Ring Light"));
     rowLayout->addWidget(switch_, 0, Qt::AlignVCenter | Qt::AlignRight);
     section->addRow(switchRow);
+    // Where the compositor gives overlays the clicks they refuse (older GNOME
+    // without Mirelon's extension), say so while the ring light is on.
+    clickWarning_ = SettingsForm::caption(
+        tr("On this version of GNOME the ring light blocks clicks: windows and the top bar "
+           "beneath it cannot be clicked while it is on. To fix this, install Mirelon's GNOME "
+           "integration (General tab) and log in again."),
+        nullptr);
+    clickWarning_->setObjectName(QStringLiteral("clickThroughWarning"));
+    clickWarning_->setWordWrap(true);
+    clickWarning_->setVisible(false);
+    section->addRow(clickWarning_);
     if (!FloatingWindow::canFollowPointer()) {
         // Native Wayland: the overlay cannot see the pointer, so no clear spot follows it.
         auto* note = SettingsForm::caption(
@@ -361,6 +372,7 @@ void RingLightSettingsView::refreshControls() {
         configuring_->setText(tr("Configuring Ring Light for ") + *title);
     }
     switch_->setChecked(working_.isEnabled);
+    clickWarning_->setVisible(working_.isEnabled && FloatingWindow::overlaysBlockClicks());
     status_->setText(tr("Ring Light is ") + (working_.isEnabled ? tr("enabled") : tr("disabled")) +
                      tr(" for ") + title.value_or(tr("the selected display")) +
                      QStringLiteral("."));

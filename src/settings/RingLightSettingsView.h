@@ -67,6 +67,8 @@ public:
     QPushButton* enableTitleButton() const { return titleButton_; }
     QToolButton* infoButton() const { return infoButton_; }
     QLabel* statusCaption() const { return status_; }
+    // Shown while the ring light is on where it takes the clicks of the windows beneath.
+    QLabel* clickThroughWarning() const { return clickWarning_; }
     SettingsSliderRow* sliderRow(const QString& title) const { return sliders_.value(title); }
     QPushButton* resetButton() const { return reset_; }
     bool isPopoverShown() const { return popover_ && popover_->isVisible(); }
@@ -105,6 +107,7 @@ private:
     QPushButton* titleButton_ = nullptr;
     QToolButton* infoButton_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* clickWarning_ = nullptr;
     QMap<QString, SettingsSliderRow*> sliders_;
     QPushButton* reset_ = nullptr;
     QPointer<InfoPopover> popover_;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/RingLightSettingsView.h"
 
+#include "platform/FloatingWindow.h"
 #include "ringlight/RingLightDisplaySettingsStore.h"
 #include "settings/SettingsFixture.h"
 #include "settings/SettingsSliderRow.h"
@@ -165,6 +166,37 @@ TEST_F(RingLightTab, TheTitleOpensTheExplanationWithoutFlippingTheSwitch) {
     EXPECT_TRUE(view->isPopoverShown());
     EXPECT_FALSE(view->enableSwitch()->isChecked());
     EXPECT_FALSE(t.defaults->contains(RingLightDisplaySettingsStore::userDefaultsKey));
+}
+
+}  // namespace
+}  // namespace mirelon
+
+namespace mirelon {
+namespace {
+
+// A session whose compositor gives the overlays the clicks they refuse.
+class ClickTakingPresenter final : public FloatingWindow::Presenter {
+public:
+    bool overlaysBlockClicks() const override { return true; }
+};
+
+TEST_F(RingLightTab, WarnsWhileOnWhereTheRingLightTakesTheClicksBeneathIt) {
+    screens = {{"100", "DP-1"}};
+    open();
+    EXPECT_TRUE(view->clickThroughWarning()->isHidden());
+    view->enableSwitch()->click();
+    EXPECT_TRUE(view->clickThroughWarning()->isHidden()) << "no fault in this session";
+    view->enableSwitch()->click();
+
+    FloatingWindow::setPresenter(std::make_unique<ClickTakingPresenter>());
+    open();
+    EXPECT_TRUE(view->clickThroughWarning()->isHidden()) << "the ring light is off";
+    view->enableSwitch()->click();
+    EXPECT_FALSE(view->clickThroughWarning()->isHidden());
+    EXPECT_TRUE(view->clickThroughWarning()->text().contains("GNOME"));
+    view->enableSwitch()->click();
+    EXPECT_TRUE(view->clickThroughWarning()->isHidden());
+    FloatingWindow::setPresenter(nullptr);
 }
 
 }  // namespace

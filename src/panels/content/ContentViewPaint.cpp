@@ -171,10 +171,10 @@ void ContentView::paintEvent(QPaintEvent*) {
         p.setPen(QColor(255, 255, 255));
         p.setOpacity(hint);
         // Where panels move in move mode instead of while Super is held, the
-        // hint says what to do in that mode.
+        // hint names that mode (the hint is not shown while it is on).
         p.drawText(frameRect_, Qt::AlignCenter,
                    MoveMode::shared().isAvailable()
-                       ? ContentView::tr("Drag to move\nthe window")
+                       ? ContentView::tr("Turn on Move Camera Panels\nto move the window")
                        : ContentView::tr("Press and hold Super\nto move the window"));
         p.restore();
     }

@@ -4,6 +4,7 @@
 #include "panels/window/WindowPlacement.h"
 #include "platform/CompositorWatch.h"
 #include "platform/FloatingWindow.h"
+#include "platform/MoveMode.h"
 #include "platform/WindowStacking.h"
 
 #include <QEvent>
@@ -199,6 +200,7 @@ void PanelWindow::mousePressEvent(QMouseEvent* event) {
         return;
     }
     dragging_ = true;
+    MoveMode::shared().noteDrag();
     pressGlobal_ = event->globalPosition().toPoint();
     pressOrigin_ = pos();
     setCursor(Qt::ClosedHandCursor);
@@ -224,6 +226,7 @@ void PanelWindow::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     dragging_ = false;
+    MoveMode::shared().noteDrag();
     QGuiApplication::restoreOverrideCursor();
     setCursor(Qt::ArrowCursor);
     WindowPlacement::keepInVisibleFrame(this);

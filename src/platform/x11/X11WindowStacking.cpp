@@ -5,7 +5,9 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QSocketNotifier>
+#include <QStringList>
 #include <QWindow>
 
 #include <xcb/xcb.h>
@@ -15,11 +17,21 @@
 #include <map>
 #include <unordered_set>
 
+Q_LOGGING_CATEGORY(lcStacking, "app.mirelon.Mirelon.stacking", QtInfoMsg)
+
 namespace mirelon {
 
 namespace {
 constexpr double minimumRestackInterval = 0.1;
+
+QString ids(const std::vector<std::uint32_t>& windows) {
+    QStringList list;
+    for (std::uint32_t id : windows) {
+        list.append(QString::number(id, 16));
+    }
+    return list.join(u' ');
 }
+}  // namespace
 
 X11WindowStacking::X11WindowStacking() {
     const auto x = openPrivateX11Connection();
@@ -340,10 +352,42 @@ bool X11WindowStacking::needsRestack(const Stack& stack) {
     return presentOrder(stack) != wantedOrder(stack);
 }
 
-void X11WindowStacking::check() {
-    if (auto stack = readStack(); stack && needsRestack(*stack)) {
-        restack(*stack);
+bool RestackGuard::shouldRestack(const Order& present, const Order& wanted) {
+    if (present == lastPresent_ && wanted == lastWanted_) {
+        if (undone_ > maxUndone) {
+            return false;
+        }
+        ++undone_;
+        return undone_ <= maxUndone;
     }
+    undone_ = 0;
+    return true;
+}
+
+void RestackGuard::restacked(const Order& present, const Order& wanted) {
+    lastPresent_ = present;
+    lastWanted_ = wanted;
+}
+
+void X11WindowStacking::check() {
+    auto stack = readStack();
+    if (!stack || !needsRestack(*stack)) {
+        return;
+    }
+    const std::vector<std::uint32_t> present = presentOrder(*stack);
+    const std::vector<std::uint32_t> wanted = wantedOrder(*stack);
+    const bool wasGivenUp = guard_.gaveUp();
+    if (!guard_.shouldRestack(present, wanted)) {
+        if (!wasGivenUp) {
+            qCInfo(lcStacking).noquote()
+                << "The window manager keeps putting its own stacking order back; leaving it:"
+                << ids(present);
+        }
+        return;
+    }
+    qCDebug(lcStacking).noquote() << "restack: present" << ids(present) << "wanted" << ids(wanted);
+    guard_.restacked(present, wanted);
+    restack(*stack);
 }
 
 }  // namespace mirelon

@@ -21,9 +21,34 @@ struct xcb_connection_t;
 
 namespace mirelon {
 
+// Keeps the stacking from fighting a window manager that puts its own order
+// back after each restack (mutter keeps its frames right above the windows
+// it stacks them on, whatever lies between): finding the same wrong order
+// right after restacking it means the restack was undone; after maxUndone
+// undone restacks that arrangement is left as it is, until the stack changes
+// in another way.
+class RestackGuard {
+public:
+    static constexpr int maxUndone = 2;
+    using Order = std::vector<std::uint32_t>;
+
+    // Whether to restack, the stack being `present` and wanted `wanted`.
+    bool shouldRestack(const Order& present, const Order& wanted);
+    // A restack of `present` towards `wanted` was sent.
+    void restacked(const Order& present, const Order& wanted);
+    // Whether the last shouldRestack() gave up on its arrangement.
+    bool gaveUp() const { return undone_ > maxUndone; }
+
+private:
+    Order lastPresent_;
+    Order lastWanted_;
+    int undone_ = 0;
+};
+
 // Restacks the registered floating windows after each show and whenever
 // another window is mapped or raised over them (root substructure events on
-// an X connection of its own, at most ten restacks a second).
+// an X connection of its own, at most ten restacks a second; none against a
+// window manager that undoes them, see RestackGuard).
 class X11WindowStacking final : public WindowStacking {
     Q_OBJECT
 public:
@@ -86,6 +111,7 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
     TaskHandle pendingCheck_;
     double lastRestack_ = -1.0;
+    RestackGuard guard_;
 };
 
 }  // namespace mirelon

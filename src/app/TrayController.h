@@ -35,6 +35,10 @@ public:
     // Draws the icon again (after the "menuBarIcon" preference changed).
     void updateIcon();
 
+    // Shows a warning as the desktop's notification through the tray item;
+    // kept until a tray item exists when there is none yet.
+    void showWarning(const QString& title, const QString& text);
+
     QSystemTrayIcon* trayIcon() const { return trayIcon_.get(); }
     int iconsCreated() const { return iconsCreated_; }
 
@@ -52,6 +56,8 @@ private:
     bool trayWasAvailable_ = false;
     bool everHadTray_ = false;
     int iconsCreated_ = 0;
+    QString pendingTitle_;
+    QString pendingText_;
     TaskHandle poll_;
     TaskHandle noTrayCheck_;
 };

@@ -56,7 +56,11 @@ void SimulatedCameraFolder::runPendingRescan() {
 void SimulatedCameraFolder::rescan() {
     const QDir dir(folder_);
     QMap<QString, SimulatedCameraFile> found;
-    const auto entries = dir.entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+    // Everything named like a camera file, so that what is not a regular
+    // file is reported rather than passed over.
+    const auto entries = dir.entryInfoList(
+        {QStringLiteral("*.json")}, QDir::Files | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot,
+        QDir::Name);
     QSet<QString> present;
     for (const QFileInfo& info : entries) {
         const QString id = info.completeBaseName();
@@ -88,8 +92,8 @@ void SimulatedCameraFolder::rescanEntries(const QStringList& names) {
             continue;
         }
         found.remove(id);
-        if (!info.isFile()) {
-            rejected_.remove(id);
+        if (!info.exists() && !info.isSymLink()) {
+            rejected_.remove(id);  // gone
             continue;
         }
         if (auto spec = readCameraFile(info)) {
@@ -101,12 +105,19 @@ void SimulatedCameraFolder::rescanEntries(const QStringList& names) {
 
 std::optional<SimulatedCameraFile> SimulatedCameraFolder::readCameraFile(const QFileInfo& info) {
     const QString id = info.completeBaseName();
-    const auto content = RegularFile::read(info.absoluteFilePath(), kMaxFileSize + 1);
+    QString why;
+    // Never opened unless it is a regular file: a FIFO would block here.
+    const auto content = RegularFile::read(info.absoluteFilePath(), kMaxFileSize + 1, &why);
     if (!content || content->size() > kMaxFileSize) {
-        if (!rejected_.contains(id)) {
+        if (content) {
+            why = QStringLiteral("larger than %1 bytes").arg(kMaxFileSize);
+        }
+        // One report per reason: an empty content stands for an unreadable file.
+        const QByteArray marker = "\x02" + why.toUtf8();
+        if (rejected_.value(id) != marker) {
             qCWarning(lcCapture).noquote()
-                << "Ignoring simulated camera" << info.fileName() << ": unreadable or too large";
-            rejected_.insert(id, QByteArray());
+                << "Ignoring simulated camera" << info.fileName() << ":" << why;
+            rejected_.insert(id, marker);
         }
         return std::nullopt;
     }

@@ -7,12 +7,40 @@
 #include <QDir>
 #include <QFile>
 
+#include <QHash>
+
+#include <mutex>
 #include <utility>
 
 namespace mirelon {
 namespace {
 
 constexpr qint64 kMaxFileSize = 64 * 1024;
+
+// A file that cannot be read is reported once per program and reason, however
+// many listings of the folder meet it (the camera list and the device
+// provider each keep one, and probes make more).
+std::mutex reportsMutex;
+QHash<QString, QString>& unreadableReports() {
+    static QHash<QString, QString> reports;  // path -> reason reported
+    return reports;
+}
+
+bool isFirstReport(const QString& path, const QString& why) {
+    const std::lock_guard lock(reportsMutex);
+    auto& reports = unreadableReports();
+    const auto it = reports.constFind(path);
+    if (it != reports.constEnd() && *it == why) {
+        return false;
+    }
+    reports.insert(path, why);
+    return true;
+}
+
+void forgetReport(const QString& path) {
+    const std::lock_guard lock(reportsMutex);
+    unreadableReports().remove(path);
+}
 
 }  // namespace
 
@@ -94,6 +122,7 @@ void SimulatedCameraFolder::rescanEntries(const QStringList& names) {
         found.remove(id);
         if (!info.exists() && !info.isSymLink()) {
             rejected_.remove(id);  // gone
+            forgetReport(info.absoluteFilePath());
             continue;
         }
         if (auto spec = readCameraFile(info)) {
@@ -112,15 +141,14 @@ std::optional<SimulatedCameraFile> SimulatedCameraFolder::readCameraFile(const Q
         if (content) {
             why = QStringLiteral("larger than %1 bytes").arg(kMaxFileSize);
         }
-        // One report per reason: an empty content stands for an unreadable file.
-        const QByteArray marker = "\x02" + why.toUtf8();
-        if (rejected_.value(id) != marker) {
+        if (isFirstReport(info.absoluteFilePath(), why)) {
             qCWarning(lcCapture).noquote()
                 << "Ignoring simulated camera" << info.fileName() << ":" << why;
-            rejected_.insert(id, marker);
         }
+        rejected_.remove(id);
         return std::nullopt;
     }
+    forgetReport(info.absoluteFilePath());
     QString error;
     auto spec = SimulatedCameraFile::parse(id, *content, &error);
     if (!spec) {

@@ -48,9 +48,7 @@ private:
     QString folder_;
     FolderWatch* watch_ = nullptr;
     QMap<QString, SimulatedCameraFile> cameras_;
-    // What was reported per id: the bad content, or "\x02" and why the file
-    // could not be read.
-    QMap<QString, QByteArray> rejected_;
+    QMap<QString, QByteArray> rejected_;  // file content already reported as bad
     TaskHandle pendingRescan_;
     QSet<QString> pendingEntries_;
     bool pendingFullRescan_ = false;

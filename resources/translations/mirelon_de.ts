@@ -698,95 +698,106 @@ Programm darf die Kamera gerade verwenden.</translation>
     <name>mirelon::MenuBarMenu</name>
     <message>
         <source>Start Mirelon</source>
-        <translation>Mirelon starten</translation>
+        <translation type="vanished">Mirelon starten</translation>
     </message>
     <message>
         <source>Text</source>
-        <translation>Text</translation>
+        <translation type="vanished">Text</translation>
     </message>
     <message>
         <source>Ring Light</source>
-        <translation>Ringlicht</translation>
+        <translation type="vanished">Ringlicht</translation>
     </message>
     <message>
         <source>Increase Camera Size</source>
-        <translation>Kamerabild vergrößern</translation>
+        <translation type="vanished">Kamerabild vergrößern</translation>
     </message>
     <message>
         <source>Decrease Camera Size</source>
-        <translation>Kamerabild verkleinern</translation>
+        <translation type="vanished">Kamerabild verkleinern</translation>
     </message>
     <message>
         <source>Toggle Camera Mirroring</source>
-        <translation>Spiegelung ein/aus</translation>
+        <translation type="vanished">Spiegelung ein/aus</translation>
     </message>
     <message>
         <source>Increase Text Size</source>
-        <translation>Text vergrößern</translation>
+        <translation type="vanished">Text vergrößern</translation>
     </message>
     <message>
         <source>Decrease Text Size</source>
-        <translation>Text verkleinern</translation>
+        <translation type="vanished">Text verkleinern</translation>
     </message>
     <message>
         <source>Settings...</source>
-        <translation>Einstellungen …</translation>
+        <translation type="vanished">Einstellungen …</translation>
     </message>
     <message>
         <source>Help</source>
-        <translation>Hilfe</translation>
+        <translation type="vanished">Hilfe</translation>
     </message>
     <message>
         <source>FAQ</source>
-        <translation>Häufige Fragen</translation>
+        <translation type="vanished">Häufige Fragen</translation>
     </message>
     <message>
         <source>Videos</source>
-        <translation>Videos</translation>
+        <translation type="vanished">Videos</translation>
     </message>
     <message>
         <source>Support</source>
-        <translation>Unterstützung</translation>
+        <translation type="vanished">Unterstützung</translation>
     </message>
     <message>
         <source>Social</source>
-        <translation>Soziale Netzwerke</translation>
+        <translation type="vanished">Soziale Netzwerke</translation>
     </message>
     <message>
         <source>X</source>
-        <translation>X</translation>
+        <translation type="vanished">X</translation>
     </message>
     <message>
         <source>YouTube</source>
-        <translation>YouTube</translation>
+        <translation type="vanished">YouTube</translation>
     </message>
     <message>
         <source>Check for Updates...</source>
-        <translation>Nach Aktualisierungen suchen …</translation>
+        <translation type="vanished">Nach Aktualisierungen suchen …</translation>
     </message>
     <message>
         <source>Website</source>
-        <translation>Webseite</translation>
+        <translation type="vanished">Webseite</translation>
     </message>
     <message>
         <source>Suggest Idea</source>
-        <translation>Idee vorschlagen</translation>
+        <translation type="vanished">Idee vorschlagen</translation>
     </message>
     <message>
         <source>More Apps</source>
-        <translation>Weitere Programme</translation>
+        <translation type="vanished">Weitere Programme</translation>
     </message>
     <message>
         <source>Quit Mirelon</source>
-        <translation>Mirelon beenden</translation>
+        <translation type="vanished">Mirelon beenden</translation>
     </message>
     <message>
         <source>Stop Mirelon</source>
-        <translation>Mirelon anhalten</translation>
+        <translation type="vanished">Mirelon anhalten</translation>
     </message>
     <message>
         <source>Move Camera Panels</source>
-        <translation>Kamerafenster verschieben</translation>
+        <translation type="vanished">Kamerafenster verschieben</translation>
+    </message>
+</context>
+<context>
+    <name>mirelon::MirelonApp</name>
+    <message>
+        <source>Settings are not saved</source>
+        <translation>Einstellungen werden nicht gespeichert</translation>
+    </message>
+    <message>
+        <source>Mirelon does not save its settings to %1, because that is not an ordinary file. Your changes apply until Mirelon quits.</source>
+        <translation>Mirelon speichert seine Einstellungen nicht in %1, weil das keine gewöhnliche Datei ist. Ihre Änderungen gelten, bis Mirelon beendet wird.</translation>
     </message>
 </context>
 <context>
@@ -982,6 +993,101 @@ Programm darf die Kamera gerade verwenden.</translation>
     <message>
         <source>Editing text for </source>
         <translation>Text bearbeiten für </translation>
+    </message>
+</context>
+<context>
+    <name>mirelon::TrayMenu</name>
+    <message>
+        <source>Start Mirelon</source>
+        <translation>Mirelon starten</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>Ring Light</source>
+        <translation>Ringlicht</translation>
+    </message>
+    <message>
+        <source>Increase Camera Size</source>
+        <translation>Kamerabild vergrößern</translation>
+    </message>
+    <message>
+        <source>Decrease Camera Size</source>
+        <translation>Kamerabild verkleinern</translation>
+    </message>
+    <message>
+        <source>Toggle Camera Mirroring</source>
+        <translation>Spiegelung ein/aus</translation>
+    </message>
+    <message>
+        <source>Increase Text Size</source>
+        <translation>Text vergrößern</translation>
+    </message>
+    <message>
+        <source>Decrease Text Size</source>
+        <translation>Text verkleinern</translation>
+    </message>
+    <message>
+        <source>Move Camera Panels</source>
+        <translation>Kamerafenster verschieben</translation>
+    </message>
+    <message>
+        <source>Settings...</source>
+        <translation>Einstellungen …</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>FAQ</source>
+        <translation>Häufige Fragen</translation>
+    </message>
+    <message>
+        <source>Videos</source>
+        <translation>Videos</translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <translation>Unterstützung</translation>
+    </message>
+    <message>
+        <source>Social</source>
+        <translation>Soziale Netzwerke</translation>
+    </message>
+    <message>
+        <source>X</source>
+        <translation>X</translation>
+    </message>
+    <message>
+        <source>YouTube</source>
+        <translation>YouTube</translation>
+    </message>
+    <message>
+        <source>Check for Updates...</source>
+        <translation>Nach Aktualisierungen suchen …</translation>
+    </message>
+    <message>
+        <source>Website</source>
+        <translation>Webseite</translation>
+    </message>
+    <message>
+        <source>Suggest Idea</source>
+        <translation>Idee vorschlagen</translation>
+    </message>
+    <message>
+        <source>More Apps</source>
+        <translation>Weitere Programme</translation>
+    </message>
+    <message>
+        <source>Quit Mirelon</source>
+        <translation>Mirelon beenden</translation>
+    </message>
+    <message>
+        <source>Stop Mirelon</source>
+        <translation>Mirelon anhalten</translation>
     </message>
 </context>
 <context>

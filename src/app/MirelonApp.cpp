@@ -18,6 +18,7 @@
 #include "panels/controller/MirelonPanelController.h"
 #include "platform/DisplaySession.h"
 #include "platform/files/PreferencesFile.h"
+#include "platform/files/PreferencesSaveRefusal.h"
 #include "platform/qt/IconRegistry.h"
 #include "platform/qt/Logging.h"
 #include "ringlight/RingLightOverlayController.h"
@@ -82,7 +83,7 @@ bool MirelonApp::launch() {
     // The preferences file posts this once until a save succeeds again; the
     // first save may come before the tray item exists.
     saveRefusals_ = EventBus::shared().addObserver(
-        PreferencesFile::notSavedNotification, [this](const Notification& n) {
+        PreferencesSaveRefusal::notification, [this](const Notification& n) {
             unsavedPreferencesPath_ = n.object.toString();
             if (tray_) {
                 warnPreferencesNotSaved(unsavedPreferencesPath_);

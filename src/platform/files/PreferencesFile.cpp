@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/files/PreferencesFile.h"
 
+#include "platform/files/PreferencesSaveRefusal.h"
 #include "platform/files/RegularFile.h"
 #include "platform/qt/Logging.h"
 
@@ -65,6 +66,56 @@ QString resolveLinks(const QString& path) {
     return {};  // a loop of links: nothing to write to
 }
 
+// The file a save to path may replace: path itself when it is missing or a
+// regular file, the final target of a link when that is a regular file or is
+// missing in a folder of the user's own. Empty, with the reason in *refusal,
+// for anything else: a save never replaces a FIFO, device, socket or folder.
+QString saveTargetOf(const QString& path, QString* refusal) {
+    struct stat own {};
+    if (::lstat(QFile::encodeName(path).constData(), &own) != 0 || S_ISREG(own.st_mode)) {
+        return path;  // missing (its folder is ours) or an ordinary file
+    }
+    if (S_ISDIR(own.st_mode)) {
+        *refusal = QStringLiteral("a folder is in its place");
+        return {};
+    }
+    if (!S_ISLNK(own.st_mode)) {
+        // Kept aside before a save; still here when that failed.
+        *refusal = QStringLiteral("it is not a regular file");
+        return {};
+    }
+    const QString target = resolveLinks(path);
+    if (target.isEmpty()) {
+        *refusal = QStringLiteral("its symbolic links form a loop");
+        return {};
+    }
+    struct stat st {};
+    if (::lstat(QFile::encodeName(target).constData(), &st) == 0) {
+        if (S_ISREG(st.st_mode)) {
+            return target;
+        }
+        *refusal =
+            QStringLiteral("it is a symbolic link to %1, which is not a regular file").arg(target);
+        return {};
+    }
+    if (errno != ENOENT) {
+        *refusal = QStringLiteral("its link target %1 cannot be examined (%2)")
+                       .arg(target, QString::fromLocal8Bit(std::strerror(errno)));
+        return {};
+    }
+    // A link to a file still to be made: only into a folder of the user's own.
+    const QString folder = QFileInfo(target).absolutePath();
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_uid != ::geteuid()) {
+        *refusal = QStringLiteral(
+                       "it is a symbolic link to the missing file %1 in a folder that does not "
+                       "exist or is not yours")
+                       .arg(target);
+        return {};
+    }
+    return target;
+}
+
 // Temporaries of an interrupted write: ".defaults.json.XXXXXX" (mkstemp).
 bool isOwnTemporaryName(const QString& name) {
     static const QString prefix = QStringLiteral(".defaults.json.");
@@ -108,62 +159,6 @@ QString PreferencesFile::writeTarget() const {
     return resolveLinks(filePath_);
 }
 
-QString PreferencesFile::saveTarget(QString* refusal) const {
-    struct stat own {};
-    if (::lstat(QFile::encodeName(filePath_).constData(), &own) != 0 || S_ISREG(own.st_mode)) {
-        return filePath_;  // missing (its folder is ours) or an ordinary file
-    }
-    if (S_ISDIR(own.st_mode)) {
-        *refusal = QStringLiteral("a folder is in its place");
-        return {};
-    }
-    if (!S_ISLNK(own.st_mode)) {
-        // Kept aside before a save; still here when that failed.
-        *refusal = QStringLiteral("it is not a regular file");
-        return {};
-    }
-    const QString target = resolveLinks(filePath_);
-    if (target.isEmpty()) {
-        *refusal = QStringLiteral("its symbolic links form a loop");
-        return {};
-    }
-    struct stat st {};
-    if (::lstat(QFile::encodeName(target).constData(), &st) == 0) {
-        if (S_ISREG(st.st_mode)) {
-            return target;
-        }
-        *refusal =
-            QStringLiteral("it is a symbolic link to %1, which is not a regular file").arg(target);
-        return {};
-    }
-    if (errno != ENOENT) {
-        *refusal = QStringLiteral("its link target %1 cannot be examined (%2)")
-                       .arg(target, QString::fromLocal8Bit(std::strerror(errno)));
-        return {};
-    }
-    // A link to a file still to be made: only into a folder of the user's own.
-    const QString folder = QFileInfo(target).absolutePath();
-    if (::stat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
-        st.st_uid != ::geteuid()) {
-        *refusal = QStringLiteral(
-                       "it is a symbolic link to the missing file %1 in a folder that does not "
-                       "exist or is not yours")
-                       .arg(target);
-        return {};
-    }
-    return target;
-}
-
-void PreferencesFile::reportRefusedSave(const QString& reason) {
-    if (std::exchange(refusalReported_, true)) {
-        return;
-    }
-    qCWarning(lcDefaults).noquote()
-        << QStringLiteral("Not saving preferences to %1: %2 (changes are kept for this session)")
-               .arg(filePath_, reason);
-    center_.post(notSavedNotification, filePath_);
-}
-
 void PreferencesFile::warnAboutSharedFolder() {
     const QString folder = QFileInfo(filePath_).absolutePath();
     struct stat st {};
@@ -178,7 +173,7 @@ void PreferencesFile::removeLeftoverTemporaries() {
     // Only one instance writes these files, and it has not written yet: any
     // temporary of ours still there is what a killed write left behind.
     QString refusal;
-    const QString target = saveTarget(&refusal);
+    const QString target = saveTargetOf(filePath_, &refusal);
     const QDir dir(QFileInfo(target.isEmpty() ? filePath_ : target).absolutePath());
     const auto names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names) {
@@ -204,7 +199,7 @@ void PreferencesFile::watch() {
     }
     // Through a link, our own saves (and other edits) land in the target's folder.
     QString refusal;
-    const QString target = saveTarget(&refusal);
+    const QString target = saveTargetOf(filePath_, &refusal);
     const QString targetFolder = QFileInfo(target).absolutePath();
     if (!target.isEmpty() && targetFolder != info.absolutePath() &&
         QFileInfo(targetFolder).isDir() && !watcher_.directories().contains(targetFolder)) {
@@ -429,17 +424,22 @@ void PreferencesFile::write() {
         return;
     }
     QString refusal;
-    const QString target = saveTarget(&refusal);
-    if (target.isEmpty()) {
+    if (saveTargetOf(filePath_, &refusal).isEmpty()) {
         lastWriteOk_ = false;
-        reportRefusedSave(refusal);
+        // Once until a save succeeds again, like any failed save.
+        if (!std::exchange(writeFailureLogged_, true)) {
+            qCWarning(lcDefaults).noquote()
+                << QStringLiteral(
+                       "Not saving preferences to %1: %2 (changes are kept for this session)")
+                       .arg(filePath_, refusal);
+            center_.post(PreferencesSaveRefusal::notification, filePath_);
+        }
         return;
     }
-    lastWriteOk_ = writeAtomically(bytes, target);
+    lastWriteOk_ = writeAtomically(bytes);
     if (lastWriteOk_) {
         lastSeenBytes_ = bytes;
         writeFailureLogged_ = false;
-        refusalReported_ = false;
         watch();
     } else if (!writeFailureLogged_) {
         writeFailureLogged_ = true;
@@ -449,7 +449,13 @@ void PreferencesFile::write() {
     }
 }
 
-bool PreferencesFile::writeAtomically(const QByteArray& bytes, const QString& target) {
+bool PreferencesFile::writeAtomically(const QByteArray& bytes) {
+    QString refusal;
+    const QString target = saveTargetOf(filePath_, &refusal);
+    if (target.isEmpty()) {
+        errno = EPERM;
+        return false;
+    }
     const QFileInfo info(target);
     const QByteArray dir = QFile::encodeName(info.absolutePath());
     QDir().mkpath(info.absolutePath());

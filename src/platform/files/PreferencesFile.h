@@ -24,7 +24,7 @@ namespace mirelon {
 // only when that target is a regular file, or is missing in a folder the user
 // owns: a link to a FIFO, a device, a socket or a folder is never written
 // through. Such a save is refused, logged and announced once
-// (notSavedNotification), and the settings live on in memory.
+// (PreferencesSaveRefusal::notification), and the settings live on in memory.
 // Edits made to the file by other processes are picked up and announced the
 // same way. A file that is not a JSON object, and a FIFO, socket or device
 // node in the file's place, reads as empty and is renamed aside to
@@ -36,12 +36,6 @@ public:
     explicit PreferencesFile(QString filePath, EventBus& center = EventBus::shared(),
                              QObject* parent = nullptr);
     ~PreferencesFile() override;
-
-    // Posted when a save is refused because what is at the file's path (or at
-    // the end of its link) is not a file it may replace; the object is the
-    // path (QString). Once, until a save succeeds again.
-    static inline const QString notSavedNotification =
-        QStringLiteral("Mirelon.PreferencesFileNotSaved");
 
     // The process-wide store at standardFilePath(), created on first use.
     static PreferencesFile& standard();
@@ -95,15 +89,11 @@ public:
 private:
     void load(bool notify);
     void write();
-    bool writeAtomically(const QByteArray& bytes, const QString& target);
+    bool writeAtomically(const QByteArray& bytes);
     void keepCorruptFileAside();
     void watch();
-    // The final target of a symbolic link, or the path itself; empty for a loop.
+    // The file a save replaces: the final target of a symbolic link.
     QString writeTarget() const;
-    // The file a save may replace; empty, with the reason in *refusal, when
-    // the save must not happen (see the class comment).
-    QString saveTarget(QString* refusal) const;
-    void reportRefusedSave(const QString& reason);
     void warnAboutSharedFolder();
     void removeLeftoverTemporaries();
 
@@ -116,7 +106,6 @@ private:
     bool lastWriteOk_ = true;
     bool writeFailureLogged_ = false;
     bool keepAsideFailureLogged_ = false;
-    bool refusalReported_ = false;
     QFileSystemWatcher watcher_;
     TaskHandle pendingReload_;
 };

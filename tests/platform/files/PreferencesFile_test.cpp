@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/files/PreferencesFile.h"
+#include "platform/files/PreferencesSaveRefusal.h"
 
 #include "capture/LogCapture.h"
 #include "support/TempConfig.h"
@@ -257,10 +258,10 @@ TEST(PreferencesFile, LinksToWhatIsNotARegularFileAreNeverWrittenThrough) {
                             QFile::encodeName(t.path()).constData()),
                   0);
         t.reopen();  // reading never opens it: a FIFO would hang here
-        const int refused = t.count(PreferencesFile::notSavedNotification);
+        const int refused = t.count(PreferencesSaveRefusal::notification);
         QVariant announced;
         t.tokens.push_back(
-            t.center.addObserver(PreferencesFile::notSavedNotification,
+            t.center.addObserver(PreferencesSaveRefusal::notification,
                                  [&announced](const Notification& n) { announced = n.object; }));
 
         t.defaults->setBool("isMirelonOn", true);

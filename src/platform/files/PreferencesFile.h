@@ -19,17 +19,11 @@ namespace mirelon {
 // $XDG_CONFIG_HOME/mirelon/defaults.json, one member per key.
 //
 // Every write is synchronous and atomic (temporary file, fsync, rename, mode
-// 0600) and posts Notifications::defaultsChanged once. When the file is a
-// symbolic link, the write replaces the link's target and the link stays, but
-// only when that target is a regular file, or is missing in a folder the user
-// owns: a link to a FIFO, a device, a socket or a folder is never written
-// through. Such a save is refused, logged and announced once
-// (PreferencesSaveRefusal::notification), and the settings live on in memory.
-// Edits made to the file by other processes are picked up and announced the
-// same way. A file that is not a JSON object, and a FIFO, socket or device
-// node in the file's place, reads as empty and is renamed aside to
-// defaults.json.corrupt-<UTC timestamp> before the next write. Nothing but a
-// regular file is ever opened for reading.
+// 0600) and posts Notifications::defaultsChanged once. Through a link it replaces only a regular
+// file, or a missing one in a folder of the user's own (else see PreferencesSaveRefusal.h).
+// Outside edits are picked up and announced the same way. Only a regular file is read; one that
+// is not a JSON object, and a FIFO, socket or device in its place, reads as empty and is renamed
+// aside to defaults.json.corrupt-<UTC timestamp> before the next write.
 class PreferencesFile : public QObject {
     Q_OBJECT
 public:

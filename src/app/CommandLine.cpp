@@ -161,8 +161,8 @@ QString CommandLine::versionText() {
 
 int runCommandAction(const QString& name) {
     if (!commandActionNames().contains(name)) {
-        printError(
-            QStringLiteral("unknown action \"%1\". %2").arg(printable(name), validNamesLine()));
+        printError(QStringLiteral("unknown action \"%1\". %2")
+                       .arg(CommandLine::printable(name), validNamesLine()));
         return CommandLine::usageExitCode;
     }
     QString problem;

@@ -328,7 +328,8 @@ TEST(PreferencesFile, FifoInPlaceOfTheFileIsKeptAsideNeverOpened) {
     t.defaults->setBool("textVisible", false);
     EXPECT_TRUE(t.defaults->lastWriteSucceeded());
     const QStringList aside =
-        QDir(t.dir.path() + "/mirelon").entryList({"defaults.json.corrupt-*"}, QDir::System);
+        QDir(t.dir.path() + "/mirelon")
+            .entryList({"defaults.json.corrupt-*"}, QDir::Files | QDir::System);
     ASSERT_EQ(aside.size(), 1);
     fifo.path = t.dir.path() + "/mirelon/" + aside.first();
     EXPECT_TRUE(fifo.stillThere()) << "the FIFO itself is what was kept aside";

@@ -397,7 +397,7 @@ int highestOpenDescriptor() {
 }
 
 TEST(SingleInstanceTest, ServerThatStopsListeningAtTheDescriptorLimitListensAgain) {
-    testing::LogCapture log("app.mirelon.Mirelon.instance");
+    mirelon::testing::LogCapture log("app.mirelon.Mirelon.instance");
     ScopedManualScheduler clock;
     QTemporaryDir dir;
     const auto channel = channelIn(dir);

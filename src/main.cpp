@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/MirelonApp.h"
 #include "platform/PlatformLoader.h"
+#include "platform/files/DescriptorLimit.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -36,6 +37,9 @@ int main(int argc, char* argv[]) {
             break;
     }
 
+    // The usual soft limit is easily reached by a flood of connections to
+    // the instance socket; the hard one is ours to take.
+    mirelon::DescriptorLimit::raiseToHardLimit();
     mirelon::PlatformLoader::detectDisplay();
     mirelon::PlatformLoader::installBackends();
     QApplication app(argc, argv);

@@ -1140,4 +1140,15 @@ Programm darf die Kamera gerade verwenden.</translation>
         <translation>Die Suche nach Aktualisierungen läuft noch. Das Ergebnis wird angezeigt, sobald es vorliegt.</translation>
     </message>
 </context>
+<context>
+    <name>mirelon::MirelonApp</name>
+    <message>
+        <source>Settings are not saved</source>
+        <translation>Einstellungen werden nicht gespeichert</translation>
+    </message>
+    <message>
+        <source>Mirelon does not save its settings to %1, because that is not an ordinary file. Your changes apply until Mirelon quits.</source>
+        <translation>Mirelon speichert seine Einstellungen nicht in %1, weil das keine gewöhnliche Datei ist. Ihre Änderungen gelten, bis Mirelon beendet wird.</translation>
+    </message>
+</context>
 </TS>

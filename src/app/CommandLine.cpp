@@ -89,7 +89,9 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     CommandLine result;
     if (!parser.parse(arguments)) {
         result.mode = Mode::Error;
-        result.error = parser.errorText() + QStringLiteral("\nTry \"mirelon --help\".");
+        // It names the option given, which may be anything.
+        result.error = printable(parser.errorText(), 4 * maximumEchoLength) +
+                       QStringLiteral("\nTry \"mirelon --help\".");
         return result;
     }
     if (parser.isSet(QStringLiteral("help"))) {
@@ -103,7 +105,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     if (!parser.positionalArguments().isEmpty()) {
         result.mode = Mode::Error;
         result.error = QStringLiteral("unexpected argument \"%1\".\nTry \"mirelon --help\".")
-                           .arg(parser.positionalArguments().constFirst());
+                           .arg(printable(parser.positionalArguments().constFirst()));
         return result;
     }
     if (parser.isSet(actionOptionName)) {
@@ -125,13 +127,42 @@ QString CommandLine::helpText() {
     return parser.helpText();
 }
 
+QString CommandLine::printable(const QString& text, int maximumLength) {
+    QString out;
+    const QList<uint> codePoints = text.toUcs4();
+    for (qsizetype i = 0; i < codePoints.size(); ++i) {
+        const uint c = codePoints.at(i);
+        QString piece;
+        if (c == '\n') {
+            piece = QStringLiteral("\\n");
+        } else if (c == '\t') {
+            piece = QStringLiteral("\\t");
+        } else if (c == '\r') {
+            piece = QStringLiteral("\\r");
+        } else if (c < 0x20 || (c >= 0x7f && c < 0xa0)) {
+            piece = QStringLiteral("\\x%1").arg(c, 2, 16, QLatin1Char('0'));
+        } else if (!QChar::isPrint(c) || QChar::category(c) == QChar::Other_Format) {
+            // Invisible characters, and those that reorder or hide text.
+            piece = QStringLiteral("\\u{%1}").arg(c, 4, 16, QLatin1Char('0'));
+        } else {
+            piece = QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
+        }
+        if (out.size() + piece.size() > maximumLength) {
+            return out + QStringLiteral("…");
+        }
+        out += piece;
+    }
+    return out;
+}
+
 QString CommandLine::versionText() {
     return QStringLiteral("%1 %2\n").arg(programName(), QStringLiteral(MIRELON_VERSION));
 }
 
 int runCommandAction(const QString& name) {
     if (!commandActionNames().contains(name)) {
-        printError(QStringLiteral("unknown action \"%1\". %2").arg(name, validNamesLine()));
+        printError(QStringLiteral("unknown action \"%1\". %2")
+                       .arg(CommandLine::printable(name), validNamesLine()));
         return CommandLine::usageExitCode;
     }
     QString problem;

@@ -27,6 +27,11 @@ struct CommandLine {
     // arguments[0] is the program.
     static CommandLine parse(const QStringList& arguments);
     static QString helpText();
+    // Text from the command line as it may be echoed in a message: control
+    // and other invisible characters escaped (\n, \x1b, \u{202e}), and cut
+    // to maximumLength characters followed by "…".
+    static constexpr int maximumEchoLength = 64;
+    static QString printable(const QString& text, int maximumLength = maximumEchoLength);
     static QString versionText();
 };
 

@@ -18,6 +18,7 @@
 #include "panels/controller/MirelonPanelController.h"
 #include "platform/DisplaySession.h"
 #include "platform/files/PreferencesFile.h"
+#include "platform/files/PreferencesSaveRefusal.h"
 #include "platform/qt/IconRegistry.h"
 #include "platform/qt/Logging.h"
 #include "ringlight/RingLightOverlayController.h"
@@ -79,6 +80,15 @@ bool MirelonApp::launch() {
             return false;
     }
     singleInstance_->setActionHandler(&MirelonApp::performCommandAction);
+    // The preferences file posts this once until a save succeeds again; the
+    // first save may come before the tray item exists.
+    saveRefusals_ = EventBus::shared().addObserver(
+        PreferencesSaveRefusal::notification, [this](const Notification& n) {
+            unsavedPreferencesPath_ = n.object.toString();
+            if (tray_) {
+                warnPreferencesNotSaved(unsavedPreferencesPath_);
+            }
+        });
     qCInfo(lcCore).noquote() << DisplaySession::describe(DisplaySession::mode());
     if (StartAtLogin::wasLaunchedAtLogin()) {
         qCInfo(lcMain) << "Launched at login";
@@ -146,6 +156,9 @@ bool MirelonApp::launch() {
             QApplication::quit();
         }
     };
+    if (!unsavedPreferencesPath_.isEmpty()) {
+        warnPreferencesNotSaved(unsavedPreferencesPath_);
+    }
     tray_->start();
     return true;
 }
@@ -158,6 +171,13 @@ SingleInstance::ActionResult MirelonApp::performCommandAction(const QString& nam
     return GlobalShortcuts::performActions(GlobalShortcuts::Name(name))
                ? SingleInstance::ActionResult::Done
                : SingleInstance::ActionResult::Unavailable;
+}
+
+void MirelonApp::warnPreferencesNotSaved(const QString& path) {
+    tray_->showWarning(tr("Settings are not saved"),
+                       tr("Mirelon does not save its settings to %1, because that is not an "
+                          "ordinary file. Your changes apply until Mirelon quits.")
+                           .arg(path));
 }
 
 void MirelonApp::openSettings() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/SingleInstance.h"
+#include "platform/qt/EventBus.h"
 
 #include <QObject>
 
@@ -38,6 +39,8 @@ public:
     static SingleInstance::ActionResult performCommandAction(const QString& name);
 
 private:
+    void warnPreferencesNotSaved(const QString& path);
+
     int exitCode_ = 0;
     std::unique_ptr<SingleInstance> singleInstance_;
     std::unique_ptr<AppDelegate> appDelegate_;
@@ -48,6 +51,8 @@ private:
     std::unique_ptr<SettingsWindowHost> settings_;
     std::unique_ptr<TrayMenu> menu_;
     std::unique_ptr<TrayController> tray_;
+    ObserverToken saveRefusals_;
+    QString unsavedPreferencesPath_;
 };
 
 }  // namespace mirelon

@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <sys/un.h>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcInstance, "app.mirelon.Mirelon.instance", QtInfoMsg)
 
@@ -102,6 +103,12 @@ SingleInstance::SingleInstance(std::optional<Channel> channel, QObject* parent)
 }
 
 SingleInstance::~SingleInstance() {
+    listenCheck_.cancel();
+    for (Client& client : clients_) {
+        client.deadline.cancel();
+        QObject::disconnect(client.socket, nullptr, this, nullptr);
+    }
+    clients_.clear();
     if (server_.isListening()) {
         server_.close();
         QFile::remove(channel_->socketPath);
@@ -117,6 +124,8 @@ SingleInstance::Claim SingleInstance::claim() {
         switch (lock_->tryLock()) {
             case FileLock::Status::Acquired:
                 listen();
+                listenCheck_ = Scheduler::main().scheduleRepeating(listenCheckInterval,
+                                                                   [this] { checkListening(); });
                 return Claim::Instance;
             case FileLock::Status::Unusable:
                 qCWarning(lcInstance).noquote()
@@ -177,17 +186,40 @@ SingleInstance::Answer SingleInstance::sendExpectingPeer(const Channel& channel,
     }
 }
 
-bool SingleInstance::listen() {
+bool SingleInstance::listen(bool reportFailure) {
     // Holding the lock, any socket file at the path is a leftover of an
     // instance that ended: no live instance's socket is ever replaced.
     QFile::remove(channel_->socketPath);
     if (!server_.listen(channel_->socketPath)) {
+        if (!reportFailure) {
+            return false;
+        }
         qCWarning(lcInstance).noquote()
             << "Cannot listen on" << channel_->socketPath << ":" << server_.errorString()
             << "- a second launch will not reach this one";
         return false;
     }
     return true;
+}
+
+void SingleInstance::checkListening() {
+    if (!channel_ || !holdsLock() || server_.isListening()) {
+        return;
+    }
+    if (!listenLossLogged_) {
+        listenLossLogged_ = true;
+        qCWarning(lcInstance).noquote()
+            << QStringLiteral("Stopped listening on %1 (%2); listening again")
+                   .arg(channel_->socketPath, server_.errorString());
+    }
+    // Whatever connections are open, descriptors are what the server lacked.
+    while (!clients_.empty()) {
+        drop(clients_.front().socket);
+    }
+    if (listen(false)) {
+        listenLossLogged_ = false;
+        qCInfo(lcInstance).noquote() << "Listening again on" << channel_->socketPath;
+    }
 }
 
 void SingleInstance::accept(QLocalSocket* socket) {
@@ -199,10 +231,44 @@ void SingleInstance::accept(QLocalSocket* socket) {
         socket->deleteLater();
         return;
     }
+    // A flood of connections ends the oldest ones: a launch sends its request
+    // at once, so it is answered before many more can come after it.
+    if (static_cast<int>(clients_.size()) >= maximumClients) {
+        if (!std::exchange(evictionLogged_, true)) {
+            qCWarning(lcInstance) << "More than" << maximumClients
+                                  << "connections at once: ending the oldest ones";
+        }
+        drop(clients_.front().socket);
+    }
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket] { forget(socket); });
+    connect(socket, &QObject::destroyed, this, [this, socket] { forget(socket); });
+    clients_.push_back({socket, Scheduler::main().schedule(idleTimeout, [this, socket] {
+                            qCDebug(lcInstance) << "Dropping a connection that sent nothing";
+                            drop(socket);
+                        })});
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequest(socket); });
     if (socket->bytesAvailable() > 0) {
         readRequest(socket);
     }
+}
+
+void SingleInstance::forget(QLocalSocket* socket) {
+    for (auto it = clients_.begin(); it != clients_.end(); ++it) {
+        if (it->socket == socket) {
+            clients_.erase(it);  // cancels its deadline
+            break;
+        }
+    }
+    if (clients_.empty()) {
+        evictionLogged_ = false;
+    }
+}
+
+void SingleInstance::drop(QLocalSocket* socket) {
+    forget(socket);
+    QObject::disconnect(socket, nullptr, this, nullptr);
+    socket->abort();
+    socket->deleteLater();
 }
 
 void SingleInstance::readRequest(QLocalSocket* socket) {
@@ -215,6 +281,9 @@ void SingleInstance::readRequest(QLocalSocket* socket) {
     }
     const QByteArray line = socket->readLine(maximumRequestSize);
     const QByteArray reply = answer(line);
+    // Answered: no longer one of the clients waited for.
+    forget(socket);
+    QObject::disconnect(socket, nullptr, this, nullptr);
     if (!reply.isEmpty()) {
         socket->write(reply);
         socket->flush();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/files/FileLock.h"
+#include "platform/qt/Scheduler.h"
 
 #include <QByteArray>
 #include <QLocalServer>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QLocalSocket;
 
@@ -25,6 +27,12 @@ namespace mirelon {
 // processes are ever talked to: the folder is closed to others and both ends
 // check the peer's user id. This runs before any store exists, so it reads
 // nothing but the environment.
+//
+// The socket survives a flood of connections: at most maximumClients are
+// served at once (a newcomer beyond that ends the oldest), a client that has
+// not sent its request within idleTimeout seconds is dropped, and when the
+// server stops listening (Qt closes it when accept() fails, at the
+// descriptor limit say) that is logged and it listens again.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -36,6 +44,11 @@ public:
     // How long a request waits for the running instance: long enough for one
     // that is still starting (its first answer comes from its event loop).
     static constexpr int defaultTimeoutMs = 15000;
+    // Connections served at once, and how long one may stay without a request.
+    static constexpr int maximumClients = 64;
+    static constexpr double idleTimeout = 3.0;
+    // How often the instance checks that it still listens.
+    static constexpr double listenCheckInterval = 1.0;
 
     static inline const QByteArray openSettingsRequest = QByteArrayLiteral("open-settings\n");
     // "action NAME\n": runs a named shortcut action.
@@ -84,6 +97,9 @@ public:
     void setActionHandler(ActionHandler handler) { actionHandler_ = std::move(handler); }
 
     bool isListening() const { return server_.isListening(); }
+    int clientCount() const { return static_cast<int>(clients_.size()); }
+    // Listens again when the server stopped (also run every listenCheckInterval).
+    void checkListening();
     bool holdsLock() const { return lock_ && lock_->isLocked(); }
     std::optional<Channel> channel() const { return channel_; }
 
@@ -100,14 +116,25 @@ Q_SIGNALS:
     void settingsRequested();
 
 private:
-    bool listen();
+    bool listen(bool reportFailure = true);
     void accept(QLocalSocket* socket);
     void readRequest(QLocalSocket* socket);
     QByteArray answer(const QByteArray& line);
+    void forget(QLocalSocket* socket);
+    void drop(QLocalSocket* socket);
+
+    struct Client {
+        QLocalSocket* socket;
+        TaskHandle deadline;
+    };
 
     std::optional<Channel> channel_;
     std::unique_ptr<FileLock> lock_;
     QLocalServer server_;
+    std::vector<Client> clients_;  // in the order they came
+    TaskHandle listenCheck_;
+    bool listenLossLogged_ = false;
+    bool evictionLogged_ = false;
     ActionHandler actionHandler_;
     int handOverTimeoutMs_ = defaultTimeoutMs;
     uint expectedPeerUid_;

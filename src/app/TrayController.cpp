@@ -14,6 +14,8 @@
 
 #include <algorithm>
 
+#include <utility>
+
 Q_LOGGING_CATEGORY(lcTray, "app.mirelon.Mirelon.tray", QtInfoMsg)
 
 namespace mirelon {
@@ -105,6 +107,19 @@ void TrayController::createIcon() {
     everHadTray_ = true;
     ++iconsCreated_;
     qCInfo(lcTray) << "Tray icon shown";
+    if (!pendingText_.isEmpty()) {
+        trayIcon_->showMessage(std::exchange(pendingTitle_, {}), std::exchange(pendingText_, {}),
+                               QSystemTrayIcon::Warning);
+    }
+}
+
+void TrayController::showWarning(const QString& title, const QString& text) {
+    if (trayIcon_) {
+        trayIcon_->showMessage(title, text, QSystemTrayIcon::Warning);
+        return;
+    }
+    pendingTitle_ = title;
+    pendingText_ = text;
 }
 
 bool TrayController::hasEmbeddedIconWidget() {

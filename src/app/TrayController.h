@@ -53,6 +53,10 @@ public:
     // above it when there is no room below, within the screen sideways.
     static QPoint menuPosition(const QRect& icon, const QSize& menu, const QRect& screen);
 
+    // Shows a warning as the desktop's notification through the tray item;
+    // kept until a tray item exists when there is none yet.
+    void showWarning(const QString& title, const QString& text);
+
     QSystemTrayIcon* trayIcon() const { return trayIcon_.get(); }
     // The icon shown now sits in an XEmbed tray (not a status-notifier host).
     bool isIconEmbedded() const { return trayIcon_ && embedded_; }
@@ -73,6 +77,8 @@ private:
     bool embedded_ = false;
     bool everHadTray_ = false;
     int iconsCreated_ = 0;
+    QString pendingTitle_;
+    QString pendingText_;
     TaskHandle poll_;
     TaskHandle noTrayCheck_;
 };

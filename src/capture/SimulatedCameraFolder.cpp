@@ -6,13 +6,40 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 
+#include <mutex>
 #include <utility>
 
 namespace mirelon {
 namespace {
 
 constexpr qint64 kMaxFileSize = 64 * 1024;
+
+// A file that cannot be read is reported once per program and reason, however
+// many listings of the folder meet it (the camera list and the device
+// provider each keep one, and probes make more).
+std::mutex reportsMutex;
+QHash<QString, QString>& unreadableReports() {
+    static QHash<QString, QString> reports;  // path -> reason reported
+    return reports;
+}
+
+bool isFirstReport(const QString& path, const QString& why) {
+    const std::lock_guard lock(reportsMutex);
+    auto& reports = unreadableReports();
+    const auto it = reports.constFind(path);
+    if (it != reports.constEnd() && *it == why) {
+        return false;
+    }
+    reports.insert(path, why);
+    return true;
+}
+
+void forgetReport(const QString& path) {
+    const std::lock_guard lock(reportsMutex);
+    unreadableReports().remove(path);
+}
 
 }  // namespace
 
@@ -56,7 +83,11 @@ void SimulatedCameraFolder::runPendingRescan() {
 void SimulatedCameraFolder::rescan() {
     const QDir dir(folder_);
     QMap<QString, SimulatedCameraFile> found;
-    const auto entries = dir.entryInfoList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+    // Everything named like a camera file, so that what is not a regular
+    // file is reported rather than passed over.
+    const auto entries = dir.entryInfoList(
+        {QStringLiteral("*.json")}, QDir::Files | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot,
+        QDir::Name);
     QSet<QString> present;
     for (const QFileInfo& info : entries) {
         const QString id = info.completeBaseName();
@@ -88,8 +119,9 @@ void SimulatedCameraFolder::rescanEntries(const QStringList& names) {
             continue;
         }
         found.remove(id);
-        if (!info.isFile()) {
-            rejected_.remove(id);
+        if (!info.exists() && !info.isSymLink()) {
+            rejected_.remove(id);  // gone
+            forgetReport(info.absoluteFilePath());
             continue;
         }
         if (auto spec = readCameraFile(info)) {
@@ -101,15 +133,21 @@ void SimulatedCameraFolder::rescanEntries(const QStringList& names) {
 
 std::optional<SimulatedCameraFile> SimulatedCameraFolder::readCameraFile(const QFileInfo& info) {
     const QString id = info.completeBaseName();
-    const auto content = RegularFile::read(info.absoluteFilePath(), kMaxFileSize + 1);
+    QString why;
+    // Never opened unless it is a regular file: a FIFO would block here.
+    const auto content = RegularFile::read(info.absoluteFilePath(), kMaxFileSize + 1, &why);
     if (!content || content->size() > kMaxFileSize) {
-        if (!rejected_.contains(id)) {
-            qCWarning(lcCapture).noquote()
-                << "Ignoring simulated camera" << info.fileName() << ": unreadable or too large";
-            rejected_.insert(id, QByteArray());
+        if (content) {
+            why = QStringLiteral("larger than %1 bytes").arg(kMaxFileSize);
         }
+        if (isFirstReport(info.absoluteFilePath(), why)) {
+            qCWarning(lcCapture).noquote()
+                << "Ignoring simulated camera" << info.fileName() << ":" << why;
+        }
+        rejected_.remove(id);
         return std::nullopt;
     }
+    forgetReport(info.absoluteFilePath());
     QString error;
     auto spec = SimulatedCameraFile::parse(id, *content, &error);
     if (!spec) {

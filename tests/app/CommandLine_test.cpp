@@ -80,3 +80,33 @@ TEST(CommandLineTest, MoveModeNameIsAcceptedWithoutFixingTheSessionEarly) {
     EXPECT_EQ(ShortcutNames::all().last(), QStringLiteral("moveCameraPanels"));
     PlatformLoader::setModeForTesting(DisplayMode::X11);
 }
+
+TEST(CommandLineTest, EchoedNamesAreEscapedAndCutShort) {
+    EXPECT_EQ(CommandLine::printable(QStringLiteral("toggleEverything")),
+              QStringLiteral("toggleEverything"));
+    // A terminal never sees an escape sequence, a line break or reordered text.
+    EXPECT_EQ(CommandLine::printable(QStringLiteral("a\x1b[2Jb\nc\td\x7f")),
+              QStringLiteral("a\\x1b[2Jb\\nc\\td\\x7f"));
+    EXPECT_EQ(CommandLine::printable(QStringLiteral("x\u202Ey\u200Bz")),
+              QStringLiteral("x\\u{202e}y\\u{200b}z"));
+    EXPECT_EQ(CommandLine::printable(QStringLiteral("Kamera äöü 🎥")),
+              QStringLiteral("Kamera äöü 🎥"));
+
+    const QString exact(CommandLine::maximumEchoLength, u'a');
+    EXPECT_EQ(CommandLine::printable(exact), exact);
+    const QString echoed = CommandLine::printable(QString(100000, u'b'));
+    EXPECT_EQ(echoed, QString(CommandLine::maximumEchoLength, u'b') + QStringLiteral("…"));
+    // An escape is never cut in half.
+    const QString controls = CommandLine::printable(QString(100, QChar(1)));
+    EXPECT_EQ(controls, QStringLiteral("\\x01").repeated(16) + QStringLiteral("…"));
+
+    const CommandLine stray = parse({QStringLiteral("\x1b]0;title\x07") + QString(500, u'x')});
+    ASSERT_EQ(stray.mode, CommandLine::Mode::Error);
+    EXPECT_FALSE(stray.error.contains(QChar(0x1b)));
+    EXPECT_TRUE(stray.error.contains(QStringLiteral("\\x1b]0;title\\x07")));
+    EXPECT_LT(stray.error.size(), 200);
+    const CommandLine option = parse({QStringLiteral("--\x1b[31m") + QString(500, u'y')});
+    ASSERT_EQ(option.mode, CommandLine::Mode::Error);
+    EXPECT_FALSE(option.error.contains(QChar(0x1b)));
+    EXPECT_LT(option.error.size(), 400);
+}

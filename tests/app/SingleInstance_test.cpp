@@ -3,22 +3,29 @@
 #include "platform/files/FileLock.h"
 #include "platform/files/PeerCredentials.h"
 #include "platform/files/PrivateRuntimeFolder.h"
+#include "platform/qt/ManualScheduler.h"
+
+#include "capture/LogCapture.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <cstring>
 #include <future>
+#include <memory>
+#include <vector>
 
 using namespace mirelon;
 
@@ -309,4 +316,133 @@ TEST(SingleInstanceTest, LockIsExclusiveUntilReleased) {
     first.reset();
     EXPECT_EQ(second.tryLock(), FileLock::Status::Acquired);
     EXPECT_EQ(modeOf(path), 0600u);
+}
+
+TEST(SingleInstanceTest, FloodsEndTheOldestClientsAndIdleOnesAreDropped) {
+    ScopedManualScheduler clock;
+    QTemporaryDir dir;
+    SingleInstance instance(channelIn(dir));
+    instance.setActionHandler([](const QString&) { return SingleInstance::ActionResult::Done; });
+    ASSERT_EQ(instance.claim(), SingleInstance::Claim::Instance);
+
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    auto connectOne = [&] {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(channelIn(dir).socketPath);
+        return idle.back()->waitForConnected(1000);
+    };
+    // One at a time, so that the listen backlog never fills.
+    for (int i = 1; i <= SingleInstance::maximumClients; ++i) {
+        ASSERT_TRUE(connectOne());
+        ASSERT_TRUE(pumpUntil([&] { return instance.clientCount() == i; }));
+    }
+    // One more ends the oldest.
+    ASSERT_TRUE(connectOne());
+    EXPECT_TRUE(pumpUntil([&] {
+        return idle.front()->state() == QLocalSocket::UnconnectedState &&
+               instance.clientCount() == SingleInstance::maximumClients;
+    }));
+    EXPECT_EQ(idle[1]->state(), QLocalSocket::ConnectedState);
+
+    // A request half sent is no better than none.
+    idle.back()->write("action toggle");
+    idle.back()->flush();
+    clock.scheduler.advance(SingleInstance::idleTimeout - 0.5);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(instance.clientCount(), SingleInstance::maximumClients) << "not before the deadline";
+    clock.scheduler.advance(1.0);
+    EXPECT_TRUE(pumpUntil([&] {
+        for (const auto& socket : idle) {
+            if (socket->state() != QLocalSocket::UnconnectedState) {
+                return false;
+            }
+        }
+        return instance.clientCount() == 0;
+    }));
+
+    // Still serving.
+    const auto answer = whileServing([&] {
+        return SingleInstance::send(channelIn(dir), SingleInstance::actionRequest("toggleText"));
+    });
+    EXPECT_EQ(answer.status, SingleInstance::Answer::Replied);
+    EXPECT_EQ(answer.reply, SingleInstance::okReply);
+    EXPECT_EQ(instance.clientCount(), 0) << "an answered client is not waited for";
+}
+
+// The descriptor limit of this process, lowered for one scope.
+class DescriptorLimitScope {
+public:
+    explicit DescriptorLimitScope(rlim_t soft) {
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        struct rlimit lowered = saved_;
+        lowered.rlim_cur = soft;
+        ok_ = ::setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+    }
+    ~DescriptorLimitScope() { restore(); }
+    void restore() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+    bool ok() const { return ok_; }
+
+private:
+    struct rlimit saved_ {};
+    bool ok_ = false;
+};
+
+int highestOpenDescriptor() {
+    int highest = 0;
+    const auto names = QDir(QStringLiteral("/proc/self/fd"))
+                           .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System);
+    for (const QString& name : names) {
+        highest = std::max(highest, name.toInt());
+    }
+    return highest;
+}
+
+TEST(SingleInstanceTest, ServerThatStopsListeningAtTheDescriptorLimitListensAgain) {
+    mirelon::testing::LogCapture log("app.mirelon.Mirelon.instance");
+    ScopedManualScheduler clock;
+    QTemporaryDir dir;
+    const auto channel = channelIn(dir);
+    SingleInstance instance(channel);
+    instance.setActionHandler([](const QString&) { return SingleInstance::ActionResult::Done; });
+    ASSERT_EQ(instance.claim(), SingleInstance::Claim::Instance);
+    QCoreApplication::processEvents();
+
+    // Clients take every descriptor left, so that accept() fails for the
+    // server (Qt then closes it and removes the socket file).
+    std::vector<int> clients;
+    {
+        DescriptorLimitScope limit(static_cast<rlim_t>(highestOpenDescriptor() + 6));
+        ASSERT_TRUE(limit.ok());
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(channel.socketPath);
+        std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+        while (true) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            if (fd < 0) {
+                break;
+            }
+            clients.push_back(fd);
+            ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        }
+        ASSERT_FALSE(clients.empty());
+        pumpUntil([&] { return !instance.isListening(); });
+        ASSERT_FALSE(instance.isListening()) << "the flood did not stop the server";
+        // The descriptor the closed server let go is enough to listen again.
+        clock.scheduler.advance(SingleInstance::listenCheckInterval);
+        EXPECT_TRUE(instance.isListening());
+        EXPECT_TRUE(QFileInfo(channel.socketPath).exists());
+    }
+    for (int fd : clients) {
+        ::close(fd);
+    }
+    clock.scheduler.advance(SingleInstance::listenCheckInterval);
+    EXPECT_TRUE(instance.isListening());
+    EXPECT_EQ(log.countStartingWith("Stopped listening on " + channel.socketPath), 1)
+        << "logged once, however many checks failed";
+    EXPECT_EQ(log.countStartingWith("Listening again on " + channel.socketPath), 1);
+    const auto answer = whileServing(
+        [&] { return SingleInstance::send(channel, SingleInstance::actionRequest("toggleText")); });
+    EXPECT_EQ(answer.status, SingleInstance::Answer::Replied);
+    EXPECT_EQ(answer.reply, SingleInstance::okReply);
 }

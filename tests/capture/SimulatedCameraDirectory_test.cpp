@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/SimulatedCameraDirectory.h"
 
+#include "capture/LogCapture.h"
+#include "capture/SimulatedCameraFolder.h"
 #include "platform/qt/ManualScheduler.h"
 
 #include <QCoreApplication>
@@ -10,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdio>
 #include <functional>
 
@@ -106,6 +110,32 @@ TEST_F(SimulatedCameras, MalformedFilesAreRejectedNotCrashed) {
     SimulatedCameraDirectory cameras(dir.path(), center);
     ASSERT_EQ(cameras.devices().size(), 1);
     EXPECT_EQ(cameras.devices()[0].id, "good");
+}
+
+TEST_F(SimulatedCameras, WhatIsNotARegularFileIsReportedOnceWithItsName) {
+    testing::LogCapture log("app.mirelon.Mirelon.capture");
+    write("good.json", R"({"name": "Good"})");
+    // Opening a FIFO waits for a writer: it must never be opened.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.path() + "/pipe.json").constData(), 0600), 0);
+    QDir(dir.path()).mkdir("folder.json");
+    SimulatedCameraFolder folder(dir.path(), false);
+    folder.rescan();
+    folder.rescanEntries({"pipe.json", "folder.json"});
+    ASSERT_EQ(folder.cameras().keys(), QStringList{"good"});
+    EXPECT_EQ(log.count("Ignoring simulated camera pipe.json : not a regular file"), 1);
+    EXPECT_EQ(log.count("Ignoring simulated camera folder.json : not a regular file"), 1);
+
+    // Made again after it went away: reported again.
+    ASSERT_TRUE(QFile::remove(dir.path() + "/pipe.json"));
+    folder.rescanEntries({"pipe.json"});
+    ASSERT_EQ(::symlink("good.json", QFile::encodeName(dir.path() + "/pipe.json").constData()), 0);
+    folder.rescanEntries({"pipe.json"});
+    EXPECT_EQ(folder.cameras().keys(), (QStringList{"good", "pipe"})) << "a link to a file is read";
+    ASSERT_TRUE(QFile::remove(dir.path() + "/pipe.json"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.path() + "/pipe.json").constData(), 0600), 0);
+    folder.rescanEntries({"pipe.json"});
+    EXPECT_EQ(log.count("Ignoring simulated camera pipe.json : not a regular file"), 2);
+    EXPECT_EQ(folder.cameras().keys(), QStringList{"good"});
 }
 
 TEST_F(SimulatedCameras, WatchedChangesAreSeenWithoutAnyRescanByHand) {

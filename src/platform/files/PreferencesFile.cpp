@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/files/PreferencesFile.h"
 
+#include "platform/files/PreferencesSaveRefusal.h"
+#include "platform/files/RegularFile.h"
 #include "platform/qt/Logging.h"
 
 #include <QDateTime>
@@ -17,6 +19,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace mirelon {
 namespace {
@@ -61,6 +64,56 @@ QString resolveLinks(const QString& path) {
         current = target;
     }
     return {};  // a loop of links: nothing to write to
+}
+
+// The file a save to path may replace: path itself when it is missing or a
+// regular file, the final target of a link when that is a regular file or is
+// missing in a folder of the user's own. Empty, with the reason in *refusal,
+// for anything else: a save never replaces a FIFO, device, socket or folder.
+QString saveTargetOf(const QString& path, QString* refusal) {
+    struct stat own {};
+    if (::lstat(QFile::encodeName(path).constData(), &own) != 0 || S_ISREG(own.st_mode)) {
+        return path;  // missing (its folder is ours) or an ordinary file
+    }
+    if (S_ISDIR(own.st_mode)) {
+        *refusal = QStringLiteral("a folder is in its place");
+        return {};
+    }
+    if (!S_ISLNK(own.st_mode)) {
+        // Kept aside before a save; still here when that failed.
+        *refusal = QStringLiteral("it is not a regular file");
+        return {};
+    }
+    const QString target = resolveLinks(path);
+    if (target.isEmpty()) {
+        *refusal = QStringLiteral("its symbolic links form a loop");
+        return {};
+    }
+    struct stat st {};
+    if (::lstat(QFile::encodeName(target).constData(), &st) == 0) {
+        if (S_ISREG(st.st_mode)) {
+            return target;
+        }
+        *refusal =
+            QStringLiteral("it is a symbolic link to %1, which is not a regular file").arg(target);
+        return {};
+    }
+    if (errno != ENOENT) {
+        *refusal = QStringLiteral("its link target %1 cannot be examined (%2)")
+                       .arg(target, QString::fromLocal8Bit(std::strerror(errno)));
+        return {};
+    }
+    // A link to a file still to be made: only into a folder of the user's own.
+    const QString folder = QFileInfo(target).absolutePath();
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_uid != ::geteuid()) {
+        *refusal = QStringLiteral(
+                       "it is a symbolic link to the missing file %1 in a folder that does not "
+                       "exist or is not yours")
+                       .arg(target);
+        return {};
+    }
+    return target;
 }
 
 // Temporaries of an interrupted write: ".defaults.json.XXXXXX" (mkstemp).
@@ -119,7 +172,8 @@ void PreferencesFile::warnAboutSharedFolder() {
 void PreferencesFile::removeLeftoverTemporaries() {
     // Only one instance writes these files, and it has not written yet: any
     // temporary of ours still there is what a killed write left behind.
-    const QString target = writeTarget();
+    QString refusal;
+    const QString target = saveTargetOf(filePath_, &refusal);
     const QDir dir(QFileInfo(target.isEmpty() ? filePath_ : target).absolutePath());
     const auto names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names) {
@@ -144,7 +198,8 @@ void PreferencesFile::watch() {
         watcher_.addPath(info.absolutePath());
     }
     // Through a link, our own saves (and other edits) land in the target's folder.
-    const QString target = writeTarget();
+    QString refusal;
+    const QString target = saveTargetOf(filePath_, &refusal);
     const QString targetFolder = QFileInfo(target).absolutePath();
     if (!target.isEmpty() && targetFolder != info.absolutePath() &&
         QFileInfo(targetFolder).isDir() && !watcher_.directories().contains(targetFolder)) {
@@ -156,14 +211,24 @@ void PreferencesFile::watch() {
 }
 
 void PreferencesFile::load(bool notify) {
-    QFile file(filePath_);
+    const QByteArray encoded = QFile::encodeName(filePath_);
+    struct stat own {};
+    struct stat resolved {};
+    const bool present = ::lstat(encoded.constData(), &own) == 0;
+    const bool exists = ::stat(encoded.constData(), &resolved) == 0;
     QByteArray bytes;
-    bool exists = QFileInfo::exists(filePath_);
     bool readable = false;
-    if (exists && QFileInfo(filePath_).isFile() && file.open(QIODevice::ReadOnly)) {
-        if (file.size() <= kMaxFileSize) {
-            bytes = file.readAll();
-            readable = true;
+    QString why;
+    if (exists) {
+        // Never opened unless it is a regular file: a FIFO would block the
+        // program until someone writes to it.
+        if (auto content = RegularFile::read(filePath_, kMaxFileSize + 1, &why)) {
+            if (content->size() <= kMaxFileSize) {
+                bytes = std::move(*content);
+                readable = true;
+            } else {
+                why = QStringLiteral("larger than %1 bytes").arg(kMaxFileSize);
+            }
         }
     }
     if (notify && readable && bytes == lastSeenBytes_) {
@@ -181,7 +246,8 @@ void PreferencesFile::load(bool notify) {
     if (exists && !readable) {
         corrupt = true;
         qCWarning(lcDefaults).noquote()
-            << "Preferences file" << filePath_ << "cannot be read; using defaults";
+            << QStringLiteral("Preferences file %1 cannot be read (%2); using defaults")
+                   .arg(filePath_, why);
     } else if (readable) {
         QJsonParseError error{};
         const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
@@ -198,8 +264,16 @@ void PreferencesFile::load(bool notify) {
         }
     }
     // A regular file we could not use (unparsable, or too large to read) is
-    // kept aside before the next write; anything else there is never replaced.
-    corruptOnDisk_ = corrupt && exists && QFileInfo(filePath_).isFile();
+    // kept aside before the next write, and so is a FIFO, socket or device
+    // node in the file's own place. A folder, or whatever a link leads to
+    // other than a regular file, is never moved or replaced.
+    bool keepAside = false;
+    if (present && S_ISLNK(own.st_mode)) {
+        keepAside = exists && S_ISREG(resolved.st_mode);
+    } else if (present) {
+        keepAside = !S_ISDIR(own.st_mode);
+    }
+    corruptOnDisk_ = corrupt && keepAside;
     lastSeenBytes_ = bytes;
     const bool changed = parsed != values_;
     values_ = parsed;
@@ -312,19 +386,30 @@ void PreferencesFile::keepCorruptFileAside() {
     if (!corruptOnDisk_) {
         return;
     }
-    // Through a link, the target is kept aside and the link stays for the new file.
+    // Through a link, the target is kept aside and the link stays for the new
+    // file; what a link leads to is moved only while it is a regular file.
     const QString target = writeTarget();
     const QString aside = target + QStringLiteral(".corrupt-") + utcTimestamp();
-    errno = ELOOP;
-    if (!target.isEmpty() && ::rename(QFile::encodeName(target).constData(),
-                                      QFile::encodeName(aside).constData()) == 0) {
+    int error = ELOOP;
+    if (!target.isEmpty()) {
+        struct stat st {};
+        const QByteArray from = QFile::encodeName(target);
+        if (target != filePath_ && (::lstat(from.constData(), &st) != 0 || !S_ISREG(st.st_mode))) {
+            error = EPERM;  // the link now leads to something else: leave it
+        } else if (::rename(from.constData(), QFile::encodeName(aside).constData()) != 0) {
+            error = errno;
+        } else {
+            error = 0;
+        }
+    }
+    if (error == 0) {
         qCWarning(lcDefaults).noquote() << "Kept the unreadable preferences file as" << aside;
         corruptOnDisk_ = false;
         keepAsideFailureLogged_ = false;
     } else if (!keepAsideFailureLogged_) {
         keepAsideFailureLogged_ = true;
         qCWarning(lcDefaults).noquote()
-            << "Could not keep the unreadable preferences file aside:" << std::strerror(errno)
+            << "Could not keep the unreadable preferences file aside:" << std::strerror(error)
             << "(changes are kept for this session)";
     }
 }
@@ -336,6 +421,19 @@ void PreferencesFile::write() {
     if (corruptOnDisk_) {
         // Never replace a file we could not keep aside.
         lastWriteOk_ = false;
+        return;
+    }
+    QString refusal;
+    if (saveTargetOf(filePath_, &refusal).isEmpty()) {
+        lastWriteOk_ = false;
+        // Once until a save succeeds again, like any failed save.
+        if (!std::exchange(writeFailureLogged_, true)) {
+            qCWarning(lcDefaults).noquote()
+                << QStringLiteral(
+                       "Not saving preferences to %1: %2 (changes are kept for this session)")
+                       .arg(filePath_, refusal);
+            center_.post(PreferencesSaveRefusal::notification, filePath_);
+        }
         return;
     }
     lastWriteOk_ = writeAtomically(bytes);
@@ -352,9 +450,10 @@ void PreferencesFile::write() {
 }
 
 bool PreferencesFile::writeAtomically(const QByteArray& bytes) {
-    const QString target = writeTarget();
+    QString refusal;
+    const QString target = saveTargetOf(filePath_, &refusal);
     if (target.isEmpty()) {
-        errno = ELOOP;
+        errno = EPERM;
         return false;
     }
     const QFileInfo info(target);
@@ -368,6 +467,13 @@ bool PreferencesFile::writeAtomically(const QByteArray& bytes) {
     bool ok = ::fchmod(fd, 0600) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
     const int savedErrno = errno;
     ::close(fd);
+    // Checked once more right before the rename: something other than a
+    // regular file that appeared meanwhile is never replaced.
+    struct stat st {};
+    if (ok && ::lstat(QFile::encodeName(target).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        ok = false;
+        errno = EEXIST;
+    }
     if (ok && ::rename(tmpl.constData(), QFile::encodeName(target).constData()) != 0) {
         ok = false;
     }

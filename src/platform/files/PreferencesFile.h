@@ -19,11 +19,11 @@ namespace mirelon {
 // $XDG_CONFIG_HOME/mirelon/defaults.json, one member per key.
 //
 // Every write is synchronous and atomic (temporary file, fsync, rename, mode
-// 0600) and posts Notifications::defaultsChanged once. When the file is a
-// symbolic link, the write replaces the link's target and the link stays. Edits made to the file
-// by other processes are picked up and announced the same way. A file that is
-// not a JSON object reads as empty and is renamed aside to
-// defaults.json.corrupt-<UTC timestamp> before the next write replaces it.
+// 0600) and posts Notifications::defaultsChanged once. Through a link it replaces only a regular
+// file, or a missing one in a folder of the user's own (else see PreferencesSaveRefusal.h).
+// Outside edits are picked up and announced the same way. Only a regular file is read; one that
+// is not a JSON object, and a FIFO, socket or device in its place, reads as empty and is renamed
+// aside to defaults.json.corrupt-<UTC timestamp> before the next write.
 class PreferencesFile : public QObject {
     Q_OBJECT
 public:

@@ -18,8 +18,17 @@ std::optional<QByteArray> read(const QString& path, qint64 maxBytes, QString* er
         }
         return std::nullopt;
     };
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const QByteArray encoded = QFile::encodeName(path);
+    // Looked at before it is opened, so that no device is ever opened (some
+    // act on open alone), and checked again on what was opened.
+    struct stat before {};
+    if (::stat(encoded.constData(), &before) != 0) {
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    if (!S_ISREG(before.st_mode)) {
+        return fail(QStringLiteral("not a regular file"));
+    }
+    const int fd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
     }

@@ -5,10 +5,10 @@
 #include "platform/gstreamer/GstCaptureMode.h"
 #include "platform/gstreamer/GstCapturePipeline.h"
 #include "platform/gstreamer/SimulatedFrameLoop.h"
+#include "platform/gstreamer/SimulatedPicture.h"
 #include "platform/qt/Logging.h"
 
 #include <QDir>
-#include <QImageReader>
 
 #include <gst/gst.h>
 
@@ -30,26 +30,6 @@ struct CameraState {
     QImage picture;
     std::map<QString, std::shared_ptr<SimulatedFrameLoop>> loops;  // by mode
 };
-
-// The camera's picture: its image file (bounded in size), else none (bars).
-QImage pictureOf(const SimulatedCameraFile& spec, const QString& folder) {
-    if (spec.image.isEmpty()) {
-        return {};
-    }
-    QImageReader reader(QDir(folder).filePath(spec.image));
-    const QSize size = reader.size();
-    if (!size.isValid() || size.width() > 8192 || size.height() > 8192) {
-        qCWarning(lcCapture).noquote()
-            << "Simulated camera" << spec.id << ": cannot use the image" << spec.image;
-        return {};
-    }
-    QImage image = reader.read();
-    if (image.isNull()) {
-        qCWarning(lcCapture).noquote() << "Simulated camera" << spec.id << ": cannot read"
-                                       << spec.image << "-" << reader.errorString();
-    }
-    return image;
-}
 
 bool knownPattern(GstElement* source, const QString& pattern) {
     GParamSpec* param = g_object_class_find_property(G_OBJECT_GET_CLASS(source), "pattern");
@@ -88,7 +68,7 @@ GstElement* loopSource(const std::shared_ptr<CameraState>& state, const GstCaps*
     {
         std::lock_guard lock(state->mutex);
         if (!state->pictureRead) {
-            state->picture = pictureOf(state->spec, state->folder);
+            state->picture = SimulatedPicture::load(state->spec, state->folder);
             state->pictureRead = true;
         }
     }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/files/PreferencesFile.h"
+#include "platform/files/PreferencesSaveRefusal.h"
 
 #include "capture/LogCapture.h"
 #include "support/TempConfig.h"
@@ -11,9 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cmath>
+#include <cstdlib>
 
 namespace mirelon {
 namespace {
@@ -196,6 +199,141 @@ TEST(PreferencesFile, SymlinkedFileIsReplacedAtItsTargetAndTheLinkStays) {
     EXPECT_EQ(QDir(dotfiles + "/real").entryList({"prefs.json.corrupt-*"}).size(), 1);
     t.reopen();
     EXPECT_EQ(t.defaults->boolValue("isMirelonOn"), false);
+}
+
+// What a save must never replace: a FIFO and a pseudo-terminal of the test's
+// own, reached through a link, as the program would meet them in a
+// dotfiles folder.
+struct SpecialTarget {
+    QString path;
+    dev_t device = 0;
+    ino_t inode = 0;
+    mode_t type = 0;
+    int ptyMaster = -1;
+    ~SpecialTarget() {
+        if (ptyMaster >= 0) {
+            ::close(ptyMaster);
+        }
+    }
+    bool stillThere() const {
+        struct stat st {};
+        return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && st.st_dev == device &&
+               st.st_ino == inode && (st.st_mode & S_IFMT) == type;
+    }
+};
+
+bool remember(SpecialTarget& target) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(target.path).constData(), &st) != 0) {
+        return false;
+    }
+    target.device = st.st_dev;
+    target.inode = st.st_ino;
+    target.type = st.st_mode & S_IFMT;
+    return true;
+}
+
+TEST(PreferencesFile, LinksToWhatIsNotARegularFileAreNeverWrittenThrough) {
+    SpecialTarget fifo;
+    SpecialTarget pty;
+    QTemporaryDir elsewhere;
+    fifo.path = elsewhere.path() + "/pipe";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo.path).constData(), 0600), 0);
+    ASSERT_TRUE(remember(fifo));
+    pty.ptyMaster = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (pty.ptyMaster < 0 || ::grantpt(pty.ptyMaster) != 0 || ::unlockpt(pty.ptyMaster) != 0 ||
+        ::ptsname(pty.ptyMaster) == nullptr) {
+        GTEST_SKIP() << "no pseudo-terminal to be had";
+    }
+    pty.path = QString::fromLocal8Bit(::ptsname(pty.ptyMaster));
+    ASSERT_TRUE(remember(pty));
+    ASSERT_EQ(pty.type, static_cast<mode_t>(S_IFCHR));
+
+    for (SpecialTarget* target : {&fifo, &pty}) {
+        SCOPED_TRACE(target->path.toStdString());
+        testing::LogCapture log("app.mirelon.Mirelon.defaults");
+        TempDefaults t;
+        QDir().mkpath(t.dir.path() + "/mirelon");
+        ASSERT_EQ(::symlink(QFile::encodeName(target->path).constData(),
+                            QFile::encodeName(t.path()).constData()),
+                  0);
+        t.reopen();  // reading never opens it: a FIFO would hang here
+        const int refused = t.count(PreferencesSaveRefusal::notification);
+        QVariant announced;
+        t.tokens.push_back(
+            t.center.addObserver(PreferencesSaveRefusal::notification,
+                                 [&announced](const Notification& n) { announced = n.object; }));
+
+        t.defaults->setBool("isMirelonOn", true);
+        t.defaults->setDouble("hoverOpacity", 0.5);
+        t.defaults->remove("isMirelonOn");
+
+        EXPECT_TRUE(target->stillThere()) << "the special file was replaced";
+        EXPECT_TRUE(QFileInfo(t.path()).isSymLink());
+        EXPECT_EQ(QFileInfo(t.path()).symLinkTarget(), target->path);
+        EXPECT_FALSE(t.defaults->lastWriteSucceeded());
+        EXPECT_EQ(t.defaults->doubleValue("hoverOpacity"), 0.5) << "settings live on in memory";
+        EXPECT_EQ(t.counted(refused), 1) << "the user is told once";
+        EXPECT_EQ(announced.toString(), t.path());
+        EXPECT_EQ(log.countStartingWith("Not saving preferences to " + t.path() +
+                                        ": it is a symbolic link to " + target->path +
+                                        ", which is not a regular file"),
+                  1)
+            << "logged once, with the reason";
+        EXPECT_TRUE(QDir(QFileInfo(target->path).absolutePath())
+                        .entryList({".defaults.json.*", "*.corrupt-*"},
+                                   QDir::Files | QDir::Hidden | QDir::System)
+                        .isEmpty())
+            << "nothing written or moved next to the target";
+    }
+}
+
+TEST(PreferencesFile, LinkToAMissingFileIsFollowedOnlyIntoAFolderOfOneSOwn) {
+    TempDefaults t;
+    QDir().mkpath(t.dir.path() + "/mirelon");
+    QDir().mkpath(t.dir.path() + "/dotfiles");
+    const QString target = t.dir.path() + "/dotfiles/prefs.json";
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(t.path())), 0);
+    t.reopen();
+    t.defaults->setBool("a", true);
+    EXPECT_TRUE(t.defaults->lastWriteSucceeded());
+    EXPECT_TRUE(QFileInfo(t.path()).isSymLink());
+    EXPECT_TRUE(QFileInfo(target).isFile());
+
+    // A link into a folder that does not exist is not followed (nor made).
+    ASSERT_EQ(::unlink(QFile::encodeName(t.path()).constData()), 0);
+    const QString nowhere = t.dir.path() + "/absent/prefs.json";
+    ASSERT_EQ(::symlink(QFile::encodeName(nowhere).constData(), QFile::encodeName(t.path())), 0);
+    t.reopen();
+    t.defaults->setBool("a", false);
+    EXPECT_FALSE(t.defaults->lastWriteSucceeded());
+    EXPECT_FALSE(QFileInfo::exists(t.dir.path() + "/absent"));
+}
+
+TEST(PreferencesFile, FifoInPlaceOfTheFileIsKeptAsideNeverOpened) {
+    testing::LogCapture log("app.mirelon.Mirelon.defaults");
+    TempDefaults t;
+    QDir().mkpath(t.dir.path() + "/mirelon");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(t.path()).constData(), 0600), 0);
+    SpecialTarget fifo;
+    fifo.path = t.path();
+    ASSERT_TRUE(remember(fifo));
+    t.reopen();  // a blocking open would never return
+    EXPECT_TRUE(t.defaults->keys().isEmpty());
+    EXPECT_EQ(log.countStartingWith("Preferences file " + t.path() +
+                                    " cannot be read (not a regular file)"),
+              1);
+    EXPECT_TRUE(fifo.stillThere()) << "reading alone never touches it";
+
+    t.defaults->setBool("textVisible", false);
+    EXPECT_TRUE(t.defaults->lastWriteSucceeded());
+    const QStringList aside =
+        QDir(t.dir.path() + "/mirelon")
+            .entryList({"defaults.json.corrupt-*"}, QDir::Files | QDir::System);
+    ASSERT_EQ(aside.size(), 1);
+    fifo.path = t.dir.path() + "/mirelon/" + aside.first();
+    EXPECT_TRUE(fifo.stillThere()) << "the FIFO itself is what was kept aside";
+    EXPECT_EQ(fileObject(t).value("textVisible"), QJsonValue(false));
 }
 
 TEST(PreferencesFile, LinkLoopFailsTheSaveAndKeepsTheValueInMemory) {

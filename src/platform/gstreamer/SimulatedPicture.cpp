@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/gstreamer/SimulatedPicture.h"
+
+#include "platform/files/RegularFile.h"
+#include "platform/qt/Logging.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImageReader>
+
+namespace mirelon::SimulatedPicture {
+
+QImage load(const SimulatedCameraFile& spec, const QString& folder) {
+    if (spec.image.isEmpty()) {
+        return {};
+    }
+    QString error;
+    const auto bytes =
+        RegularFile::read(QDir(folder).filePath(spec.image), maximumFileSize + 1, &error);
+    if (!bytes || bytes->size() > maximumFileSize) {
+        qCWarning(lcCapture).noquote()
+            << QStringLiteral("Simulated camera %1: cannot use the image %2 (%3)")
+                   .arg(
+                       spec.id, spec.image,
+                       bytes ? QStringLiteral("larger than %1 bytes").arg(maximumFileSize) : error);
+        return {};
+    }
+    QBuffer buffer;
+    buffer.setData(*bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > 8192 || size.height() > 8192) {
+        qCWarning(lcCapture).noquote()
+            << QStringLiteral("Simulated camera %1: cannot use the image %2 (%3)")
+                   .arg(spec.id, spec.image,
+                        size.isValid() ? QStringLiteral("larger than 8192 x 8192 pixels")
+                                       : QStringLiteral("not a picture"));
+        return {};
+    }
+    QImage image = reader.read();
+    if (image.isNull()) {
+        qCWarning(lcCapture).noquote() << "Simulated camera" << spec.id << ": cannot read"
+                                       << spec.image << "-" << reader.errorString();
+    }
+    return image;
+}
+
+}  // namespace mirelon::SimulatedPicture

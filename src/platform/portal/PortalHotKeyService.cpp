@@ -180,13 +180,8 @@ void PortalHotKeyService::bind() {
         // Plasma before 6.2 binds what the session's options list.
         options.insert(QStringLiteral("shortcuts"), QVariant::fromValue(list));
     }
-    const bool sent =
-        request(QStringLiteral("CreateSession"), {options}, token,
-                [this](uint code, const QVariantMap& results) { sessionCreated(code, results); });
-    if (!sent) {
-        refused_ = true;
-        finishBinding();
-    }
+    request(QStringLiteral("CreateSession"), {options}, token,
+            [this](uint code, const QVariantMap& results) { sessionCreated(code, results); });
 }
 
 void PortalHotKeyService::sessionCreated(uint code, const QVariantMap& results) {
@@ -218,41 +213,37 @@ void PortalHotKeyService::sessionCreated(uint code, const QVariantMap& results) 
 
 void PortalHotKeyService::listShortcuts() {
     const QString token = newToken();
-    const bool sent =
-        request(QStringLiteral("ListShortcuts"),
-                {QVariant::fromValue(QDBusObjectPath(session_)),
-                 QVariantMap{{QStringLiteral("handle_token"), token}}},
-                token, [this](uint code, const QVariantMap& results) {
-                    PortalShortcuts known;
-                    const QVariant shortcuts = results.value(QStringLiteral("shortcuts"));
-                    if (code == 0 && shortcuts.canConvert<QDBusArgument>()) {
-                        const QDBusArgument argument = shortcuts.value<QDBusArgument>();
-                        if (argument.currentSignature() == QLatin1String("a(sa{sv})")) {
-                            argument >> known;
-                        }
+    request(QStringLiteral("ListShortcuts"),
+            {QVariant::fromValue(QDBusObjectPath(session_)),
+             QVariantMap{{QStringLiteral("handle_token"), token}}},
+            token, [this](uint code, const QVariantMap& results) {
+                PortalShortcuts known;
+                const QVariant shortcuts = results.value(QStringLiteral("shortcuts"));
+                if (code == 0 && shortcuts.canConvert<QDBusArgument>()) {
+                    const QDBusArgument argument = shortcuts.value<QDBusArgument>();
+                    if (argument.currentSignature() == QLatin1String("a(sa{sv})")) {
+                        argument >> known;
                     }
-                    QStringList knownIds;
-                    for (const auto& shortcut : known) {
-                        knownIds << shortcut.first;
-                    }
-                    QStringList wantedIds;
-                    for (const auto& shortcut : shortcutList()) {
-                        wantedIds << shortcut.first;
-                    }
-                    knownIds.sort();
-                    wantedIds.sort();
-                    if (code == 0 && knownIds == wantedIds) {
-                        // The desktop holds exactly these from an earlier start.
-                        qCInfo(lcPortal) << "The desktop keeps the shortcuts bound before";
-                        rememberTriggers(known);
-                        finishBinding();
-                        return;
-                    }
-                    bindShortcuts();
-                });
-    if (!sent) {
-        bindShortcuts();
-    }
+                }
+                QStringList knownIds;
+                for (const auto& shortcut : known) {
+                    knownIds << shortcut.first;
+                }
+                QStringList wantedIds;
+                for (const auto& shortcut : shortcutList()) {
+                    wantedIds << shortcut.first;
+                }
+                knownIds.sort();
+                wantedIds.sort();
+                if (code == 0 && knownIds == wantedIds) {
+                    // The desktop holds exactly these from an earlier start.
+                    qCInfo(lcPortal) << "The desktop keeps the shortcuts bound before";
+                    rememberTriggers(known);
+                    finishBinding();
+                    return;
+                }
+                bindShortcuts();
+            });
 }
 
 std::optional<QString> PortalHotKeyService::triggerOf(const Binding& binding) {
@@ -288,23 +279,19 @@ const PortalHotKeyService::Binding* PortalHotKeyService::bindingForId(const QStr
 void PortalHotKeyService::bindShortcuts() {
     const PortalShortcuts list = shortcutList();
     const QString token = newToken();
-    const bool sent =
-        request(QStringLiteral("BindShortcuts"),
-                {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(list),
-                 QString(), QVariantMap{{QStringLiteral("handle_token"), token}}},
-                token, [this](uint code, const QVariantMap& results) {
-                    // Desktops that bound the list from the session's options may
-                    // answer this one with nothing or a refusal: the binding stands.
-                    if (code == 0) {
-                        readTriggers(results.value(QStringLiteral("shortcuts")));
-                    } else {
-                        qCDebug(lcPortal) << "BindShortcuts answered" << code;
-                    }
-                    finishBinding();
-                });
-    if (!sent) {
-        finishBinding();
-    }
+    request(QStringLiteral("BindShortcuts"),
+            {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(list), QString(),
+             QVariantMap{{QStringLiteral("handle_token"), token}}},
+            token, [this](uint code, const QVariantMap& results) {
+                // Desktops that bound the list from the session's options may
+                // answer this one with nothing or a refusal: the binding stands.
+                if (code == 0) {
+                    readTriggers(results.value(QStringLiteral("shortcuts")));
+                } else {
+                    qCDebug(lcPortal) << "BindShortcuts answered" << code;
+                }
+                finishBinding();
+            });
 }
 
 void PortalHotKeyService::finishBinding() {
@@ -333,11 +320,13 @@ void PortalHotKeyService::closeSession() {
     const QDBusMessage close = QDBusMessage::createMethodCall(
         service, session_, QStringLiteral("org.freedesktop.portal.Session"),
         QStringLiteral("Close"));
-    bus_.call(close, QDBus::Block, versionCallTimeoutMs);
+    // Not waited for: the calls that follow on this connection reach the
+    // portal after it.
+    bus_.asyncCall(close, versionCallTimeoutMs);
     session_.clear();
 }
 
-bool PortalHotKeyService::request(const QString& method, const QList<QVariant>& arguments,
+void PortalHotKeyService::request(const QString& method, const QList<QVariant>& arguments,
                                   const QString& token, Step step) {
     // The Request object path is known before the call: listen first, so a
     // fast answer is not missed.
@@ -355,14 +344,22 @@ bool PortalHotKeyService::request(const QString& method, const QList<QVariant>& 
                  QStringLiteral("Response"), this, SLOT(response(uint, QVariantMap)));
     QDBusMessage call = QDBusMessage::createMethodCall(service, objectPath, interface, method);
     call.setArguments(arguments);
-    const QDBusMessage reply = bus_.call(call, QDBus::Block, versionCallTimeoutMs);
-    if (reply.type() == QDBusMessage::ErrorMessage) {
-        qCWarning(lcPortal).noquote()
-            << "The GlobalShortcuts portal refused" << method << ":" << reply.errorMessage();
-        pendingStep_ = nullptr;
-        return false;
-    }
-    return true;
+    // The answer that matters comes as the Request's Response; the reply only
+    // tells of a call the portal refused outright, which ends the step as a
+    // failed request (response 2).
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, versionCallTimeoutMs), this);
+    QObject::connect(
+        watcher, &QDBusPendingCallWatcher::finished, this,
+        [this, path, method](QDBusPendingCallWatcher* done) {
+            done->deleteLater();
+            const QDBusMessage reply = done->reply();
+            if (reply.type() != QDBusMessage::ErrorMessage || pendingRequest_ != path) {
+                return;
+            }
+            qCWarning(lcPortal).noquote()
+                << "The GlobalShortcuts portal refused" << method << ":" << reply.errorMessage();
+            response(2, {});
+        });
 }
 
 void PortalHotKeyService::response(uint code, const QVariantMap& results) {

@@ -96,8 +96,9 @@ private:
     void bindShortcuts();
     void finishBinding();
     void closeSession();
-    // Calls a portal method whose answer comes as a Request's Response.
-    bool request(const QString& method, const QList<QVariant>& arguments, const QString& token,
+    // Calls a portal method whose answer comes as a Request's Response,
+    // without waiting; a refused call answers the step with response 2.
+    void request(const QString& method, const QList<QVariant>& arguments, const QString& token,
                  Step step);
     QString newToken();
     void readTriggers(const QVariant& shortcuts);

@@ -877,6 +877,10 @@ Programm darf die Kamera gerade verwenden.</translation>
         <source>In this Wayland session the ring light keeps no clear spot around the pointer: no program can see where the pointer is over other windows.</source>
         <translation>In dieser Wayland-Sitzung lässt das Ringlicht um den Mauszeiger keine Aussparung frei: Kein Programm kann sehen, wo sich der Zeiger über anderen Fenstern befindet.</translation>
     </message>
+    <message>
+        <source>The ring light shortcuts for width and temperature change the display where the pointer was last over a camera panel, else the display of the camera panel you moved last, else every lit display.</source>
+        <translation>Die Tastenkürzel für Breite und Farbtemperatur des Ringlichts ändern den Bildschirm, auf dem der Zeiger zuletzt über einem Kamerafenster war, sonst den Bildschirm des zuletzt verschobenen Kamerafensters, sonst jeden beleuchteten Bildschirm.</translation>
+    </message>
 </context>
 <context>
     <name>mirelon::SettingsView</name>

@@ -49,8 +49,9 @@ using RingLightRecord = RingLightDisplaySettings;
 class RingLightRecords {
 public:
     virtual ~RingLightRecords() = default;
-    // The display the user is on; none without screens or identifier.
-    virtual std::optional<QString> activeDisplayID() = 0;
+    // The displays a step changes (see ringLightStepDisplays); empty
+    // without screens or identifiers.
+    virtual QStringList stepDisplayIDs() = 0;
     virtual std::map<QString, RingLightRecord> loadAll() = 0;
     virtual void saveAll(const std::map<QString, RingLightRecord>& records) = 0;
     virtual RingLightRecord defaultRecord() = 0;

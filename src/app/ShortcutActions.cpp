@@ -185,17 +185,20 @@ void ShortcutActions::adjustRingLightWidth(double step) {
 
 void ShortcutActions::adjustRingLight(double RingLightRecord::*field, double step, double low,
                                       double high) {
-    const auto displayID = ringLightRecords_.activeDisplayID();
-    if (!displayID || displayID->isEmpty()) {
+    const QStringList displayIDs = ringLightRecords_.stepDisplayIDs();
+    if (displayIDs.isEmpty()) {
         return;
     }
     auto records = ringLightRecords_.loadAll();
-    auto it = records.find(*displayID);
-    RingLightRecord record = it != records.end() ? it->second : ringLightRecords_.defaultRecord();
-    // A stored value that is not a number is put back in range by the clamp.
-    const double current = std::isfinite(record.*field) ? record.*field : low;
-    record.*field = std::clamp(current + step, low, high);
-    records[*displayID] = record;
+    for (const QString& displayID : displayIDs) {
+        auto it = records.find(displayID);
+        RingLightRecord record =
+            it != records.end() ? it->second : ringLightRecords_.defaultRecord();
+        // A stored value that is not a number is put back in range by the clamp.
+        const double current = std::isfinite(record.*field) ? record.*field : low;
+        record.*field = std::clamp(current + step, low, high);
+        records[displayID] = record;
+    }
     ringLightRecords_.saveAll(records);
     ringLight_.refresh();
 }

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SubsystemAdapters.h"
 
+#include "panels/controller/MirelonPanelController.h"
+#include "platform/PointerWatch.h"
+#include "platform/qt/ScreenCoordinates.h"
 #include "ringlight/RingLightDesktop.h"
 #include "ringlight/RingLightDisplaySettingsStore.h"
 #include "ringlight/RingLightOverlayController.h"
+#include "ringlight/RingLightStepTarget.h"
 #include "shortcuts/GlobalShortcuts.h"
 
 namespace mirelon {
@@ -39,15 +43,19 @@ void ShortcutsAdapter::decorateMenuAction(QAction* action, const QString& name) 
     GlobalShortcuts::globalKeyboardShortcut(action, GlobalShortcuts::Name(name));
 }
 
-std::optional<QString> RingLightRecordsAdapter::activeDisplayID() {
-    // The display the user is on, without preferring the key window's.
-    const RingLightDesktop& desktop = RingLightOverlayController::shared().desktop();
+QStringList RingLightRecordsAdapter::stepDisplayIDs() {
+    const RingLightOverlayController& ringLight = RingLightOverlayController::shared();
+    const RingLightDesktop& desktop = ringLight.desktop();
     const QList<RingLightScreen> screens = desktop.screens();
-    const int index = activeScreenIndex(screens, desktop, false);
-    if (index < 0 || screens.at(index).displayID.isEmpty()) {
-        return std::nullopt;
+    RingLightStepHints hints;
+    hints.pointer = desktop.pointerLocation();
+    hints.activeIndex = activeScreenIndex(screens, desktop, false);
+    if (const auto seen = PointerWatch::shared().lastSeenPosition()) {
+        hints.lastSeenPointer = ScreenCoordinates::pointToYUp(QPointF(*seen) + QPointF(0.5, 0.5));
     }
-    return screens.at(index).displayID;
+    hints.lastMovedPanel = MirelonPanelController::shared().lastMovedPanelFrame();
+    hints.lit = ringLight.litDisplayIDs();
+    return ringLightStepDisplays(screens, hints);
 }
 
 std::map<QString, RingLightRecord> RingLightRecordsAdapter::loadAll() {

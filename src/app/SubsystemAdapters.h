@@ -23,7 +23,7 @@ public:
 
 class RingLightRecordsAdapter : public RingLightRecords {
 public:
-    std::optional<QString> activeDisplayID() override;
+    QStringList stepDisplayIDs() override;
     std::map<QString, RingLightRecord> loadAll() override;
     void saveAll(const std::map<QString, RingLightRecord>& records) override;
     RingLightRecord defaultRecord() override;

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace mirelon {
 
@@ -38,6 +39,10 @@ public:
     bool isCommandKeyDown() const { return commandDown_; }
     // The command key state read afresh where the watch may be idle.
     virtual bool currentCommandKeyDown() { return commandDown_; }
+    // Where a watch that sees the pointer only over the program's own
+    // surfaces saw it last (Qt global coordinates); none for a watch that
+    // sees it everywhere, or before it was seen.
+    virtual std::optional<QPoint> lastSeenPosition() const { return std::nullopt; }
 
     [[nodiscard]] Interest motionInterest();
     [[nodiscard]] Interest keyInterest();
@@ -96,9 +101,21 @@ private:
 class FedPointerWatch : public PointerWatch {
     Q_OBJECT
 public:
+    // Reported as the position while the pointer is over none of those surfaces.
+    static constexpr QPoint nowhere{-1000000, -1000000};
+
     FedPointerWatch() = default;
-    void feedPointer(QPoint position) { reportPointer(position); }
+    void feedPointer(QPoint position) {
+        lastSeen_ = position;
+        reportPointer(position);
+    }
+    // The pointer left the surfaces: reported as nowhere, the last place kept.
+    void feedPointerGone() { reportPointer(nowhere); }
+    std::optional<QPoint> lastSeenPosition() const override { return lastSeen_; }
     void feedCommandKey(bool down) { reportModifierEvent(down); }
+
+private:
+    std::optional<QPoint> lastSeen_;
 };
 
 }  // namespace mirelon

@@ -81,6 +81,16 @@ std::vector<RingLightOverlayController::Target> RingLightOverlayController::targ
     return out;
 }
 
+QStringList RingLightOverlayController::litDisplayIDs() const {
+    QStringList ids;
+    for (const Target& target : targets()) {
+        if (!ids.contains(target.screen.displayID)) {
+            ids.append(target.screen.displayID);
+        }
+    }
+    return ids;
+}
+
 void RingLightOverlayController::refresh() {
     pendingRefresh_.cancel();
     const bool on = defaults_.boolValue(PreferenceKeys::ringLightEnabled,

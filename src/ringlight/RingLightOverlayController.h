@@ -8,6 +8,8 @@
 
 #include <QPointer>
 
+#include <QStringList>
+
 #include <map>
 #include <memory>
 
@@ -41,6 +43,8 @@ public:
         return windowsByDisplayID_;
     }
     RingLightDesktop& desktop() const { return *desktop_; }
+    // The displays the ring light lights, or would light when switched on.
+    QStringList litDisplayIDs() const;
 
 private:
     struct Target {

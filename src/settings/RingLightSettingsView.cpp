@@ -159,6 +159,15 @@ RingLightSettingsView::RingLightSettingsView(const SettingsContext& context,
         note->setObjectName(QStringLiteral("pointerHoleNote"));
         note->setWordWrap(true);
         section->addRow(note);
+        // Which display the step shortcuts change (see ringLightStepDisplays).
+        auto* steps = SettingsForm::caption(
+            tr("The ring light shortcuts for width and temperature change the display where the "
+               "pointer was last over a camera panel, else the display of the camera panel you "
+               "moved last, else every lit display."),
+            nullptr);
+        steps->setObjectName(QStringLiteral("stepDisplayNote"));
+        steps->setWordWrap(true);
+        section->addRow(steps);
     }
     connect(titleButton_, &QPushButton::clicked, this, &RingLightSettingsView::showPopover);
     connect(infoButton_, &QToolButton::clicked, this, &RingLightSettingsView::showPopover);

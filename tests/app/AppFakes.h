@@ -56,14 +56,14 @@ struct FakeShortcuts : ShortcutRegistering {
 };
 
 struct FakeRecords : RingLightRecords {
-    std::optional<QString> activeDisplayID() override { return display; }
+    QStringList stepDisplayIDs() override { return displays; }
     std::map<QString, RingLightRecord> loadAll() override { return records; }
     void saveAll(const std::map<QString, RingLightRecord>& r) override {
         records = r;
         ++saves;
     }
     RingLightRecord defaultRecord() override { return defaults; }
-    std::optional<QString> display = QStringLiteral("1234");
+    QStringList displays = {QStringLiteral("1234")};
     std::map<QString, RingLightRecord> records;
     RingLightRecord defaults;
     int saves = 0;

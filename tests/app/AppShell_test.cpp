@@ -164,12 +164,19 @@ TEST_F(AppShellTest, TemperatureStepCreatesARecordFromTheDefaults) {
     EXPECT_DOUBLE_EQ(records.records.at(QStringLiteral("other")).temperature, 0.1);
     EXPECT_EQ(ringLight.refreshes, before + 1);
 
-    // No active display: nothing is written or refreshed.
-    records.display.reset();
+    // Several displays chosen (every lit one): each steps from its own value.
+    records.displays = {QStringLiteral("1234"), QStringLiteral("other")};
+    shell->actions().adjustRingLightWidth(3);
+    EXPECT_DOUBLE_EQ(records.records.at(QStringLiteral("1234")).width, 47.0);
+    EXPECT_DOUBLE_EQ(records.records.at(QStringLiteral("other")).width, 23.0);
+    EXPECT_EQ(records.saves, 2);
+
+    // No display: nothing is written or refreshed.
+    records.displays.clear();
     shell->actions().adjustRingLightTemperature(0.05);
     shell->actions().adjustRingLightWidth(3);
-    EXPECT_EQ(records.saves, 1);
-    EXPECT_EQ(ringLight.refreshes, before + 1);
+    EXPECT_EQ(records.saves, 2);
+    EXPECT_EQ(ringLight.refreshes, before + 2);
 }
 
 TEST_F(AppShellTest, FollowsPreferenceChangesFromAnyWriter) {

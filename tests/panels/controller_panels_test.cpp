@@ -492,3 +492,81 @@ TEST_F(PanelControllerTest, AResizeDuringADragKeepsTheGrabbedPlace) {
                         Qt::LeftButton, Qt::NoButton, Qt::MetaModifier);
     QApplication::sendEvent(a, &release);
 }
+
+// Screens that go and come back: the panels stay fully on a remaining screen
+// meanwhile and return to their places afterwards; the stored place never changes.
+TEST_F(PanelControllerTest, PanelsOfAScreenThatGoesMoveOntoARemainingOneAndComeBack) {
+    const ScreenInfo right = screens.list[1];
+    auto setScreens = [&](QList<ScreenInfo> list) {
+        screens.list = std::move(list);
+        center.post(Notifications::screensChanged);
+        turn();
+    };
+    auto inside = [](const QRectF& frame, const QRectF& visible) {
+        return visible.contains(frame);
+    };
+    start({camera("A"), camera("B")});
+    store->setEnabled(true, "B");
+    store->setWindowOrigin(2300, 600, "A");  // on R, beyond L's width
+    store->setPosition(AppSettings::Position::bottomRight, "B");
+    screens.pointer = QPointF(2000, 500);  // B's corner is chosen on R
+    controller->show();
+    turn();  // the reactions to the settings above
+    PanelWindow* a = controller->panel("A");
+    PanelWindow* b = controller->panel("B");
+    ASSERT_TRUE(a && b);
+    const QRectF aHome = WindowPlacement::frameOf(a);
+    const QRectF bHome = WindowPlacement::frameOf(b);
+    ASSERT_EQ(aHome.topLeft(), QPointF(2300, 600));
+    ASSERT_TRUE(inside(bHome, right.visibleFrame));
+    EXPECT_EQ(controller->homeScreen("B"), "R");
+
+    setScreens({screens.list[0]});
+    const QRectF l = screens.list[0].visibleFrame;
+    const QRectF aAway = WindowPlacement::frameOf(a);
+    EXPECT_TRUE(inside(aAway, l)) << aAway.x() << "," << aAway.y();
+    // Clamped as a drag onto the edge would be: to L's right edge, height kept.
+    EXPECT_EQ(aAway.topLeft(), QPointF(l.right() - aAway.width(), 600));
+    EXPECT_EQ(WindowPlacement::frameOf(b),
+              WindowPlacement::placedFrame(bHome.size(), AppSettings::Position::bottomRight, l));
+    const auto stored = store->configuration("A");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->windowOriginX, 2300.0);
+    EXPECT_EQ(stored->windowOriginY, 600.0);
+    EXPECT_EQ(store->configuration("B")->position, AppSettings::Position::bottomRight);
+
+    // Back, while the pointer is on L: each panel returns to R.
+    screens.pointer = QPointF(100, 100);
+    setScreens({screens.list[0], right});
+    EXPECT_EQ(WindowPlacement::frameOf(a), aHome);
+    EXPECT_EQ(WindowPlacement::frameOf(b), bHome);
+    EXPECT_EQ(controller->homeScreen("B"), "R");
+
+    // A screen returning smaller than the stored origin needs keeps A clamped on it.
+    setScreens({screens.list[0]});
+    ScreenInfo narrow = right;
+    narrow.frame = narrow.visibleFrame = QRectF(1440, 0, 1000, 1024);
+    setScreens({screens.list[0], narrow});
+    const QRectF aNarrow = WindowPlacement::frameOf(a);
+    EXPECT_TRUE(inside(aNarrow, narrow.visibleFrame) || inside(aNarrow, l));
+    EXPECT_NE(aNarrow, aHome);
+}
+
+TEST_F(PanelControllerTest, ScreenChangesLeaveHiddenPanelsAndUnmovedPanelsAlone) {
+    start({camera("A")});
+    store->setWindowOrigin(200, 300, "A");
+    controller->show();
+    PanelWindow* a = controller->panel("A");
+    ASSERT_TRUE(a);
+    FrameLog frames(a);
+    // A screen away from the panel goes: nothing to move.
+    screens.list = {screens.list[0]};
+    center.post(Notifications::screensChanged);
+    turn();
+    EXPECT_TRUE(frames.frames.isEmpty());
+    controller->hide();
+    screens.list = {};
+    center.post(Notifications::screensChanged);
+    turn();
+    EXPECT_EQ(controller->panelCount(), 0u);
+}

@@ -82,6 +82,27 @@ TEST(OverlayDamage, PictureBoundsLeaveTheSoftShadowOut) {
     EXPECT_TRUE(OverlayGeometry::opaqueBounds(canvas()).isEmpty());
 }
 
+TEST(OverlayScale, FractionalBuffersAreTheLogicalSizeTimesTheScaleRounded) {
+    // 120ths: 180 = 1.5, 150 = 1.25, 120 = 1.
+    EXPECT_EQ(OverlayGeometry::scaledBufferSize(QSize(300, 301), 180), QSize(450, 452));
+    EXPECT_EQ(OverlayGeometry::scaledBufferSize(QSize(1280, 720), 150), QSize(1600, 900));
+    EXPECT_EQ(OverlayGeometry::scaledBufferSize(QSize(1, 3), 150), QSize(1, 4));  // 3.75 rounds up
+    EXPECT_EQ(OverlayGeometry::scaledBufferSize(QSize(2, 2), 150), QSize(3, 3));  // 2.5: half away
+    EXPECT_EQ(OverlayGeometry::scaledBufferSize(QSize(333, 77), 120), QSize(333, 77));
+    EXPECT_EQ(OverlayGeometry::scaledBufferSize(QSize(0, 10), 180), QSize(1, 15));
+    EXPECT_EQ(OverlayGeometry::scaledBufferSize(QSize(100, 100), 0), QSize(1, 1));
+}
+
+TEST(OverlayScale, BufferPixelsMapBackToTheLogicalPixelsTheyCover) {
+    EXPECT_EQ(OverlayGeometry::logicalRect(QRect(30, 15, 450, 300), 1.5), QRect(20, 10, 300, 200));
+    // A ragged edge keeps to whole logical pixels inside it.
+    EXPECT_EQ(OverlayGeometry::logicalRect(QRect(31, 15, 449, 301), 1.5), QRect(21, 10, 299, 200));
+    EXPECT_EQ(OverlayGeometry::logicalRect(QRect(20, 10, 100, 50), 2.0), QRect(10, 5, 50, 25));
+    EXPECT_EQ(OverlayGeometry::logicalRect(QRect(7, 7, 9, 9), 1.0), QRect(7, 7, 9, 9));
+    EXPECT_TRUE(OverlayGeometry::logicalRect(QRect(1, 1, 1, 1), 1.5).isEmpty());
+    EXPECT_TRUE(OverlayGeometry::logicalRect(QRect(), 1.5).isEmpty());
+}
+
 TEST(MoveMode, EndsAfterThirtySecondsWithoutADrag) {
     ScopedManualScheduler clock;
     MoveMode mode(true);

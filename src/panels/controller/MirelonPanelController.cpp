@@ -47,6 +47,18 @@ MirelonPanelController::MirelonPanelController(CameraDeviceSettingsStore& store,
                 }
             }));
         });
+    screensObserver_ =
+        center.addObserver(Notifications::screensChanged, [weak](const Notification&) {
+            auto owner = weak.lock();
+            if (!owner || (*owner)->pendingScreensReaction_.isPending()) {
+                return;
+            }
+            (*owner)->pendingScreensReaction_ = Scheduler::main().schedule(0, [weak] {
+                if (auto self = weak.lock()) {
+                    (*self)->followScreens();
+                }
+            });
+        });
 }
 
 MirelonPanelController::~MirelonPanelController() {
@@ -88,6 +100,31 @@ PanelWindow* MirelonPanelController::panel(const QString& cameraDeviceID) const 
 PanelCamera* MirelonPanelController::cameraViewModel(const QString& cameraDeviceID) const {
     auto it = cameraViewModelsByCameraDeviceID_.find(cameraDeviceID);
     return it == cameraViewModelsByCameraDeviceID_.end() ? nullptr : it->second.get();
+}
+
+std::optional<QRectF> MirelonPanelController::lastMovedPanelFrame() const {
+    if (!lastMovedPanel_ || !lastMovedPanel_->isVisible()) {
+        return std::nullopt;
+    }
+    return WindowPlacement::frameOf(lastMovedPanel_);
+}
+
+QString MirelonPanelController::homeScreen(const QString& cameraDeviceID) const {
+    auto it = homeScreenByCameraDeviceID_.find(cameraDeviceID);
+    return it == homeScreenByCameraDeviceID_.end() ? QString() : it->second;
+}
+
+void MirelonPanelController::followScreens() {
+    if (!isVisible_) {
+        return;
+    }
+    followingScreens_ = true;
+    for (auto& [id, panel] : panelsByCameraDeviceID_) {
+        if (panel) {
+            panel->place();
+        }
+    }
+    followingScreens_ = false;
 }
 
 void MirelonPanelController::cancelPendingTasks() {
@@ -324,10 +361,14 @@ PanelWindow* MirelonPanelController::makePanel(const QString& cameraDeviceID, Pa
             return (*self)->frameFor(*configuration, size, weakPanel);
         });
     panel->setContent(parts_->makeContent(cameraDeviceID, camera));
-    panel->onDragEnded = [store, cameraDeviceID, weakPanel](QPointF origin) {
-        if (weakPanel) {
-            store->setWindowOrigin(origin.x(), origin.y(), cameraDeviceID);
+    panel->onDragEnded = [weak, store, cameraDeviceID, weakPanel](QPointF origin) {
+        if (!weakPanel) {
+            return;
         }
+        if (auto self = weak.lock()) {
+            (*self)->lastMovedPanel_ = weakPanel.data();
+        }
+        store->setWindowOrigin(origin.x(), origin.y(), cameraDeviceID);
     };
     return panel;
 }
@@ -344,12 +385,29 @@ std::optional<QRectF> MirelonPanelController::frameFor(
         return WindowPlacement::keptInVisibleFrame(frame, source.screens(), source.mainScreen())
             .value_or(frame);
     }
-    std::optional<ScreenInfo> screen = activeScreenAmong(source.screens(), false, source);
+    const QList<ScreenInfo> screens = source.screens();
+    std::optional<ScreenInfo> screen;
+    const QString home = homeScreen(configuration.id);
+    if (followingScreens_ && !home.isEmpty()) {
+        for (const ScreenInfo& candidate : screens) {
+            if (candidate.name == home) {
+                screen = candidate;
+            }
+        }
+    }
+    const bool chosen = !screen;
+    if (!screen) {
+        screen = activeScreenAmong(screens, false, source);
+    }
     if (!screen && panel && panel->screen()) {
         screen = QtScreenSource::info(panel->screen());
     }
     if (!screen) {
         return std::nullopt;
+    }
+    // A stand-in while the home screen is away does not become the new home.
+    if (chosen && (!followingScreens_ || home.isEmpty())) {
+        homeScreenByCameraDeviceID_[configuration.id] = screen->name;
     }
     return WindowPlacement::placedFrame(size, configuration.position, screen->visibleFrame);
 }

@@ -77,8 +77,18 @@ public:
     // Keeps a panel inside a visible frame (the first screen it touches, else the main one).
     static void keepPanelInVisibleFrame(PanelWindow* panel);
 
+    // The y-up frame of the panel the user moved last, while it is shown.
+    std::optional<QRectF> lastMovedPanelFrame() const;
+
+    // The screen a corner panel was last placed on by choice; it goes back
+    // there when that screen returns. Empty when none is known.
+    QString homeScreen(const QString& cameraDeviceID) const;
+
 private:
     void updatePanels();
+    // Screens came or went: every panel is placed again from its stored
+    // place (see frameFor), which stays as it is.
+    void followScreens();
     void shutdownPanelsAndCameras();
     void closeOrphanedPanels();
     void closeExistingPanels();
@@ -89,7 +99,9 @@ private:
     PanelCamera& cameraViewModel(const CameraDeviceConfiguration& configuration);
     PanelWindow* makePanel(const QString& cameraDeviceID, PanelCamera& camera);
     // The y-up frame a panel of `size` gets for a configuration: its saved
-    // origin kept on screen, else its corner of the active screen.
+    // origin kept on screen, else its corner of the active screen. While the
+    // screens are being followed a corner panel keeps to its home screen,
+    // and goes to the same corner of the active screen when that is gone.
     std::optional<QRectF> frameFor(const CameraDeviceConfiguration& configuration,
                                    const QSizeF& size, const PanelWindow* panel) const;
     static void closePanel(PanelWindow* panel);
@@ -100,6 +112,11 @@ private:
     std::map<QString, std::unique_ptr<PanelCamera>> cameraViewModelsByCameraDeviceID_;
     bool isVisible_ = false;
     ObserverToken cameraSettingsObserver_;
+    ObserverToken screensObserver_;
+    TaskHandle pendingScreensReaction_;
+    mutable std::map<QString, QString> homeScreenByCameraDeviceID_;
+    bool followingScreens_ = false;
+    QPointer<PanelWindow> lastMovedPanel_;
     std::vector<TaskHandle> pendingSettingsReactions_;
     TaskHandle pendingShowRetryWorkItem_;
     TaskHandle pendingTransientEmptyRetryWorkItem_;

@@ -11,6 +11,7 @@
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QLoggingCategory>
 #include <QTimer>
@@ -26,6 +27,7 @@ namespace {
 const QString service = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString objectPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString interface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+const QString registryInterface = QStringLiteral("org.freedesktop.host.portal.Registry");
 constexpr int versionCallTimeoutMs = 5000;
 
 }  // namespace
@@ -53,11 +55,14 @@ std::shared_ptr<PortalHotKeyService> PortalHotKeyService::connect(BindingSource 
     qCInfo(lcPortal) << "Global shortcuts through the desktop's GlobalShortcuts portal, version"
                      << version;
     return std::shared_ptr<PortalHotKeyService>(
-        new PortalHotKeyService(std::move(bus), std::move(source)));
+        new PortalHotKeyService(std::move(bus), std::move(source), version));
 }
 
-PortalHotKeyService::PortalHotKeyService(QDBusConnection bus, BindingSource source)
-    : bus_(std::move(bus)), source_(std::move(source)), defaultLayout_(XkbKeyText::fromNames()) {
+PortalHotKeyService::PortalHotKeyService(QDBusConnection bus, BindingSource source, uint version)
+    : bus_(std::move(bus)),
+      source_(std::move(source)),
+      version_(version),
+      defaultLayout_(XkbKeyText::fromNames()) {
     const bool activatedConnected =
         bus_.connect(service, objectPath, interface, QStringLiteral("Activated"), this,
                      SLOT(activatedMessage(QDBusMessage)));
@@ -127,7 +132,36 @@ void PortalHotKeyService::scheduleBind() {
     });
 }
 
+void PortalHotKeyService::registerApplication() {
+    registration_ = Registration::running;
+    QDBusMessage call = QDBusMessage::createMethodCall(service, objectPath, registryInterface,
+                                                       QStringLiteral("Register"));
+    call << applicationId << QVariantMap();
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, versionCallTimeoutMs), this);
+    QObject::connect(
+        watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
+            done->deleteLater();
+            const QDBusMessage reply = done->reply();
+            if (reply.type() == QDBusMessage::ErrorMessage) {
+                // Older portals have no registry and know the program by its
+                // connection; a refusal is the portal's to report later.
+                qCInfo(lcPortal).noquote()
+                    << "No application id registered with the portal:" << reply.errorName();
+            } else {
+                qCInfo(lcPortal).noquote() << "Registered with the portal as" << applicationId;
+            }
+            registration_ = Registration::done;
+            bind();
+        });
+}
+
 void PortalHotKeyService::bind() {
+    if (registration_ != Registration::done) {
+        if (registration_ == Registration::pending) {
+            registerApplication();
+        }
+        return;
+    }
     std::vector<Binding> wanted = source_ ? source_() : std::vector<Binding>{};
     if (!session_.isEmpty() && wanted == wanted_) {
         return;  // a menu or the master switch released and took the same keys again
@@ -141,37 +175,75 @@ void PortalHotKeyService::bind() {
     down_.clear();
     const QString token = newToken();
     QVariantMap options{{QStringLiteral("handle_token"), token},
-                        {QStringLiteral("session_handle_token"), sessionToken},
-                        {QStringLiteral("shortcuts"), QVariant::fromValue(list)}};
-    const bool sent = request(
-        QStringLiteral("CreateSession"), {options}, token,
-        [this](uint code, const QVariantMap& results) {
-            if (code != 0) {
-                refused_ = true;
-                qCWarning(lcPortal)
-                    << "The GlobalShortcuts portal refused a session (response" << code
-                    << "): shortcuts work only through \"mirelon --action NAME\"";
-                finishBinding();
-                return;
-            }
-            session_ = results.value(QStringLiteral("session_handle")).toString();
-            if (session_.isEmpty()) {
-                refused_ = true;
-                qCWarning(lcPortal) << "The GlobalShortcuts portal gave no session: shortcuts "
-                                       "work only through \"mirelon --action NAME\"";
-                finishBinding();
-                return;
-            }
-            if (const QVariant shortcuts = results.value(QStringLiteral("shortcuts"));
-                shortcuts.isValid()) {
-                readTriggers(shortcuts);
-            }
-            bindShortcuts();
-        });
-    if (!sent) {
-        refused_ = true;
-        finishBinding();
+                        {QStringLiteral("session_handle_token"), sessionToken}};
+    if (version_ < 2) {
+        // Plasma before 6.2 binds what the session's options list.
+        options.insert(QStringLiteral("shortcuts"), QVariant::fromValue(list));
     }
+    request(QStringLiteral("CreateSession"), {options}, token,
+            [this](uint code, const QVariantMap& results) { sessionCreated(code, results); });
+}
+
+void PortalHotKeyService::sessionCreated(uint code, const QVariantMap& results) {
+    if (code != 0) {
+        refused_ = true;
+        qCWarning(lcPortal) << "The GlobalShortcuts portal refused a session (response" << code
+                            << "): shortcuts work only through \"mirelon --action NAME\"";
+        finishBinding();
+        return;
+    }
+    session_ = results.value(QStringLiteral("session_handle")).toString();
+    if (session_.isEmpty()) {
+        refused_ = true;
+        qCWarning(lcPortal) << "The GlobalShortcuts portal gave no session: shortcuts "
+                               "work only through \"mirelon --action NAME\"";
+        finishBinding();
+        return;
+    }
+    if (const QVariant shortcuts = results.value(QStringLiteral("shortcuts"));
+        shortcuts.isValid()) {
+        readTriggers(shortcuts);
+    }
+    if (version_ >= 2) {
+        listShortcuts();
+    } else {
+        bindShortcuts();
+    }
+}
+
+void PortalHotKeyService::listShortcuts() {
+    const QString token = newToken();
+    request(QStringLiteral("ListShortcuts"),
+            {QVariant::fromValue(QDBusObjectPath(session_)),
+             QVariantMap{{QStringLiteral("handle_token"), token}}},
+            token, [this](uint code, const QVariantMap& results) {
+                PortalShortcuts known;
+                const QVariant shortcuts = results.value(QStringLiteral("shortcuts"));
+                if (code == 0 && shortcuts.canConvert<QDBusArgument>()) {
+                    const QDBusArgument argument = shortcuts.value<QDBusArgument>();
+                    if (argument.currentSignature() == QLatin1String("a(sa{sv})")) {
+                        argument >> known;
+                    }
+                }
+                QStringList knownIds;
+                for (const auto& shortcut : known) {
+                    knownIds << shortcut.first;
+                }
+                QStringList wantedIds;
+                for (const auto& shortcut : shortcutList()) {
+                    wantedIds << shortcut.first;
+                }
+                knownIds.sort();
+                wantedIds.sort();
+                if (code == 0 && knownIds == wantedIds) {
+                    // The desktop holds exactly these from an earlier start.
+                    qCInfo(lcPortal) << "The desktop keeps the shortcuts bound before";
+                    rememberTriggers(known);
+                    finishBinding();
+                    return;
+                }
+                bindShortcuts();
+            });
 }
 
 std::optional<QString> PortalHotKeyService::triggerOf(const Binding& binding) {
@@ -207,23 +279,19 @@ const PortalHotKeyService::Binding* PortalHotKeyService::bindingForId(const QStr
 void PortalHotKeyService::bindShortcuts() {
     const PortalShortcuts list = shortcutList();
     const QString token = newToken();
-    const bool sent =
-        request(QStringLiteral("BindShortcuts"),
-                {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(list),
-                 QString(), QVariantMap{{QStringLiteral("handle_token"), token}}},
-                token, [this](uint code, const QVariantMap& results) {
-                    // Desktops that bound the list from the session's options may
-                    // answer this one with nothing or a refusal: the binding stands.
-                    if (code == 0) {
-                        readTriggers(results.value(QStringLiteral("shortcuts")));
-                    } else {
-                        qCDebug(lcPortal) << "BindShortcuts answered" << code;
-                    }
-                    finishBinding();
-                });
-    if (!sent) {
-        finishBinding();
-    }
+    request(QStringLiteral("BindShortcuts"),
+            {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(list), QString(),
+             QVariantMap{{QStringLiteral("handle_token"), token}}},
+            token, [this](uint code, const QVariantMap& results) {
+                // Desktops that bound the list from the session's options may
+                // answer this one with nothing or a refusal: the binding stands.
+                if (code == 0) {
+                    readTriggers(results.value(QStringLiteral("shortcuts")));
+                } else {
+                    qCDebug(lcPortal) << "BindShortcuts answered" << code;
+                }
+                finishBinding();
+            });
 }
 
 void PortalHotKeyService::finishBinding() {
@@ -252,11 +320,13 @@ void PortalHotKeyService::closeSession() {
     const QDBusMessage close = QDBusMessage::createMethodCall(
         service, session_, QStringLiteral("org.freedesktop.portal.Session"),
         QStringLiteral("Close"));
-    bus_.call(close, QDBus::Block, versionCallTimeoutMs);
+    // Not waited for: the calls that follow on this connection reach the
+    // portal after it.
+    bus_.asyncCall(close, versionCallTimeoutMs);
     session_.clear();
 }
 
-bool PortalHotKeyService::request(const QString& method, const QList<QVariant>& arguments,
+void PortalHotKeyService::request(const QString& method, const QList<QVariant>& arguments,
                                   const QString& token, Step step) {
     // The Request object path is known before the call: listen first, so a
     // fast answer is not missed.
@@ -274,14 +344,22 @@ bool PortalHotKeyService::request(const QString& method, const QList<QVariant>& 
                  QStringLiteral("Response"), this, SLOT(response(uint, QVariantMap)));
     QDBusMessage call = QDBusMessage::createMethodCall(service, objectPath, interface, method);
     call.setArguments(arguments);
-    const QDBusMessage reply = bus_.call(call, QDBus::Block, versionCallTimeoutMs);
-    if (reply.type() == QDBusMessage::ErrorMessage) {
-        qCWarning(lcPortal).noquote()
-            << "The GlobalShortcuts portal refused" << method << ":" << reply.errorMessage();
-        pendingStep_ = nullptr;
-        return false;
-    }
-    return true;
+    // The answer that matters comes as the Request's Response; the reply only
+    // tells of a call the portal refused outright, which ends the step as a
+    // failed request (response 2).
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, versionCallTimeoutMs), this);
+    QObject::connect(
+        watcher, &QDBusPendingCallWatcher::finished, this,
+        [this, path, method](QDBusPendingCallWatcher* done) {
+            done->deleteLater();
+            const QDBusMessage reply = done->reply();
+            if (reply.type() != QDBusMessage::ErrorMessage || pendingRequest_ != path) {
+                return;
+            }
+            qCWarning(lcPortal).noquote()
+                << "The GlobalShortcuts portal refused" << method << ":" << reply.errorMessage();
+            response(2, {});
+        });
 }
 
 void PortalHotKeyService::response(uint code, const QVariantMap& results) {

@@ -35,8 +35,18 @@ class XkbKeyText;
 // sessions where no program may grab keys. The desktop binds shortcuts by
 // name: each name with a stored shortcut is offered with that shortcut as the
 // preferred trigger (under an id naming both), in one session under a fixed token, so a later
-// session replaces the earlier binding. Plasma 5.27 reads the list from the session's options and
-// newer desktops from BindShortcuts: both are sent. Activated and Deactivated become the presses
+// session replaces the earlier binding.
+//
+// Before the first session the program names itself to the portal's host
+// registry (org.freedesktop.host.portal.Registry, where it exists): portals
+// refuse shortcuts to unsandboxed programs they cannot name. How the list is
+// bound follows the interface's version: version 1 (Plasma 5.27 to 6.1, which
+// read the list from the session's options) gets it in the options and through
+// BindShortcuts; version 2 and later get it through BindShortcuts alone, and
+// only when the shortcuts the desktop lists for the session differ from it
+// (a desktop may ask the user about every binding).
+//
+// Activated and Deactivated become the presses
 // and releases of the hot keys registered for the name's combination, so every dispatch rule of the
 // hot-key registry holds (one action per press, pauses, menus). Any change of the names' shortcuts
 // binds the list again.
@@ -47,6 +57,7 @@ public:
     using BindingSource = GlobalShortcuts::NamedBindingSource;
 
     static inline const QString sessionToken = QStringLiteral("mirelon");
+    static inline const QString applicationId = QStringLiteral("app.mirelon.Mirelon");
 
     // Connects when the portal offers the interface on the session bus;
     // otherwise none, with the reason in *whyNot.
@@ -75,14 +86,19 @@ private:
     using Combination = std::pair<std::uint32_t, std::uint32_t>;
     using Step = std::function<void(uint code, const QVariantMap& results)>;
 
-    PortalHotKeyService(QDBusConnection bus, BindingSource source);
+    PortalHotKeyService(QDBusConnection bus, BindingSource source, uint version);
     void scheduleBind();
     void bind();
+    // Names the program to the host registry once, then binds.
+    void registerApplication();
+    void sessionCreated(uint code, const QVariantMap& results);
+    void listShortcuts();
     void bindShortcuts();
     void finishBinding();
     void closeSession();
-    // Calls a portal method whose answer comes as a Request's Response.
-    bool request(const QString& method, const QList<QVariant>& arguments, const QString& token,
+    // Calls a portal method whose answer comes as a Request's Response,
+    // without waiting; a refused call answers the step with response 2.
+    void request(const QString& method, const QList<QVariant>& arguments, const QString& token,
                  Step step);
     QString newToken();
     void readTriggers(const QVariant& shortcuts);
@@ -98,6 +114,8 @@ private:
 
     QDBusConnection bus_;
     BindingSource source_;
+    uint version_ = 1;
+    enum class Registration { pending, running, done } registration_ = Registration::pending;
     Sink sink_;
     std::map<std::uint32_t, Combination> hotKeys_;
     std::vector<Binding> wanted_;  // what the last bind sent

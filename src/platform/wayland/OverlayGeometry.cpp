@@ -2,6 +2,7 @@
 #include "platform/wayland/OverlayGeometry.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace mirelon::OverlayGeometry {
@@ -29,6 +30,29 @@ std::optional<OutputRect> outputFor(const QRect& frame, const QList<OutputRect>&
 
 QMargins panelMargins(const QRect& frame, const QRect& output) {
     return QMargins(frame.x() - output.x(), frame.y() - output.y(), 0, 0);
+}
+
+QSize scaledBufferSize(QSize logical, int scale120) {
+    // Integer arithmetic: (a × s + 60) / 120 rounds halves up for positive a.
+    auto side = [scale120](int length) {
+        const qint64 scaled = (qint64(std::max(length, 0)) * std::max(scale120, 1) + 60) / 120;
+        return int(std::max<qint64>(scaled, 1));
+    };
+    return QSize(side(logical.width()), side(logical.height()));
+}
+
+QRect logicalRect(const QRect& pixels, double scale) {
+    if (pixels.isEmpty() || !(scale > 0)) {
+        return {};
+    }
+    const int left = int(std::ceil(pixels.x() / scale - 1e-9));
+    const int top = int(std::ceil(pixels.y() / scale - 1e-9));
+    const int right = int(std::floor((pixels.x() + pixels.width()) / scale + 1e-9));
+    const int bottom = int(std::floor((pixels.y() + pixels.height()) / scale + 1e-9));
+    if (right <= left || bottom <= top) {
+        return {};
+    }
+    return QRect(left, top, right - left, bottom - top);
 }
 
 QRect changedRect(const QImage& previous, const QImage& next) {

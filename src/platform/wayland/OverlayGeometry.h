@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMargins>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -25,6 +26,15 @@ std::optional<OutputRect> outputFor(const QRect& frame, const QList<OutputRect>&
 
 // Top and left margins that put a top-left anchored surface at `frame` on `output`.
 QMargins panelMargins(const QRect& frame, const QRect& output);
+
+// The buffer size, in pixels, of a surface of `logical` size at a scale given
+// in 120ths (as the compositor announces fractional scales): each side
+// round(logical × scale), halves away from zero, and at least 1.
+QSize scaledBufferSize(QSize logical, int scale120);
+
+// A rectangle of buffer pixels in the surface's logical coordinates at
+// `scale`: the logical pixels wholly covered by it.
+QRect logicalRect(const QRect& pixels, double scale);
 
 // The smallest rectangle holding every pixel that differs between two images
 // of the same size and format; the whole of `next` when they cannot be compared

@@ -85,6 +85,12 @@ WaylandDisplay::~WaylandDisplay() {
     if (xdgOutputManager_) {
         zxdg_output_manager_v1_destroy(xdgOutputManager_);
     }
+    if (fractionalScaleManager_) {
+        wp_fractional_scale_manager_v1_destroy(fractionalScaleManager_);
+    }
+    if (viewporter_) {
+        wp_viewporter_destroy(viewporter_);
+    }
     if (layerShell_) {
         zwlr_layer_shell_v1_destroy(layerShell_);
     }
@@ -163,7 +169,8 @@ bool WaylandDisplay::setUp() {
                                          &WaylandDisplay::dispatchPending);
     }
     qCInfo(lcWayland) << "Overlay connection: layer shell version" << layerShellVersion_ << ","
-                      << outputs_.size() << "outputs";
+                      << outputs_.size() << "outputs,"
+                      << (fractionalScaleManager() ? "with" : "without") << "fractional scales";
     return true;
 }
 
@@ -188,6 +195,12 @@ void WaylandDisplay::handleGlobal(void* data, wl_registry* registry, std::uint32
         for (auto& output : self->outputs_) {
             self->watchOutput(*output);
         }
+    } else if (std::strcmp(interface, wp_viewporter_interface.name) == 0) {
+        self->viewporter_ =
+            bind<wp_viewporter>(registry, name, &wp_viewporter_interface, version, 1);
+    } else if (std::strcmp(interface, wp_fractional_scale_manager_v1_interface.name) == 0) {
+        self->fractionalScaleManager_ = bind<wp_fractional_scale_manager_v1>(
+            registry, name, &wp_fractional_scale_manager_v1_interface, version, 1);
     } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
         self->addOutput(name, version);
     }

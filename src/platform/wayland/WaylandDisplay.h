@@ -20,6 +20,8 @@ struct wl_shm;
 struct zwlr_layer_shell_v1;
 struct zxdg_output_manager_v1;
 struct zxdg_output_v1;
+struct wp_viewporter;
+struct wp_fractional_scale_manager_v1;
 class QSocketNotifier;
 
 Q_DECLARE_LOGGING_CATEGORY(lcWayland)  // overlay surfaces: app.mirelon.Mirelon.wayland
@@ -58,6 +60,12 @@ public:
     zwlr_layer_shell_v1* layerShell() const { return layerShell_; }
     wl_seat* seat() const { return seat_; }
     std::uint32_t layerShellVersion() const { return layerShellVersion_; }
+    // Fractional scales: both globals, or neither (then surfaces keep to
+    // integer buffer scales).
+    wp_viewporter* viewporter() const { return fractionalScaleManager_ ? viewporter_ : nullptr; }
+    wp_fractional_scale_manager_v1* fractionalScaleManager() const {
+        return viewporter_ ? fractionalScaleManager_ : nullptr;
+    }
     // What the seat offers (WL_SEAT_CAPABILITY_* bits), as last announced.
     std::uint32_t seatCapabilities() const { return seatCapabilities_; }
 
@@ -106,6 +114,8 @@ private:
     wl_seat* seat_ = nullptr;
     zwlr_layer_shell_v1* layerShell_ = nullptr;
     zxdg_output_manager_v1* xdgOutputManager_ = nullptr;
+    wp_viewporter* viewporter_ = nullptr;
+    wp_fractional_scale_manager_v1* fractionalScaleManager_ = nullptr;
     std::uint32_t layerShellVersion_ = 0;
     std::uint32_t seatCapabilities_ = 0;
     std::vector<std::unique_ptr<WaylandOutput>> outputs_;

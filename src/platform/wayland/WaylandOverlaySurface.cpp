@@ -17,6 +17,8 @@ namespace {
 const zwlr_layer_surface_v1_listener layerListener{&WaylandOverlaySurface::handleConfigure,
                                                    &WaylandOverlaySurface::handleClosed};
 const wl_callback_listener frameListener{&WaylandOverlaySurface::handleFrameDone};
+const wp_fractional_scale_v1_listener fractionalListener{
+    &WaylandOverlaySurface::handlePreferredScale};
 
 const char* namespaceFor(WaylandOverlaySurface::Kind kind) {
     return kind == WaylandOverlaySurface::Kind::panel ? "mirelon-panel" : "mirelon-ring-light";
@@ -56,10 +58,19 @@ void WaylandOverlaySurface::map() {
         qCDebug(lcWayland) << "No output for" << widget_->objectName() << "yet";
         return;
     }
+    if (output->name != outputName_) {
+        preferredScale120_ = 0;  // another output: integer until it names its own
+    }
     outputName_ = output->name;
     outputRect_ = output->logical;
     scale_ = output->scale;
     surface_ = wl_compositor_create_surface(display_.compositor());
+    if (display_.fractionalScaleManager()) {
+        fractional_ = wp_fractional_scale_manager_v1_get_fractional_scale(
+            display_.fractionalScaleManager(), surface_);
+        wp_fractional_scale_v1_add_listener(fractional_, &fractionalListener, this);
+        viewport_ = wp_viewporter_get_viewport(display_.viewporter(), surface_);
+    }
     applyInputRegion();
     layer_ = zwlr_layer_shell_v1_get_layer_surface(display_.layerShell(), surface_, output->output,
                                                    ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY,
@@ -116,8 +127,7 @@ QRect WaylandOverlaySurface::pictureRect() const {
             const QRect pixels =
                 OverlayGeometry::opaqueBounds(buffers_[std::size_t(shown_)]->image());
             if (!pixels.isEmpty()) {
-                pictureRect_ = QRect(pixels.topLeft() / scale_,
-                                     (pixels.bottomRight() + QPoint(1, 1)) / scale_ - QPoint(1, 1));
+                pictureRect_ = OverlayGeometry::logicalRect(pixels, drawingScale());
             }
         }
     }
@@ -132,6 +142,14 @@ void WaylandOverlaySurface::unmap() {
     if (layer_) {
         zwlr_layer_surface_v1_destroy(layer_);
         layer_ = nullptr;
+    }
+    if (viewport_) {
+        wp_viewport_destroy(viewport_);
+        viewport_ = nullptr;
+    }
+    if (fractional_) {
+        wp_fractional_scale_v1_destroy(fractional_);
+        fractional_ = nullptr;
     }
     if (surface_) {
         wl_surface_destroy(surface_);
@@ -263,13 +281,15 @@ void WaylandOverlaySurface::render() {
     if (logical.isEmpty()) {
         return;
     }
-    const QSize pixels = logical * scale_;
+    const bool fractional = viewport_ && preferredScale120_ > 0;
+    const QSize pixels = fractional ? OverlayGeometry::scaledBufferSize(logical, preferredScale120_)
+                                    : logical * scale_;
     WaylandShmBuffer* buffer = freeBuffer(pixels);
     if (!buffer) {
         return;
     }
     QImage& image = buffer->image();
-    image.setDevicePixelRatio(scale_);
+    image.setDevicePixelRatio(drawingScale());
     image.fill(Qt::transparent);
     widget_->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
 
@@ -284,7 +304,12 @@ void WaylandOverlaySurface::render() {
     buffer->setHasContent(true);
     buffer->markBusy();
     if (wl_surface_get_version(surface_) >= 3) {
-        wl_surface_set_buffer_scale(surface_, scale_);
+        wl_surface_set_buffer_scale(surface_, fractional ? 1 : scale_);
+    }
+    if (viewport_) {
+        // The viewport shows the buffer at the logical size; -1 leaves it unset.
+        wp_viewport_set_destination(viewport_, fractional ? logical.width() : -1,
+                                    fractional ? logical.height() : -1);
     }
     wl_surface_attach(surface_, buffer->buffer(), 0, 0);
     wl_surface_damage_buffer(surface_, changed.x(), changed.y(), changed.width(), changed.height());
@@ -297,7 +322,22 @@ void WaylandOverlaySurface::render() {
     ++commits_;
     qCDebug(lcWayland).noquote() << "surface commit" << namespaceFor(kind_) << outputName_
                                  << commits_ << "damage" << changed.x() << changed.y()
-                                 << changed.width() << changed.height();
+                                 << changed.width() << changed.height() << "buffer"
+                                 << pixels.width() << pixels.height();
+}
+
+double WaylandOverlaySurface::drawingScale() const {
+    return viewport_ && preferredScale120_ > 0 ? preferredScale120_ / 120.0 : double(scale_);
+}
+
+void WaylandOverlaySurface::preferredScale(std::uint32_t scale120) {
+    if (int(scale120) == preferredScale120_ || scale120 == 0) {
+        return;
+    }
+    preferredScale120_ = int(scale120);
+    qCDebug(lcWayland).noquote() << "surface scale" << namespaceFor(kind_) << outputName_
+                                 << preferredScale120_ / 120.0;
+    markDirty();
 }
 
 void WaylandOverlaySurface::configure(std::uint32_t serial, std::uint32_t, std::uint32_t) {
@@ -347,6 +387,11 @@ void WaylandOverlaySurface::handleClosed(void* data, zwlr_layer_surface_v1* laye
 
 void WaylandOverlaySurface::handleFrameDone(void* data, wl_callback*, std::uint32_t) {
     static_cast<WaylandOverlaySurface*>(data)->frameDone();
+}
+
+void WaylandOverlaySurface::handlePreferredScale(void* data, wp_fractional_scale_v1*,
+                                                 std::uint32_t scale120) {
+    static_cast<WaylandOverlaySurface*>(data)->preferredScale(scale120);
 }
 
 }  // namespace mirelon

@@ -14,6 +14,8 @@
 struct wl_callback;
 struct wl_surface;
 struct zwlr_layer_surface_v1;
+struct wp_fractional_scale_v1;
+struct wp_viewport;
 
 namespace mirelon {
 
@@ -83,6 +85,10 @@ private:
     void frameDone();
     WaylandShmBuffer* freeBuffer(QSize pixelSize);
     const WaylandOutput* targetOutput() const;
+    // The scale frames are drawn at: the compositor's preferred fractional
+    // scale once it arrived, else the output's integer scale.
+    double drawingScale() const;
+    void preferredScale(std::uint32_t scale120);
 
 public:
     // Protocol entry points.
@@ -90,6 +96,8 @@ public:
                                 std::uint32_t width, std::uint32_t height);
     static void handleClosed(void* data, zwlr_layer_surface_v1* layer);
     static void handleFrameDone(void* data, wl_callback* callback, std::uint32_t time);
+    static void handlePreferredScale(void* data, wp_fractional_scale_v1* fractional,
+                                     std::uint32_t scale120);
 
 private:
     WaylandDisplay& display_;
@@ -101,6 +109,11 @@ private:
     QString outputName_;
     QRect outputRect_;
     int scale_ = 1;
+    // Fractional scales, where the compositor offers them: buffers of the
+    // logical size times the preferred scale, shown at the logical size.
+    wp_fractional_scale_v1* fractional_ = nullptr;
+    wp_viewport* viewport_ = nullptr;
+    int preferredScale120_ = 0;  // 0 until the compositor named one
     bool configured_ = false;
     bool dirty_ = true;
     bool renderQueued_ = false;

@@ -18,11 +18,6 @@
 
 namespace mirelon {
 
-namespace {
-// Reported as the pointer position when it is over none of our surfaces.
-const QPoint nowhere(-1000000, -1000000);
-}  // namespace
-
 WaylandOverlays* WaylandOverlays::shared() {
     static WaylandOverlays* overlays = []() -> WaylandOverlays* {
         auto display = WaylandDisplay::connect();
@@ -139,7 +134,7 @@ void WaylandOverlays::updateCatchers() {
             pointerSurface_ = nullptr;
             pressed_.clear();
             if (auto* fed = qobject_cast<FedPointerWatch*>(&PointerWatch::shared())) {
-                fed->feedPointer(nowhere);
+                fed->feedPointerGone();
             }
         }
         return;
@@ -217,7 +212,7 @@ void WaylandOverlays::pointerLeft(wl_surface* surface) {
     pointerSurface_ = nullptr;
     pointerWindow_.clear();
     if (auto* fed = qobject_cast<FedPointerWatch*>(&PointerWatch::shared())) {
-        fed->feedPointer(nowhere);
+        fed->feedPointerGone();
     }
 }
 

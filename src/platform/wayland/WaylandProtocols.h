@@ -7,6 +7,8 @@
 
 #define namespace namespace_
 extern "C" {
+#include "fractional-scale-v1-client.h"
+#include "viewporter-client.h"
 #include "wlr-layer-shell-unstable-v1-client.h"
 #include "xdg-output-unstable-v1-client.h"
 }

@@ -5,6 +5,7 @@
 #
 #   source lib/kwin.sh
 #   kwin_start                # or exits 77 with a reason when KWin cannot run here
+#                             # (KWIN_SCALE=1.5: the virtual output at that scale)
 #   kwin_run NAME cmd...      # runs cmd in the session as the session's user (background)
 #   kwin_do cmd...            # same, in the foreground
 #   kwin_keys down ctrl down alt tap m up alt up ctrl
@@ -46,7 +47,8 @@ kwin__env() {
   echo "PATH=/usr/bin:/bin HOME=$KWIN_DIR/home XDG_RUNTIME_DIR=$KWIN_DIR/run" \
     "XDG_CONFIG_HOME=$KWIN_DIR/config XDG_DATA_HOME=$KWIN_DIR/data" \
     "XDG_CURRENT_DESKTOP=KDE XDG_SESSION_TYPE=wayland KDE_FULL_SESSION=true KDE_SESSION_VERSION=5" \
-    "WAYLAND_DISPLAY=wayland-mirelon DBUS_SESSION_BUS_ADDRESS=$(cat "$KWIN_DIR/bus" 2>/dev/null)"
+    "WAYLAND_DISPLAY=wayland-mirelon DBUS_SESSION_BUS_ADDRESS=$(cat "$KWIN_DIR/bus" 2>/dev/null)" \
+    "KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1"
 }
 
 kwin_start() {
@@ -77,8 +79,8 @@ DESKTOP
   chmod 700 "$KWIN_DIR/run"
   # shellcheck disable=SC2046
   runuser -u "$KWIN_USER" -- env -i $(kwin__env) dbus-run-session -- sh -c \
-    'echo "$DBUS_SESSION_BUS_ADDRESS" >"$0/bus"; exec "$0/bin/kwin_wayland" --virtual --width 1280 --height 720 --socket wayland-mirelon' \
-    "$KWIN_DIR" >"$KWIN_DIR/kwin.log" 2>&1 &
+    'echo "$DBUS_SESSION_BUS_ADDRESS" >"$0/bus"; exec "$0/bin/kwin_wayland" --virtual --width 1280 --height 720 --scale "$1" --socket wayland-mirelon' \
+    "$KWIN_DIR" "${KWIN_SCALE:-1}" >"$KWIN_DIR/kwin.log" 2>&1 &
   KWIN_PIDS+=($!)
   kwin_poll "$E2E_START" test -S "$KWIN_DIR/run/wayland-mirelon" || kwin_fail "KWin did not start"
   kwin_poll "$E2E_START" test -s "$KWIN_DIR/bus" || kwin_fail "no session bus"

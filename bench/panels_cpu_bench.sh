@@ -158,7 +158,7 @@ run_peer() {
   fi
   for ((i = 1; i <= count; i++)); do
     # shellcheck disable=SC2086
-    desktop_spawn "gst$i" gst-launch-1.0 -v $source ! $(bench_crop "$width" "$height" 1.4) \
+    desktop_spawn "gst$i" stdbuf -oL gst-launch-1.0 -v $source ! $(bench_crop "$width" "$height" 1.4) \
       ! videoscale ! video/x-raw,width=400,height=400 ! videoconvert \
       ! fpsdisplaysink video-sink=ximagesink text-overlay=false sync=true
     pids="$pids $DESKTOP_LAST_PID"

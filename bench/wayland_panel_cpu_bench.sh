@@ -75,7 +75,7 @@ run_program() {
 
 run_peer() {
   # shellcheck disable=SC2046
-  wl_spawn gst gst-launch-1.0 -v multifilesrc location="$frames/frame%02d.raw" index=0 \
+  wl_spawn gst stdbuf -oL gst-launch-1.0 -v multifilesrc location="$frames/frame%02d.raw" index=0 \
     stop-index=$((FRAMES - 1)) loop=true \
     caps=video/x-raw,format=YUY2,width=1280,height=720,framerate=30/1 \
     ! $(bench_pace "$frames") ! $(bench_crop 1280 720 1.4) \

@@ -28,7 +28,8 @@ bench_memory() {
   echo "$rss $pss"
 }
 
-# bench_rendered LOGS...: frames fpsdisplaysink reported shown so far, summed.
+# bench_rendered LOGS...: frames fpsdisplaysink reported shown so far, summed
+# (gst-launch -v under stdbuf -oL, so that the log is current).
 bench_rendered() {
   local sum=0 f n
   for f in "$@"; do

@@ -10,16 +10,10 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
-#include <algorithm>
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <memory>
-
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 namespace mirelon {
 
@@ -50,30 +44,6 @@ namespace {
 
 std::atomic<int> streamingThreads{0};
 std::atomic<int> livePipelines{0};
-
-// Streaming threads decode and convert frames; the main thread shows them.
-// When the CPUs are busy (several cameras, or other programs) the main
-// thread must come first, or the panels show ever older frames while the
-// decoders keep producing new ones nobody draws: streaming threads run this
-// many steps of niceness below the program. (Only ever raised: lowering it
-// back needs privileges, so a pooled thread that serves a capture pipeline
-// again keeps it.)
-constexpr int streamingNiceness = 5;
-
-void lowerStreamingThreadPriority() {
-    errno = 0;
-    const int program = getpriority(PRIO_PROCESS, id_t(getpid()));
-    if (errno != 0) {
-        return;
-    }
-    const auto thread = id_t(syscall(SYS_gettid));
-    errno = 0;
-    const int current = getpriority(PRIO_PROCESS, thread);
-    const int wanted = std::min(19, program + streamingNiceness);
-    if (errno == 0 && current < wanted) {
-        setpriority(PRIO_PROCESS, thread, wanted);
-    }
-}
 
 // A mapped sample that lives as long as any frame showing it.
 struct MappedSample {
@@ -335,7 +305,6 @@ GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, Fram
                 GstStreamStatusType status{};
                 gst_message_parse_stream_status(m, &status, nullptr);
                 if (status == GST_STREAM_STATUS_TYPE_ENTER) {
-                    lowerStreamingThreadPriority();
                     streamingThreads.fetch_add(1, std::memory_order_acq_rel);
                 } else if (status == GST_STREAM_STATUS_TYPE_LEAVE) {
                     streamingThreads.fetch_sub(1, std::memory_order_acq_rel);

@@ -95,6 +95,9 @@ std::optional<SimulatedCameraFile> SimulatedCameraFile::parse(const QString& id,
     if (!readInt(o, QStringLiteral("corruptEvery"), 0, 1000000, spec.corruptEvery, error)) {
         return std::nullopt;
     }
+    if (!readInt(o, QStringLiteral("noisyFrames"), 1, 64, spec.noisyFrames, error)) {
+        return std::nullopt;
+    }
     const QJsonValue image = o.value(QStringLiteral("image"));
     if (!image.isUndefined()) {
         // A plain file name inside the folder: no paths, nothing hidden.

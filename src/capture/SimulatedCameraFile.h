@@ -34,10 +34,13 @@ struct SimulatedCameraFile {
     // A realistic camera: the modes it offers (none: the pattern at width x
     // height and fps, as before), the picture it shows (a file name in the
     // folder; none: generated bars) and every how many MJPEG frames one
-    // arrives truncated (0: never).
+    // arrives truncated (0: never). `noisyFrames` above 1 loops that many
+    // distinct frames of the picture, each with sensor noise of its own, as
+    // a camera never sends the same frame twice.
     QList<SimulatedCameraMode> modes;
     QString image;
     int corruptEvery = 0;
+    int noisyFrames = 1;
 
     bool operator==(const SimulatedCameraFile&) const = default;
     // The modes as the caps a V4L2 device would report.

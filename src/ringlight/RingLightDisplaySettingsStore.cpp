@@ -6,7 +6,7 @@
 #include "platform/files/PreferencesFile.h"
 #include "ringlight/RingLightLogging.h"
 
-Q_LOGGING_CATEGORY(lcRingLight, "app.mirelon.Mirelon.ringlight")
+Q_LOGGING_CATEGORY(lcRingLight, "app.mirelon.Mirelon.ringlight", QtInfoMsg)
 
 namespace mirelon::RingLightDisplaySettingsStore {
 namespace {

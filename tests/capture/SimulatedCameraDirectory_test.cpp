@@ -94,12 +94,18 @@ TEST_F(SimulatedCameras, MalformedFilesAreRejectedNotCrashed) {
         R"({"name": "x", "fps": 2.5})",
         R"({"name": "x", "fail": "explode"})",
         R"({"name": "x", "pattern": "smpte ! filesink location=/tmp/x"})",
-        R"({"name": "x", "isDefault": "yes"})"};
+        R"({"name": "x", "isDefault": "yes"})",
+        R"({"name": "x", "noisyFrames": 0})",
+        R"({"name": "x", "noisyFrames": 65})"};
     for (const auto& content : bad) {
         QString error;
         EXPECT_FALSE(SimulatedCameraFile::parse("id", content, &error)) << content.constData();
         EXPECT_FALSE(error.isEmpty());
     }
+    const auto noisy = SimulatedCameraFile::parse("id", R"({"name": "x", "noisyFrames": 8})");
+    ASSERT_TRUE(noisy);
+    EXPECT_EQ(noisy->noisyFrames, 8);
+    EXPECT_EQ(SimulatedCameraFile::parse("id", R"({"name": "x"})")->noisyFrames, 1);
     write("bad.json", "{");
     write("good.json", R"({"name": "Good"})");
     QFile big(dir.path() + "/big.json");

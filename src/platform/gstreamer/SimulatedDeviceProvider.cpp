@@ -76,7 +76,8 @@ GstElement* loopSource(const std::shared_ptr<CameraState>& state, const GstCaps*
         std::lock_guard lock(state->mutex);
         auto& loop = state->loops[mode.capsString()];
         if (!loop) {
-            loop = SimulatedFrameLoop::make(state->picture, mode, state->spec.corruptEvery);
+            loop = SimulatedFrameLoop::make(state->picture, mode, state->spec.corruptEvery,
+                                            state->spec.noisyFrames);
         }
         const SimulatedFailure fail = state->spec.fail;
         const int limit = fail == SimulatedFailure::start ? 0

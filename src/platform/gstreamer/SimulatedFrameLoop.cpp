@@ -11,14 +11,16 @@
 #include <gst/video/video.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <atomic>
 #include <optional>
+#include <vector>
 
 namespace mirelon {
 
 struct SimulatedFrameLoop::Frames {
     GstCaps* caps = nullptr;
-    GstBuffer* frame = nullptr;
+    std::vector<GstBuffer*> frames;
     GstBuffer* truncated = nullptr;  // MJPEG only
     int corruptEvery = 0;
     GstClockTime duration = 0;
@@ -26,7 +28,7 @@ struct SimulatedFrameLoop::Frames {
         if (caps) {
             gst_caps_unref(caps);
         }
-        if (frame) {
+        for (GstBuffer* frame : frames) {
             gst_buffer_unref(frame);
         }
         if (truncated) {
@@ -148,7 +150,7 @@ QImage SimulatedFrameLoop::bars(QSize size) {
 
 std::shared_ptr<SimulatedFrameLoop> SimulatedFrameLoop::make(const QImage& picture,
                                                              const CaptureMode& mode,
-                                                             int corruptEvery) {
+                                                             int corruptEvery, int distinctFrames) {
     GstCapture::ensureInitialized();
     const QImage scaled =
         aspectFilled(picture.isNull() ? bars(QSize(mode.width, mode.height))
@@ -159,17 +161,26 @@ std::shared_ptr<SimulatedFrameLoop> SimulatedFrameLoop::make(const QImage& pictu
     frames->duration = gst_util_uint64_scale(GST_SECOND, guint64(std::max(1, mode.fpsDenominator)),
                                              guint64(std::max(1, mode.fpsNumerator)));
     frames->caps = gst_caps_from_string(mode.capsString().toUtf8().constData());
-    if (mode.encoding == CaptureMode::Encoding::mjpeg) {
-        frames->frame = encodeJpeg(scaled);
-        if (frames->frame) {
-            // Half the data, as a camera whose USB packets were lost sends it.
-            frames->truncated = gst_buffer_copy_region(frames->frame, GST_BUFFER_COPY_MEMORY, 0,
-                                                       gst_buffer_get_size(frames->frame) / 2);
+    const bool jpeg = mode.encoding == CaptureMode::Encoding::mjpeg;
+    const int count = std::clamp(distinctFrames, 1, 64);
+    for (int i = 0; i < count; ++i) {
+        QImage frame = scaled;
+        if (count > 1) {
+            addSensorNoise(frame, std::uint32_t(i + 1) * 2654435761u);
         }
-    } else {
-        frames->frame = convertRaw(scaled, mode.format);
+        GstBuffer* buffer = jpeg ? encodeJpeg(frame) : convertRaw(frame, mode.format);
+        if (!buffer) {
+            return nullptr;
+        }
+        frames->frames.push_back(buffer);
     }
-    if (!frames->caps || !frames->frame) {
+    if (jpeg) {
+        // Half the data, as a camera whose USB packets were lost sends it.
+        frames->truncated =
+            gst_buffer_copy_region(frames->frames.front(), GST_BUFFER_COPY_MEMORY, 0,
+                                   gst_buffer_get_size(frames->frames.front()) / 2);
+    }
+    if (!frames->caps) {
         return nullptr;
     }
     std::shared_ptr<SimulatedFrameLoop> loop(new SimulatedFrameLoop());
@@ -179,6 +190,46 @@ std::shared_ptr<SimulatedFrameLoop> SimulatedFrameLoop::make(const QImage& pictu
 }
 
 SimulatedFrameLoop::~SimulatedFrameLoop() = default;
+
+int SimulatedFrameLoop::frameCount() const {
+    return int(frames_->frames.size());
+}
+
+QByteArray SimulatedFrameLoop::frameData(int index) const {
+    if (index < 0 || index >= frameCount()) {
+        return {};
+    }
+    GstBuffer* buffer = frames_->frames[std::size_t(index)];
+    QByteArray data(qsizetype(gst_buffer_get_size(buffer)), Qt::Uninitialized);
+    gst_buffer_extract(buffer, 0, data.data(), gsize(data.size()));
+    return data;
+}
+
+void SimulatedFrameLoop::addSensorNoise(QImage& image, std::uint32_t seed) {
+    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32) {
+        image = image.convertToFormat(QImage::Format_RGB32);
+    }
+    std::uint32_t state = seed ? seed : 1u;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<quint32*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            // Three bytes summed: close to a bell curve; about 4 levels of
+            // grain. The fourth byte gives each channel a little of its own.
+            const int grain =
+                (int(state & 0xFF) + int((state >> 8) & 0xFF) + int((state >> 16) & 0xFF) - 382) /
+                32;
+            const int tint = int(state >> 24);
+            const quint32 p = row[x];
+            const int r = qRed(p) + grain + ((tint & 3) - 1);
+            const int g = qGreen(p) + grain + (((tint >> 2) & 3) - 1);
+            const int b = qBlue(p) + grain + (((tint >> 4) & 3) - 1);
+            row[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
+        }
+    }
+}
 
 GstElement* SimulatedFrameLoop::makeNegotiatingSource(const GstCaps* offered, Chooser choose) {
     GstCapture::ensureInitialized();
@@ -235,7 +286,7 @@ GstElement* SimulatedFrameLoop::makeLoopSource(void* feederData) {
         const std::uint64_t n = feeder->sent++;
         const bool corrupt =
             f.truncated && f.corruptEvery > 0 && (n + 1) % std::uint64_t(f.corruptEvery) == 0;
-        GstBuffer* buffer = gst_buffer_copy(corrupt ? f.truncated : f.frame);
+        GstBuffer* buffer = gst_buffer_copy(corrupt ? f.truncated : f.frames[n % f.frames.size()]);
         // The clock paces by these; a decode time left over from making
         // the frame would let every frame through at once.
         GST_BUFFER_PTS(buffer) = n * f.duration;

@@ -3,7 +3,10 @@
 
 #include "platform/gstreamer/GstCaptureMode.h"
 
+#include <QByteArray>
 #include <QImage>
+
+#include <cstdint>
 
 #include <functional>
 #include <memory>
@@ -16,13 +19,16 @@ namespace mirelon {
 // The frames of a realistic simulated camera in one mode: the picture scaled
 // (aspect fill) to the mode and encoded once, in the mode's own format (JPEG
 // data for MJPEG, YUY2/NV12/I420 planes for raw), then looped at the mode's
-// rate like a camera's frames. Every `corruptEvery`th JPEG frame arrives
-// truncated. Made once per mode; a frame costs no encoding.
+// rate like a camera's frames. With `distinctFrames` above 1 the loop holds
+// that many frames of the picture, each with sensor-like noise of its own
+// (the same on every run), so no two frames in a row are alike. Every
+// `corruptEvery`th JPEG frame arrives truncated. Made once per mode; a frame
+// costs no encoding.
 class SimulatedFrameLoop {
 public:
     // Null when the picture cannot be encoded in that mode.
     static std::shared_ptr<SimulatedFrameLoop> make(const QImage& picture, const CaptureMode& mode,
-                                                    int corruptEvery);
+                                                    int corruptEvery, int distinctFrames = 1);
     ~SimulatedFrameLoop();
     SimulatedFrameLoop(const SimulatedFrameLoop&) = delete;
     SimulatedFrameLoop& operator=(const SimulatedFrameLoop&) = delete;
@@ -42,6 +48,15 @@ public:
     static GstElement* makeNegotiatingSource(const GstCaps* offered, Chooser choose);
 
     const CaptureMode& mode() const { return mode_; }
+    // The frames of the loop, in the mode's format (JPEG files for MJPEG,
+    // the raw planes otherwise), in the order they are played.
+    int frameCount() const;
+    QByteArray frameData(int index) const;
+
+    // Adds sensor-like noise to a picture: mostly brightness grain (standard
+    // deviation about 4 of 255 levels) with a little colour noise, from a
+    // generator started at `seed`.
+    static void addSensorNoise(QImage& image, std::uint32_t seed);
 
     // Bars in a few colours, for cameras without a picture of their own.
     static QImage bars(QSize size);

@@ -19,6 +19,11 @@ namespace {
 // damaged header may claim them).
 constexpr int maxSide = 8192;
 constexpr std::size_t poolSize = 4;  // mailbox slot, main thread, one decoding, one spare
+// A free buffer more than this many times larger than what a frame needs is
+// given back (the panels shrank, or the first frames came before their size).
+constexpr std::size_t shrinkFactor = 2;
+// Below this a buffer is not worth giving back.
+constexpr std::size_t keptAnyway = 64 * 1024;
 
 int scaled(int dimension, int denominator) {
     return (dimension + denominator - 1) / denominator;
@@ -199,17 +204,38 @@ int JpegFrameDecoder::scaleDenominator(QSize frame, QSize wanted) {
 }
 
 std::shared_ptr<std::vector<unsigned char>> JpegFrameDecoder::buffer(std::size_t bytes) {
+    // Free buffers far larger than needed now are released, all of them at
+    // once: the memory goes back as soon as the frames need less.
+    const std::size_t tooLarge = std::max(bytes * shrinkFactor, keptAnyway);
+    std::shared_ptr<std::vector<unsigned char>> chosen;
     for (auto& b : pool_) {
-        if (b.use_count() == 1) {
-            b->resize(bytes);
-            return b;
+        if (b.use_count() != 1) {
+            continue;
         }
+        if (b->capacity() > tooLarge) {
+            b = std::make_shared<std::vector<unsigned char>>();
+        }
+        if (!chosen) {
+            chosen = b;
+        }
+    }
+    if (chosen) {
+        chosen->resize(bytes);
+        return chosen;
     }
     auto fresh = std::make_shared<std::vector<unsigned char>>(bytes);
     if (pool_.size() < poolSize) {
         pool_.push_back(fresh);
     }
     return fresh;
+}
+
+std::size_t JpegFrameDecoder::pooledBytes() const {
+    std::size_t total = 0;
+    for (const auto& b : pool_) {
+        total += b->capacity();
+    }
+    return total;
 }
 
 VideoFrame JpegFrameDecoder::decodeFor(const unsigned char* data, std::size_t size, QSize wanted,
@@ -220,7 +246,9 @@ VideoFrame JpegFrameDecoder::decodeFor(const unsigned char* data, std::size_t si
                             &subsampling, &colorspace) != 0) {
         return {};
     }
-    const int denominator = scaleDenominator(QSize(width, height), wanted);
+    // Until the viewers state their size the frames go out at the smallest
+    // reduction: enough for a first picture, a fraction of the memory.
+    const int denominator = wanted.isEmpty() ? 8 : scaleDenominator(QSize(width, height), wanted);
     if (decodesWindow(region)) {
         return decodeWindow(data, size, denominator, region);
     }

@@ -39,7 +39,8 @@ public:
     VideoFrame decodeWindow(const unsigned char* data, std::size_t size, int denominator,
                             QRectF region);
     // Decodes at the reduction `wanted` allows, only `region` when that is
-    // clearly less than the whole frame (null region: all of it).
+    // clearly less than the whole frame (null region: all of it). With
+    // nothing wanted yet, at the smallest reduction (1/8).
     VideoFrame decodeFor(const unsigned char* data, std::size_t size, QSize wanted,
                          QRectF region = {});
     // Whether decodeFor() decodes a window for `region` rather than all.
@@ -48,6 +49,9 @@ public:
     // Frame size of the last frame whose header could be read.
     QSize lastFullSize() const { return lastFullSize_; }
     QSize lastDecodedSize() const { return lastDecodedSize_; }
+    // Bytes the reused buffers hold, in use or free. A free buffer much
+    // larger than the next frame needs is released rather than kept.
+    std::size_t pooledBytes() const;
 
 private:
     std::shared_ptr<std::vector<unsigned char>> buffer(std::size_t bytes);

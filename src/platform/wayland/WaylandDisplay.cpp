@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
-Q_LOGGING_CATEGORY(lcWayland, "app.mirelon.Mirelon.wayland")
+Q_LOGGING_CATEGORY(lcWayland, "app.mirelon.Mirelon.wayland", QtInfoMsg)
 
 namespace mirelon {
 

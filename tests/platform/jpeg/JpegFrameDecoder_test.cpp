@@ -239,5 +239,60 @@ TEST(JpegFrameDecoderTest, CorruptWindowsGiveNoFrameAndGoodOnesFollow) {
     EXPECT_EQ(good.size(), QSize(320, 240));
 }
 
+// Memory: a 1080p frame's planes take about 3 MB; a panel rarely needs more
+// than a tenth of that.
+TEST(JpegFrameDecoderTest, FramesBeforeAnyWantedSizeAreDecodedSmall) {
+    const auto jpeg = encode(picture(QSize(1920, 1080)), TJSAMP_422);
+    JpegFrameDecoder decoder;
+    const VideoFrame first = decoder.decodeFor(jpeg.data(), jpeg.size(), QSize());
+    ASSERT_FALSE(first.isNull());
+    EXPECT_EQ(first.size(), QSize(240, 135));
+    EXPECT_LT(decoder.pooledBytes(), std::size_t(128 * 1024));
+    // Once a size is wanted, the reduction it allows.
+    EXPECT_EQ(decoder.decodeFor(jpeg.data(), jpeg.size(), QSize(400, 270)).size(), QSize(480, 270));
+    EXPECT_EQ(decoder.decodeFor(jpeg.data(), jpeg.size(), QSize(1000, 700)).size(),
+              QSize(1920, 1080));
+    EXPECT_GE(decoder.pooledBytes(), std::size_t(1920 * 1080 * 2));
+}
+
+TEST(JpegFrameDecoderTest, BuffersShrinkWhenFramesNeedLessButHeldFramesStayIntact) {
+    const auto jpeg = encode(picture(QSize(1920, 1080)), TJSAMP_422);
+    JpegFrameDecoder decoder;
+    const std::size_t fullPlanes = std::size_t(1920 * 1080 * 2);
+    {
+        // Three full frames alive at once (mailbox, screen, decoding).
+        std::vector<VideoFrame> held;
+        for (int i = 0; i < 3; ++i) {
+            held.push_back(decoder.decode(jpeg.data(), jpeg.size(), 1));
+            ASSERT_FALSE(held.back().isNull());
+        }
+        EXPECT_GE(decoder.pooledBytes(), 3 * fullPlanes);
+    }
+    // The panels shrank: small frames, and the large buffers go back.
+    VideoFrame kept = decoder.decode(jpeg.data(), jpeg.size(), 1);
+    const QImage keptPicture = kept.toImage();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_FALSE(decoder.decode(jpeg.data(), jpeg.size(), 8).isNull());
+    }
+    // Only the buffer a frame still refers to keeps its size...
+    EXPECT_GE(decoder.pooledBytes(), fullPlanes);
+    EXPECT_LT(decoder.pooledBytes(), fullPlanes + 256 * 1024);
+    EXPECT_EQ(kept.toImage(), keptPicture);
+    // ...until that frame is gone too.
+    kept = VideoFrame();
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_FALSE(decoder.decode(jpeg.data(), jpeg.size(), 8).isNull());
+    }
+    EXPECT_LT(decoder.pooledBytes(), std::size_t(256 * 1024));
+    // Windows (BGRx) share the same buffers and give them back the same way.
+    const VideoFrame window = decoder.decodeWindow(jpeg.data(), jpeg.size(), 1, QRectF(0, 0, 1, 1));
+    ASSERT_EQ(window.size(), QSize(1920, 1080));
+    EXPECT_GE(decoder.pooledBytes(), std::size_t(1920 * 1080 * 4));
+    const QImage windowPicture = window.toImage();
+    const VideoFrame small = decoder.decodeWindow(jpeg.data(), jpeg.size(), 8, QRectF(0, 0, 1, 1));
+    EXPECT_EQ(small.size(), QSize(240, 135));
+    EXPECT_EQ(window.toImage(), windowPicture) << "a frame in use is never resized";
+}
+
 }  // namespace
 }  // namespace mirelon

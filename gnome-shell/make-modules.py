@@ -1,20 +1,23 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Makes the GNOME 45+ tree (modules/, ES modules) from the GNOME 43-44 tree
-(legacy/, `imports`): every legacy module but extension.js and metadata.json
-(hand-written in both trees) is copied with three mechanical changes:
+"""Makes the GNOME 45+ extension (ES modules) from the GNOME 43-44 tree
+(legacy/, `imports`) and the hand-written 45+ entry point (modules/:
+extension.js and metadata.json). Every other legacy module is written to
+OUTDIR with three mechanical changes:
   - lines ending in `// legacy` are dropped (the legacy imports),
   - the `/* modules: ... */` block is uncommented (the ES imports),
   - `var Name = ` at the top level becomes `export const Name = `.
-Usage: make-modules.py [--check]   (--check: exit 1 when modules/ is stale)
+The converted modules are never kept in the source tree: one copy of the code.
+Usage: make-modules.py OUTDIR   (OUTDIR gets the whole 45+ tree's files)
 """
 import pathlib
 import re
+import shutil
 import sys
 
 HERE = pathlib.Path(__file__).resolve().parent
 UUID = "mirelon@mirelon.app"
-SOURCE, TARGET = HERE / "legacy" / UUID, HERE / "modules" / UUID
+LEGACY, HAND = HERE / "legacy" / UUID, HERE / "modules" / UUID
 HAND_WRITTEN = {"extension.js", "metadata.json"}
 
 
@@ -25,24 +28,15 @@ def convert(text):
 
 
 def main():
-    check = "--check" in sys.argv
-    stale = []
-    for src in sorted(SOURCE.glob("*.js")):
-        if src.name in HAND_WRITTEN:
-            continue
-        out, dst = convert(src.read_text()), TARGET / src.name
-        if not dst.exists() or dst.read_text() != out:
-            stale.append(dst.name)
-            if not check:
-                dst.parent.mkdir(parents=True, exist_ok=True)
-                dst.write_text(out)
-    for dst in sorted(TARGET.glob("*.js")):
-        if dst.name not in HAND_WRITTEN and not (SOURCE / dst.name).exists():
-            stale.append(dst.name)
-            if not check:
-                dst.unlink()
-    if check and stale:
-        sys.exit(f"modules/ is stale ({', '.join(stale)}): run gnome-shell/make-modules.py")
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    out = pathlib.Path(sys.argv[1])
+    out.mkdir(parents=True, exist_ok=True)
+    for src in sorted(LEGACY.glob("*.js")):
+        if src.name not in HAND_WRITTEN:
+            (out / src.name).write_text(convert(src.read_text()))
+    for name in sorted(HAND_WRITTEN):
+        shutil.copyfile(HAND / name, out / name)
 
 
 main()

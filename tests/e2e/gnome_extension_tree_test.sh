@@ -1,48 +1,55 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The companion GNOME Shell extension's source trees, without a desktop: the
-# GNOME 45+ tree (modules/) is what make-modules.py makes from the 43-44 tree
-# (legacy/); every file of both parses (node --check, where node is
+# GNOME 45+ tree that make-modules.py makes from the 43-44 tree (legacy/) and
+# the hand-written 45+ entry point (modules/) is complete; every file of both parses (node --check, where node is
 # installed); both metadata files agree but for shell-version; the D-Bus
 # service implements every method and property of app.mirelon.Shell.xml.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)/gnome-shell"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-python3 "$root/make-modules.py" --check || fail "modules/ is stale"
+made=$(mktemp -d)
+trap 'rm -rf "$made"' EXIT
+"$root/assemble.sh" modules "$made" >/dev/null || fail "the 45+ tree cannot be assembled"
+modules="$made/mirelon@mirelon.app"
+for f in "$root"/legacy/mirelon@mirelon.app/*.js; do
+  [ -f "$modules/$(basename "$f")" ] || fail "45+ tree lacks $(basename "$f")"
+done
 
 if command -v node >/dev/null; then
   tmp=$(mktemp -d)
-  trap 'rm -rf "$tmp"' EXIT
+  trap 'rm -rf "$tmp" "$made"' EXIT
   for f in "$root"/legacy/mirelon@mirelon.app/*.js; do
     node --check "$f" || fail "syntax: $f"
   done
-  for f in "$root"/modules/mirelon@mirelon.app/*.js; do
+  for f in "$modules"/*.js; do
     cp "$f" "$tmp/$(basename "$f" .js).mjs"
     node --check "$tmp/$(basename "$f" .js).mjs" || fail "syntax: $f"
   done
   # ES modules only there, no legacy imports left
-  ! grep -n -E 'imports\.|^var ' "$root"/modules/mirelon@mirelon.app/*.js || fail "legacy code in modules/"
+  ! grep -n -E 'imports\.|^var ' "$modules"/*.js || fail "legacy code in modules/"
 else
   echo "node not installed: syntax not checked"
 fi
 
-python3 - "$root" <<'PY' || fail "interface or metadata"
+python3 - "$root" "$modules" <<'PY' || fail "interface or metadata"
 import json, pathlib, re, sys, xml.etree.ElementTree as ET
 root = pathlib.Path(sys.argv[1])
 iface = ET.parse(root / "app.mirelon.Shell.xml").getroot().find("interface[@name='app.mirelon.Shell']")
 assert iface is not None, "no interface app.mirelon.Shell"
-for tree in ("legacy", "modules"):
-    service = (root / tree / "mirelon@mirelon.app" / "dbusService.js").read_text()
+trees = {"legacy": root / "legacy" / "mirelon@mirelon.app", "modules": pathlib.Path(sys.argv[2])}
+for tree, folder in trees.items():
+    service = (folder / "dbusService.js").read_text()
     for m in iface.findall("method"):
         name = m.get("name")
         assert re.search(rf"^    {name}(Async)?\(", service, re.M), f"{tree}: method {name} not implemented"
     for p in iface.findall("property"):
         assert re.search(rf"^    get {p.get('name')}\(\)", service, re.M), f"{tree}: property {p.get('name')} missing"
     for s in iface.findall("signal"):
-        assert f"'{s.get('name')}'" in (root / tree / "mirelon@mirelon.app" / "dbusService.js").read_text(), \
+        assert f"'{s.get('name')}'" in service, \
             f"{tree}: signal {s.get('name')} never sent"
-old, new = (json.loads((root / t / "mirelon@mirelon.app" / "metadata.json").read_text()) for t in ("legacy", "modules"))
+old, new = (json.loads((trees[t] / "metadata.json").read_text()) for t in ("legacy", "modules"))
 assert old["shell-version"] == ["43", "44"], old["shell-version"]
 assert all(int(v) >= 45 for v in new["shell-version"]), new["shell-version"]
 for key in set(old) | set(new):

@@ -22,16 +22,16 @@ const QString service = QStringLiteral("org.gnome.Mutter.DisplayConfig");
 const QString expectedSignature =
     QStringLiteral("ua((ssss)a(siiddada{sv})a{sv})a(iiduba(ssss)a{sv})a{sv}");
 
-struct Spec {
+struct MonitorIdentity {
     QString connector, vendor, product, serial;
 };
 
-Spec readSpec(const QDBusArgument& arg) {
-    Spec spec;
+MonitorIdentity readIdentity(const QDBusArgument& arg) {
+    MonitorIdentity identity;
     arg.beginStructure();
-    arg >> spec.connector >> spec.vendor >> spec.product >> spec.serial;
+    arg >> identity.connector >> identity.vendor >> identity.product >> identity.serial;
     arg.endStructure();
-    return spec;
+    return identity;
 }
 
 // The reply, read only once its signature is the expected one.
@@ -41,17 +41,17 @@ QList<Monitor> parse(const QDBusMessage& reply) {
     monitors.beginArray();
     while (!monitors.atEnd()) {
         monitors.beginStructure();
-        const Spec spec = readSpec(monitors);
+        const MonitorIdentity identity = readIdentity(monitors);
         static_cast<void>(monitors.asVariant());  // the modes
         QVariantMap properties;
         monitors >> properties;
         monitors.endStructure();
         Monitor m;
-        m.connector = spec.connector;
-        m.vendor = spec.vendor;
-        m.product = spec.product;
+        m.connector = identity.connector;
+        m.vendor = identity.vendor;
+        m.product = identity.product;
         m.displayName = properties.value(QStringLiteral("display-name")).toString();
-        byConnector.insert(spec.connector, m);
+        byConnector.insert(identity.connector, m);
     }
     monitors.endArray();
 
@@ -66,18 +66,18 @@ QList<Monitor> parse(const QDBusMessage& reply) {
         bool primary = false;
         logical.beginStructure();
         logical >> x >> y >> scale >> transform >> primary;
-        QList<Spec> specs;
+        QList<MonitorIdentity> identities;
         logical.beginArray();
         while (!logical.atEnd()) {
-            specs << readSpec(logical);
+            identities << readIdentity(logical);
         }
         logical.endArray();
         QVariantMap properties;
         logical >> properties;
         logical.endStructure();
         // A mirrored pair counts as one screen, named after its first monitor.
-        if (!specs.isEmpty() && byConnector.contains(specs.first().connector)) {
-            Monitor m = byConnector.value(specs.first().connector);
+        if (!identities.isEmpty() && byConnector.contains(identities.first().connector)) {
+            Monitor m = byConnector.value(identities.first().connector);
             m.position = QPoint(x, y);
             out << m;
         }

@@ -10,18 +10,18 @@
 
 namespace mirelon::SimulatedPicture {
 
-QImage load(const SimulatedCameraFile& spec, const QString& folder) {
-    if (spec.image.isEmpty()) {
+QImage load(const SimulatedCameraFile& camera, const QString& folder) {
+    if (camera.image.isEmpty()) {
         return {};
     }
     QString error;
     const auto bytes =
-        RegularFile::read(QDir(folder).filePath(spec.image), maximumFileSize + 1, &error);
+        RegularFile::read(QDir(folder).filePath(camera.image), maximumFileSize + 1, &error);
     if (!bytes || bytes->size() > maximumFileSize) {
         qCWarning(lcCapture).noquote()
             << QStringLiteral("Simulated camera %1: cannot use the image %2 (%3)")
                    .arg(
-                       spec.id, spec.image,
+                       camera.id, camera.image,
                        bytes ? QStringLiteral("larger than %1 bytes").arg(maximumFileSize) : error);
         return {};
     }
@@ -33,15 +33,15 @@ QImage load(const SimulatedCameraFile& spec, const QString& folder) {
     if (!size.isValid() || size.width() > 8192 || size.height() > 8192) {
         qCWarning(lcCapture).noquote()
             << QStringLiteral("Simulated camera %1: cannot use the image %2 (%3)")
-                   .arg(spec.id, spec.image,
+                   .arg(camera.id, camera.image,
                         size.isValid() ? QStringLiteral("larger than 8192 x 8192 pixels")
                                        : QStringLiteral("not a picture"));
         return {};
     }
     QImage image = reader.read();
     if (image.isNull()) {
-        qCWarning(lcCapture).noquote() << "Simulated camera" << spec.id << ": cannot read"
-                                       << spec.image << "-" << reader.errorString();
+        qCWarning(lcCapture).noquote() << "Simulated camera" << camera.id << ": cannot read"
+                                       << camera.image << "-" << reader.errorString();
     }
     return image;
 }

@@ -16,6 +16,6 @@ constexpr qint64 maximumFileSize = 64 * 1024 * 1024;
 // or device put there would block the reader) of at most maximumFileSize
 // bytes, and decoded only up to 8192 x 8192 pixels; anything else is logged
 // with the reason.
-QImage load(const SimulatedCameraFile& spec, const QString& folder);
+QImage load(const SimulatedCameraFile& camera, const QString& folder);
 
 }  // namespace mirelon::SimulatedPicture

@@ -7,6 +7,7 @@
 #include "config/Preferences.h"
 #include "platform/files/CameraPermission.h"
 #include "platform/files/PreferencesFile.h"
+#include "settings/CameraAccessRow.h"
 #include "settings/InfoPopover.h"
 #include "settings/SettingsSliderRow.h"
 #include "settings/SettingsSymbols.h"
@@ -30,6 +31,7 @@ GeneralSettingsView::GeneralSettingsView(const SettingsContext& context,
     : SettingsForm::Page(parent), context_(context), cameraViewModel_(cameraViewModel) {
     auto* section = addSection();
     buildAccessRow(section);
+    section->addRow(new CameraAccessRow(*context_.defaults, *context_.center));
 
     startAtLogin_ = new StartAtLogin::Toggle(
         SettingsForm::labelBlock(

@@ -62,6 +62,8 @@ json.dump({"cameraDeviceConfigurations":
 PY
   (
     export XDG_CONFIG_HOME="$root/config" XDG_RUNTIME_DIR="$root/run"
+    # Each panel logs every 10 s how many frames it drew.
+    export QT_LOGGING_RULES="app.mirelon.Mirelon.frames.debug=true"
     [ "$kind" = simulated ] && export MIRELON_SIMULATED_CAMERAS="$root/cams"
     desktop_spawn "mirelon-$kind$n" "$MIRELON_BIN"
     echo "$DESKTOP_LAST_PID" >"$work/pid"
@@ -79,16 +81,20 @@ PY
   b=$(cpu_ticks "$pid")
   import -window root "$out/$kind$n.png" 2>/dev/null || true
   desktop_kill "$pid"
+  cp "$DESKTOP_DIR/mirelon-$kind$n.log" "$out/$kind$n.log" 2>/dev/null || true
   desktop_wait_for_role_count MirelonPanel 0 30
   [ "$kind" = pipewire ] && pw_camera_remove "bench$n" >&2
-  python3 -c "print(($b - $a) / $clk)"
+  # CPU seconds, and the frames drawn in the last logged period.
+  local shown
+  shown=$(sed -n 's/.* \([0-9]*\) frames shown in \([0-9.]*\) s.*/\1\/\2s/p' "$out/$kind$n.log" | tail -n1)
+  python3 -c "print(($b - $a) / $clk, '${shown:-none}')"
 }
 
 : >"$out/results.txt"
 for ((pair = 1; pair <= PAIRS; pair++)); do
-  pw=$(run pipewire "$pair")
-  sim=$(run simulated "$pair")
-  echo "pair $pair pipewire $pw simulated $sim" | tee -a "$out/results.txt"
+  read -r pw pw_frames < <(run pipewire "$pair")
+  read -r sim sim_frames < <(run simulated "$pair")
+  echo "pair $pair pipewire $pw simulated $sim frames $pw_frames $sim_frames" | tee -a "$out/results.txt"
 done
 python3 - "$out/results.txt" <<'PY'
 import statistics, sys

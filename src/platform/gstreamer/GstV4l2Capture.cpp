@@ -44,11 +44,10 @@ public:
             if (source && g_object_class_find_property(G_OBJECT_GET_CLASS(source), "client-name")) {
                 g_object_set(source, "client-name", "Mirelon", nullptr);
             }
-            // The frame a panel shows keeps its buffer; the session's buffers
-            // are few and shared, so each frame is copied out of them.
-            if (source && g_object_class_find_property(G_OBJECT_GET_CLASS(source), "always-copy")) {
-                g_object_set(source, "always-copy", TRUE, nullptr);
-            }
+            // Frames are read in place (no copy): the newest frame and the
+            // one shown hold two of the at least 8 buffers the source
+            // negotiates, so the shared camera never runs short of them.
+
             // A camera of the portal's connection streams through it (the
             // element takes a copy of the descriptor).
             const int fd = GstCameraDirectory::remoteFdOf(device_);

@@ -438,6 +438,52 @@ zu dieser Gruppe hinzu, melden Sie sich dann ab und wieder an.</translation>
         <source>Close</source>
         <translation>Schließen</translation>
     </message>
+    <message>
+        <source>Camera access was refused when the desktop asked.
+
+Allow Mirelon to use the camera in the privacy settings of your desktop, then restart Mirelon.</source>
+        <translation>Der Kamerazugriff wurde abgelehnt, als der Desktop nachfragte.
+
+Erlauben Sie Mirelon die Kamera in den Datenschutzeinstellungen Ihres Desktops und starten Sie Mirelon dann neu.</translation>
+    </message>
+</context>
+<context>
+    <name>mirelon::CameraAccessRow</name>
+    <message>
+        <source>Camera access</source>
+        <translation>Kamerazugriff</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>Automatisch</translation>
+    </message>
+    <message>
+        <source>PipeWire</source>
+        <translation>PipeWire</translation>
+    </message>
+    <message>
+        <source>Direct</source>
+        <translation>Direkt</translation>
+    </message>
+    <message>
+        <source>Automatic uses the cameras of the PipeWire session when it offers any, so other apps can show the same camera at the same time; otherwise Mirelon opens the camera devices directly.</source>
+        <translation>Automatisch nutzt die Kameras der PipeWire-Sitzung, sofern sie welche anbietet, sodass andere Apps dieselbe Kamera gleichzeitig zeigen können; andernfalls öffnet Mirelon die Kamerageräte direkt.</translation>
+    </message>
+    <message>
+        <source>MIRELON_CAMERA_ACCESS decides for now.</source>
+        <translation>Derzeit entscheidet MIRELON_CAMERA_ACCESS.</translation>
+    </message>
+</context>
+<context>
+    <name>mirelon::CameraBusyView</name>
+    <message>
+        <source>%1 is in use by another app.</source>
+        <translation>%1 wird von einer anderen App verwendet.</translation>
+    </message>
+    <message>
+        <source>Open camera settings</source>
+        <translation>Kameraeinstellungen öffnen</translation>
+    </message>
 </context>
 <context>
     <name>mirelon::CameraPermissionView</name>

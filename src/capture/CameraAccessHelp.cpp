@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/CameraAccessHelp.h"
 
+#include "platform/CameraPortal.h"
 #include "platform/files/CameraAccessDiagnosis.h"
 #include "platform/files/CameraPermission.h"
 
@@ -41,6 +42,12 @@ QString CameraAccessHelpDialog::explanation() const {
 }
 
 void CameraAccessHelpDialog::recheck() {
+    if (CameraPortal::shared().wasRefused()) {
+        text_->setText(
+            tr("Camera access was refused when the desktop asked.\n\nAllow Mirelon to use "
+               "the camera in the privacy settings of your desktop, then restart Mirelon."));
+        return;
+    }
     text_->setText(CameraAccess::explain(CameraAccess::probeNodes()));
 }
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/CameraDirectory.h"
 
+#include "platform/files/PreferencesFile.h"
+#include "platform/qt/EventBus.h"
+
 namespace mirelon {
 namespace {
 CameraDirectory* installedDirectory = nullptr;
@@ -14,6 +17,16 @@ class EmptyCameraDirectory final : public CameraDirectory {
 public:
     QList<AvailableCameraDevice> devices() const override { return {}; }
 };
+// Applies the camera-access choice now and after every change of the
+// preferences, for the life of the program.
+void followAccessSetting(CameraDirectory& directory) {
+    PreferencesFile& defaults = PreferencesFile::standard();
+    directory.setAccess(CameraAccessSetting::effective(defaults));
+    static ObserverToken observer = EventBus::shared().addObserver(
+        Notifications::defaultsChanged, [&directory, &defaults](const Notification&) {
+            directory.setAccess(CameraAccessSetting::effective(defaults));
+        });
+}
 }  // namespace
 
 CameraDirectory& CameraDirectory::shared() {
@@ -23,6 +36,7 @@ CameraDirectory& CameraDirectory::shared() {
     static CameraDirectory* chosen = []() -> CameraDirectory* {
         if (factory()) {
             if (CameraDirectory* made = factory()()) {
+                followAccessSetting(*made);
                 return made;
             }
         }

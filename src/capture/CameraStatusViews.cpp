@@ -188,6 +188,12 @@ CameraUnavailableView::CameraUnavailableView(double size, const QString& cameraN
     : CameraStatusCard(QStringLiteral("video.slash.fill"), tr("%1 is unavailable.").arg(cameraName),
                        tr("Open camera settings"), size, std::move(onOpenSettings), parent) {}
 
+CameraBusyView::CameraBusyView(double size, const QString& cameraName,
+                               std::function<void()> onOpenSettings, QWidget* parent)
+    : CameraStatusCard(QStringLiteral("video.slash.fill"),
+                       tr("%1 is in use by another app.").arg(cameraName),
+                       tr("Open camera settings"), size, std::move(onOpenSettings), parent) {}
+
 AccessIndicatorView::AccessIndicatorView(QString text, QString image, QColor color, QWidget* parent)
     : QWidget(parent), text_(std::move(text)), image_(std::move(image)), color_(color) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

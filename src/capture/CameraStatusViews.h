@@ -59,6 +59,15 @@ public:
                           std::function<void()> onOpenSettings, QWidget* parent = nullptr);
 };
 
+// Shown instead of the picture while another app holds the camera:
+// "<cameraName> is in use by another app." (tried again until it is free).
+class CameraBusyView final : public CameraStatusCard {
+    Q_OBJECT
+public:
+    CameraBusyView(double size, const QString& cameraName, std::function<void()> onOpenSettings,
+                   QWidget* parent = nullptr);
+};
+
 // A small status pill: text, then a 10x10 two-level symbol (white glyph on
 // `color` lightened 10% toward white).
 class AccessIndicatorView final : public QWidget {

@@ -18,6 +18,7 @@ namespace {
 
 const QString kUnavailable = QStringLiteral("Camera is unavailable.");
 const QString kCouldNotStart = QStringLiteral("Camera could not be started.");
+const QString kInUse = QStringLiteral("Camera is in use by another app.");
 
 bool contains(const QList<AvailableCameraDevice>& cameras, const QString& id) {
     return std::any_of(cameras.begin(), cameras.end(),
@@ -134,6 +135,7 @@ void CameraViewModel::startCameraAttempt(int attempt) {
     }
     const QString id = getDeviceId();
     if (id.isEmpty() || !contains(Utils::getAvailableCameras(), id)) {
+        setCameraBusy(false);
         handleStartFailure(kUnavailable, attempt);
         qCCritical(lcCore, "Camera: could not find device with id %s", qUtf8Printable(id));
         return;
@@ -142,6 +144,7 @@ void CameraViewModel::startCameraAttempt(int attempt) {
     QString error;
     auto input = CaptureService::shared().makeInput(id, &error);
     if (!input) {
+        setCameraBusy(false);
         handleStartFailure(kCouldNotStart, attempt);
         qCCritical(lcCore, "Camera: AVCaptureSession setup failed for device %s: %s",
                    qUtf8Printable(name), qUtf8Printable(error));
@@ -164,11 +167,14 @@ void CameraViewModel::startCameraAttempt(int attempt) {
     if (isSessionRunning_) {
         isRunning_ = true;
         setStartingCamera(false);
+        setCameraBusy(false);
         setFailureMessage(std::nullopt);
         startSessionHealthMonitoring();
     } else {
         const QString why = captureSession_->lastError();
-        handleStartFailure(kCouldNotStart, attempt);
+        const bool busy = captureSession_->lastErrorIsBusy();
+        setCameraBusy(busy);
+        handleStartFailure(busy ? kInUse : kCouldNotStart, attempt);
         qCCritical(lcCore, "Camera: session did not start for device %s", qUtf8Printable(name));
         if (!why.isEmpty()) {
             qCInfo(lcCapture).noquote() << "Capture session for" << name << "did not start:" << why;
@@ -197,8 +203,21 @@ void CameraViewModel::handleStartFailure(const QString& message, int attempt) {
         });
         return;
     }
-    setStartingCamera(false);
     setFailureMessage(message);
+    if (isCameraBusy_) {
+        // Another app holds the camera: try again until it lets go.
+        qCInfo(lcCore, "Camera: in use by another app, trying again in %f seconds",
+               busyRetryInterval);
+        QPointer<CameraViewModel> self(this);
+        pendingStartRetryWorkItem_ = Scheduler::main().schedule(busyRetryInterval, [self] {
+            if (self && self->isStartingCamera_) {
+                self->pendingStartRetryWorkItem_ = TaskHandle();
+                self->startCameraAttempt(static_cast<int>(startRetryDelays.size()) + 1);
+            }
+        });
+        return;
+    }
+    setStartingCamera(false);
 }
 
 void CameraViewModel::startCaptureSession() {
@@ -239,6 +258,7 @@ void CameraViewModel::stopCamera() {
     replaceCaptureSession();
     isRunning_ = false;
     setStartingCamera(false);
+    setCameraBusy(false);
     setFailureMessage(std::nullopt);
 }
 
@@ -409,6 +429,14 @@ void CameraViewModel::setStartingCamera(bool value) {
     if (isStartingCamera_ != value) {
         isStartingCamera_ = value;
         Q_EMIT isStartingCameraChanged(value);
+        Q_EMIT changed();
+    }
+}
+
+void CameraViewModel::setCameraBusy(bool value) {
+    if (isCameraBusy_ != value) {
+        isCameraBusy_ = value;
+        Q_EMIT isCameraBusyChanged(value);
         Q_EMIT changed();
     }
 }

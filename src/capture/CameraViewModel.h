@@ -39,6 +39,8 @@ public:
     static constexpr std::array<double, 2> startRetryDelays{1.0, 2.0};
     // How long after a defaults change the shared device preference is re-read.
     static constexpr double deviceChangeDelay = 0.1;
+    // How often a camera another app holds is tried again.
+    static constexpr double busyRetryInterval = 3.0;
 
     // preferredDeviceId: the camera this model is bound to (a panel passes its
     // camera id); none or empty follows the shared "deviceId" preference, and
@@ -63,6 +65,10 @@ public:
     // "Camera is unavailable." or "Camera could not be started." once every
     // start attempt failed; none otherwise.
     const std::optional<QString>& captureFailureMessage() const { return captureFailureMessage_; }
+    // Whether the last start failed because another app holds the camera
+    // (the failure message then says so, and the start is tried again every
+    // busyRetryInterval seconds until it succeeds or the camera is stopped).
+    bool isCameraBusy() const { return isCameraBusy_; }
 
     // --- plain state ---
     bool isRunning() const { return isRunning_; }
@@ -101,6 +107,7 @@ Q_SIGNALS:
     void isSessionRunningChanged(bool running);
     void isStartingCameraChanged(bool starting);
     void captureFailureMessageChanged();
+    void isCameraBusyChanged(bool busy);
     // After any of the observable fields above changed.
     void changed();
 
@@ -124,6 +131,7 @@ private:
     void setSessionRunning(bool value);
     void setStartingCamera(bool value);
     void setFailureMessage(std::optional<QString> value);
+    void setCameraBusy(bool value);
 
     PreferencesFile& defaults_;
     bool isGranted_ = false;
@@ -132,6 +140,7 @@ private:
     bool isSessionRunning_ = false;
     bool isStartingCamera_ = false;
     std::optional<QString> captureFailureMessage_;
+    bool isCameraBusy_ = false;
     bool isRunning_ = false;
     std::optional<QString> preferredDeviceIdOverride_;
     const bool shouldObserveSharedDevicePreference_;

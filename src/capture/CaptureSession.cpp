@@ -79,9 +79,11 @@ void CaptureSession::startRunning() {
     QString error;
     if (!pipeline || !pipeline->start(&error)) {
         lastError_ = pipeline ? error : QStringLiteral("The camera could not be opened");
+        lastErrorIsBusy_ = pipeline && pipeline->failedBecauseBusy();
         return;
     }
     lastError_.clear();
+    lastErrorIsBusy_ = false;
     pipeline_ = std::move(pipeline);
     Q_EMIT runningChanged(true);
 }

@@ -23,6 +23,8 @@ public:
     virtual bool start(QString* error) = 0;
     // Blocks until the pipeline stopped; nothing is posted afterwards.
     virtual void stop() = 0;
+    // Whether the last start failed because another program holds the camera.
+    virtual bool failedBecauseBusy() const { return false; }
     // Playing, and a frame arrived within the last 2 seconds.
     virtual bool isRunning() const = 0;
 };
@@ -90,6 +92,8 @@ public:
     void stopRunning();
     bool isRunning() const;
     QString lastError() const { return lastError_; }
+    // Whether the last start failed because another program holds the camera.
+    bool lastErrorIsBusy() const { return lastErrorIsBusy_; }
 
     // The newest frame on the main thread (null before the first one).
     const VideoFrame& latestFrame() const { return latestFrame_; }
@@ -123,6 +127,7 @@ private:
     std::unique_ptr<CapturePipeline> pipeline_;
     VideoFrame latestFrame_;
     QString lastError_;
+    bool lastErrorIsBusy_ = false;
     quint64 delivered_ = 0;
     int configurationDepth_ = 0;
     bool restartOnCommit_ = false;

@@ -3,6 +3,7 @@
 
 #include "capture/CameraDirectory.h"
 #include "capture/CaptureService.h"
+#include "platform/CameraPortal.h"
 #include "platform/CompositorWatch.h"
 #include "platform/FloatingWindow.h"
 #include "platform/MoveMode.h"
@@ -222,6 +223,7 @@ void installBackends() {
     GlobalShortcuts::setBackendFactory(makeHotKeyService);
     CameraDirectory::setFactory(makeGstCameraDirectory);
     CaptureService::setFactory(makeGstCaptureService);
+    CameraPortal::setFactory(makePortalCamera);
 }
 
 void setModeForTesting(DisplayMode mode) {

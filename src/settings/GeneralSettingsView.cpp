@@ -8,6 +8,7 @@
 #include "platform/ShellExtension.h"
 #include "platform/files/CameraPermission.h"
 #include "platform/files/PreferencesFile.h"
+#include "settings/CameraAccessRow.h"
 #include "settings/GnomeIntegrationRow.h"
 #include "settings/InfoPopover.h"
 #include "settings/MirelonSwitchRow.h"
@@ -42,6 +43,7 @@ GeneralSettingsView::GeneralSettingsView(const SettingsContext& context,
 
     auto* section = addSection();
     buildAccessRow(section);
+    section->addRow(new CameraAccessRow(*context_.defaults, *context_.center));
 
     startAtLogin_ = new StartAtLogin::Toggle(
         SettingsForm::labelBlock(

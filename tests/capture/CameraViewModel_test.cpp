@@ -100,6 +100,42 @@ TEST_F(CameraViewModelTest, CameraThatCannotOpenOrStartEndsInCouldNotBeStarted) 
     EXPECT_FALSE(model->captureFailureMessage());
 }
 
+TEST_F(CameraViewModelTest, BusyCameraSaysSoAndIsTriedAgainUntilItIsFree) {
+    cameras.plug("a", "Desk Camera");
+    auto behaviour = service.behaviour("a");
+    behaviour->busy = true;
+    auto model = makeModel("a");
+    model->startCamera();
+    clock.scheduler.advance(3);
+    EXPECT_EQ(model->captureFailureMessage(), QStringLiteral("Camera is in use by another app."));
+    EXPECT_TRUE(model->isCameraBusy());
+    // Unlike other failures the attempts go on while the camera is held.
+    clock.scheduler.advance(CameraViewModel::busyRetryInterval * 3);
+    EXPECT_EQ(attemptTimes.size(), 6u);
+    EXPECT_TRUE(model->isStartingCamera());
+    EXPECT_FALSE(model->isSessionRunning());
+    // The other app lets go: the next attempt runs the camera.
+    behaviour->busy = false;
+    clock.scheduler.advance(CameraViewModel::busyRetryInterval);
+    EXPECT_TRUE(model->isSessionRunning());
+    EXPECT_FALSE(model->isCameraBusy());
+    EXPECT_FALSE(model->captureFailureMessage());
+    const auto attempts = attemptTimes.size();
+    clock.scheduler.advance(CameraViewModel::busyRetryInterval * 3);
+    EXPECT_EQ(attemptTimes.size(), attempts);
+    // Stopping ends the attempts; a busy camera that is stopped is not busy.
+    behaviour->busy = true;
+    model->stopCamera();
+    model->startCamera();
+    clock.scheduler.advance(4);
+    EXPECT_TRUE(model->isCameraBusy());
+    model->stopCamera();
+    EXPECT_FALSE(model->isCameraBusy());
+    const auto stopped = attemptTimes.size();
+    clock.scheduler.advance(CameraViewModel::busyRetryInterval * 3);
+    EXPECT_EQ(attemptTimes.size(), stopped);
+}
+
 TEST_F(CameraViewModelTest, StopCameraCancelsThePendingRetry) {
     auto model = makeModel();
     model->startCamera();

@@ -40,6 +40,7 @@ private:
 struct FakeCameraBehaviour {
     bool openFails = false;   // no device input
     bool startFails = false;  // the pipeline never runs
+    bool busy = false;        // another app holds the camera: starts fail as busy
     bool running = true;      // a started pipeline counts as running
     int pipelinesStarted = 0;
     int pipelinesStopped = 0;
@@ -52,8 +53,9 @@ public:
         : b_(std::move(b)), mailbox_(mailbox) {}
     ~FakePipeline() override { stop(); }
     bool start(QString* error) override {
-        if (b_->startFails) {
-            *error = QStringLiteral("no frames");
+        if (b_->startFails || b_->busy) {
+            *error = b_->busy ? QStringLiteral("Device /dev/video0 is busy")
+                              : QStringLiteral("no frames");
             return false;
         }
         started_ = true;
@@ -71,6 +73,7 @@ public:
         }
     }
     bool isRunning() const override { return started_ && b_->running; }
+    bool failedBecauseBusy() const override { return b_->busy; }
 
 private:
     std::shared_ptr<FakeCameraBehaviour> b_;

@@ -286,6 +286,30 @@ TEST_F(ContentViewTest, CaptureFailureShowsUnavailableCardAndFallsBack) {
     EXPECT_EQ(opened, 1);
 }
 
+TEST_F(ContentViewTest, BusyCameraShowsItsOwnCardThatOpensTheCameraSettings) {
+    int opened = 0;
+    QList<StatusCard> made;
+    std::function<void()> cardAction;
+    makeView();
+    view->setOpenSettings([&] { ++opened; });
+    view->setStatusCardFactory(
+        [&](StatusCard card, double, const QString&, std::function<void()> action, QWidget* p) {
+            made.append(card);
+            cardAction = action;
+            return new QWidget(p);
+        });
+    camera.set(
+        CameraModelState{true, false, QStringLiteral("Camera is in use by another app."), true});
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_EQ(made[0], StatusCard::busy);
+    EXPECT_EQ(view->ignoresMouseEvents(), false);
+    cardAction();
+    EXPECT_EQ(opened, 1);
+    // The other app let go: the card goes with the failure.
+    camera.set(CameraModelState{true, true, std::nullopt, false});
+    EXPECT_EQ(view->statusCard(), nullptr);
+}
+
 TEST_F(ContentViewTest, MissingPermissionShowsThePermissionCardAndTakesClicks) {
     int privacy = 0;
     StatusCard made = StatusCard::none;

@@ -31,7 +31,8 @@ CameraModelState CameraModelContentSource::state() const {
     if (!model_) {
         return {};
     }
-    return {model_->isGranted(), model_->isSessionRunning(), model_->captureFailureMessage()};
+    return {model_->isGranted(), model_->isSessionRunning(), model_->captureFailureMessage(),
+            model_->isCameraBusy()};
 }
 
 void CameraModelContentSource::startCamera() {

@@ -34,7 +34,7 @@ ContentDerived ContentDerived::derive(const ContentInputs& in,
     d.padding = contentPadding(d.appearance);
     if (d.enabled) {
         if (d.failed) {
-            d.status = StatusCard::unavailable;
+            d.status = in.model.cameraBusy ? StatusCard::busy : StatusCard::unavailable;
         } else if (!in.model.isGranted) {
             d.status = StatusCard::permission;
         }

@@ -15,6 +15,7 @@ struct CameraModelState {
     bool isGranted = false;
     bool isSessionRunning = false;
     std::optional<QString> captureFailureMessage;
+    bool cameraBusy = false;  // the failure: another app holds the camera
 
     bool operator==(const CameraModelState&) const = default;
 };
@@ -33,7 +34,7 @@ struct ContentInputs {
     bool commandHintVisible = false;
 };
 
-enum class StatusCard { none, unavailable, permission };
+enum class StatusCard { none, unavailable, permission, busy };
 
 // The values each render derives from ContentInputs.
 struct ContentDerived {

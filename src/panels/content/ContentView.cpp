@@ -327,7 +327,7 @@ void ContentView::applyStatusCard() {
         statusCardName_ = name;
         if (kind != StatusCard::none && statusCardFactory_) {
             std::function<void()> action;
-            if (kind == StatusCard::unavailable) {
+            if (kind == StatusCard::unavailable || kind == StatusCard::busy) {
                 action = [this] {
                     Preferences(defaults_).setSelectedSettingsTab(QStringLiteral("camera"));
                     if (openSettings_) {

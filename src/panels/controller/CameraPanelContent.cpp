@@ -35,6 +35,9 @@ CameraPanelContent::CameraPanelContent(const QString& cameraDeviceID, CameraView
         if (card == StatusCard::permission) {
             return new CameraPermissionView(size, std::move(onOpenSettings), parent);
         }
+        if (card == StatusCard::busy) {
+            return new CameraBusyView(size, cameraName, std::move(onOpenSettings), parent);
+        }
         return new CameraUnavailableView(size, cameraName, std::move(onOpenSettings), parent);
     });
 

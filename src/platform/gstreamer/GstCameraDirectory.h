@@ -2,6 +2,7 @@
 #pragma once
 
 #include "capture/CameraDirectory.h"
+#include "platform/gstreamer/GstPipeWireCameras.h"
 #include "platform/qt/EventBus.h"
 
 #include <QList>
@@ -15,9 +16,10 @@ typedef struct _GstDeviceProvider GstDeviceProvider;
 
 namespace mirelon {
 
-// The system's cameras, found with a GStreamer device monitor. Only V4L2
-// video sources are kept; cameras that offer only grey formats (infrared) are
-// left out. Added, removed and changed devices become camera notifications,
+// The system's cameras, found with a GStreamer device monitor: V4L2 devices
+// and the PipeWire session's camera nodes, one row per camera as the access
+// choice says (GstPipeWireCameras::merge); cameras that offer only grey
+// formats (infrared) are left out. Added, removed and changed devices become camera notifications,
 // posted on the main thread. Cameras are listed by device node, then id; the
 // default is the one a device says is ("is-default"), else the first.
 class GstCameraDirectory final : public QObject, public CameraDirectory {
@@ -30,11 +32,23 @@ public:
     ~GstCameraDirectory() override;
 
     QList<AvailableCameraDevice> devices() const override { return devices_; }
+    void setAccess(CameraAccess access) override;
+    // Whether the listed camera with this id is reached through PipeWire.
+    bool isPipeWireCamera(const QString& id) const;
     // The provider given at construction, or null for the device monitor.
     GstDeviceProvider* provider() const { return provider_; }
 
     // The device monitor's device for a camera id (a new reference), or null.
     GstDevice* createDeviceFor(const QString& id) const;
+
+    // Lists the cameras of a PipeWire connection opened elsewhere (the camera
+    // portal's), which the directory takes over, as PipeWire cameras beside
+    // the monitor's; their sources stream through that connection. One
+    // connection for the life of the process: later ones are closed.
+    void usePipeWireRemote(int fd);
+    bool hasPipeWireRemote() const { return remoteProvider_ != nullptr; }
+    // The PipeWire connection a device of the directory streams through, or -1.
+    static int remoteFdOf(GstDevice* device);
 
     // Runs on the main thread after the monitor reported a change.
     void refresh();
@@ -42,16 +56,22 @@ public:
     struct BusLink;  // what the bus handler shares with the directory
 
 private:
-    void watchBus(GstBus* bus);
+    BusLink* watchBus(GstBus* bus);
     // The devices listed now (new references).
     GList* currentDevices() const;
     QList<AvailableCameraDevice> listCameras() const;
+    QList<GstPipeWireCameras::Entry> listEntries(const QList<GstDevice*>& devices) const;
 
     EventBus& center_;
+    CameraAccess access_ = CameraAccess::automatic;
+    bool accessApplied_ = false;
     GstDeviceMonitor* monitor_ = nullptr;
     GstDeviceProvider* provider_ = nullptr;
     GstBus* bus_ = nullptr;
     BusLink* link_ = nullptr;  // owned by the bus handler
+    GstDeviceProvider* remoteProvider_ = nullptr;
+    BusLink* remoteLink_ = nullptr;  // owned by the remote provider's bus handler
+    int remoteFd_ = -1;
     QList<AvailableCameraDevice> devices_;
 };
 
@@ -64,6 +84,10 @@ struct Properties {
     QString busPath;      // device.bus_path
     bool hasSerialShort;  // the device reports a real serial number
 };
+// The properties udev recorded for a V4L2 device node, as the V4L2 listing
+// reads them (ID_SERIAL, ID_PATH, ID_SERIAL_SHORT); only the path when there
+// is no record.
+Properties udevPropertiesOf(const QString& devicePath);
 // The properties of a device; a device may vouch for its own serial number
 // ("device.serial.unique"), else udev's record of its node decides.
 Properties propertiesOf(GstDevice* device);

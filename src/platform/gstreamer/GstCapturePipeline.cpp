@@ -12,8 +12,12 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace mirelon {
 
@@ -36,6 +40,23 @@ QString describeError(void* gstMessage) {
     }
     g_free(debug);
     return text;
+}
+
+bool isBusyError(void* gstMessage) {
+    auto* message = static_cast<GstMessage*>(gstMessage);
+    if (!message || GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR) {
+        return false;
+    }
+    GError* err = nullptr;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message, &err, &debug);
+    const bool busy = (err && g_error_matches(err, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_BUSY)) ||
+                      (debug && g_strstr_len(debug, -1, g_strerror(EBUSY)));
+    if (err) {
+        g_error_free(err);
+    }
+    g_free(debug);
+    return busy;
 }
 
 }  // namespace GstCapture
@@ -133,15 +154,37 @@ VideoFrame rawFrame(const std::shared_ptr<MappedSample>& mapped, const GstVideoI
     }
 }
 
-struct SinkContext {
+}  // namespace
+
+// Lives as long as the appsink. Once detached (mailbox null) the streaming
+// thread posts nothing and touches neither the mailbox nor the decoder.
+struct GstCapturePipeline::SinkContext {
+    std::mutex mutex;
     FrameMailbox* mailbox;
     JpegFrameDecoder* decoder;
     QSize decodedSize;  // of the last JPEG frame, to log changes once
 };
 
+struct GstCapturePipeline::StateChange {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool done = false;
+    bool abandoned = false;
+    GstStateChangeReturn result = GST_STATE_CHANGE_FAILURE;
+};
+
+namespace {
+
 GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
-    auto* context = static_cast<SinkContext*>(data);
+    auto* context = static_cast<GstCapturePipeline::SinkContext*>(data);
+    std::lock_guard lock(context->mutex);
     FrameMailbox* mailbox = context->mailbox;
+    if (!mailbox) {
+        if (GstSample* sample = gst_app_sink_pull_sample(sink)) {
+            gst_sample_unref(sample);
+        }
+        return GST_FLOW_OK;
+    }
     GstSample* sample = gst_app_sink_pull_sample(sink);
     if (!sample) {
         return GST_FLOW_OK;
@@ -269,8 +312,10 @@ GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, Fram
                  "emit-signals", FALSE, nullptr);
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = onNewSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks,
-                               new SinkContext{&mailbox_, &decoder_, QSize()},
+    sinkContext_ = new SinkContext;
+    sinkContext_->mailbox = &mailbox_;
+    sinkContext_->decoder = &decoder_;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, sinkContext_,
                                [](gpointer p) { delete static_cast<SinkContext*>(p); });
 
     gst_bin_add_many(GST_BIN(pipeline), source, sourceFilter, outputFilter, sink, nullptr);
@@ -343,14 +388,20 @@ bool GstCapturePipeline::start(QString* error) {
         return fail(buildError_);
     }
     ended_ = false;
+    busy_ = false;
     gst_bus_set_flushing(bus_, TRUE);  // forget messages of an earlier run
     gst_bus_set_flushing(bus_, FALSE);
     const auto postedBefore = mailbox_.postedCount();
     playing_ = true;
+    if (options_.stateChangeOffThread) {
+        QString why;
+        return startOffThread(&why) || fail(why);
+    }
     if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         QString why = QStringLiteral("the pipeline refused to play");
         if (GstMessage* m = gst_bus_pop_filtered(bus_, GST_MESSAGE_ERROR)) {
             why = GstCapture::describeError(m);
+            busy_ = GstCapture::isBusyError(m);
             gst_message_unref(m);
         }
         return fail(why);
@@ -370,6 +421,7 @@ bool GstCapturePipeline::start(QString* error) {
             const QString why = GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR
                                     ? GstCapture::describeError(m)
                                     : QStringLiteral("the camera stopped before its first frame");
+            busy_ = GstCapture::isBusyError(m);
             gst_message_unref(m);
             return fail(why);
         }
@@ -377,7 +429,79 @@ bool GstCapturePipeline::start(QString* error) {
     return true;
 }
 
+bool GstCapturePipeline::startOffThread(QString* why) {
+    const auto postedBefore = mailbox_.postedCount();
+    auto change = std::make_shared<StateChange>();
+    stateChange_ = change;
+    GstElement* pipeline = GST_ELEMENT(gst_object_ref(pipeline_));
+    std::thread([change, pipeline] {
+        const GstStateChangeReturn result = gst_element_set_state(pipeline, GST_STATE_PLAYING);
+        bool abandoned = false;
+        {
+            std::lock_guard lock(change->mutex);
+            change->done = true;
+            change->result = result;
+            abandoned = change->abandoned;
+        }
+        change->changed.notify_all();
+        if (abandoned) {
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+        }
+        gst_object_unref(pipeline);
+    }).detach();
+    const auto deadline =
+        std::chrono::steady_clock::now() +
+        std::chrono::milliseconds(static_cast<int>(options_.startTimeoutSeconds * 1000));
+    while (mailbox_.postedCount() == postedBefore) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            *why = QStringLiteral("the stream did not start within %1 s")
+                       .arg(options_.startTimeoutSeconds);
+            return false;
+        }
+        GstMessage* m = gst_bus_timed_pop_filtered(
+            bus_, 5 * GST_MSECOND,
+            static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
+        if (m) {
+            *why = GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR
+                       ? GstCapture::describeError(m)
+                       : QStringLiteral("the camera stopped before its first frame");
+            busy_ = GstCapture::isBusyError(m);
+            gst_message_unref(m);
+            return false;
+        }
+        std::lock_guard lock(change->mutex);
+        if (change->done && change->result == GST_STATE_CHANGE_FAILURE) {
+            *why = QStringLiteral("the stream refused to play");
+            return false;
+        }
+    }
+    return true;
+}
+
+void GstCapturePipeline::detachSink() {
+    if (sinkContext_) {
+        std::lock_guard lock(sinkContext_->mutex);
+        sinkContext_->mailbox = nullptr;
+        sinkContext_->decoder = nullptr;
+    }
+}
+
 void GstCapturePipeline::stop() {
+    if (pipeline_ && playing_ && stateChange_) {
+        auto change = std::move(stateChange_);
+        std::unique_lock lock(change->mutex);
+        // A change that has not returned by now may never return in time:
+        // the pipeline is left to its thread, which takes it down later.
+        if (!change->changed.wait_for(lock, std::chrono::milliseconds(500),
+                                      [&] { return change->done; })) {
+            change->abandoned = true;
+            lock.unlock();
+            detachSink();
+            playing_ = false;
+            qCInfo(lcCapture) << "Camera stream left to stop on its own thread";
+            return;
+        }
+    }
     if (pipeline_ && playing_) {
         // Synchronous: returns once every streaming thread has left the elements.
         gst_element_set_state(pipeline_, GST_STATE_NULL);

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <memory>
+
 typedef struct _GstElement GstElement;
 typedef struct _GstBus GstBus;
 typedef struct _GstSample GstSample;
@@ -30,6 +32,12 @@ public:
         bool decodeJpeg = false;  // the source sends JPEG frames
         double startTimeoutSeconds = 2.0;
         double frameTimeoutSeconds = 2.0;  // running = a frame within this time
+        // The change to playing runs on a thread of its own, for sources
+        // whose state change can block for long without an error (a PipeWire
+        // stream that is never linked). A start that sees no frame within the
+        // timeout fails; the pipeline is left to that thread, which takes it
+        // down when the change returns, and nothing is posted after the stop.
+        bool stateChangeOffThread = false;
     };
 
     // Takes ownership of source (a floating or owned reference).
@@ -39,6 +47,7 @@ public:
     bool start(QString* error) override;
     void stop() override;
     bool isRunning() const override;
+    bool failedBecauseBusy() const override { return busy_; }
 
     // Whether the pipeline could be put together (elements present and linked).
     bool isValid() const { return pipeline_ != nullptr; }
@@ -50,8 +59,13 @@ public:
     // not linger (everything its elements hold, descriptors included, goes with it).
     static int livePipelineCount();
 
+    struct StateChange;  // shared with the thread that changes the state
+    struct SinkContext;  // shared with the appsink's streaming thread
+
 private:
     bool ended() const;  // drains error/end messages from the bus
+    bool startOffThread(QString* why);
+    void detachSink();
 
     FrameMailbox& mailbox_;
     Options options_;
@@ -59,7 +73,10 @@ private:
     GstElement* pipeline_ = nullptr;
     GstBus* bus_ = nullptr;
     QString buildError_;
+    SinkContext* sinkContext_ = nullptr;  // owned by the appsink
+    std::shared_ptr<StateChange> stateChange_;
     bool playing_ = false;
+    bool busy_ = false;
     mutable bool ended_ = false;
 };
 
@@ -68,6 +85,9 @@ namespace GstCapture {
 void ensureInitialized();
 // The text of an error message on a bus (domain message and debug detail).
 QString describeError(void* gstMessage);
+// Whether an error message says another program holds the device (a busy
+// resource, or EBUSY in its detail).
+bool isBusyError(void* gstMessage);
 // The frame a raw video sample holds, read in place (the frame keeps a
 // reference to the sample); null for layouts the program does not read or
 // buffers smaller than their planes claim.

@@ -3,6 +3,7 @@
 
 #include "platform/gstreamer/GstCaptureMode.h"
 #include "platform/gstreamer/GstCapturePipeline.h"
+#include "platform/gstreamer/GstPipeWireCameras.h"
 #include "platform/qt/Logging.h"
 
 #include <gst/gst.h>
@@ -12,11 +13,13 @@ namespace {
 
 class V4l2Input final : public CaptureDeviceInput {
 public:
-    V4l2Input(QString id, QString name, GstDevice* device, GstCaps* caps, CaptureMode mode)
+    V4l2Input(QString id, QString name, GstDevice* device, GstCaps* caps, CaptureMode mode,
+              bool pipewire)
         : CaptureDeviceInput(std::move(id), std::move(name)),
           device_(device),
           caps_(caps),
-          mode_(mode) {}
+          mode_(mode),
+          pipewire_(pipewire) {}
     ~V4l2Input() override {
         gst_caps_unref(caps_);
         gst_object_unref(device_);
@@ -31,8 +34,29 @@ public:
         GstCapturePipeline::Options options;
         options.sourceCaps = mode_.capsString();
         options.decodeJpeg = mode_.encoding == CaptureMode::Encoding::mjpeg;
-        return std::make_unique<GstCapturePipeline>(gst_device_create_element(device_, nullptr),
-                                                    options, mailbox);
+        GstElement* source = gst_device_create_element(device_, nullptr);
+        if (pipewire_) {
+            // A PipeWire stream that is never linked blocks its change to
+            // playing for half a minute and reports nothing: the change runs
+            // aside, and a stream without a frame by the deadline failed.
+            options.stateChangeOffThread = true;
+            options.startTimeoutSeconds = 3.0;
+            if (source && g_object_class_find_property(G_OBJECT_GET_CLASS(source), "client-name")) {
+                g_object_set(source, "client-name", "Mirelon", nullptr);
+            }
+            // Frames are read in place (no copy): the newest frame and the
+            // one shown hold two of the at least 8 buffers the source
+            // negotiates, so the shared camera never runs short of them.
+
+            // A camera of the portal's connection streams through it (the
+            // element takes a copy of the descriptor).
+            const int fd = GstCameraDirectory::remoteFdOf(device_);
+            if (source && fd >= 0 &&
+                g_object_class_find_property(G_OBJECT_GET_CLASS(source), "fd")) {
+                g_object_set(source, "fd", fd, nullptr);
+            }
+        }
+        return std::make_unique<GstCapturePipeline>(source, options, mailbox);
     }
 
     bool adaptTo(QSize wanted) override {
@@ -50,6 +74,7 @@ private:
     GstCaps* caps_;
     CaptureMode mode_;
     CaptureMode loggedMode_;
+    bool pipewire_;
     bool started_ = false;
 };
 
@@ -97,7 +122,12 @@ std::shared_ptr<CaptureDeviceInput> makeInput(GstDevice* device, const QString& 
     gchar* name = gst_device_get_display_name(device);
     const QString displayName = QString::fromUtf8(name ? name : "");
     g_free(name);
-    return std::make_shared<V4l2Input>(cameraId, displayName, device, caps, *mode);
+    GstStructure* props = gst_device_get_properties(device);
+    const bool pipewire = GstPipeWireCameras::isNode(props);
+    if (props) {
+        gst_structure_free(props);
+    }
+    return std::make_shared<V4l2Input>(cameraId, displayName, device, caps, *mode, pipewire);
 }
 
 }  // namespace mirelon::GstV4l2Capture

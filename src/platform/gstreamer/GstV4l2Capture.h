@@ -6,7 +6,8 @@
 
 namespace mirelon::GstV4l2Capture {
 
-// A device input for a camera the directory lists, at the mode the
+// A device input for a camera the directory lists (a V4L2 device or a
+// PipeWire camera node; the device makes its source element), at the mode the
 // high-quality preset picks from its caps; null (with the reason) when the
 // camera is gone, its device gives no source element, or it offers no usable
 // mode.

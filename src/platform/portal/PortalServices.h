@@ -3,6 +3,7 @@
 
 // What the desktop portals offer the program, without their D-Bus types.
 
+#include "platform/CameraPortal.h"
 #include "shortcuts/HotKeyBackend.h"
 
 #include <QString>
@@ -15,5 +16,8 @@ namespace mirelon {
 // portal does not offer the interface, with the reason in *whyNot.
 std::shared_ptr<GlobalShortcuts::HotKeyBackend> connectPortalHotKeys(
     GlobalShortcuts::NamedBindingSource bindings, QString* whyNot);
+
+// The desktop's camera portal on the session bus.
+CameraPortal* makePortalCamera();
 
 }  // namespace mirelon

@@ -89,17 +89,6 @@ void forgetBackendWithApplication() {
     });
 }
 
-// Where no service can be had: nothing is registered and keys have no text.
-class NoHotKeyBackend final : public HotKeyBackend {
-public:
-    void setSink(Sink) override {}
-    int registerHotKey(std::uint32_t, std::uint32_t, std::uint32_t) override { return -1; }
-    void unregisterHotKey(std::uint32_t) override {}
-    bool isHeldByAnotherClient(std::uint32_t, std::uint32_t) override { return false; }
-    Kind kind() const override { return Kind::Unavailable; }
-    std::optional<QString> keyText(std::int64_t) const override { return std::nullopt; }
-};
-
 std::shared_ptr<HotKeyBackend> makeDefaultBackend() {
     auto& s = state();
     if (s.backendFactory) {
@@ -110,7 +99,7 @@ std::shared_ptr<HotKeyBackend> makeDefaultBackend() {
             return backend;
         }
     }
-    return std::make_shared<NoHotKeyBackend>();
+    return std::make_shared<UnavailableHotKeyBackend>();
 }
 
 HotKeyRegistry& registry() {

@@ -54,6 +54,18 @@ public:
     }
 };
 
+// Where no service can be had: nothing is registered and keys have no text
+// (a service that can name keys overrides keyText).
+class UnavailableHotKeyBackend : public HotKeyBackend {
+public:
+    void setSink(Sink) override {}
+    int registerHotKey(std::uint32_t, std::uint32_t, std::uint32_t) override { return -1; }
+    void unregisterHotKey(std::uint32_t) override {}
+    bool isHeldByAnotherClient(std::uint32_t, std::uint32_t) override { return false; }
+    Kind kind() const override { return Kind::Unavailable; }
+    std::optional<QString> keyText(std::int64_t) const override { return std::nullopt; }
+};
+
 // A shortcut name as services that bind by name (the desktop's portal) take
 // it: the name, what it does, and the stored combination as the preferred trigger.
 struct NamedBinding {

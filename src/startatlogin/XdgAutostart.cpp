@@ -127,6 +127,12 @@ bool XdgAutostart::writeUserFile(const QByteArray& text, QString* error) const {
         *error = QStringLiteral("cannot create the folder %1").arg(dir);
         return false;
     }
+    // Something other than a file where the entry belongs (a FIFO, a socket,
+    // a folder, a link to a device) is the user's, not ours to replace.
+    if (RegularFile::isSomethingElse(userFilePath())) {
+        *error = QStringLiteral("%1 is not a regular file; not replacing it").arg(userFilePath());
+        return false;
+    }
     QSaveFile file(userFilePath());
     if (!file.open(QIODevice::WriteOnly)) {
         *error = file.errorString();

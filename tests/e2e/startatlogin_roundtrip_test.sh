@@ -32,7 +32,7 @@ open_settings() {
 click_start_at_login() { # WINDOW
   local x y w h
   read -r x y w h < <(desktop_geometry "$1")
-  desktop_click $((x + w - 35)) $((y + 132))
+  desktop_click $((x + w - 35)) $((y + 251))  # the row under the on/off header and both access rows
 }
 entry_exists() { [ -f "$entry" ]; }
 entry_gone() { [ ! -e "$entry" ]; }
@@ -52,6 +52,10 @@ desktop_poll "$E2E_WAIT" grep -q 'Start at login:' "$DESKTOP_DIR/first.log" ||
   desktop_fail "program did not start (a FIFO at the entry path?): $(tail -3 "$DESKTOP_DIR/first.log")"
 grep -q 'Start at login: off' "$DESKTOP_DIR/first.log" || desktop_fail "a FIFO reads as on"
 grep -q 'not a regular file' "$DESKTOP_DIR/first.log" || desktop_fail "the FIFO was not reported"
+# The FIFO is the user's: the program never replaces it, so it goes before
+# Start at login is switched on.
+[ -p "$entry" ] || desktop_fail "the FIFO at the entry path was replaced"
+rm -f "$entry"
 win=$(open_settings) || desktop_fail "settings window did not open"
 desktop_wait_settled "$win"
 desktop_screenshot "$DESKTOP_DIR/settings-before.png"

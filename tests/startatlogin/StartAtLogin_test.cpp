@@ -224,8 +224,15 @@ TEST_F(XdgAutostartTest, FifoOrFolderAtTheEntryPathIsRefusedWithoutBlocking) {
         EXPECT_TRUE(log.lines[0].contains(QStringLiteral("not a regular file")))
             << log.lines[0].toStdString();
     }
-    // Switching on replaces it with a real entry; switching off removes that.
+    // Switching on never replaces it: it is the user's. Once it is gone the
+    // entry is written, and switching off removes that.
     QString error;
+    EXPECT_FALSE(a.registerEntry(&error));
+    EXPECT_TRUE(error.contains(QStringLiteral("not a regular file"))) << error.toStdString();
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(a.userFilePath()).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_TRUE(QFile::remove(a.userFilePath()));
     ASSERT_TRUE(a.registerEntry(&error)) << error.toStdString();
     EXPECT_TRUE(a.isRegistered());
     ASSERT_TRUE(a.unregisterEntry(&error));
@@ -235,6 +242,8 @@ TEST_F(XdgAutostartTest, FifoOrFolderAtTheEntryPathIsRefusedWithoutBlocking) {
     LogCapture log("app.mirelon.Mirelon.main");
     EXPECT_FALSE(a.isRegistered());
     EXPECT_EQ(log.lines.size(), 1);
+    EXPECT_FALSE(a.registerEntry(&error));
+    EXPECT_TRUE(QFileInfo(a.userFilePath()).isDir());
 }
 
 TEST_F(XdgAutostartTest, NamespaceFollowsTheEnvironmentAndLogsFailures) {

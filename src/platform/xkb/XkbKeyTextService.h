@@ -12,13 +12,8 @@ namespace mirelon {
 // (no X server, no portal): nothing can be registered, and key texts come
 // from the system's default keyboard layout since there is no current one to
 // ask.
-class XkbKeyTextService final : public GlobalShortcuts::HotKeyBackend {
+class XkbKeyTextService final : public GlobalShortcuts::UnavailableHotKeyBackend {
 public:
-    void setSink(Sink) override {}
-    int registerHotKey(std::uint32_t, std::uint32_t, std::uint32_t) override { return -1; }
-    void unregisterHotKey(std::uint32_t) override {}
-    bool isHeldByAnotherClient(std::uint32_t, std::uint32_t) override { return false; }
-    Kind kind() const override { return Kind::Unavailable; }
     std::optional<QString> keyText(std::int64_t keyCode) const override;
 
 private:

@@ -44,9 +44,12 @@ public:
             if (source && g_object_class_find_property(G_OBJECT_GET_CLASS(source), "client-name")) {
                 g_object_set(source, "client-name", "Mirelon", nullptr);
             }
-            // Frames are read in place (no copy): the newest frame and the
-            // one shown hold two of the at least 8 buffers the source
-            // negotiates, so the shared camera never runs short of them.
+            // PipeWire's buffers live in memory that the stream unmaps when
+            // the camera goes away, whoever still holds them: a frame a panel
+            // still shows would then point at nothing. Frames are copied out.
+            if (source && g_object_class_find_property(G_OBJECT_GET_CLASS(source), "always-copy")) {
+                g_object_set(source, "always-copy", TRUE, nullptr);
+            }
 
             // A camera of the portal's connection streams through it (the
             // element takes a copy of the descriptor).

@@ -185,14 +185,13 @@ sys.exit(0 if rects == [("HEADLESS-1", 0, 1280), ("HEADLESS-2", 1280, 1024)] els
 # The X display of the session's Xwayland: its socket (owned by the session's
 # user), or the number sway logged for it.
 wl__x_socket() {
-  local n
-  for n in $(seq 0 20); do
-    if [ -S "/tmp/.X11-unix/X$n" ] && [ "$(stat -c %U "/tmp/.X11-unix/X$n")" = "$WL_USER" ]; then
-      echo "$n"
-      return 0
-    fi
-  done
-  grep -o 'DISPLAY=:[0-9]*' "$WL_DIR/sway.log" | tail -1 | cut -d: -f2 | grep .
+  # The X display whose listening socket this sway holds (another session of
+  # the same user, a GNOME test's Xwayland, may own an X socket too).
+  local inodes
+  inodes=$(ls -l "/proc/$WL_SWAY_PID/fd" 2>/dev/null | grep -o 'socket:\[[0-9]*\]' | tr -dc '0-9\n')
+  [ -n "$inodes" ] || return 1
+  awk -v list="$inodes" 'BEGIN { n = split(list, a, "\n"); for (i = 1; i <= n; i++) if (a[i] != "") own[a[i]] = 1 }
+    NR > 1 && ($7 in own) && $8 ~ /\/tmp\/\.X11-unix\/X[0-9]+$/ { sub(/.*X/, "", $8); print $8; exit }' /proc/net/unix | grep .
 }
 
 wl__xwayland_display() {

@@ -65,6 +65,18 @@ bool isGnome() {
     return gnome;
 }
 
+// Hot keys under GNOME: in the shell while the extension runs, else X key grabs.
+std::shared_ptr<GlobalShortcuts::HotKeyBackend> makeGnomeHotKeys(GnomeShellBridge& bridge) {
+    std::shared_ptr<GlobalShortcuts::HotKeyBackend> x11 = X11HotKeyService::connect();
+    if (!x11) {
+        x11 = std::make_shared<XkbKeyTextService>();
+    }
+    auto layout = std::make_shared<XkbKeyTextService>();
+    return std::make_shared<GnomeHotKeyService>(
+        bridge, std::move(x11),
+        [layout](std::int64_t keyCode) { return layout->keyText(keyCode); });
+}
+
 // The bridge to the extension, wired to the program's state on first use.
 GnomeShellBridge& gnomeBridge() {
     GnomeShellBridge& bridge = GnomeShellBridge::shared();
@@ -144,40 +156,11 @@ PointerWatch* makePointerWatch() {
     return X11PointerWatch::create().release();  // none: the loader's poll
 }
 
-std::shared_ptr<GlobalShortcuts::HotKeyBackend> makeHotKeyService(
-    GlobalShortcuts::NamedBindingSource bindings) {
-    // Through XWayland too: the portal's shortcuts work whatever has focus,
-    // key grabs only while a Mirelon window has.
-    const bool xwayland = DisplaySession::mode() == DisplayMode::XWayland;
-    // Under GNOME with Mirelon's extension running, the shell grabs the
-    // accelerators itself; the portal is for GNOME without it.
-    const bool gnomeExtension = xwayland && QGuiApplication::instance() && isGnome() &&
-                                GnomeShellBridge::extensionOwnsBusName();
-    if ((isNative() || xwayland) && !gnomeExtension && QGuiApplication::instance()) {
-        QString whyNot;
-        if (auto portal = connectPortalHotKeys(std::move(bindings), &whyNot)) {
-            return portal;
-        }
-        if (!xwayland) {
-            qCWarning(lcPortal).noquote()
-                << "No GlobalShortcuts portal (" + whyNot +
-                       "): no global shortcuts in this session; bind \"mirelon --action NAME\" "
-                       "in the desktop's keyboard settings instead";
-            return std::make_shared<XkbKeyTextService>();
-        }
-        qCInfo(lcPortal).noquote()
-            << "No GlobalShortcuts portal (" + whyNot + "): shortcuts through XWayland key grabs";
-    }
+// The service that grabs keys itself (or, with nothing to grab on, names them).
+std::shared_ptr<GlobalShortcuts::HotKeyBackend> makeGrabbingHotKeyService() {
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         if (isGnome()) {
-            std::shared_ptr<GlobalShortcuts::HotKeyBackend> x11 = X11HotKeyService::connect();
-            if (!x11) {
-                x11 = std::make_shared<XkbKeyTextService>();
-            }
-            auto layout = std::make_shared<XkbKeyTextService>();
-            return std::make_shared<GnomeHotKeyService>(
-                gnomeBridge(), std::move(x11),
-                [layout](std::int64_t keyCode) { return layout->keyText(keyCode); });
+            return makeGnomeHotKeys(gnomeBridge());
         }
         if (auto x11 = X11HotKeyService::connect()) {
             return x11;
@@ -187,6 +170,34 @@ std::shared_ptr<GlobalShortcuts::HotKeyBackend> makeHotKeyService(
         qWarning("Global hot keys: used before the application object exists; none will work");
     }
     return std::make_shared<XkbKeyTextService>();
+}
+
+std::shared_ptr<GlobalShortcuts::HotKeyBackend> makeHotKeyService(
+    GlobalShortcuts::NamedBindingSource bindings) {
+    std::shared_ptr<GlobalShortcuts::HotKeyBackend> grabbing = makeGrabbingHotKeyService();
+    // Through XWayland too: the portal's shortcuts work whatever has focus,
+    // key grabs only while a Mirelon window has.
+    const bool xwayland = DisplaySession::mode() == DisplayMode::XWayland;
+    // Under GNOME with Mirelon's extension running, the shell grabs the
+    // accelerators itself; the portal is for GNOME without it.
+    const bool gnomeExtension = xwayland && QGuiApplication::instance() && isGnome() &&
+                                GnomeShellBridge::extensionOwnsBusName();
+    if (!(isNative() || xwayland) || gnomeExtension || !QGuiApplication::instance()) {
+        return grabbing;
+    }
+    // The key grabs (or nothing) serve until the portal answers.
+    return portalHotKeysAfter(
+        std::move(grabbing), std::move(bindings), [xwayland](const QString& whyNot) {
+            if (xwayland) {
+                qCInfo(lcPortal).noquote() << "No GlobalShortcuts portal (" + whyNot +
+                                                  "): shortcuts through XWayland key grabs";
+                return;
+            }
+            qCWarning(lcPortal).noquote() << "No GlobalShortcuts portal (" + whyNot +
+                                                 "): no global shortcuts in this session; bind "
+                                                 "\"mirelon --action NAME\" in the desktop's "
+                                                 "keyboard settings instead";
+        });
 }
 
 }  // namespace

@@ -22,6 +22,23 @@ public:
         std::function<void()> mappingChanged;
         // The triggers the desktop reports for the names changed (boundTrigger).
         std::function<void()> triggersChanged;
+
+        // A sink for a service whose reports another one passes on: presses
+        // and releases go to `target` as it is when they come; the rest is empty.
+        static Sink passingPressesTo(const Sink& target) {
+            Sink sink;
+            sink.pressed = [&target](std::uint32_t id) {
+                if (target.pressed) {
+                    target.pressed(id);
+                }
+            };
+            sink.released = [&target](std::uint32_t id) {
+                if (target.released) {
+                    target.released(id);
+                }
+            };
+            return sink;
+        }
     };
 
     enum class Kind {

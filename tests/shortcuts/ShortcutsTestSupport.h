@@ -39,6 +39,7 @@ public:
         return heldByOthers.count({keyCode, modifiers}) > 0;
     }
     std::optional<QString> keyText(std::int64_t) const override { return std::nullopt; }
+    Kind kind() const override { return reportedKind; }
 
     std::optional<std::uint32_t> idOf(const Shortcut& s) const {
         for (const auto& [id, c] : grabbed) {
@@ -70,6 +71,7 @@ public:
     std::set<Combination> heldByOthers;
     int registerCalls = 0;
     int trialGrabs = 0;
+    Kind reportedKind = Kind::KeyGrabs;
 };
 
 // A fresh store in a temporary folder, a fake hot-key service, the US layout

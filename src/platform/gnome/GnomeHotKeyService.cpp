@@ -28,27 +28,13 @@ GnomeHotKeyService::~GnomeHotKeyService() {
 void GnomeHotKeyService::setSink(Sink sink) {
     sink_ = std::move(sink);
     // The fallback's presses, releases and mapping changes go the same way.
-    fallback_->setSink({
-        .pressed =
-            [this](std::uint32_t id) {
-                if (sink_.pressed) {
-                    sink_.pressed(id);
-                }
-            },
-        .released =
-            [this](std::uint32_t id) {
-                if (sink_.released) {
-                    sink_.released(id);
-                }
-            },
-        .mappingChanged =
-            [this] {
-                if (sink_.mappingChanged) {
-                    sink_.mappingChanged();
-                }
-            },
-        .triggersChanged = {},
-    });
+    Sink forward = Sink::passingPressesTo(sink_);
+    forward.mappingChanged = [this] {
+        if (sink_.mappingChanged) {
+            sink_.mappingChanged();
+        }
+    };
+    fallback_->setSink(std::move(forward));
 }
 
 std::optional<QString> GnomeHotKeyService::acceleratorFor(std::uint32_t keyCode,

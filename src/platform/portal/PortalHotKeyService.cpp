@@ -3,10 +3,12 @@
 #include "platform/portal/PortalServices.h"
 
 #include "platform/xkb/XkbKeyText.h"
+#include "shortcuts/HotKeyHandover.h"
 #include "shortcuts/Key.h"
 #include "shortcuts/PortalTrigger.h"
 #include "shortcuts/Shortcut.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusError>
 #include <QDBusMessage>
@@ -29,33 +31,67 @@ const QString objectPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString interface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 const QString registryInterface = QStringLiteral("org.freedesktop.host.portal.Registry");
 constexpr int versionCallTimeoutMs = 5000;
+// The first call may start the portal, which takes a loaded desktop a while;
+// the key grabs serve meanwhile, so it may take its time.
+constexpr int discoveryTimeoutMs = 25000;
 
 }  // namespace
 
-std::shared_ptr<PortalHotKeyService> PortalHotKeyService::connect(BindingSource source,
-                                                                  QString* whyNot) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+std::shared_ptr<GlobalShortcuts::HotKeyBackend> PortalHotKeyService::afterFallback(
+    QDBusConnection bus, BindingSource source,
+    std::shared_ptr<GlobalShortcuts::HotKeyBackend> fallback,
+    std::function<void(const QString& whyNot)> noPortal) {
+    auto handover = std::make_shared<GlobalShortcuts::HotKeyHandover>(std::move(fallback), true);
     if (!bus.isConnected()) {
-        *whyNot = QStringLiteral("no session bus");
-        return nullptr;
+        handover->endWait();
+        noPortal(QStringLiteral("no session bus"));
+        return handover;
     }
     QDBusMessage get = QDBusMessage::createMethodCall(
         service, objectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
         QStringLiteral("Get"));
     get << interface << QStringLiteral("version");
-    const QDBusMessage reply = bus.call(get, QDBus::Block, versionCallTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-        *whyNot = reply.errorMessage().isEmpty() ? QStringLiteral("the portal did not answer")
-                                                 : reply.errorMessage();
-        return nullptr;
+    // Starting the portal may take the desktop seconds: nothing waits for it.
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(get, discoveryTimeoutMs),
+                                                QCoreApplication::instance());
+    const std::weak_ptr<GlobalShortcuts::HotKeyHandover> weak = handover;
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [weak, bus, source = std::move(source),
+                      noPortal = std::move(noPortal)](QDBusPendingCallWatcher* done) {
+                         done->deleteLater();
+                         if (const auto keys = weak.lock()) {
+                             versionAnswered(*keys, done->reply(), bus, source, noPortal);
+                         }
+                     });
+    return handover;
+}
+
+void PortalHotKeyService::versionAnswered(GlobalShortcuts::HotKeyHandover& keys,
+                                          const QDBusMessage& reply, const QDBusConnection& bus,
+                                          const BindingSource& source,
+                                          const std::function<void(const QString&)>& noPortal) {
+    const QVariant answer =
+        reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+            ? reply.arguments().constFirst().value<QDBusVariant>().variant()
+            : QVariant();
+    bool isNumber = false;
+    const uint version = answer.toUInt(&isNumber);
+    if (!isNumber) {
+        keys.endWait();
+        noPortal(reply.type() == QDBusMessage::ErrorMessage && !reply.errorMessage().isEmpty()
+                     ? reply.errorMessage()
+                     : QStringLiteral("the portal gave no version"));
+        return;
     }
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<PortalShortcuts>();
-    const uint version = reply.arguments().constFirst().value<QDBusVariant>().variant().toUInt();
-    qCInfo(lcPortal) << "Global shortcuts through the desktop's GlobalShortcuts portal, version"
-                     << version;
-    return std::shared_ptr<PortalHotKeyService>(
-        new PortalHotKeyService(std::move(bus), std::move(source), version));
+    qCInfo(lcPortal) << "The desktop's GlobalShortcuts portal answers, version" << version
+                     << "- binding the shortcuts there";
+    std::shared_ptr<PortalHotKeyService> portal(new PortalHotKeyService(bus, source, version));
+    keys.offer(portal);
+    // The names are bound before any hot key is registered here; the end of
+    // the first binding tells the handover whether the portal serves.
+    portal->scheduleBind();
 }
 
 PortalHotKeyService::PortalHotKeyService(QDBusConnection bus, BindingSource source, uint version)
@@ -187,16 +223,16 @@ void PortalHotKeyService::bind() {
 void PortalHotKeyService::sessionCreated(uint code, const QVariantMap& results) {
     if (code != 0) {
         refused_ = true;
-        qCWarning(lcPortal) << "The GlobalShortcuts portal refused a session (response" << code
-                            << "): shortcuts work only through \"mirelon --action NAME\"";
+        qCWarning(lcPortal).noquote()
+            << QStringLiteral("The GlobalShortcuts portal refused a session (response %1)")
+                   .arg(code);
         finishBinding();
         return;
     }
     session_ = results.value(QStringLiteral("session_handle")).toString();
     if (session_.isEmpty()) {
         refused_ = true;
-        qCWarning(lcPortal) << "The GlobalShortcuts portal gave no session: shortcuts "
-                               "work only through \"mirelon --action NAME\"";
+        qCWarning(lcPortal) << "The GlobalShortcuts portal gave no session";
         finishBinding();
         return;
     }
@@ -493,9 +529,11 @@ void PortalHotKeyService::shortcutsChanged(const QDBusMessage& message) {
 
 namespace mirelon {
 
-std::shared_ptr<GlobalShortcuts::HotKeyBackend> connectPortalHotKeys(
-    GlobalShortcuts::NamedBindingSource bindings, QString* whyNot) {
-    return PortalHotKeyService::connect(std::move(bindings), whyNot);
+std::shared_ptr<GlobalShortcuts::HotKeyBackend> portalHotKeysAfter(
+    std::shared_ptr<GlobalShortcuts::HotKeyBackend> fallback,
+    GlobalShortcuts::NamedBindingSource bindings, std::function<void(const QString&)> noPortal) {
+    return PortalHotKeyService::afterFallback(QDBusConnection::sessionBus(), std::move(bindings),
+                                              std::move(fallback), std::move(noPortal));
 }
 
 }  // namespace mirelon

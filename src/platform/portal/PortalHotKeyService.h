@@ -28,6 +28,9 @@ Q_DECLARE_METATYPE(PortalShortcuts)
 
 namespace mirelon {
 
+namespace GlobalShortcuts {
+class HotKeyHandover;
+}
 class XkbKeyText;
 
 // Global shortcuts through the desktop's GlobalShortcuts portal
@@ -59,9 +62,14 @@ public:
     static inline const QString sessionToken = QStringLiteral("mirelon");
     static inline const QString applicationId = QStringLiteral("app.mirelon.Mirelon");
 
-    // Connects when the portal offers the interface on the session bus;
-    // otherwise none, with the reason in *whyNot.
-    static std::shared_ptr<PortalHotKeyService> connect(BindingSource source, QString* whyNot);
+    // Hot keys served by `fallback` at once, while the portal on `bus` is
+    // asked for the interface's version without waiting: once it answers,
+    // every hot key moves to the portal; when it does not, `noPortal` hears
+    // why and the fallback stays.
+    static std::shared_ptr<GlobalShortcuts::HotKeyBackend> afterFallback(
+        QDBusConnection bus, BindingSource source,
+        std::shared_ptr<GlobalShortcuts::HotKeyBackend> fallback,
+        std::function<void(const QString& whyNot)> noPortal);
     ~PortalHotKeyService() override;
 
     void setSink(Sink sink) override;
@@ -87,6 +95,11 @@ private:
     using Step = std::function<void(uint code, const QVariantMap& results)>;
 
     PortalHotKeyService(QDBusConnection bus, BindingSource source, uint version);
+    // The portal's answer to the question for its version: offers `keys` a
+    // service bound there, or tells `noPortal` why there is none.
+    static void versionAnswered(GlobalShortcuts::HotKeyHandover& keys, const QDBusMessage& reply,
+                                const QDBusConnection& bus, const BindingSource& source,
+                                const std::function<void(const QString&)>& noPortal);
     void scheduleBind();
     void bind();
     // Names the program to the host registry once, then binds.

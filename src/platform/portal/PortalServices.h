@@ -8,14 +8,18 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace mirelon {
 
-// Global shortcuts bound by the desktop's GlobalShortcuts portal; none when the
-// portal does not offer the interface, with the reason in *whyNot.
-std::shared_ptr<GlobalShortcuts::HotKeyBackend> connectPortalHotKeys(
-    GlobalShortcuts::NamedBindingSource bindings, QString* whyNot);
+// Global shortcuts served by `fallback` at once and bound by the desktop's
+// GlobalShortcuts portal once it answers (it is asked without waiting); when
+// it does not offer the interface, `noPortal` hears why and `fallback` stays.
+std::shared_ptr<GlobalShortcuts::HotKeyBackend> portalHotKeysAfter(
+    std::shared_ptr<GlobalShortcuts::HotKeyBackend> fallback,
+    GlobalShortcuts::NamedBindingSource bindings,
+    std::function<void(const QString& whyNot)> noPortal);
 
 // The desktop's camera portal on the session bus.
 CameraPortal* makePortalCamera();

@@ -6,6 +6,8 @@
 // blocking calls get their answers. Tests drive it through the methods at
 // the bottom, which run on its thread and wait for it.
 
+#include "support/PrivateBus.h"
+
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
@@ -13,7 +15,6 @@
 #include <QMap>
 #include <QMutex>
 #include <QObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QString>
@@ -23,39 +24,6 @@
 #include <memory>
 
 namespace mirelon::test {
-
-// A private session bus (dbus-daemon) for one test program.
-class PrivateBus {
-public:
-    PrivateBus() {
-        daemon_.setProgram(QStringLiteral("dbus-daemon"));
-        daemon_.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
-                              QStringLiteral("--print-address")});
-        daemon_.start();
-        if (!daemon_.waitForStarted(10000)) {
-            return;
-        }
-        while (daemon_.state() == QProcess::Running && !daemon_.canReadLine()) {
-            daemon_.waitForReadyRead(10000);
-        }
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-    }
-    ~PrivateBus() {
-        daemon_.terminate();
-        daemon_.waitForFinished(5000);
-    }
-    QString address() const { return address_; }
-    bool isUp() const { return !address_.isEmpty(); }
-
-    // A connection of the program's side (its own name, so each test is a new client).
-    QDBusConnection connect(const QString& name) const {
-        return QDBusConnection::connectToBus(address_, name);
-    }
-
-private:
-    QProcess daemon_;
-    QString address_;
-};
 
 class FakeShell : public QObject, protected QDBusContext {
     Q_OBJECT

@@ -14,11 +14,9 @@
 #include "shortcuts/Key.h"
 #include "shortcuts/Modifiers.h"
 #include "shortcuts/Shortcut.h"
+#include "support/HotKeyFakes.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -33,34 +31,8 @@ using GlobalShortcuts::Key;
 using GlobalShortcuts::Shortcut;
 namespace Carbon = GlobalShortcuts::CarbonModifier;
 
-// Runs the event loop until `done` holds (false after the ceiling).
-bool waitFor(const std::function<bool()>& done, int ceilingMs = 20000) {
-    const QDeadlineTimer deadline(ceilingMs);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-// X grabs as the fallback: records them, presses them on request.
-class FakeX11Grabs final : public GlobalShortcuts::HotKeyBackend {
-public:
-    void setSink(Sink s) override { sink = std::move(s); }
-    int registerHotKey(std::uint32_t id, std::uint32_t keyCode, std::uint32_t modifiers) override {
-        grabbed[id] = {keyCode, modifiers};
-        return 0;
-    }
-    void unregisterHotKey(std::uint32_t id) override { grabbed.erase(id); }
-    bool isHeldByAnotherClient(std::uint32_t, std::uint32_t) override { return false; }
-    std::optional<QString> keyText(std::int64_t) const override { return std::nullopt; }
-    Sink sink;
-    std::map<std::uint32_t, std::pair<std::uint32_t, std::uint32_t>> grabbed;
-};
+using test::waitFor;
+using FakeX11Grabs = test::FakeGrabs;
 
 std::optional<QString> usKeyText(std::int64_t code) {
     static std::shared_ptr<XkbKeyText> us{XkbKeyText::fromNames("us")};

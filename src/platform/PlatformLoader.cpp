@@ -7,6 +7,7 @@
 #include "platform/CompositorWatch.h"
 #include "platform/FloatingWindow.h"
 #include "platform/MoveMode.h"
+#include "platform/MoveModeEscape.h"
 #include "platform/PointerWatch.h"
 #include "platform/TrayHost.h"
 #include "platform/WindowStacking.h"
@@ -65,16 +66,18 @@ bool isGnome() {
     return gnome;
 }
 
-// Hot keys under GNOME: in the shell while the extension runs, else X key grabs.
-std::shared_ptr<GlobalShortcuts::HotKeyBackend> makeGnomeHotKeys(GnomeShellBridge& bridge) {
+// Hot keys under GNOME: in the shell while the extension runs, else X key
+// grabs; the names of the grabs in the shell start with `prefix`.
+std::shared_ptr<GlobalShortcuts::HotKeyBackend> makeGnomeHotKeys(GnomeShellBridge& bridge,
+                                                                 const QString& prefix = {}) {
     std::shared_ptr<GlobalShortcuts::HotKeyBackend> x11 = X11HotKeyService::connect();
     if (!x11) {
         x11 = std::make_shared<XkbKeyTextService>();
     }
     auto layout = std::make_shared<XkbKeyTextService>();
     return std::make_shared<GnomeHotKeyService>(
-        bridge, std::move(x11),
-        [layout](std::int64_t keyCode) { return layout->keyText(keyCode); });
+        bridge, std::move(x11), [layout](std::int64_t keyCode) { return layout->keyText(keyCode); },
+        prefix);
 }
 
 // The bridge to the extension, wired to the program's state on first use.
@@ -92,6 +95,11 @@ GnomeShellBridge& gnomeBridge() {
         QObject::connect(&MoveMode::shared(), &MoveMode::activeChanged, &bridge,
                          &GnomeShellBridge::setMoveMode);
         bridge.setMoveMode(MoveMode::shared().isActive());
+        // No window of the program has the keyboard in move mode: Escape is
+        // grabbed while it is on.
+        new MoveModeEscape(
+            MoveMode::shared(),
+            [&bridge] { return makeGnomeHotKeys(bridge, QStringLiteral("moveMode:")); }, &bridge);
         // With the extension the shell grabs the shortcuts whatever has focus.
         QObject::connect(&bridge, &GnomeShellBridge::runningChanged, [](bool running) {
             GlobalShortcuts::setSessionDelivery(running ? GlobalShortcuts::Delivery::Grabs

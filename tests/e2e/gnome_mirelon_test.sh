@@ -8,7 +8,7 @@
 #     the ring light is not restacked over and over;
 #   - a stored shortcut fires while the witness has focus (the panel goes
 #     and comes back);
-#   - move mode: a drag moves the panel and stores its origin;
+#   - move mode: a drag moves the panel and stores its origin; Escape ends it;
 #   - the hover fade ends when the pointer leaves the panel onto the witness;
 #   - the extension disabled: the hover fade still ends when the pointer
 #     leaves (Xwayland's stale pointer at the panel's edge); enabled again:
@@ -186,7 +186,9 @@ PY
 # Stored y up: the bottom-left corner above the primary monitor's bottom.
 origin_stored() { [ "$(origin)" = "$((px - 300)) $((1080 - (py - 180) - ph))" ]; }
 desktop_poll 15 origin_stored || desktop_fail "stored origin '$(origin)', expected $((px - 300)) $((1080 - (py - 180) - ph))"
-app_action moveCameraPanels
+# Escape ends it (grabbed in the shell while the mode is on).
+app_wait 'grabbed Escape'
+gn_key Escape
 app_wait 'Move mode off'
 click_reaches_witness $((px - 300 + pw / 2)) $((py - 180 + ph / 2)) || desktop_fail "after move mode the panel takes clicks"
 

@@ -11,8 +11,12 @@ namespace mirelon {
 
 GnomeHotKeyService::GnomeHotKeyService(GnomeShellBridge& bridge,
                                        std::shared_ptr<GlobalShortcuts::HotKeyBackend> fallback,
-                                       GnomeAccelerator::KeyTextSource layoutText)
-    : bridge_(bridge), fallback_(std::move(fallback)), layoutText_(std::move(layoutText)) {
+                                       GnomeAccelerator::KeyTextSource layoutText,
+                                       QString grabNamePrefix)
+    : bridge_(bridge),
+      fallback_(std::move(fallback)),
+      layoutText_(std::move(layoutText)),
+      grabNamePrefix_(std::move(grabNamePrefix)) {
     connect(&bridge_, &GnomeShellBridge::runningChanged, this,
             &GnomeHotKeyService::extensionChanged);
     connect(&bridge_, &GnomeShellBridge::activated, this,
@@ -50,7 +54,8 @@ int GnomeHotKeyService::registerHotKey(std::uint32_t id, std::uint32_t keyCode,
         if (!accelerator) {
             return kBadValue;
         }
-        const auto grab = bridge_.grabAccelerator(*accelerator, QString::number(id));
+        const auto grab =
+            bridge_.grabAccelerator(*accelerator, grabNamePrefix_ + QString::number(id));
         switch (grab.result) {
             case GnomeShellBridge::Grab::Result::grabbed:
                 shellGrabs_[id] = grab.action;
@@ -129,7 +134,8 @@ void GnomeHotKeyService::activated(std::uint32_t action, const QString& name) {
         // waited while the new grab was made): the name is the hot key's id,
         // which a grab taken again keeps.
         bool ok = false;
-        const std::uint32_t id = name.toUInt(&ok);
+        const std::uint32_t id =
+            name.startsWith(grabNamePrefix_) ? name.mid(grabNamePrefix_.size()).toUInt(&ok) : 0;
         if (ok && shellGrabs_.count(id)) {
             hotKey = id;
         }

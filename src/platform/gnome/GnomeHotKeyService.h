@@ -22,9 +22,9 @@ class GnomeShellBridge;
 // (mappingChanged), which moves every grab to the side that serves now.
 //
 // The shell reports one activation per press: it becomes a press and a
-// release of the hot key. Each grab carries the hot key's id as its name. A combination the shell
-// or another program holds is refused as X11 refuses a held grab (BadAccess), so the recorder says
-// "reserved" the same way.
+// release of the hot key. Each grab carries the hot key's id as its name (after the prefix). A
+// combination the shell or another program holds is refused as X11 refuses a held grab (BadAccess),
+// so the recorder says "reserved" the same way.
 class GnomeHotKeyService final : public QObject, public GlobalShortcuts::HotKeyBackend {
     Q_OBJECT
 public:
@@ -33,9 +33,12 @@ public:
 
     // `fallback` (never null) serves while the extension is absent and gives
     // the key texts; `layoutText` names keys when the fallback has no layout.
+    // The shell reports every grab of the program to each service: the names
+    // of this one's grabs start with `grabNamePrefix`, unlike any other's.
     GnomeHotKeyService(GnomeShellBridge& bridge,
                        std::shared_ptr<GlobalShortcuts::HotKeyBackend> fallback,
-                       GnomeAccelerator::KeyTextSource layoutText = {});
+                       GnomeAccelerator::KeyTextSource layoutText = {},
+                       QString grabNamePrefix = {});
     ~GnomeHotKeyService() override;
 
     void setSink(Sink sink) override;
@@ -57,6 +60,7 @@ private:
     GnomeShellBridge& bridge_;
     std::shared_ptr<GlobalShortcuts::HotKeyBackend> fallback_;
     GnomeAccelerator::KeyTextSource layoutText_;
+    QString grabNamePrefix_;
     Sink sink_;
     std::map<std::uint32_t, std::uint32_t> shellGrabs_;  // id -> the shell's action
 };

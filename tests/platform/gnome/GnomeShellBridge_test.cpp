@@ -5,6 +5,7 @@
 #include "FakeShellService.h"
 
 #include "platform/MoveMode.h"
+#include "platform/MoveModeEscape.h"
 #include "platform/gnome/GnomeHotKeyService.h"
 #include "platform/gnome/GnomePointerWatch.h"
 #include "platform/gnome/GnomeShellBridge.h"
@@ -224,6 +225,51 @@ TEST_F(GnomeBridgeTest, GrabsMoveToXWhenTheExtensionLeavesAndBackWhenItReturns) 
     EXPECT_TRUE(fallback->grabbed.empty());
     ASSERT_TRUE(fake->activate(fake->grabs().firstKey()));
     ASSERT_TRUE(waitFor([&] { return downs == 2; }));
+}
+
+TEST_F(GnomeBridgeTest, EscapeIsGrabbedWhileMoveModeIsOnAndEndsIt) {
+    ScopedManualScheduler manual;
+    ASSERT_TRUE(fake->appear());
+    makeBridge();
+    ASSERT_TRUE(running());
+    // The program's shortcuts beside it: Escape's presses are not theirs.
+    makeHotKeys();
+    GlobalShortcuts::HotKeyRegistry registry(*hotKeys);
+    int toggles = 0;
+    ASSERT_TRUE(registry.registerShortcut(
+        Shortcut(Key::m, GlobalShortcuts::modifierFlagsFromCarbon(Carbon::control)),
+        [&](const Shortcut&) { ++toggles; }, [](const Shortcut&) {}));
+    MoveMode mode(true);
+    int made = 0;
+    std::shared_ptr<FakeX11Grabs> escapeFallback;
+    MoveModeEscape escape(mode, [&] {
+        ++made;
+        return std::make_shared<GnomeHotKeyService>(
+            *bridge, escapeFallback = std::make_shared<FakeX11Grabs>(), usKeyText,
+            QStringLiteral("moveMode:"));
+    });
+    EXPECT_EQ(made, 0);  // nothing is grabbed (or connected) before the mode is used
+
+    mode.setActive(true);
+    ASSERT_EQ(fake->grabbedAccelerators(),
+              (QStringList{QStringLiteral("<Control>m"), QStringLiteral("Escape")}));
+    ASSERT_TRUE(fake->activate(fake->grabs().lastKey()));
+    ASSERT_TRUE(waitFor([&] { return !mode.isActive(); }));
+    EXPECT_TRUE(waitFor([&] { return fake->grabs().size() == 1; }));
+    EXPECT_EQ(toggles, 0);
+
+    // The extension leaves while the mode is on: an X grab takes Escape.
+    mode.setActive(true);
+    fake->vanish();
+    ASSERT_TRUE(gone());
+    ASSERT_EQ(escapeFallback->grabbed.size(), 1u);
+    EXPECT_EQ(escapeFallback->grabbed.begin()->second,
+              std::make_pair(static_cast<std::uint32_t>(Key::escape.rawValue), 0u));
+    escapeFallback->sink.pressed(escapeFallback->grabbed.begin()->first);
+    EXPECT_FALSE(mode.isActive());
+    EXPECT_TRUE(escapeFallback->grabbed.empty());
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(toggles, 0);
 }
 
 TEST_F(GnomeBridgeTest, ThePointerComesFromTheShellOnlyWhileMotionIsWanted) {

@@ -188,6 +188,44 @@ TEST(PictureKernelsTest, SampleChannelAvx2MatchesPlainLoopForEveryStepAndHalving
     }
 }
 
+// Flat blocks blend a row pair once and then sample along it: the result
+// must be the very bilinear sample a per-pixel read takes, to the bit, and
+// read nothing past the plane's last byte.
+TEST(PictureKernelsTest, RowSamplingGivesThePerPixelSampleExactly) {
+    std::mt19937 random(11);
+    for (const int step : {1, 2, 4}) {
+        for (int round = 0; round < 200; ++round) {
+            const int samples = between(random, 2, 50);
+            const int rows = between(random, 2, 6);
+            const int stride = samples * step + between(random, 0, 5);
+            GuardedBytes bytes(planeBytes(0, step, stride, samples, rows));
+            bytes.fill(random);
+            const Plane plane = planeOf(bytes.data(), step, stride, samples, rows, false, false);
+            const int count = between(random, 1, 60);
+            const auto u = positions(random, count, 0, plane.maxU);
+            const int row = between(random, 0, plane.maxV);
+            const std::vector<std::int32_t> v(std::size_t(count), row);
+            std::vector<std::uint8_t> expected(static_cast<std::size_t>(count));
+            scalar::sampleChannel(expected.data(), plane, u.data(), v.data(), count);
+
+            std::vector<std::int32_t> offset(static_cast<std::size_t>(count));
+            std::vector<std::uint16_t> weight(static_cast<std::size_t>(count));
+            for (int i = 0; i < count; ++i) {
+                offset[std::size_t(i)] = (u[std::size_t(i)] >> 8) * step;
+                weight[std::size_t(i)] = std::uint16_t(u[std::size_t(i)] & 0xFF);
+            }
+            const int span = (samples - 1) * step + 1;
+            const std::uint8_t* upper = plane.data + (row >> 8) * stride;
+            std::vector<std::uint16_t> blended(static_cast<std::size_t>(span));
+            lerpBytes(blended.data(), upper, upper + plane.dy, span, std::uint32_t(row & 0xFF));
+            std::vector<std::uint8_t> actual(static_cast<std::size_t>(count));
+            sampleRow(actual.data(), blended.data(), offset.data(), weight.data(), plane.dx, count);
+            ASSERT_EQ(actual, expected)
+                << "step " << step << ", " << samples << "x" << rows << " row position " << row;
+        }
+    }
+}
+
 TEST(PictureKernelsTest, SampleChannelAvx2ReadsTheLastRowsAndColumnsExactly) {
     REQUIRE_AVX2();
     // Every position of the last two rows and columns, at the clamping

@@ -89,6 +89,27 @@ void colorRow(std::uint32_t* __restrict p, int count, const FixedColorMatrix& c)
 }
 
 MIRELON_ROW_KERNEL
+void lerpBytes(std::uint16_t* __restrict out, const std::uint8_t* __restrict a,
+               const std::uint8_t* __restrict b, int count, std::uint32_t w) {
+    const std::uint16_t iw = std::uint16_t(256 - w);
+    const std::uint16_t wb = std::uint16_t(w);
+    for (int i = 0; i < count; ++i) {
+        out[i] = std::uint16_t(a[i] * iw + b[i] * wb);
+    }
+}
+
+MIRELON_ROW_KERNEL
+void sampleRow(std::uint8_t* __restrict out, const std::uint16_t* __restrict row,
+               const std::int32_t* __restrict offset, const std::uint16_t* __restrict weight,
+               int dx, int count) {
+    for (int i = 0; i < count; ++i) {
+        const std::uint16_t* p = row + offset[i];
+        const std::uint32_t w = weight[i];
+        out[i] = std::uint8_t((p[0] * (256 - w) + p[dx] * w + 32768) >> 16);
+    }
+}
+
+MIRELON_ROW_KERNEL
 void compositeRow(std::uint32_t* __restrict out, const std::uint32_t* __restrict picture,
                   const std::uint8_t* __restrict coverage, const std::uint32_t* __restrict border,
                   int count) {

@@ -62,6 +62,16 @@ void colorRow(std::uint32_t* p, int count, const FixedColorMatrix& c);
 
 // out = picture x coverage + border (premultiplied); coverage 255 keeps the
 // picture exactly, and where it is 255 the border is empty.
+// Bytes of two rows blended, kept at full precision: a * (256 - w) + b * w.
+void lerpBytes(std::uint16_t* out, const std::uint8_t* a, const std::uint8_t* b, int count,
+               std::uint32_t w);
+
+// One channel along a row blended by lerpBytes: for each i, the values at
+// offset[i] and offset[i] + dx blended by weight[i] (0...255) and rounded
+// back to a byte; exactly the bilinear sample sampleChannel takes.
+void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* offset,
+               const std::uint16_t* weight, int dx, int count);
+
 void compositeRow(std::uint32_t* out, const std::uint32_t* picture, const std::uint8_t* coverage,
                   const std::uint32_t* border, int count);
 

@@ -2,6 +2,7 @@
 #include "panels/content/PictureRenderer.h"
 
 #include "panels/content/PictureKernels.h"
+#include "panels/content/PictureRendererRows.h"
 #include "panels/content/SquircleShape.h"
 #include "panels/content/TiltProjection.h"
 #include "panels/content/TiltWarp.h"
@@ -68,19 +69,6 @@ void buildAxis(int outCount, int sourceCount, int lo, int hi, double scale, bool
         valid0 = valid1 = 0;
         needed0 = needed1 = 0;
     }
-}
-
-// Copies the border template's row outside the picture's span [x0, x1) of a
-// row; false when the row has no picture pixel (the whole row was copied).
-inline bool copyBorderAround(std::uint32_t* out, const std::uint32_t* border, int width, int x0,
-                             int x1) {
-    if (x1 <= x0) {
-        std::memcpy(out, border, std::size_t(width) * 4);
-        return false;
-    }
-    std::memcpy(out, border, std::size_t(x0) * 4);
-    std::memcpy(out + x1, border + x1, std::size_t(width - x1) * 4);
-    return true;
 }
 
 }  // namespace
@@ -279,6 +267,7 @@ void PictureRenderer::rebuildSampling(QSize sourceSize, QRect window, bool mappe
     sampledSourceSize_ = sourceSize;
     sampledWindow_ = window;
     sampledMapped_ = mapped;
+    flatYuvLayout_ = {};
     const int w = frameDevice_.width();
     const int h = frameDevice_.height();
     const double zoom = std::isfinite(style_.zoom) && style_.zoom > 0 ? style_.zoom : 1.0;
@@ -378,12 +367,15 @@ void PictureRenderer::render(const VideoFrame& frame) {
         return;
     }
     if (frame.isYuv()) {
-        if (frame.size() != sampledSourceSize_ || !sampledMapped_ ||
+        if (frame.size() != sampledSourceSize_ || sampledMapped_ != tilted_ ||
             frame.window() != sampledWindow_) {
-            rebuildSampling(frame.size(), frame.window(), true);
+            rebuildSampling(frame.size(), frame.window(), tilted_);
         }
-        renderYuvRows(frame);
-        hasPicture_ = true;
+        if (tilted_) {
+            renderYuvRows(frame);
+        } else {
+            renderFlatYuvRows(frame);
+        }
         return;
     }
     const QImage& source = frame.image();
@@ -415,41 +407,16 @@ void PictureRenderer::render(const VideoFrame& frame) {
 }
 
 void PictureRenderer::renderRows(const QImage& source) {
-    const int bw = block_.width();
-    const int bh = block_.height();
-    const int m = margin_;
     const int srcH = source.height();
-    const bool identity = fixedColor_.identity;
-    const int px0 = validX0_ + m;
-    const int px1 = validX1_ + m;
-    uchar* const outBits = block_.bits();
-    const qsizetype outStride = block_.bytesPerLine();
     const uchar* const srcBits = source.constBits();
     const qsizetype srcStride = source.bytesPerLine();
-    const std::int32_t* sxs = sx_.data() - m;  // indexed by block column
-    const std::uint16_t* wxs = wx_.data() - m;
-    std::uint32_t* const row = rowBuffer_.data();
+    const std::int32_t* sxs = sx_.data() - margin_;  // indexed by block column
+    const std::uint16_t* wxs = wx_.data() - margin_;
     std::uint32_t* const blended = blendBuffer_.data();
-
-    for (int y = 0; y < bh; ++y) {
-        auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
-        const std::size_t rowBase = std::size_t(y) * std::size_t(bw);
-        const std::uint32_t* border = border_.data() + rowBase;
-        const std::uint8_t* coverage = coverage_.data() + rowBase;
-        const int fy = y - m;
-        int x0 = spans_[std::size_t(y)].begin;
-        int x1 = spans_[std::size_t(y)].end;
-        if (fy < validY0_ || fy >= validY1_) {
-            x0 = x1 = 0;
-        }
-        x0 = std::max(x0, px0);
-        x1 = std::min(x1, px1);
-        if (!copyBorderAround(out, border, bw, x0, x1)) {
-            continue;
-        }
-
-        // Blend the two source rows over the columns this row reads, then
-        // blend neighbouring columns per output pixel.
+    // Blend the two source rows over the columns a row reads, then blend
+    // neighbouring columns per output pixel.
+    renderFlatRowsWith(fixedColor_.identity ? nullptr : &fixedColor_, [&](std::uint32_t* row,
+                                                                          int fy, int x0, int x1) {
         const int first = std::min(sxs[x0], sxs[x1 - 1]);
         const int last = std::max(sxs[x0], sxs[x1 - 1]) + 1;
         const int s0 = sy_[std::size_t(fy)];
@@ -464,37 +431,7 @@ void PictureRenderer::renderRows(const QImage& source) {
             columns = blended;
         }
         gatherRow(row + x0, columns, sxs + x0, wxs + x0, first, x1 - x0);
-        if (!identity) {
-            colorRow(row + x0, x1 - x0, fixedColor_);
-        }
-        compositeRow(out + x0, row + x0, coverage + x0, border + x0, x1 - x0);
-    }
-}
-
-template <typename Sample>
-void PictureRenderer::renderMappedRowsWith(const FixedColorMatrix* color, Sample sample) {
-    const int bw = block_.width();
-    const int bh = block_.height();
-    uchar* const outBits = block_.bits();
-    const qsizetype outStride = block_.bytesPerLine();
-    std::uint32_t* const row = rowBuffer_.data();
-    for (int y = 0; y < bh; ++y) {
-        auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
-        const std::size_t rowBase = std::size_t(y) * std::size_t(bw);
-        const std::uint32_t* border = border_.data() + rowBase;
-        const RowSpan span = mappedSpans_[std::size_t(y)];
-        const int x0 = span.begin;
-        const int x1 = span.end;
-        if (!copyBorderAround(out, border, bw, x0, x1)) {
-            continue;
-        }
-        const int n = x1 - x0;
-        sample(row + x0, u_.data() + rowBase + x0, v_.data() + rowBase + x0, n);
-        if (color) {
-            colorRow(row + x0, n, *color);
-        }
-        compositeRow(out + x0, row + x0, mappedCoverage_.data() + rowBase + x0, border + x0, n);
-    }
+    });
 }
 
 void PictureRenderer::renderMappedRows(const QImage& source) {
@@ -503,67 +440,6 @@ void PictureRenderer::renderMappedRows(const QImage& source) {
     renderMappedRowsWith(fixedColor_.identity ? nullptr : &fixedColor_,
                          [&](std::uint32_t* out, const std::int32_t* u, const std::int32_t* v,
                              int n) { gatherPixels(out, pixels, stridePixels, u, v, n); });
-}
-
-void PictureRenderer::renderYuvRows(const VideoFrame& frame) {
-    if (!yuvColorValid_ || yuvColorimetry_ != frame.colorimetry()) {
-        const auto m = frame.colorimetry().toRgb();
-        ColorMatrix toRgb;
-        for (std::size_t r = 0; r < 3; ++r) {
-            toRgb.m[r] = {m[r * 4], m[r * 4 + 1], m[r * 4 + 2]};
-            toRgb.offset[r] = m[r * 4 + 3];
-        }
-        yuvColor_ = FixedColorMatrix::from(style_.color.after(toRgb));
-        yuvColorimetry_ = frame.colorimetry();
-        yuvColorValid_ = true;
-    }
-    const int w = frame.width();
-    const int h = frame.height();
-    const int cw = (w + frame.chromaShiftX()) >> frame.chromaShiftX();
-    const int ch = (h + frame.chromaShiftY()) >> frame.chromaShiftY();
-    auto plane = [](const uchar* data, int step, int stride, int width, int height, bool halveX,
-                    bool halveY) {
-        Plane p;
-        p.data = data;
-        p.step = step;
-        p.stride = stride;
-        p.dx = width >= 2 ? step : 0;
-        p.dy = height >= 2 ? stride : 0;
-        p.halveX = halveX;
-        p.halveY = halveY;
-        p.maxU = width >= 2 ? (width - 1) * 256 - 1 : 0;
-        p.maxV = height >= 2 ? (height - 1) * 256 - 1 : 0;
-        return p;
-    };
-    const bool hx = frame.chromaShiftX() > 0;
-    const bool hy = frame.chromaShiftY() > 0;
-    Plane py, pu, pv;
-    switch (frame.layout()) {
-        case VideoFrame::Layout::planar:
-            py = plane(frame.plane(0), 1, frame.stride(0), w, h, false, false);
-            pu = plane(frame.plane(1), 1, frame.stride(1), cw, ch, hx, hy);
-            pv = plane(frame.plane(2), 1, frame.stride(2), cw, ch, hx, hy);
-            break;
-        case VideoFrame::Layout::semiPlanar:
-            py = plane(frame.plane(0), 1, frame.stride(0), w, h, false, false);
-            pu = plane(frame.plane(1), 2, frame.stride(1), cw, ch, hx, hy);
-            pv = plane(frame.plane(1) + 1, 2, frame.stride(1), cw, ch, hx, hy);
-            break;
-        case VideoFrame::Layout::packed422:
-            py = plane(frame.plane(0), 2, frame.stride(0), w, h, false, false);
-            pu = plane(frame.plane(0) + 1, 4, frame.stride(0), (w + 1) / 2, h, true, false);
-            pv = plane(frame.plane(0) + 3, 4, frame.stride(0), (w + 1) / 2, h, true, false);
-            break;
-        default:
-            renderEmpty();
-            return;
-    }
-
-    // The conversion from YUV is part of the colour matrix: always applied.
-    renderMappedRowsWith(
-        &yuvColor_, [&](std::uint32_t* out, const std::int32_t* u, const std::int32_t* v, int n) {
-            sampleYuv(out, py, pu, pv, u, v, n);
-        });
 }
 
 QImage PictureRenderer::silhouette(double pictureAlpha) const {

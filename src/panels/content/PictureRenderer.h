@@ -3,12 +3,14 @@
 
 #include "capture/VideoFrame.h"
 #include "panels/content/ColorMatrix.h"
+#include "panels/content/PictureKernels.h"
 
 #include <QColor>
 #include <QImage>
 #include <QRectF>
 #include <QSizeF>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -97,11 +99,17 @@ private:
     void rebuildPositions(QSize sourceSize, QRect window);
     void renderRows(const QImage& source);
     void renderMappedRows(const QImage& source);
-    // The rows of a mapped block: sample(out, u, v, n) fills a row's picture
-    // span, then the colour matrix (unless null) and coverage and border.
+    // The row loops (PictureRendererRows.h).
+    template <typename Fill>
+    void renderFlatRowsWith(const FixedColorMatrix* color, Fill fill);
     template <typename Sample>
     void renderMappedRowsWith(const FixedColorMatrix* color, Sample sample);
+    // YUV frames (in PictureRendererYuv.cpp).
+    void updateYuvColor(const VideoFrame& frame);
+    static bool yuvPlanes(const VideoFrame& frame, PictureKernels::Plane planes[3]);
     void renderYuvRows(const VideoFrame& frame);
+    void buildFlatYuvColumns(const PictureKernels::Plane planes[3]);
+    void renderFlatYuvRows(const VideoFrame& frame);
 
     PictureStyle style_;
     bool templatesValid_ = false;
@@ -152,6 +160,24 @@ private:
     YuvColorimetry yuvColorimetry_;
     FixedColorMatrix yuvColor_;  // YUV -> RGB, then the colour steps
     bool yuvColorValid_ = false;
+    // Flat YUV blocks: per channel and block column, the byte offset of the
+    // left sample in the blended row and the right one's weight (0...255).
+    struct FlatYuvChannel {
+        std::vector<std::int32_t> offset;
+        std::vector<std::uint16_t> weight;
+        std::size_t rows = 0;                // the channel whose blended rows this one reads
+        int first = 0;                       // the first byte of a source row blended (row owners)
+        std::vector<std::uint16_t> blended;  // the row's two source rows blended
+        std::vector<std::uint8_t> samples;   // the channel of one block row
+    };
+    struct FlatYuvLayout {
+        VideoFrame::Layout layout = VideoFrame::Layout::none;
+        int chromaShiftX = -1;
+        int chromaShiftY = -1;
+        bool operator==(const FlatYuvLayout&) const = default;
+    };
+    std::array<FlatYuvChannel, 3> flatYuv_;
+    FlatYuvLayout flatYuvLayout_;  // what flatYuv_ was built for; reset with the tables
     bool hasPicture_ = false;
 };
 

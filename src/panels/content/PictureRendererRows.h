@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The renderer's two row loops, shared by its RGB and YUV sides: each block
+// row gets the border template outside the picture's span, the picture's
+// pixels from the caller's sampler inside it, then the colour matrix (unless
+// null), coverage and border.
+
+#include "panels/content/PictureKernels.h"
+#include "panels/content/PictureRenderer.h"
+
+#include <cstring>
+
+namespace mirelon {
+
+namespace PictureRows {
+
+// Copies the border template's row outside the picture's span [x0, x1) of a
+// row; false when the row has no picture pixel (the whole row was copied).
+inline bool copyBorderAround(std::uint32_t* out, const std::uint32_t* border, int width, int x0,
+                             int x1) {
+    if (x1 <= x0) {
+        std::memcpy(out, border, std::size_t(width) * 4);
+        return false;
+    }
+    std::memcpy(out, border, std::size_t(x0) * 4);
+    std::memcpy(out + x1, border + x1, std::size_t(width - x1) * 4);
+    return true;
+}
+
+}  // namespace PictureRows
+
+// Flat blocks: fill(row, frameRow, x0, x1) writes row[x0, x1) for the frame
+// row frameRow, which the sampling tables hold.
+template <typename Fill>
+void PictureRenderer::renderFlatRowsWith(const FixedColorMatrix* color, Fill fill) {
+    const int bw = block_.width();
+    const int bh = block_.height();
+    const int m = margin_;
+    const int px0 = validX0_ + m;
+    const int px1 = validX1_ + m;
+    uchar* const outBits = block_.bits();
+    const qsizetype outStride = block_.bytesPerLine();
+    std::uint32_t* const row = rowBuffer_.data();
+    for (int y = 0; y < bh; ++y) {
+        auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
+        const std::size_t rowBase = std::size_t(y) * std::size_t(bw);
+        const std::uint32_t* border = border_.data() + rowBase;
+        const int fy = y - m;
+        int x0 = spans_[std::size_t(y)].begin;
+        int x1 = spans_[std::size_t(y)].end;
+        if (fy < validY0_ || fy >= validY1_) {
+            x0 = x1 = 0;
+        }
+        x0 = std::max(x0, px0);
+        x1 = std::min(x1, px1);
+        if (!PictureRows::copyBorderAround(out, border, bw, x0, x1)) {
+            continue;
+        }
+        fill(row, fy, x0, x1);
+        const int n = x1 - x0;
+        if (color) {
+            PictureKernels::colorRow(row + x0, n, *color);
+        }
+        PictureKernels::compositeRow(out + x0, row + x0, coverage_.data() + rowBase + x0,
+                                     border + x0, n);
+    }
+}
+
+// Mapped blocks (tilted, or YUV): sample(out, u, v, n) fills a row's picture
+// span from the per-pixel source positions.
+template <typename Sample>
+void PictureRenderer::renderMappedRowsWith(const FixedColorMatrix* color, Sample sample) {
+    const int bw = block_.width();
+    const int bh = block_.height();
+    uchar* const outBits = block_.bits();
+    const qsizetype outStride = block_.bytesPerLine();
+    std::uint32_t* const row = rowBuffer_.data();
+    for (int y = 0; y < bh; ++y) {
+        auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
+        const std::size_t rowBase = std::size_t(y) * std::size_t(bw);
+        const std::uint32_t* border = border_.data() + rowBase;
+        const RowSpan span = mappedSpans_[std::size_t(y)];
+        const int x0 = span.begin;
+        const int x1 = span.end;
+        if (!PictureRows::copyBorderAround(out, border, bw, x0, x1)) {
+            continue;
+        }
+        const int n = x1 - x0;
+        sample(row + x0, u_.data() + rowBase + x0, v_.data() + rowBase + x0, n);
+        if (color) {
+            PictureKernels::colorRow(row + x0, n, *color);
+        }
+        PictureKernels::compositeRow(out + x0, row + x0, mappedCoverage_.data() + rowBase + x0,
+                                     border + x0, n);
+    }
+}
+
+}  // namespace mirelon

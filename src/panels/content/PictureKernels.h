@@ -68,7 +68,9 @@ void lerpBytes(std::uint16_t* out, const std::uint8_t* a, const std::uint8_t* b,
 
 // One channel along a row blended by lerpBytes: for each i, the values at
 // offset[i] and offset[i] + dx blended by weight[i] (0...255) and rounded
-// back to a byte; exactly the bilinear sample sampleChannel takes.
+// back to a byte; exactly the bilinear sample sampleChannel takes. The
+// AVX2 variant reads 32 bits at each value: `row` needs one value of
+// padding past the last one read.
 void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* offset,
                const std::uint16_t* weight, int dx, int count);
 
@@ -90,6 +92,8 @@ void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
                    const std::int32_t* v, int count);
 void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
                const std::int32_t* px, const std::int32_t* py, int count);
+void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* offset,
+               const std::uint16_t* weight, int dx, int count);
 }  // namespace scalar
 namespace avx2 {
 void gatherPixels(std::uint32_t* out, const std::uint32_t* source, int stridePixels,
@@ -98,6 +102,8 @@ void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
                    const std::int32_t* v, int count);
 void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
                const std::int32_t* px, const std::int32_t* py, int count);
+void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* offset,
+               const std::uint16_t* weight, int dx, int count);
 }  // namespace avx2
 
 }  // namespace mirelon::PictureKernels

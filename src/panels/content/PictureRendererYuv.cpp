@@ -157,7 +157,9 @@ void PictureRenderer::buildFlatYuvColumns(const Plane planes[3]) {
             channel.offset[std::size_t(o + margin_)] -= first[owner];
         }
         channel.first = first[k];
-        channel.blended.assign(owner == k ? std::size_t(std::max(0, last[k] - first[k])) : 0, 0);
+        // One value of padding: the row sampler reads values in pairs.
+        channel.blended.assign(owner == k ? std::size_t(std::max(0, last[k] - first[k])) + 1 : 0,
+                               0);
     }
 }
 
@@ -185,7 +187,7 @@ void PictureRenderer::renderFlatYuvRows(const VideoFrame& frame) {
             const int c = channelPosition(position, plane.halveY, plane.maxV);
             const std::uint8_t* upper = plane.data + (c >> 8) * plane.stride + channel.first;
             lerpBytes(flatYuv_[k].blended.data(), upper, upper + plane.dy,
-                      int(channel.blended.size()), std::uint32_t(c & 0xFF));
+                      int(channel.blended.size()) - 1, std::uint32_t(c & 0xFF));
         }
         for (std::size_t k = 0; k < 3; ++k) {
             FlatYuvChannel& channel = flatYuv_[k];

@@ -33,6 +33,8 @@ PACKAGES=(
   # session bus, a GTK 4 witness in Python) and the X11 stand-in overlays of
   # the companion extension's tests (python3-xlib)
   gnome-shell dbus python3-gi python3-gi-cairo gir1.2-gtk-4.0 python3-xlib
+  # GNOME's media-keys daemon, which runs the custom shortcuts Mirelon adds
+  gnome-settings-daemon
   # GNOME with a tray: the AppIndicator extension, whose XEmbed and
   # status-notifier tray the no-tray test docks Mirelon's icon in
   gnome-shell-extension-appindicator

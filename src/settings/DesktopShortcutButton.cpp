@@ -7,8 +7,12 @@
 #include "shortcuts/PortalTrigger.h"
 #include "shortcuts/Shortcut.h"
 
+#include <QEvent>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPointer>
+
+Q_LOGGING_CATEGORY(lcDesktopShortcut, "app.mirelon.Mirelon.gnome", QtInfoMsg)
 
 namespace mirelon {
 
@@ -63,6 +67,40 @@ void DesktopShortcutButton::refresh() {
             setToolTip(tr("GNOME runs “%1” on %2.")
                            .arg(command_, desktopAccelerator_.value_or(QString())));
             break;
+    }
+    report();
+}
+
+bool DesktopShortcutButton::event(QEvent* event) {
+    const bool handled = QPushButton::event(event);
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+            report();
+            break;
+        default:
+            break;
+    }
+    return handled;
+}
+
+void DesktopShortcutButton::report() {
+    if (!lcDesktopShortcut().isDebugEnabled() || !isVisible()) {
+        return;
+    }
+    static const char* const names[] = {"checking", "add", "remove", "busy"};
+    const QPoint at = mapTo(window(), QPoint(0, 0));
+    const QString line =
+        QStringLiteral("GNOME shortcut offer of %1: %2, at %3,%4 %5x%6 in its window")
+            .arg(name_, QLatin1String(names[static_cast<int>(state_)]))
+            .arg(at.x())
+            .arg(at.y())
+            .arg(width())
+            .arg(height());
+    if (line != reported_) {
+        reported_ = line;
+        qCDebug(lcDesktopShortcut).noquote() << line;
     }
 }
 
@@ -126,6 +164,15 @@ void DesktopShortcutButton::finished(bool ok, const QString& error,
                                      std::optional<QString> accelerator) {
     desktopAccelerator_ = std::move(accelerator);
     state_ = desktopAccelerator_ ? State::present : State::absent;
+    if (!ok) {
+        qCWarning(lcDesktopShortcut).noquote()
+            << "GNOME's custom shortcut of" << name_ << "not changed:" << error;
+    } else if (desktopAccelerator_) {
+        qCInfo(lcDesktopShortcut).noquote()
+            << "GNOME runs" << command_ << "on" << *desktopAccelerator_;
+    } else {
+        qCInfo(lcDesktopShortcut).noquote() << "GNOME's custom shortcut of" << name_ << "removed";
+    }
     refresh();
     Q_EMIT changed(ok, error);
     // The row changed while the desktop was busy: follow it (not after a

@@ -35,6 +35,9 @@ public:
     // The accelerator of the row's stored shortcut, none when it has none.
     std::optional<QString> storedAccelerator() const;
 
+protected:
+    bool event(QEvent* event) override;
+
 Q_SIGNALS:
     // The desktop answered an add or remove (failed: with the reason).
     void changed(bool ok, const QString& error);
@@ -46,6 +49,9 @@ private:
     void erase();
     void finished(bool ok, const QString& error, std::optional<QString> accelerator);
     void refresh();
+    // Logs (debug) what the button offers and where it sits in its window,
+    // whenever either changes.
+    void report();
 
     QString name_;
     QString title_;
@@ -54,6 +60,7 @@ private:
     std::optional<QString> desktopAccelerator_;
     std::optional<QString> lastStored_;
     ObserverToken defaultsObserver_;
+    QString reported_;
 };
 
 }  // namespace mirelon

@@ -9,10 +9,14 @@
 #include "shortcuts/Recorder.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
 
 namespace mirelon {
 
@@ -29,6 +33,26 @@ QString KeyShortcutsSettingsView::command(const QString& name) {
     return QStringLiteral("mirelon --action %1").arg(name);
 }
 
+QString KeyShortcutsSettingsView::desktopCommand(const QString& name, const QString& program,
+                                                 const QString& found) {
+    const QString canonical = QFileInfo(program).canonicalFilePath();
+    if (program.isEmpty() ||
+        (!found.isEmpty() && QFileInfo(found).canonicalFilePath() == canonical)) {
+        return command(name);
+    }
+    QString path = QFileInfo(program).absoluteFilePath();
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+,:@%=-]+$"));
+    if (!plain.match(path).hasMatch()) {
+        path = u'\'' + path.replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+    }
+    return path + QStringLiteral(" --action ") + name;
+}
+
+QString KeyShortcutsSettingsView::desktopCommand(const QString& name) {
+    return desktopCommand(name, QCoreApplication::applicationFilePath(),
+                          QStandardPaths::findExecutable(QStringLiteral("mirelon")));
+}
+
 KeyShortcutsSettingsView::KeyShortcutsSettingsView(QWidget* parent) : SettingsForm::Page(parent) {
     using GlobalShortcuts::Delivery;
     const Delivery delivery = GlobalShortcuts::delivery();
@@ -43,7 +67,7 @@ KeyShortcutsSettingsView::KeyShortcutsSettingsView(QWidget* parent) : SettingsFo
     for (const Row& row : rows()) {
         QWidget* trailing = offerCommands ? copyButton(row.name) : nullptr;
         if (offerRecorders && offerDesktop) {
-            auto* add = new DesktopShortcutButton(row.name, row.label, command(row.name));
+            auto* add = new DesktopShortcutButton(row.name, row.label, desktopCommand(row.name));
             desktopButtons_.append(add);
             auto* both = new QWidget;
             auto* layout = new QHBoxLayout(both);

@@ -36,6 +36,14 @@ public:
     static std::vector<Row> rows();
     // "mirelon --action NAME".
     static QString command(const QString& name);
+    // The command a desktop shortcut runs: "mirelon --action NAME" where
+    // "mirelon" (FOUND, as the search path finds it) is this very PROGRAM,
+    // else PROGRAM's own path (quoted for a shell), so that the shortcut still
+    // reaches this program when it is not installed on the search path.
+    static QString desktopCommand(const QString& name, const QString& program,
+                                  const QString& found);
+    // The same for the running program.
+    static QString desktopCommand(const QString& name);
 
     explicit KeyShortcutsSettingsView(QWidget* parent = nullptr);
 

@@ -9,6 +9,8 @@
 #include "shortcuts/Recorder.h"
 
 #include <QClipboard>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -171,6 +173,36 @@ TEST_F(KeyShortcutsTab, PortalModeShowsTheDesktopsTriggerWhenItDiffers) {
     EXPECT_NE(storedText, QStringLiteral("Meta+F9"));
     EXPECT_EQ(desktopTrigger(text), QStringLiteral("Meta+F9"));
     EXPECT_EQ(desktopTrigger(toggle), std::nullopt);
+}
+
+// GNOME runs the command with its own search path: "mirelon" only where that
+// finds this very program, its path otherwise.
+TEST(DesktopCommand, NamesThisProgramSoTheDesktopFindsIt) {
+    QTemporaryDir dir;
+    const QString installed = dir.filePath(QStringLiteral("bin/mirelon"));
+    const QString built = dir.filePath(QStringLiteral("it's a build/mirelon"));
+    for (const QString& file : {installed, built}) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QString link = dir.filePath(QStringLiteral("bin/mirelon-link"));
+    ASSERT_TRUE(QFile::link(installed, link));
+
+    using View = KeyShortcutsSettingsView;
+    const QString name = QStringLiteral("toggleMirelon");
+    EXPECT_EQ(View::desktopCommand(name, installed, installed),
+              QStringLiteral("mirelon --action toggleMirelon"));
+    // found through a link to the same file
+    EXPECT_EQ(View::desktopCommand(name, installed, link),
+              QStringLiteral("mirelon --action toggleMirelon"));
+    // not on the search path, or another program is: this one's own path,
+    // quoted where a shell would split or unquote it
+    EXPECT_EQ(View::desktopCommand(name, installed, QString()),
+              installed + QStringLiteral(" --action toggleMirelon"));
+    const QString quoted = u'\'' + dir.path() + QStringLiteral("/it'\\''s a build/mirelon'");
+    EXPECT_EQ(View::desktopCommand(name, built, installed),
+              quoted + QStringLiteral(" --action toggleMirelon"));
 }
 
 }  // namespace

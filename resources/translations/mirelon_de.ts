@@ -751,10 +751,9 @@ Programm darf die Kamera gerade verwenden.</translation>
         <source>Camera access was refused when the desktop asked.
 Allow Mirelon to use the camera in the privacy
 settings of your desktop, then restart Mirelon.</source>
-        <translation>Der Kamerazugriff wurde abgelehnt, als der Desktop
-nachfragte. Erlauben Sie Mirelon die Kamera in den
-Datenschutzeinstellungen Ihres Desktops und starten
-Sie Mirelon dann neu.</translation>
+        <translation>Der Kamerazugriff wurde abgelehnt, als der Desktop nachfragte.
+Erlauben Sie Mirelon die Kamera in den Datenschutz-
+einstellungen Ihres Desktops und starten Sie Mirelon neu.</translation>
     </message>
     <message>
         <source>Open Camera Settings</source>

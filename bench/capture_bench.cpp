@@ -96,6 +96,24 @@ void mainLoop(int busyMs, Pump pump) {
     }
 }
 
+// Starts the pipeline and waits (for real time, this is a benchmark) for its
+// first frame.
+void startPipeline(mirelon::GstCapturePipeline& pipeline) {
+    pipeline.start([] {});
+    QElapsedTimer t;
+    t.start();
+    QString error;
+    auto progress = pipeline.startProgress(&error);
+    while (progress == mirelon::CapturePipeline::StartProgress::pending && t.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        progress = pipeline.startProgress(&error);
+    }
+    if (progress != mirelon::CapturePipeline::StartProgress::started) {
+        qFatal("pipeline did not start: %s", qPrintable(error));
+    }
+}
+
 Run runMailbox(int busyMs) {
     Run run;
     QObject receiver;
@@ -115,10 +133,7 @@ Run runMailbox(int busyMs) {
     options.sourceCaps =
         QStringLiteral("video/x-raw,format=BGRx,width=1280,height=720,framerate=30/1");
     mirelon::GstCapturePipeline pipeline(stampedSource(), options, mailbox);
-    QString error;
-    if (!pipeline.start(&error)) {
-        qFatal("pipeline did not start: %s", qPrintable(error));
-    }
+    startPipeline(pipeline);
     mainLoop(busyMs, [] {});
     pipeline.stop();
     QCoreApplication::processEvents();
@@ -153,10 +168,7 @@ Run runQueuedPerFrame(int busyMs) {
             Qt::QueuedConnection);
     });
     mirelon::GstCapturePipeline pipeline(stampedSource(), options, mailbox);
-    QString error;
-    if (!pipeline.start(&error)) {
-        qFatal("pipeline did not start: %s", qPrintable(error));
-    }
+    startPipeline(pipeline);
     mainLoop(busyMs, [] {});
     pipeline.stop();
     QCoreApplication::processEvents();

@@ -450,8 +450,8 @@ Erlauben Sie Mirelon die Kamera in den Datenschutzeinstellungen Ihres Desktops u
 <context>
     <name>mirelon::CameraAccessRow</name>
     <message>
-        <source>Camera access</source>
-        <translation>Kamerazugriff</translation>
+        <source>Camera connection</source>
+        <translation>Kameraverbindung</translation>
     </message>
     <message>
         <source>Automatic</source>
@@ -746,6 +746,14 @@ program may be using the camera.</source>
 öffnen. Ihr Benutzerkonto muss dazu in der Gruppe
 sein, der es gehört, meist „video“, und kein anderes
 Programm darf die Kamera gerade verwenden.</translation>
+    </message>
+    <message>
+        <source>Camera access was refused when the desktop asked.
+Allow Mirelon to use the camera in the privacy
+settings of your desktop, then restart Mirelon.</source>
+        <translation>Der Kamerazugriff wurde abgelehnt, als der Desktop nachfragte.
+Erlauben Sie Mirelon die Kamera in den Datenschutz-
+einstellungen Ihres Desktops und starten Sie Mirelon neu.</translation>
     </message>
     <message>
         <source>Open Camera Settings</source>
@@ -1199,6 +1207,14 @@ Programm darf die Kamera gerade verwenden.</translation>
     <message>
         <source>Mirelon does not save its settings to %1, because that is not an ordinary file. Your changes apply until Mirelon quits.</source>
         <translation>Mirelon speichert seine Einstellungen nicht in %1, weil das keine gewöhnliche Datei ist. Ihre Änderungen gelten, bis Mirelon beendet wird.</translation>
+    </message>
+    <message>
+        <source>Camera access refused</source>
+        <translation>Kamerazugriff abgelehnt</translation>
+    </message>
+    <message>
+        <source>Mirelon may not use the camera: access was refused when the desktop asked. Allow Mirelon to use the camera in the privacy settings of your desktop, then restart Mirelon.</source>
+        <translation>Mirelon darf die Kamera nicht verwenden: Der Zugriff wurde abgelehnt, als der Desktop nachfragte. Erlauben Sie Mirelon die Kamera in den Datenschutzeinstellungen Ihres Desktops und starten Sie Mirelon dann neu.</translation>
     </message>
 </context>
 </TS>

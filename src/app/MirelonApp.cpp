@@ -89,6 +89,14 @@ bool MirelonApp::launch() {
                 warnPreferencesNotSaved(unsavedPreferencesPath_);
             }
         });
+    // The desktop's answer may come before the tray item exists.
+    accessRefusals_ = EventBus::shared().addObserver(Notifications::cameraAccessRefused,
+                                                     [this](const Notification&) {
+                                                         cameraAccessRefused_ = true;
+                                                         if (tray_) {
+                                                             warnCameraAccessRefused();
+                                                         }
+                                                     });
     qCInfo(lcCore).noquote() << DisplaySession::describe(DisplaySession::mode());
     if (StartAtLogin::wasLaunchedAtLogin()) {
         qCInfo(lcMain) << "Launched at login";
@@ -159,6 +167,9 @@ bool MirelonApp::launch() {
     if (!unsavedPreferencesPath_.isEmpty()) {
         warnPreferencesNotSaved(unsavedPreferencesPath_);
     }
+    if (cameraAccessRefused_) {
+        warnCameraAccessRefused();
+    }
     tray_->start();
     return true;
 }
@@ -178,6 +189,13 @@ void MirelonApp::warnPreferencesNotSaved(const QString& path) {
                        tr("Mirelon does not save its settings to %1, because that is not an "
                           "ordinary file. Your changes apply until Mirelon quits.")
                            .arg(path));
+}
+
+void MirelonApp::warnCameraAccessRefused() {
+    tray_->showWarning(tr("Camera access refused"),
+                       tr("Mirelon may not use the camera: access was refused when the desktop "
+                          "asked. Allow Mirelon to use the camera in the privacy settings of your "
+                          "desktop, then restart Mirelon."));
 }
 
 void MirelonApp::openSettings() {

@@ -40,6 +40,7 @@ public:
 
 private:
     void warnPreferencesNotSaved(const QString& path);
+    void warnCameraAccessRefused();
 
     int exitCode_ = 0;
     std::unique_ptr<SingleInstance> singleInstance_;
@@ -53,6 +54,8 @@ private:
     std::unique_ptr<TrayController> tray_;
     ObserverToken saveRefusals_;
     QString unsavedPreferencesPath_;
+    ObserverToken accessRefusals_;
+    bool cameraAccessRefused_ = false;
 };
 
 }  // namespace mirelon

@@ -299,6 +299,10 @@ QByteArray SingleInstance::answer(const QByteArray& line) {
     if (line.startsWith("action ") && line.endsWith('\n')) {
         const QString name = QString::fromUtf8(line.mid(7).chopped(1));
         const ActionResult result = actionHandler_ ? actionHandler_(name) : ActionResult::Unknown;
+        qCInfo(lcInstance).noquote() << "Action" << name << "asked for by another launch:"
+                                     << (result == ActionResult::Done          ? "done"
+                                         : result == ActionResult::Unavailable ? "unavailable"
+                                                                               : "unknown");
         switch (result) {
             case ActionResult::Done:
                 return okReply;

@@ -114,6 +114,7 @@ void TrayController::createIcon() {
 }
 
 void TrayController::showWarning(const QString& title, const QString& text) {
+    qCInfo(lcTray).noquote() << "Notification:" << title;
     if (trayIcon_) {
         trayIcon_->showMessage(title, text, QSystemTrayIcon::Warning);
         return;

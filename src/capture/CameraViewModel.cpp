@@ -128,7 +128,7 @@ void CameraViewModel::startCameraAttempt(int attempt) {
         setStartingCamera(false);
         return;
     }
-    if (isRunning_) {
+    if (isRunning_ || captureSession_->isStarting()) {
         releaseCaptureSessionResources();
         replaceCaptureSession();
         isRunning_ = false;
@@ -163,22 +163,35 @@ void CameraViewModel::startCameraAttempt(int attempt) {
     captureSession_ = std::move(session);
     Q_EMIT captureSessionChanged();
     Q_EMIT changed();
+    // The outcome comes later (at once for a pipeline that knows it at once).
+    CaptureSession* const awaited = captureSession_.get();
+    awaitedSession_ = awaited;
+    connect(awaited, &CaptureSession::startFinished, this, [this, awaited, attempt, name](bool ok) {
+        if (awaitedSession_ == awaited && captureSession_.get() == awaited) {
+            awaitedSession_ = nullptr;
+            finishStartAttempt(attempt, ok, name);
+        }
+    });
     startCaptureSession();
-    if (isSessionRunning_) {
+}
+
+void CameraViewModel::finishStartAttempt(int attempt, bool ok, const QString& name) {
+    if (ok) {
         isRunning_ = true;
+        setSessionRunning(true);
         setStartingCamera(false);
         setCameraBusy(false);
         setFailureMessage(std::nullopt);
         startSessionHealthMonitoring();
-    } else {
-        const QString why = captureSession_->lastError();
-        const bool busy = captureSession_->lastErrorIsBusy();
-        setCameraBusy(busy);
-        handleStartFailure(busy ? kInUse : kCouldNotStart, attempt);
-        qCCritical(lcCore, "Camera: session did not start for device %s", qUtf8Printable(name));
-        if (!why.isEmpty()) {
-            qCInfo(lcCapture).noquote() << "Capture session for" << name << "did not start:" << why;
-        }
+        return;
+    }
+    const QString why = captureSession_->lastError();
+    const bool busy = captureSession_->lastErrorIsBusy();
+    setCameraBusy(busy);
+    handleStartFailure(busy ? kInUse : kCouldNotStart, attempt);
+    qCCritical(lcCore, "Camera: session did not start for device %s", qUtf8Printable(name));
+    if (!why.isEmpty()) {
+        qCInfo(lcCapture).noquote() << "Capture session for" << name << "did not start:" << why;
     }
 }
 
@@ -224,7 +237,6 @@ void CameraViewModel::startCaptureSession() {
     if (!captureSession_->isRunning()) {
         captureSession_->startRunning();
     }
-    setSessionRunning(captureSession_->isRunning());
 }
 
 void CameraViewModel::stopCaptureSession() {
@@ -238,6 +250,7 @@ void CameraViewModel::stopCaptureSession() {
 
 void CameraViewModel::releaseCaptureSessionResources() {
     pendingStartRetryWorkItem_.cancel();
+    awaitedSession_ = nullptr;
     stopCaptureSession();
     sessionHealthTimer_.cancel();
     teardownCaptureSession(*captureSession_);
@@ -380,7 +393,8 @@ void CameraViewModel::startSessionHealthMonitoring() {
 }
 
 void CameraViewModel::performHealthCheck() {
-    if (!isRunning_) {
+    // A session that is changing its camera's mode is judged once it ran again.
+    if (!isRunning_ || captureSession_->isStarting()) {
         return;
     }
     if (!captureSession_->isRunning()) {

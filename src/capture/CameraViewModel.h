@@ -20,7 +20,9 @@ namespace mirelon {
 class PreferencesFile;
 
 // The live capture of one camera: permission, the choice of device, the
-// capture session with its start attempts (at 0 s, about 1 s and about 3 s),
+// capture session with its start attempts (at 0 s, about 1 s and about 3 s;
+// each waits for its session's outcome without blocking, the camera counts
+// as starting meanwhile),
 // a health check every 5 s that restarts a stalled or vanished camera, and the
 // switch back to the preferred camera when it returns.
 //
@@ -114,6 +116,7 @@ Q_SIGNALS:
 private:
     void startCameraAttempt(int attempt);
     void startCaptureSession();
+    void finishStartAttempt(int attempt, bool ok, const QString& name);
     void stopCaptureSession();
     void handleStartFailure(const QString& message, int attempt);
     void setupCameraNotifications();
@@ -146,6 +149,8 @@ private:
     const bool shouldObserveSharedDevicePreference_;
     TaskHandle sessionHealthTimer_;
     TaskHandle pendingStartRetryWorkItem_;
+    // The session whose start an attempt waits for.
+    const CaptureSession* awaitedSession_ = nullptr;
     ObserverToken cameraConnectedObserver_;
     ObserverToken cameraDisconnectedObserver_;
     ObserverToken userDefaultsChangeObserver_;

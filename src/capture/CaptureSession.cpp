@@ -2,6 +2,7 @@
 #include "capture/CaptureSession.h"
 
 #include <QMetaObject>
+#include <QPointer>
 
 namespace mirelon {
 
@@ -58,34 +59,91 @@ void CaptureSession::removeInput() {
 }
 
 void CaptureSession::startRunning() {
-    if (pipeline_ && pipeline_->isRunning()) {
+    if (starting_ || (pipeline_ && pipeline_->isRunning())) {
         return;
     }
     if (configurationDepth_ > 0) {
         restartOnCommit_ = true;
         return;
     }
-    if (pipeline_) {
-        pipeline_->stop();
-        pipeline_.reset();
-    }
+    dropPipeline();
     if (!input_) {
         lastError_ = QStringLiteral("The session has no input");
         return;
     }
-    mailbox_.reset();
     input_->adaptTo(wantedSize());
-    auto pipeline = input_->makePipeline(mailbox_);
-    QString error;
-    if (!pipeline || !pipeline->start(&error)) {
-        lastError_ = pipeline ? error : QStringLiteral("The camera could not be opened");
-        lastErrorIsBusy_ = pipeline && pipeline->failedBecauseBusy();
+    beginStart();
+}
+
+void CaptureSession::beginStart() {
+    mailbox_.reset();
+    pipeline_ = input_->makePipeline(mailbox_);
+    if (!pipeline_) {
+        finishStart(false, QStringLiteral("The camera could not be opened"), false);
         return;
     }
-    lastError_.clear();
-    lastErrorIsBusy_ = false;
-    pipeline_ = std::move(pipeline);
-    Q_EMIT runningChanged(true);
+    starting_ = true;
+    // Runs on the pipeline's threads until it stops: queue a look on the
+    // main thread (dropped with the session).
+    pipeline_->start([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { checkStart(); }, Qt::QueuedConnection);
+    });
+    const double timeout = pipeline_->startTimeoutSeconds();
+    QPointer<CaptureSession> self(this);
+    startDeadline_ = Scheduler::main().schedule(timeout, [self, timeout] {
+        if (self && self->starting_) {
+            self->finishStart(false, QStringLiteral("no frame arrived within %1 s").arg(timeout),
+                              false);
+        }
+    });
+    // A pipeline may know its outcome at once (one that could not be built).
+    checkStart();
+}
+
+void CaptureSession::checkStart() {
+    if (!starting_ || !pipeline_) {
+        return;
+    }
+    QString error;
+    switch (pipeline_->startProgress(&error)) {
+        case CapturePipeline::StartProgress::pending:
+            return;
+        case CapturePipeline::StartProgress::started:
+            finishStart(true, {}, false);
+            return;
+        case CapturePipeline::StartProgress::failed:
+            finishStart(false, error, pipeline_->failedBecauseBusy());
+            return;
+    }
+}
+
+void CaptureSession::finishStart(bool ok, const QString& error, bool busy) {
+    starting_ = false;
+    startDeadline_.cancel();
+    // A slot may drop the last owner (a model restarting its camera).
+    const auto keepAlive = weak_from_this().lock();
+    if (ok) {
+        lastError_.clear();
+        lastErrorIsBusy_ = false;
+        Q_EMIT runningChanged(true);
+    } else {
+        lastError_ = error;
+        lastErrorIsBusy_ = busy;
+        dropPipeline();
+    }
+    Q_EMIT startFinished(ok);
+}
+
+void CaptureSession::dropPipeline() {
+    starting_ = false;
+    startDeadline_.cancel();
+    if (pipeline_) {
+        pipeline_->stop();
+        pipeline_.reset();
+    }
+    // A frame that arrived before the stop is dropped with its wake-up's work.
+    mailbox_.take();
 }
 
 void CaptureSession::stopRunning() {
@@ -93,15 +151,15 @@ void CaptureSession::stopRunning() {
     if (!pipeline_) {
         return;
     }
-    pipeline_->stop();
-    pipeline_.reset();
-    // A frame that arrived before the stop is dropped with its wake-up's work.
-    mailbox_.take();
-    Q_EMIT runningChanged(false);
+    const bool wasStarted = !starting_;
+    dropPipeline();
+    if (wasStarted) {
+        Q_EMIT runningChanged(false);
+    }
 }
 
 bool CaptureSession::isRunning() const {
-    return pipeline_ && pipeline_->isRunning();
+    return pipeline_ && !starting_ && pipeline_->isRunning();
 }
 
 void CaptureSession::setWantedSize(const void* viewer, QSize size, QRectF region) {
@@ -114,19 +172,10 @@ void CaptureSession::setWantedSize(const void* viewer, QSize size, QRectF region
     mailbox_.setWantedSize(largest);
     mailbox_.setWantedRegion(wantedRegion());
     if (input_ && input_->adaptTo(largest) && pipeline_ && configurationDepth_ == 0) {
-        // Another mode: the same session goes on with a new pipeline.
-        pipeline_->stop();
-        pipeline_.reset();
-        mailbox_.take();
-        mailbox_.reset();
-        auto pipeline = input_->makePipeline(mailbox_);
-        QString error;
-        if (pipeline && pipeline->start(&error)) {
-            pipeline_ = std::move(pipeline);
-        } else {
-            lastError_ = pipeline ? error : QStringLiteral("The camera could not be opened");
-            Q_EMIT runningChanged(false);
-        }
+        // Another mode: the same session goes on with a new pipeline; a
+        // failed start is told like any other.
+        dropPipeline();
+        beginStart();
     }
 }
 
@@ -157,6 +206,8 @@ bool CaptureSession::deliverPendingFrame() {
     }
     // A slot may drop the last owner (a model restarting its camera).
     const auto keepAlive = weak_from_this().lock();
+    // The first frame of a start is what makes it a success.
+    checkStart();
     latestFrame_ = std::move(frame);
     ++delivered_;
     Q_EMIT frameArrived(latestFrame_);

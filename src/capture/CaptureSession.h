@@ -2,26 +2,39 @@
 #pragma once
 
 #include "capture/FrameMailbox.h"
+#include "platform/qt/Scheduler.h"
 
 #include <QImage>
 #include <QObject>
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 
 namespace mirelon {
 
 // The running part of a session: a frame source (a GStreamer pipeline) that
-// posts its frames into a mailbox from its own streaming thread.
+// posts its frames into a mailbox from its own streaming thread. Neither
+// starting nor stopping waits for the camera.
 class CapturePipeline {
 public:
+    enum class StartProgress { pending, started, failed };
+
     virtual ~CapturePipeline() = default;
-    // Blocks until the first frame was posted or the start failed (bounded,
-    // about 2 s). On failure the pipeline is stopped again and *error says why.
-    virtual bool start(QString* error) = 0;
-    // Blocks until the pipeline stopped; nothing is posted afterwards.
+    // Begins the start and returns at once. `changed` runs, on any thread,
+    // whenever startProgress() may have moved on (an error, the end of the
+    // stream, a refused change); never after stop() returned. The first frame
+    // is announced by the mailbox's own wake-up instead.
+    virtual void start(std::function<void()> changed) = 0;
+    // How the start stands now (never waits): started once a frame was
+    // posted, failed (with the reason in *error) on an error before that.
+    virtual StartProgress startProgress(QString* error) const = 0;
+    // How long a start may stay pending before it counts as failed.
+    virtual double startTimeoutSeconds() const { return 2.0; }
+    // Returns at once; nothing is posted nor announced afterwards. The camera
+    // is let go on the pipeline's own thread.
     virtual void stop() = 0;
     // Whether the last start failed because another program holds the camera.
     virtual bool failedBecauseBusy() const { return false; }
@@ -56,7 +69,9 @@ private:
 };
 
 // One capture session: at most one camera input at the high-quality preset.
-// Starting and stopping block the calling (main) thread for a bounded time.
+// Starting and stopping never wait for the camera: a start is pending until
+// its first frame, an error or its deadline (timed with Scheduler::main()),
+// and then announced with startFinished() on the main thread.
 //
 // Frames come from the streaming thread through a one-slot mailbox; one
 // queued wake-up per taken frame brings the newest frame to the main thread,
@@ -86,11 +101,13 @@ public:
     bool hasInputs() const { return input_ != nullptr; }
     bool hasOutputs() const { return false; }
 
-    // Blocking. isRunning() tells afterwards whether frames flow; lastError()
-    // why they do not.
+    // Begins a start (a no-op while one is pending or frames flow);
+    // startFinished() tells how it ended, lastError() why it failed.
     void startRunning();
+    // Stops at once; a pending start ends without startFinished().
     void stopRunning();
     bool isRunning() const;
+    bool isStarting() const { return starting_; }
     QString lastError() const { return lastError_; }
     // Whether the last start failed because another program holds the camera.
     bool lastErrorIsBusy() const { return lastErrorIsBusy_; }
@@ -120,14 +137,23 @@ public:
 Q_SIGNALS:
     void frameArrived(const mirelon::VideoFrame& frame);
     void runningChanged(bool running);
+    // A start ended: with its first frame (ok), or failed (lastError()).
+    void startFinished(bool ok);
 
 private:
+    void beginStart();
+    void checkStart();
+    void finishStart(bool ok, const QString& error, bool busy);
+    void dropPipeline();
+
     FrameMailbox mailbox_;
     std::shared_ptr<CaptureDeviceInput> input_;
     std::unique_ptr<CapturePipeline> pipeline_;
     VideoFrame latestFrame_;
     QString lastError_;
     bool lastErrorIsBusy_ = false;
+    bool starting_ = false;
+    TaskHandle startDeadline_;
     quint64 delivered_ = 0;
     int configurationDepth_ = 0;
     bool restartOnCommit_ = false;

@@ -14,7 +14,7 @@ namespace mirelon {
 CameraAccessRow::CameraAccessRow(PreferencesFile& defaults, EventBus& center, QWidget* parent)
     : QWidget(parent), defaults_(defaults) {
     picker_ = new QComboBox;
-    picker_->setAccessibleName(tr("Camera access"));
+    picker_->setAccessibleName(tr("Camera connection"));
     picker_->addItem(tr("Automatic"), CameraAccessSetting::word(CameraAccess::automatic));
     picker_->addItem(tr("PipeWire"), CameraAccessSetting::word(CameraAccess::pipewire));
     picker_->addItem(tr("Direct"), CameraAccessSetting::word(CameraAccess::direct));
@@ -29,7 +29,7 @@ CameraAccessRow::CameraAccessRow(PreferencesFile& defaults, EventBus& center, QW
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(
-        SettingsForm::row(SettingsForm::labelBlock(tr("Camera access"), help), picker_));
+        SettingsForm::row(SettingsForm::labelBlock(tr("Camera connection"), help), picker_));
     connect(picker_, &QComboBox::activated, this, [this](int index) {
         if (const auto access = CameraAccessSetting::parse(picker_->itemData(index).toString())) {
             CameraAccessSetting::store(defaults_, *access);

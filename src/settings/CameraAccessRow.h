@@ -11,7 +11,7 @@ namespace mirelon {
 
 class PreferencesFile;
 
-// The General tab's "Camera access" row: Automatic, PipeWire or Direct,
+// The General tab's "Camera connection" row: Automatic, PipeWire or Direct,
 // written to the preferences at once and following outside changes. Shown
 // disabled, with the reason, while MIRELON_CAMERA_ACCESS decides.
 class CameraAccessRow final : public QWidget {

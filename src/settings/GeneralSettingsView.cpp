@@ -5,6 +5,7 @@
 #include "capture/CameraViewModel.h"
 #include "config/AppSettings.h"
 #include "config/Preferences.h"
+#include "platform/CameraPortal.h"
 #include "platform/ShellExtension.h"
 #include "platform/files/CameraPermission.h"
 #include "platform/files/PreferencesFile.h"
@@ -162,11 +163,16 @@ void GeneralSettingsView::togglePopover() {
         headline->setFont(bold);
         layout->addWidget(headline);
         layout->addSpacing(2);
-        layout->addWidget(new QLabel(tr("Mirelon needs to open the camera device\n"
-                                        "(/dev/videoN). Your account must be in the group\n"
-                                        "that owns it, usually “video”, and no other\n"
-                                        "program may be using the camera."),
-                                     popover_));
+        // Through the desktop's camera portal the answer is the desktop's.
+        const QString why = CameraPortal::shared().wasRefused()
+                                ? tr("Camera access was refused when the desktop asked.\n"
+                                     "Allow Mirelon to use the camera in the privacy\n"
+                                     "settings of your desktop, then restart Mirelon.")
+                                : tr("Mirelon needs to open the camera device\n"
+                                     "(/dev/videoN). Your account must be in the group\n"
+                                     "that owns it, usually “video”, and no other\n"
+                                     "program may be using the camera.");
+        layout->addWidget(new QLabel(why, popover_));
         layout->addSpacing(2);
         auto* open = new QPushButton(tr("Open Camera Settings"), popover_);
         connect(open, &QPushButton::clicked, this, [] { Utils::openCameraPrivacySettings(); });

@@ -136,6 +136,71 @@ TEST_F(CameraViewModelTest, BusyCameraSaysSoAndIsTriedAgainUntilItIsFree) {
     EXPECT_EQ(attemptTimes.size(), stopped);
 }
 
+// Starts that settle later: the model stays "starting" without blocking, and
+// the outcome (first frame, failure, deadline) drives the same attempts.
+TEST_F(CameraViewModelTest, StartOutcomesArriveLaterAndDriveTheAttempts) {
+    cameras.plug("a", "Desk Camera");
+    auto behaviour = service.behaviour("a");
+    behaviour->answerLater = true;
+    auto model = makeModel("a");
+    auto settle = [&] {
+        ASSERT_TRUE(behaviour->announce);
+        behaviour->announce();  // as from the pipeline's thread: queued
+        QCoreApplication::sendPostedEvents();
+    };
+
+    // The first frame ends the start.
+    model->startCamera();
+    EXPECT_TRUE(model->isStartingCamera());
+    EXPECT_FALSE(model->isSessionRunning());
+    EXPECT_FALSE(model->isRunning());
+    EXPECT_FALSE(model->captureFailureMessage());
+    clock.scheduler.advance(1.9);
+    EXPECT_TRUE(model->isStartingCamera());
+    behaviour->firstFrame = true;
+    settle();
+    EXPECT_FALSE(model->isStartingCamera());
+    EXPECT_TRUE(model->isSessionRunning());
+    EXPECT_TRUE(model->isRunning());
+    clock.scheduler.advance(20);  // no deadline left behind, healthy
+    EXPECT_TRUE(model->isRunning());
+    EXPECT_EQ(attemptTimes.size(), 1u);
+
+    // No frame by the deadline: the attempt failed and the next follows 1 s later.
+    model->stopCamera();
+    attemptTimes.clear();
+    behaviour->firstFrame = false;
+    const double t0 = clock.scheduler.now();
+    model->startCamera();
+    clock.scheduler.advance(2.0);
+    EXPECT_FALSE(model->isSessionRunning());
+    EXPECT_TRUE(model->isStartingCamera());
+    EXPECT_FALSE(model->captureSession()->hasInputs());
+    clock.scheduler.advance(1.0);
+    ASSERT_EQ(attemptTimes.size(), 2u);
+    EXPECT_DOUBLE_EQ(attemptTimes[1] - t0, 3.0);
+    EXPECT_EQ(log.count("Camera: session did not start for device Desk Camera"), 1);
+
+    // Another app turns out to hold the camera while the start is pending.
+    behaviour->busy = true;
+    settle();
+    EXPECT_TRUE(model->isCameraBusy());
+    behaviour->busy = false;
+
+    // A stop while a start is pending ends it: the pipeline no longer
+    // announces anything, and no deadline or retry is left.
+    model->stopCamera();
+    EXPECT_FALSE(behaviour->announce);
+    model->startCamera();
+    EXPECT_TRUE(behaviour->announce);
+    model->stopCamera();
+    EXPECT_FALSE(behaviour->announce);
+    EXPECT_FALSE(model->isRunning());
+    EXPECT_FALSE(model->isStartingCamera());
+    EXPECT_EQ(behaviour->pipelinesStopped, behaviour->pipelinesStarted);
+    EXPECT_EQ(clock.scheduler.pendingCount(), 0u);
+}
+
 TEST_F(CameraViewModelTest, StopCameraCancelsThePendingRetry) {
     auto model = makeModel();
     model->startCamera();
@@ -265,8 +330,11 @@ TEST_F(CameraViewModelTest, StalledSessionIsRestartedByTheHealthCheck) {
     clock.scheduler.advance(4.9);
     service.behaviour("a")->running = false;
     clock.scheduler.advance(0.1);
-    // The restart found the camera still stalled: three attempts, then the message.
-    clock.scheduler.advance(3);
+    // The restart found the camera still stalled: three attempts, each ended
+    // by its deadline, then the message.
+    clock.scheduler.advance(8.9);
+    EXPECT_FALSE(model->captureFailureMessage());
+    clock.scheduler.advance(0.1);
     EXPECT_NE(model->captureSession(), first);
     EXPECT_EQ(model->captureFailureMessage(), QStringLiteral("Camera could not be started."));
 

@@ -42,6 +42,11 @@ struct FakeCameraBehaviour {
     bool startFails = false;  // the pipeline never runs
     bool busy = false;        // another app holds the camera: starts fail as busy
     bool running = true;      // a started pipeline counts as running
+    // Starts stay pending until the test says how they went (firstFrame, or
+    // startFails/busy) and calls announce().
+    bool answerLater = false;
+    bool firstFrame = false;
+    std::function<void()> announce;  // of the pending pipeline, until it stops
     int pipelinesStarted = 0;
     int pipelinesStopped = 0;
     FrameMailbox* mailbox = nullptr;  // of the newest pipeline
@@ -52,23 +57,32 @@ public:
     FakePipeline(std::shared_ptr<FakeCameraBehaviour> b, FrameMailbox& mailbox)
         : b_(std::move(b)), mailbox_(mailbox) {}
     ~FakePipeline() override { stop(); }
-    bool start(QString* error) override {
-        if (b_->startFails || b_->busy) {
-            *error = b_->busy ? QStringLiteral("Device /dev/video0 is busy")
-                              : QStringLiteral("no frames");
-            return false;
-        }
+    void start(std::function<void()> changed) override {
         started_ = true;
         ++b_->pipelinesStarted;
         b_->mailbox = &mailbox_;
-        return true;
+        if (b_->answerLater) {
+            b_->announce = std::move(changed);
+        }
     }
+    StartProgress startProgress(QString* error) const override {
+        if (b_->startFails || b_->busy) {
+            *error = b_->busy ? QStringLiteral("Device /dev/video0 is busy")
+                              : QStringLiteral("no frames");
+            return StartProgress::failed;
+        }
+        // A stalled camera sends no first frame: its start ends by the deadline.
+        const bool frame = b_->answerLater ? b_->firstFrame : b_->running;
+        return frame ? StartProgress::started : StartProgress::pending;
+    }
+    double startTimeoutSeconds() const override { return 2.0; }
     void stop() override {
         if (started_) {
             started_ = false;
             ++b_->pipelinesStopped;
             if (b_->mailbox == &mailbox_) {
                 b_->mailbox = nullptr;
+                b_->announce = nullptr;
             }
         }
     }

@@ -24,8 +24,9 @@
 namespace mirelon {
 namespace {
 
+// Pipelines that may still have streaming threads.
 int streamingThreads() {
-    return GstCapturePipeline::activeStreamingThreads();
+    return GstCapturePipeline::unsettledPipelineCount();
 }
 
 int openDescriptors() {
@@ -40,6 +41,18 @@ void runEventLoop(double seconds, const std::function<bool()>& until = {}) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+}
+
+// Runs the event loop until done() holds (generous ceiling); returns done().
+bool waitFor(const std::function<bool()>& done) {
+    runEventLoop(30.0, done);
+    return done();
+}
+
+// Starts the camera and waits for its first frame (the start never blocks).
+bool startAndWait(CameraViewModel& model) {
+    model.startCamera();
+    return waitFor([&] { return model.isRunning(); });
 }
 
 class SimulatedCameraPipelineTest : public ::testing::Test {
@@ -78,8 +91,7 @@ TEST_F(SimulatedCameraPipelineTest, FramesFlowToTheMainThreadAndStopLeavesNothin
     const int threadsBefore = streamingThreads();
     {
         CameraViewModel model("desk", false, &defaults);
-        model.startCamera();
-        ASSERT_TRUE(model.isRunning());
+        ASSERT_TRUE(startAndWait(model));
         ASSERT_TRUE(model.isSessionRunning());
         const auto session = model.captureSession();
         int arrived = 0;
@@ -105,15 +117,15 @@ TEST_F(SimulatedCameraPipelineTest, FramesFlowToTheMainThreadAndStopLeavesNothin
         runEventLoop(0.2);
         EXPECT_EQ(session->mailbox().postedCount(), postedAtStop);
     }
-    EXPECT_EQ(streamingThreads(), threadsBefore);
+    // The pipeline is taken down on its own thread, soon after.
+    EXPECT_TRUE(waitFor([&] { return streamingThreads() == threadsBefore; }));
 }
 
 TEST_F(SimulatedCameraPipelineTest, StalledCameraIsCaughtByTheHealthCheckAndRestarted) {
     addCamera("stall", R"({"name": "Stalling Camera", "width": 160, "height": 120,
                            "fps": 30, "fail": "stall"})");
     CameraViewModel model("stall", false, &defaults);
-    model.startCamera();
-    ASSERT_TRUE(model.isRunning());
+    ASSERT_TRUE(startAndWait(model));
     const auto first = model.captureSession();
     // One second of frames, then silence; after 2 s without a frame the
     // session no longer counts as running.
@@ -123,7 +135,7 @@ TEST_F(SimulatedCameraPipelineTest, StalledCameraIsCaughtByTheHealthCheckAndRest
     clock.scheduler.advance(CameraViewModel::healthCheckInterval);
     EXPECT_EQ(log.count("Camera: session stopped unexpectedly, attempting restart"), 1);
     EXPECT_NE(model.captureSession(), first);
-    EXPECT_TRUE(model.isRunning());
+    EXPECT_TRUE(waitFor([&] { return model.isRunning(); }));
     EXPECT_TRUE(model.captureSession()->isRunning());
 }
 
@@ -132,12 +144,13 @@ TEST_F(SimulatedCameraPipelineTest, StoppedSessionsReleaseTheirPipelinesAndDescr
     const int pipelinesBefore = GstCapturePipeline::livePipelineCount();
     CameraViewModel model("desk", false, &defaults);
     auto cycle = [&] {
-        model.startCamera();
-        ASSERT_TRUE(model.isRunning());
+        ASSERT_TRUE(startAndWait(model));
         EXPECT_EQ(GstCapturePipeline::livePipelineCount(), pipelinesBefore + 1);
         model.stopCamera();
-        // Finalized at once: nothing may keep the stopped pipeline alive.
-        EXPECT_EQ(GstCapturePipeline::livePipelineCount(), pipelinesBefore);
+        // Finalized on its own thread soon after: nothing may keep the
+        // stopped pipeline alive.
+        EXPECT_TRUE(
+            waitFor([&] { return GstCapturePipeline::livePipelineCount() == pipelinesBefore; }));
     };
     cycle();
     const int descriptorsAfterFirst = openDescriptors();
@@ -145,7 +158,7 @@ TEST_F(SimulatedCameraPipelineTest, StoppedSessionsReleaseTheirPipelinesAndDescr
         cycle();
     }
     EXPECT_LE(openDescriptors(), descriptorsAfterFirst + 2);
-    EXPECT_EQ(streamingThreads(), 0);
+    EXPECT_TRUE(waitFor([&] { return streamingThreads() == 0; }));
 }
 
 TEST_F(SimulatedCameraPipelineTest, RestartsOfAStallingCameraKeepOnePipelineAlive) {
@@ -153,23 +166,24 @@ TEST_F(SimulatedCameraPipelineTest, RestartsOfAStallingCameraKeepOnePipelineAliv
                            "fps": 120, "fail": "stall"})");
     const int pipelinesBefore = GstCapturePipeline::livePipelineCount();
     CameraViewModel model("stall", false, &defaults);
-    model.startCamera();
-    ASSERT_TRUE(model.isRunning());
+    ASSERT_TRUE(startAndWait(model));
     int descriptorsAfterFirst = 0;
     for (int restart = 0; restart < 3; ++restart) {
         const auto session = model.captureSession();
         runEventLoop(5.0, [&] { return !session->isRunning(); });
         ASSERT_FALSE(session->isRunning());
         clock.scheduler.advance(CameraViewModel::healthCheckInterval);
-        ASSERT_TRUE(model.captureSession()->isRunning());
-        EXPECT_EQ(GstCapturePipeline::livePipelineCount(), pipelinesBefore + 1);
+        ASSERT_TRUE(waitFor([&] { return model.captureSession()->isRunning(); }));
+        ASSERT_TRUE(waitFor(
+            [&] { return GstCapturePipeline::livePipelineCount() == pipelinesBefore + 1; }));
         if (restart == 0) {
             descriptorsAfterFirst = openDescriptors();
         }
     }
     EXPECT_LE(openDescriptors(), descriptorsAfterFirst + 2);
     model.stopCamera();
-    EXPECT_EQ(GstCapturePipeline::livePipelineCount(), pipelinesBefore);
+    EXPECT_TRUE(
+        waitFor([&] { return GstCapturePipeline::livePipelineCount() == pipelinesBefore; }));
 }
 
 TEST_F(SimulatedCameraPipelineTest, FailureModesEndInTheirMessagesAfterThreeAttempts) {
@@ -179,8 +193,11 @@ TEST_F(SimulatedCameraPipelineTest, FailureModesEndInTheirMessagesAfterThreeAtte
         CameraViewModel model(id, false, &defaults);
         model.startCamera();
         EXPECT_TRUE(model.isStartingCamera());
-        clock.scheduler.advance(1.0);
-        clock.scheduler.advance(2.0);
+        // Three attempts, each failing at once (no device) or by its start
+        // deadline (no frame), 1 s and 2 s apart.
+        for (int step = 0; step < 40 && model.isStartingCamera(); ++step) {
+            clock.scheduler.advance(0.5);
+        }
         EXPECT_FALSE(model.isStartingCamera());
         EXPECT_EQ(model.captureFailureMessage(), QStringLiteral("Camera could not be started."));
         EXPECT_FALSE(model.captureSession()->hasInputs());
@@ -189,7 +206,7 @@ TEST_F(SimulatedCameraPipelineTest, FailureModesEndInTheirMessagesAfterThreeAtte
     EXPECT_EQ(log.count("Camera: AVCaptureSession setup failed for device Busy Camera: "
                         "The device could not be opened."),
               3);
-    EXPECT_EQ(streamingThreads(), 0);
+    EXPECT_TRUE(waitFor([&] { return streamingThreads() == 0; }));
 }
 
 TEST_F(SimulatedCameraPipelineTest, PermissionFilesDecideAndTheAnswerStartsTheCamera) {
@@ -204,9 +221,8 @@ TEST_F(SimulatedCameraPipelineTest, PermissionFilesDecideAndTheAnswerStartsTheCa
     writeFile(".permission-answer", "yes");
     model.startCamera();
     EXPECT_FALSE(model.isGranted());  // the answer comes 100 ms later
-    runEventLoop(2.0, [&] { return model.isRunning(); });
+    EXPECT_TRUE(waitFor([&] { return model.isRunning(); }));
     EXPECT_TRUE(model.isGranted());
-    EXPECT_TRUE(model.isRunning());
     QFile permission(folder.filePath(".permission"));
     ASSERT_TRUE(permission.open(QIODevice::ReadOnly));
     EXPECT_EQ(permission.readAll().trimmed(), "authorized");
@@ -234,8 +250,7 @@ TEST_F(SimulatedCameraPipelineTest, PreviewShowsTheSimulatedPattern) {
     CameraView view(model.captureSession());
     CameraViewContainer::follow(view, model);
     view.resize(320, 240);
-    model.startCamera();
-    ASSERT_TRUE(model.isRunning());
+    ASSERT_TRUE(startAndWait(model));
     runEventLoop(1.0, [&] { return !view.currentFrame().isNull(); });
     ASSERT_FALSE(view.currentFrame().isNull());
     EXPECT_EQ(view.currentFrame().size(), QSize(640, 360));
@@ -284,8 +299,7 @@ TEST_F(RealisticCameraTest, ModeFollowsTheShownSizeAndFramesComeInItsFormat) {
     CameraViewContainer::follow(view, model);
     // Shown 300 pixels wide: 320x240 raw covers it.
     view.setWantedSize(QSize(300, 200));
-    model.startCamera();
-    ASSERT_TRUE(model.isRunning());
+    ASSERT_TRUE(startAndWait(model));
     runEventLoop(2.0, [&] { return !view.currentFrame().isNull(); });
     ASSERT_FALSE(view.currentFrame().isNull());
     EXPECT_EQ(view.currentFrame().layout(), VideoFrame::Layout::packed422);
@@ -299,7 +313,7 @@ TEST_F(RealisticCameraTest, ModeFollowsTheShownSizeAndFramesComeInItsFormat) {
     // every fourth frame arrives truncated and is dropped, never shown.
     const auto session = model.captureSession();
     view.setWantedSize(QSize(600, 330));
-    EXPECT_TRUE(session->isRunning());
+    EXPECT_TRUE(waitFor([&] { return session->isRunning(); }));
     int seen = 0;
     bool allGood = true;
     VideoFrame first;
@@ -392,8 +406,7 @@ TEST_F(RealisticCameraTest, BadModesAndImagesAreRejectedClearly) {
     addCamera("cam", R"({"name": "C", "image": "broken.png",
                          "modes": [{"format": "i420", "width": 160, "height": 120, "fps": 30}]})");
     CameraViewModel model("cam", false, &defaults);
-    model.startCamera();
-    ASSERT_TRUE(model.isRunning());
+    ASSERT_TRUE(startAndWait(model));
     runEventLoop(1.0, [&] { return !model.captureSession()->latestFrame().isNull(); });
     EXPECT_EQ(model.captureSession()->latestFrame().layout(), VideoFrame::Layout::planar);
     model.stopCamera();

@@ -4,8 +4,9 @@
 # program's own PipeWire connection reaches nothing, a stand-in portal on the
 # session bus answers AccessCamera and hands out a connection to the private
 # PipeWire session. A grant lists the session's cameras and the chosen node's
-# picture reaches its panel; a refusal lists none, logs why, and the question
-# is not asked again. Skipped (77) where PipeWire cannot run.
+# picture reaches its panel; a refusal lists none, logs why, shows the
+# enabled camera's panel with the camera access card, tells the desktop once,
+# and the question is not asked again. Skipped (77) where PipeWire cannot run.
 set -euo pipefail
 here="$(dirname "$0")"
 source "$here/lib/pipewire.sh"
@@ -78,6 +79,13 @@ desktop_poll 60 grep -q 'Camera access was refused through the camera portal' "$
 "$MIRELON_BIN" --action toggleMirelon
 app_wait_pref isMirelonOn true 30
 ! grep -qE 'Camera (listed|connected): ' "$APP_LOG" || desktop_fail "cameras listed after a refusal"
+# The enabled camera's panel says that access is missing, and the desktop
+# was told once why.
+desktop_wait_for_role MirelonPanel 1 60 >/dev/null || desktop_fail "no panel after a refusal"
+desktop_poll 30 grep -q 'Panel of Room Camera shows: Camera permission is not granted.' "$APP_LOG" ||
+  desktop_fail "the panel does not show the camera access card: $(grep -i 'panel of' "$APP_LOG" | tail -3)"
+[ "$(grep -c 'Notification: Camera access refused' "$APP_LOG")" -eq 1 ] ||
+  desktop_fail "no single notification of the refusal: $(grep 'Notification' "$APP_LOG")"
 [ "$(grep -c '^AccessCamera' "$DESKTOP_DIR/portal-calls.log")" -eq 1 ] || desktop_fail "asked more than once"
 ! grep -q OpenPipeWireRemote "$DESKTOP_DIR/portal-calls.log" || desktop_fail "a connection was opened after a refusal"
 desktop_kill "$APP_PID"

@@ -55,6 +55,7 @@ TEST(ContentCamera, LivePictureOfASimulatedCameraReachesThePanel) {
         ContentView view("red", source, store, defaults, &input, nullptr, center);
         source->setParent(&view);
         model.startCamera();
+        runEventLoop(30.0, [&] { return model.isSessionRunning(); });
         ASSERT_TRUE(model.isSessionRunning());
         EXPECT_TRUE(view.derived().live);
         runEventLoop(3.0, [&] { return !source->latestFrame().isNull(); });
@@ -71,6 +72,7 @@ TEST(ContentCamera, LivePictureOfASimulatedCameraReachesThePanel) {
         model.stopCamera();
         EXPECT_FALSE(view.derived().live);
         model.startCamera();
+        runEventLoop(30.0, [&] { return model.isSessionRunning(); });
         EXPECT_TRUE(view.derived().live);
         runEventLoop(3.0, [&] { return !source->latestFrame().isNull(); });
         EXPECT_FALSE(source->latestFrame().isNull());

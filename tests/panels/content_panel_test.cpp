@@ -10,6 +10,7 @@
 #include "platform/FloatingWindow.h"
 #include "platform/files/PreferencesFile.h"
 #include "platform/qt/ManualScheduler.h"
+#include "support/EventLoopWait.h"
 #include "window_fakes.h"
 
 #include <QFile>
@@ -64,7 +65,7 @@ TEST_F(ContentPanelTest, WatchesFollowTheLivePictureAndDriveTheWindow) {
     EXPECT_EQ(FloatingWindow::ignoresMouseEvents(host.get()), false);
 
     model->startCamera();
-    ASSERT_TRUE(model->isSessionRunning());
+    ASSERT_TRUE(mirelon::testing::waitForEvents([&] { return model->isSessionRunning(); }));
     EXPECT_TRUE(content->derived().live);
 
     const QPoint centre = content->mapToGlobal(content->cameraFrameRect().center().toPoint());

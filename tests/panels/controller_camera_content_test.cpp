@@ -13,6 +13,7 @@
 #include "platform/FloatingWindow.h"
 #include "platform/files/PreferencesFile.h"
 #include "platform/qt/ManualScheduler.h"
+#include "support/EventLoopWait.h"
 
 #include <QApplication>
 #include <QFile>
@@ -44,7 +45,7 @@ TEST(CameraPanelContent, FeedsTheContentAndAppliesItsDecisionsToThePanel) {
     {
         CameraViewModel model("red", false, &defaults);
         model.startCamera();
-        ASSERT_TRUE(model.isSessionRunning());
+        ASSERT_TRUE(mirelon::testing::waitForEvents([&] { return model.isSessionRunning(); }));
         PanelWindow panel;
         auto* content = new CameraPanelContent("red", model, store, {}, &defaults);
         panel.setContent(content);

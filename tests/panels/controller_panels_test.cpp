@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "capture/CaptureService.h"
 #include "config/CameraDeviceSettingsStore.h"
 #include "panels/controller/MirelonPanelController.h"
 #include "panels/window/PanelWindow.h"
@@ -370,6 +371,41 @@ TEST_F(PanelControllerTest, FailedCameraIsNotRestartedByUpdates) {
     store->setPosition(AppSettings::Position::topLeft, "A");
     turn();
     EXPECT_EQ(log.starts["A"], 1);
+}
+
+// Access refused when the desktop asked: no camera is listed, and the
+// enabled camera still gets its panel (which says access is missing), not a
+// fallback and not a start.
+TEST_F(PanelControllerTest, RefusedAccessStillShowsTheEnabledCamerasPanel) {
+    struct Refusing final : CaptureService {
+        CameraAuthorization status = CameraAuthorization::notDetermined;
+        CameraAuthorization authorizationStatus() override { return status; }
+        void requestAccess(std::function<void(bool)> answer) override { answer(false); }
+        std::shared_ptr<CaptureDeviceInput> makeInput(const QString&, QString*) override {
+            return nullptr;
+        }
+    } service;
+    CaptureService::setShared(&service);
+    start({camera("A"), camera("B")});  // A enabled
+    unplug("A");
+    unplug("B");
+    turn();
+    controller->show();  // the question is still open: waiting for a camera
+    EXPECT_EQ(controller->panelCount(), 0u);
+    EXPECT_TRUE(controller->isFallbackPending());
+
+    service.status = CameraAuthorization::denied;
+    center.post(Notifications::cameraAccessRefused);
+    EXPECT_EQ(controller->panelCount(), 0u);  // on a later turn
+    turn();
+    ASSERT_EQ(controller->panelCount(), 1u);
+    EXPECT_NE(controller->panel("A"), nullptr);
+    EXPECT_EQ(log.starts["A"], 0);
+    EXPECT_FALSE(controller->isFallbackPending());
+    clock.scheduler.advance(10);
+    EXPECT_EQ(controller->panelCount(), 1u);
+    controller->hide();
+    CaptureService::setShared(nullptr);
 }
 
 TEST_F(PanelControllerTest, SavedOriginIsUsedAndPulledBackOnScreen) {

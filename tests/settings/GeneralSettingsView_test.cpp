@@ -5,6 +5,7 @@
 #include "capture/CameraStatusViews.h"
 #include "capture/CameraViewModel.h"
 #include "capture/CaptureService.h"
+#include "platform/CameraPortal.h"
 
 #include "settings/SettingsFixture.h"
 #include "settings/SettingsSliderRow.h"
@@ -121,6 +122,29 @@ TEST_F(GeneralTab, AccessIndicatorFollowsTheModelWithoutReopening) {
     CameraDirectory::setShared(nullptr);
 }
 
+// The permission row and the choice of how cameras are reached are told
+// apart by their titles.
+TEST_F(GeneralTab, CameraRowsHaveTitlesOfTheirOwn) {
+    GeneralSettingsView view(context());
+    QStringList titles;
+    for (const auto* label : view.findChildren<QLabel*>()) {
+        titles << label->text();
+    }
+    for (const auto* button : view.findChildren<QPushButton*>()) {
+        titles << button->text();
+    }
+    EXPECT_EQ(titles.count(QStringLiteral("Camera access")), 1) << titles.join('|').toStdString();
+    EXPECT_EQ(titles.count(QStringLiteral("Camera connection")), 1);
+    const QComboBox* picker = nullptr;
+    for (const auto* combo : view.findChildren<QComboBox*>()) {
+        if (combo->findData(QStringLiteral("pipewire")) >= 0) {
+            picker = combo;
+        }
+    }
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(picker->accessibleName(), QStringLiteral("Camera connection"));
+}
+
 TEST_F(GeneralTab, CameraAccessPopoverToggles) {
     GeneralSettingsView view(context());
     view.show();
@@ -129,6 +153,29 @@ TEST_F(GeneralTab, CameraAccessPopoverToggles) {
     EXPECT_TRUE(view.isPopoverShown());
     view.cameraAccessButton()->click();
     EXPECT_FALSE(view.isPopoverShown());
+}
+
+// After a refusal through the camera portal the popover says what to do
+// there, not which device group to join.
+TEST_F(GeneralTab, AccessPopoverNamesTheRefusalOfTheDesktop) {
+    struct RefusedPortal final : CameraPortal {
+        bool wasRefused() const override { return true; }
+    } portal;
+    CameraPortal::setShared(&portal);
+    {
+        GeneralSettingsView view(context());
+        view.show();
+        view.cameraAccessButton()->click();
+        ASSERT_TRUE(view.isPopoverShown());
+        QStringList texts;
+        for (const auto* label : view.popover()->findChildren<QLabel*>()) {
+            texts << label->text();
+        }
+        const QString all = texts.join('\n');
+        EXPECT_TRUE(all.contains("refused when the desktop asked")) << all.toStdString();
+        EXPECT_FALSE(all.contains("/dev/video"));
+    }
+    CameraPortal::setShared(nullptr);
 }
 
 }  // namespace

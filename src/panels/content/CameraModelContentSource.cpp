@@ -36,7 +36,9 @@ CameraModelState CameraModelContentSource::state() const {
 }
 
 void CameraModelContentSource::startCamera() {
-    if (model_) {
+    // A start under way (its first frame, or the next attempt) is not begun
+    // again.
+    if (model_ && !model_->isStartingCamera()) {
         model_->startCamera();
     }
 }

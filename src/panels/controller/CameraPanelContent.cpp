@@ -10,6 +10,7 @@
 #include "panels/window/WindowAccessor.h"
 #include "platform/FloatingWindow.h"
 #include "platform/files/CameraPermission.h"
+#include "platform/qt/Logging.h"
 
 #include <QEvent>
 #include <QPainterPathStroker>
@@ -32,13 +33,16 @@ CameraPanelContent::CameraPanelContent(const QString& cameraDeviceID, CameraView
     view_->setStatusCardFactory([](StatusCard card, double size, const QString& cameraName,
                                    std::function<void()> onOpenSettings,
                                    QWidget* parent) -> QWidget* {
+        CameraStatusCard* made = nullptr;
         if (card == StatusCard::permission) {
-            return new CameraPermissionView(size, std::move(onOpenSettings), parent);
+            made = new CameraPermissionView(size, std::move(onOpenSettings), parent);
+        } else if (card == StatusCard::busy) {
+            made = new CameraBusyView(size, cameraName, std::move(onOpenSettings), parent);
+        } else {
+            made = new CameraUnavailableView(size, cameraName, std::move(onOpenSettings), parent);
         }
-        if (card == StatusCard::busy) {
-            return new CameraBusyView(size, cameraName, std::move(onOpenSettings), parent);
-        }
-        return new CameraUnavailableView(size, cameraName, std::move(onOpenSettings), parent);
+        qCInfo(lcCore).noquote() << "Panel of" << cameraName << "shows:" << made->message();
+        return made;
     });
 
     // Every command-key report goes to the content; it takes them while live.

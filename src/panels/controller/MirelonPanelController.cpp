@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panels/controller/MirelonPanelController.h"
 
+#include "capture/CaptureService.h"
 #include "config/CameraDeviceSettingsStore.h"
 #include "panels/controller/CameraPanelContent.h"
 #include "panels/window/PanelWindow.h"
@@ -46,6 +47,21 @@ MirelonPanelController::MirelonPanelController(CameraDeviceSettingsStore& store,
                     controller.shutdownPanelsAndCameras();
                 }
             }));
+        });
+    // A refusal comes after the question: the panels follow it on a later turn.
+    accessObserver_ =
+        center.addObserver(Notifications::cameraAccessRefused, [weak](const Notification&) {
+            auto owner = weak.lock();
+            if (!owner) {
+                return;
+            }
+            (*owner)->pendingAccessReaction_.cancel();
+            (*owner)->pendingAccessReaction_ = Scheduler::main().schedule(0, [weak] {
+                auto self = weak.lock();
+                if (self && (*self)->isVisible_) {
+                    (*self)->updatePanels();
+                }
+            });
         });
     screensObserver_ =
         center.addObserver(Notifications::screensChanged, [weak](const Notification&) {
@@ -160,8 +176,16 @@ void MirelonPanelController::updatePanels() {
             enabled.append(c);
         }
     }
+    // Without access no camera is listed: the cameras the user enabled get
+    // their panels all the same, which say that access is missing (no
+    // fallback camera could be shown either).
+    const bool accessRefused = enabled.isEmpty() && isCameraAccessRefused();
+    if (accessRefused) {
+        enabled = cameraStore_.unavailableEnabledConfigurations();
+    }
     bool fallbackRequested = false;
-    if (enabled.isEmpty() && !cameraStore_.unavailableEnabledConfigurations().isEmpty()) {
+    if (!accessRefused && enabled.isEmpty() &&
+        !cameraStore_.unavailableEnabledConfigurations().isEmpty()) {
         scheduleFallbackCamera();
         fallbackRequested = true;
     }
@@ -218,6 +242,11 @@ void MirelonPanelController::updatePanels() {
         pendingShowRetryWorkItem_.cancel();
     }
     closeOrphanedPanels();
+}
+
+bool MirelonPanelController::isCameraAccessRefused() {
+    const CameraAuthorization status = CaptureService::shared().authorizationStatus();
+    return status == CameraAuthorization::denied || status == CameraAuthorization::restricted;
 }
 
 void MirelonPanelController::shutdownPanelsAndCameras() {

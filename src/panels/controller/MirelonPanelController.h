@@ -96,6 +96,7 @@ private:
     void scheduleTransientEmptyRecovery();
     void scheduleFallbackCamera();
     void cancelPendingTasks();
+    static bool isCameraAccessRefused();
     PanelCamera& cameraViewModel(const CameraDeviceConfiguration& configuration);
     PanelWindow* makePanel(const QString& cameraDeviceID, PanelCamera& camera);
     // The y-up frame a panel of `size` gets for a configuration: its saved
@@ -113,6 +114,8 @@ private:
     bool isVisible_ = false;
     ObserverToken cameraSettingsObserver_;
     ObserverToken screensObserver_;
+    ObserverToken accessObserver_;
+    TaskHandle pendingAccessReaction_;
     TaskHandle pendingScreensReaction_;
     mutable std::map<QString, QString> homeScreenByCameraDeviceID_;
     bool followingScreens_ = false;

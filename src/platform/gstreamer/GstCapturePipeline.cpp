@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace mirelon {
@@ -63,7 +64,7 @@ bool isBusyError(void* gstMessage) {
 
 namespace {
 
-std::atomic<int> streamingThreads{0};
+std::atomic<int> unsettledPipelines{0};
 std::atomic<int> livePipelines{0};
 
 // A mapped sample that lives as long as any frame showing it.
@@ -165,12 +166,51 @@ struct GstCapturePipeline::SinkContext {
     QSize decodedSize;  // of the last JPEG frame, to log changes once
 };
 
-struct GstCapturePipeline::StateChange {
+// Tells the owner that the start may have moved on, until the owner stops.
+// What the first error or end-of-stream message said is kept here (not the
+// message: it holds the pipeline, which holds this).
+struct GstCapturePipeline::Announcer {
+    struct End {
+        bool error = false;
+        bool busy = false;
+        QString text;
+    };
     std::mutex mutex;
-    std::condition_variable changed;
-    bool done = false;
-    bool abandoned = false;
+    std::function<void()> changed;
+    std::optional<End> end;
+    void announce() {
+        std::lock_guard lock(mutex);
+        if (changed) {
+            changed();
+        }
+    }
+    void keep(GstMessage* m) {
+        End e;
+        e.error = GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR;
+        if (e.error) {
+            e.text = GstCapture::describeError(m);
+            e.busy = GstCapture::isBusyError(m);
+        }
+        std::lock_guard lock(mutex);
+        if (!end) {
+            end = std::move(e);
+        }
+        if (changed) {
+            changed();
+        }
+    }
+    std::optional<End> takeEnd() {
+        std::lock_guard lock(mutex);
+        return end;
+    }
+};
+
+struct GstCapturePipeline::StateThread {
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool played = false;  // the change to playing returned
     GstStateChangeReturn result = GST_STATE_CHANGE_FAILURE;
+    bool stopWanted = false;
 };
 
 namespace {
@@ -339,31 +379,26 @@ GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, Fram
         G_OBJECT(pipeline_),
         [](gpointer, GObject*) { livePipelines.fetch_sub(1, std::memory_order_acq_rel); }, nullptr);
     bus_ = gst_element_get_bus(pipeline_);
-    // Nobody reads state or stream messages: only errors and the end of the
-    // stream are kept, so the bus does not fill up while the camera runs.
+    announcer_ = std::make_shared<Announcer>();
+    // Nobody reads state or stream messages: only what errors and the end of
+    // the stream say is kept (and announced), so the bus does not fill up
+    // while the camera runs.
     gst_bus_set_sync_handler(
         bus_,
-        [](GstBus*, GstMessage* m, gpointer) {
+        [](GstBus*, GstMessage* m, gpointer data) {
             const auto type = GST_MESSAGE_TYPE(m);
-            if (type == GST_MESSAGE_STREAM_STATUS) {
-                // Posted by the streaming thread itself as it enters and leaves.
-                GstStreamStatusType status{};
-                gst_message_parse_stream_status(m, &status, nullptr);
-                if (status == GST_STREAM_STATUS_TYPE_ENTER) {
-                    streamingThreads.fetch_add(1, std::memory_order_acq_rel);
-                } else if (status == GST_STREAM_STATUS_TYPE_LEAVE) {
-                    streamingThreads.fetch_sub(1, std::memory_order_acq_rel);
-                }
-            }
             if (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS) {
-                return GST_BUS_PASS;
+                // Kept (the first one) before the owner is told, so that it
+                // finds the message when it looks.
+                (*static_cast<std::shared_ptr<Announcer>*>(data))->keep(m);
             }
             // A dropped message is ours to release; it holds the element that
             // posted it (the pipeline itself, for state changes).
             gst_message_unref(m);
             return GST_BUS_DROP;
         },
-        nullptr, nullptr);
+        new std::shared_ptr<Announcer>(announcer_),
+        [](gpointer p) { delete static_cast<std::shared_ptr<Announcer>*>(p); });
 }
 
 GstCapturePipeline::~GstCapturePipeline() {
@@ -376,156 +411,110 @@ GstCapturePipeline::~GstCapturePipeline() {
     }
 }
 
-bool GstCapturePipeline::start(QString* error) {
-    auto fail = [&](const QString& why) {
-        stop();
+void GstCapturePipeline::start(std::function<void()> changed) {
+    if (!pipeline_ || stateThread_) {
+        return;  // startProgress() tells why (a pipeline starts once)
+    }
+    {
+        std::lock_guard lock(announcer_->mutex);
+        announcer_->changed = std::move(changed);
+    }
+    postedBefore_ = mailbox_.postedCount();
+    auto thread = std::make_shared<StateThread>();
+    stateThread_ = thread;
+    GstElement* pipeline = GST_ELEMENT(gst_object_ref(pipeline_));
+    unsettledPipelines.fetch_add(1, std::memory_order_acq_rel);
+    std::thread([thread, pipeline, announcer = announcer_] {
+        const GstStateChangeReturn result = gst_element_set_state(pipeline, GST_STATE_PLAYING);
+        {
+            std::lock_guard lock(thread->mutex);
+            thread->played = true;
+            thread->result = result;
+        }
+        if (result == GST_STATE_CHANGE_FAILURE) {
+            announcer->announce();
+        }
+        std::unique_lock lock(thread->mutex);
+        thread->wake.wait(lock, [&] { return thread->stopWanted; });
+        lock.unlock();
+        // Returns once every streaming thread has left the elements.
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        unsettledPipelines.fetch_sub(1, std::memory_order_acq_rel);
+        gst_object_unref(pipeline);
+    }).detach();
+}
+
+CapturePipeline::StartProgress GstCapturePipeline::startProgress(QString* error) const {
+    auto failed = [&](const QString& why) {
         if (error) {
             *error = why;
         }
-        return false;
+        return StartProgress::failed;
     };
     if (!pipeline_) {
-        return fail(buildError_);
+        return failed(buildError_);
     }
-    ended_ = false;
-    busy_ = false;
-    gst_bus_set_flushing(bus_, TRUE);  // forget messages of an earlier run
-    gst_bus_set_flushing(bus_, FALSE);
-    const auto postedBefore = mailbox_.postedCount();
-    playing_ = true;
-    if (options_.stateChangeOffThread) {
-        QString why;
-        return startOffThread(&why) || fail(why);
+    if (!stateThread_) {
+        return failed(QStringLiteral("the pipeline was stopped or never started"));
     }
-    if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        QString why = QStringLiteral("the pipeline refused to play");
-        if (GstMessage* m = gst_bus_pop_filtered(bus_, GST_MESSAGE_ERROR)) {
-            why = GstCapture::describeError(m);
-            busy_ = GstCapture::isBusyError(m);
-            gst_message_unref(m);
-        }
-        return fail(why);
+    if (mailbox_.postedCount() > postedBefore_) {
+        return StartProgress::started;
     }
-    const auto deadline =
-        std::chrono::steady_clock::now() +
-        std::chrono::milliseconds(static_cast<int>(options_.startTimeoutSeconds * 1000));
-    while (mailbox_.postedCount() == postedBefore) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return fail(
-                QStringLiteral("no frame arrived within %1 s").arg(options_.startTimeoutSeconds));
-        }
-        GstMessage* m = gst_bus_timed_pop_filtered(
-            bus_, 5 * GST_MSECOND,
-            static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
-        if (m) {
-            const QString why = GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR
-                                    ? GstCapture::describeError(m)
-                                    : QStringLiteral("the camera stopped before its first frame");
-            busy_ = GstCapture::isBusyError(m);
-            gst_message_unref(m);
-            return fail(why);
-        }
+    if (ended()) {
+        return failed(failure_);
     }
-    return true;
+    std::lock_guard lock(stateThread_->mutex);
+    if (stateThread_->played && stateThread_->result == GST_STATE_CHANGE_FAILURE) {
+        return failed(QStringLiteral("the pipeline refused to play"));
+    }
+    return StartProgress::pending;
 }
 
-bool GstCapturePipeline::startOffThread(QString* why) {
-    const auto postedBefore = mailbox_.postedCount();
-    auto change = std::make_shared<StateChange>();
-    stateChange_ = change;
-    GstElement* pipeline = GST_ELEMENT(gst_object_ref(pipeline_));
-    std::thread([change, pipeline] {
-        const GstStateChangeReturn result = gst_element_set_state(pipeline, GST_STATE_PLAYING);
-        bool abandoned = false;
-        {
-            std::lock_guard lock(change->mutex);
-            change->done = true;
-            change->result = result;
-            abandoned = change->abandoned;
-        }
-        change->changed.notify_all();
-        if (abandoned) {
-            gst_element_set_state(pipeline, GST_STATE_NULL);
-        }
-        gst_object_unref(pipeline);
-    }).detach();
-    const auto deadline =
-        std::chrono::steady_clock::now() +
-        std::chrono::milliseconds(static_cast<int>(options_.startTimeoutSeconds * 1000));
-    while (mailbox_.postedCount() == postedBefore) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            *why = QStringLiteral("the stream did not start within %1 s")
-                       .arg(options_.startTimeoutSeconds);
-            return false;
-        }
-        GstMessage* m = gst_bus_timed_pop_filtered(
-            bus_, 5 * GST_MSECOND,
-            static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
-        if (m) {
-            *why = GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR
-                       ? GstCapture::describeError(m)
-                       : QStringLiteral("the camera stopped before its first frame");
-            busy_ = GstCapture::isBusyError(m);
-            gst_message_unref(m);
-            return false;
-        }
-        std::lock_guard lock(change->mutex);
-        if (change->done && change->result == GST_STATE_CHANGE_FAILURE) {
-            *why = QStringLiteral("the stream refused to play");
-            return false;
-        }
-    }
-    return true;
-}
-
-void GstCapturePipeline::detachSink() {
+void GstCapturePipeline::detach() {
     if (sinkContext_) {
         std::lock_guard lock(sinkContext_->mutex);
         sinkContext_->mailbox = nullptr;
         sinkContext_->decoder = nullptr;
     }
+    if (announcer_) {
+        std::lock_guard lock(announcer_->mutex);
+        announcer_->changed = nullptr;
+    }
 }
 
 void GstCapturePipeline::stop() {
-    if (pipeline_ && playing_ && stateChange_) {
-        auto change = std::move(stateChange_);
-        std::unique_lock lock(change->mutex);
-        // A change that has not returned by now may never return in time:
-        // the pipeline is left to its thread, which takes it down later.
-        if (!change->changed.wait_for(lock, std::chrono::milliseconds(500),
-                                      [&] { return change->done; })) {
-            change->abandoned = true;
-            lock.unlock();
-            detachSink();
-            playing_ = false;
-            qCInfo(lcCapture) << "Camera stream left to stop on its own thread";
-            return;
-        }
+    if (!stateThread_) {
+        return;
     }
-    if (pipeline_ && playing_) {
-        // Synchronous: returns once every streaming thread has left the elements.
-        gst_element_set_state(pipeline_, GST_STATE_NULL);
-        playing_ = false;
+    // The thread takes the pipeline down whenever its change to playing
+    // returns; the sink is cut off now.
+    detach();
+    auto thread = std::move(stateThread_);
+    {
+        std::lock_guard lock(thread->mutex);
+        thread->stopWanted = true;
     }
+    thread->wake.notify_all();
 }
 
 bool GstCapturePipeline::ended() const {
-    if (!ended_ && bus_) {
-        if (GstMessage* m = gst_bus_pop_filtered(
-                bus_, static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS))) {
-            if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR) {
-                qCWarning(lcCapture).noquote()
-                    << "Camera pipeline error:" << GstCapture::describeError(m);
+    if (!ended_ && announcer_) {
+        if (const auto end = announcer_->takeEnd()) {
+            if (end->error) {
+                failure_ = end->text;
+                busy_ = end->busy;
+                qCWarning(lcCapture).noquote() << "Camera pipeline error:" << failure_;
+            } else {
+                failure_ = QStringLiteral("the camera stopped");
             }
-            gst_message_unref(m);
             ended_ = true;
         }
     }
     return ended_;
 }
 
-int GstCapturePipeline::activeStreamingThreads() {
-    return streamingThreads.load(std::memory_order_acquire);
+int GstCapturePipeline::unsettledPipelineCount() {
+    return unsettledPipelines.load(std::memory_order_acquire);
 }
 
 int GstCapturePipeline::livePipelineCount() {
@@ -533,7 +522,7 @@ int GstCapturePipeline::livePipelineCount() {
 }
 
 bool GstCapturePipeline::isRunning() const {
-    if (!pipeline_ || !playing_ || ended()) {
+    if (!pipeline_ || !stateThread_ || ended()) {
         return false;
     }
     const auto last = mailbox_.lastPostTime();

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 typedef struct _GstElement GstElement;
@@ -30,21 +32,24 @@ public:
     struct Options {
         QString sourceCaps;       // caps pinning the source's mode
         bool decodeJpeg = false;  // the source sends JPEG frames
+        // How long the owner lets a start stay without a first frame.
         double startTimeoutSeconds = 2.0;
         double frameTimeoutSeconds = 2.0;  // running = a frame within this time
-        // The change to playing runs on a thread of its own, for sources
-        // whose state change can block for long without an error (a PipeWire
-        // stream that is never linked). A start that sees no frame within the
-        // timeout fails; the pipeline is left to that thread, which takes it
-        // down when the change returns, and nothing is posted after the stop.
-        bool stateChangeOffThread = false;
     };
 
     // Takes ownership of source (a floating or owned reference).
     GstCapturePipeline(GstElement* source, Options options, FrameMailbox& mailbox);
     ~GstCapturePipeline() override;
 
-    bool start(QString* error) override;
+    // Every state change runs on a thread of the pipeline's own (a source's
+    // change can block for long without an error: a PipeWire stream that is
+    // never linked, a device that hangs). That thread plays the pipeline,
+    // then waits for the stop, takes the pipeline down and lets it go; the
+    // pipeline may so outlive this object. After stop() nothing is posted
+    // into the mailbox, the decoder is not touched and nothing is announced.
+    void start(std::function<void()> changed) override;
+    StartProgress startProgress(QString* error) const override;
+    double startTimeoutSeconds() const override { return options_.startTimeoutSeconds; }
     void stop() override;
     bool isRunning() const override;
     bool failedBecauseBusy() const override { return busy_; }
@@ -52,20 +57,21 @@ public:
     // Whether the pipeline could be put together (elements present and linked).
     bool isValid() const { return pipeline_ != nullptr; }
 
-    // Streaming threads of all capture pipelines that are inside a pipeline's
-    // elements right now (a stopped pipeline leaves none behind).
-    static int activeStreamingThreads();
+    // Capture pipelines started and not yet taken down by their thread (a
+    // taken-down pipeline has no streaming thread left inside its elements).
+    static int unsettledPipelineCount();
     // Capture pipelines not yet finalized: a pipeline whose owner is gone must
-    // not linger (everything its elements hold, descriptors included, goes with it).
+    // not linger once its thread took it down (everything its elements hold,
+    // descriptors included, goes with it).
     static int livePipelineCount();
 
-    struct StateChange;  // shared with the thread that changes the state
+    struct StateThread;  // shared with the thread that changes the state
     struct SinkContext;  // shared with the appsink's streaming thread
+    struct Announcer;    // shared with every thread that may post on the bus
 
 private:
     bool ended() const;  // drains error/end messages from the bus
-    bool startOffThread(QString* why);
-    void detachSink();
+    void detach();
 
     FrameMailbox& mailbox_;
     Options options_;
@@ -74,9 +80,11 @@ private:
     GstBus* bus_ = nullptr;
     QString buildError_;
     SinkContext* sinkContext_ = nullptr;  // owned by the appsink
-    std::shared_ptr<StateChange> stateChange_;
-    bool playing_ = false;
-    bool busy_ = false;
+    std::shared_ptr<Announcer> announcer_;
+    std::shared_ptr<StateThread> stateThread_;
+    std::uint64_t postedBefore_ = 0;
+    mutable QString failure_;
+    mutable bool busy_ = false;
     mutable bool ended_ = false;
 };
 

@@ -8,6 +8,7 @@
 #include "platform/gstreamer/GstV4l2Capture.h"
 #include "platform/gstreamer/SimulatedCapture.h"
 #include "platform/gstreamer/SimulatedDeviceProvider.h"
+#include "platform/qt/EventBus.h"
 #include "platform/qt/Logging.h"
 
 #include <QCoreApplication>
@@ -111,8 +112,10 @@ public:
                 } else if (fd >= 0) {
                     ::close(fd);
                 }
-            } else if (a == CameraPortal::Answer::refused) {
+            } else if (a == CameraPortal::Answer::refused &&
+                       self->portalStatus_ != CameraAuthorization::denied) {
                 self->portalStatus_ = CameraAuthorization::denied;
+                EventBus::shared().post(Notifications::cameraAccessRefused);
             }
             answer(a == CameraPortal::Answer::granted);
         });

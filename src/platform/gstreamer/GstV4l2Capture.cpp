@@ -37,9 +37,8 @@ public:
         GstElement* source = gst_device_create_element(device_, nullptr);
         if (pipewire_) {
             // A PipeWire stream that is never linked blocks its change to
-            // playing for half a minute and reports nothing: the change runs
-            // aside, and a stream without a frame by the deadline failed.
-            options.stateChangeOffThread = true;
+            // playing for half a minute and reports nothing: a stream without
+            // a frame by the deadline failed.
             options.startTimeoutSeconds = 3.0;
             if (source && g_object_class_find_property(G_OBJECT_GET_CLASS(source), "client-name")) {
                 g_object_set(source, "client-name", "Mirelon", nullptr);

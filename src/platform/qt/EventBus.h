@@ -80,6 +80,8 @@ inline const QString cameraConnected = QStringLiteral("Mirelon.CaptureDeviceWasC
 inline const QString cameraDisconnected = QStringLiteral("Mirelon.CaptureDeviceWasDisconnected");
 // A connected camera changed (its display name or its default flag).
 inline const QString cameraChanged = QStringLiteral("Mirelon.CaptureDeviceWasChanged");
+// The user refused the program the cameras when the desktop asked.
+inline const QString cameraAccessRefused = QStringLiteral("Mirelon.CameraAccessWasRefused");
 }  // namespace Notifications
 
 }  // namespace mirelon

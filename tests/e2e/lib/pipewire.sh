@@ -390,6 +390,19 @@ pw_consumer_start() {
   PW_CONSUMER_PID[$name]=$PW_LAST_PID
 }
 
+# Starts a consumer that holds a camera node exclusively (node.exclusive):
+# while it streams, another consumer of the node is never linked and its
+# pipewiresrc blocks in the change to PAUSED without an error.
+#   pw_consumer_hold NAME NODE_ID  (frames, and pw_consumer_stop, as for any consumer)
+pw_consumer_hold() {
+  local name=$1 target=$2
+  [ -z "${PW_CONSUMER_PID[$name]:-}" ] || pw_fail "consumer $name is already running"
+  pw_spawn "consumer-$name" gst-launch-1.0 -v pipewiresrc "client-name=mirelon-test-holder-$name" \
+    "path=$target" "stream-properties=props,node.exclusive=true" ! video/x-raw \
+    ! fakesink silent=false sync=false
+  PW_CONSUMER_PID[$name]=$PW_LAST_PID
+}
+
 # Frames a consumer got so far.
 pw_frames() {
   local n

@@ -6,6 +6,9 @@
 #include "platform/gstreamer/GstPipeWireCameras.h"
 #include "platform/gstreamer/GstCaptureMode.h"
 #include "platform/gstreamer/GstCapturePipeline.h"
+#include "platform/qt/ManualScheduler.h"
+
+#include <QCoreApplication>
 
 #include <gst/gst.h>
 
@@ -17,6 +20,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace mirelon {
 namespace {
@@ -231,40 +235,75 @@ bool waitUntil(const std::function<bool()>& done) {
     return true;
 }
 
-TEST(GstPipeWireCamerasTest, AStartThatNeverReturnsFailsByItsDeadlineAndIsCleanedUpLater) {
+// A camera whose stream never links: the start returns while the change to
+// playing is stuck, the session's deadline (on the main scheduler) fails it,
+// the stop returns without waiting, nothing is announced or posted after the
+// stop, and the pipeline goes once its change returns.
+class BlockingInput final : public CaptureDeviceInput {
+public:
+    BlockingInput() : CaptureDeviceInput("blocking", "Blocking Camera") {}
+    std::unique_ptr<CapturePipeline> makePipeline(FrameMailbox& mailbox) override {
+        GstCapturePipeline::Options options;
+        options.sourceCaps = "video/x-raw,format=YUY2,width=64,height=48";
+        options.startTimeoutSeconds = 3.0;
+        auto pipeline = std::make_unique<GstCapturePipeline>(
+            GST_ELEMENT(g_object_new(blockingSourceType(), nullptr)), options, mailbox);
+        made = pipeline.get();
+        return pipeline;
+    }
+    GstCapturePipeline* made = nullptr;
+};
+
+TEST(GstPipeWireCamerasTest, AStartThatNeverReturnsFailsByItsDeadlineWithoutWaitingForIt) {
     gst_init(nullptr, nullptr);
+    ScopedManualScheduler clock;
     Gate g;
     gate = &g;
     const int before = GstCapturePipeline::livePipelineCount();
     {
-        FrameMailbox mailbox;
-        GstCapturePipeline::Options options;
-        options.sourceCaps = "video/x-raw,format=YUY2,width=64,height=48";
-        options.stateChangeOffThread = true;
-        options.startTimeoutSeconds = 0.2;
-        GstCapturePipeline pipeline(GST_ELEMENT(g_object_new(blockingSourceType(), nullptr)),
-                                    options, mailbox);
-        ASSERT_TRUE(pipeline.isValid());
-        QString error;
-        EXPECT_FALSE(pipeline.start(&error));
-        EXPECT_TRUE(error.contains("did not start")) << error.toStdString();
-        // The change is under way (and stays there until the gate opens).
-        EXPECT_TRUE(waitUntil([&] {
+        auto session = CaptureSession::create();
+        auto input = std::make_shared<BlockingInput>();
+        ASSERT_TRUE(session->addInput(input));
+        std::vector<bool> outcomes;
+        QObject::connect(session.get(), &CaptureSession::startFinished,
+                         [&](bool ok) { outcomes.push_back(ok); });
+        session->startRunning();
+        // Returned while the change to playing is stuck on the other thread.
+        ASSERT_TRUE(waitUntil([&] {
             std::lock_guard lock(g.mutex);
             return g.entered;
         }));
-        EXPECT_FALSE(pipeline.isRunning());
-        EXPECT_EQ(mailbox.postedCount(), 0u);
+        EXPECT_TRUE(session->isStarting());
+        EXPECT_FALSE(session->isRunning());
+        ASSERT_NE(input->made, nullptr);
+        QString error;
+        EXPECT_EQ(input->made->startProgress(&error), CapturePipeline::StartProgress::pending);
+        EXPECT_TRUE(outcomes.empty());
+
+        clock.scheduler.advance(2.9);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(outcomes.empty());
+        clock.scheduler.advance(0.1);
+        ASSERT_EQ(outcomes, std::vector<bool>{false});
+        EXPECT_FALSE(session->isStarting());
+        EXPECT_TRUE(session->lastError().contains("no frame arrived within 3 s"))
+            << session->lastError().toStdString();
+        EXPECT_FALSE(session->lastErrorIsBusy());
+        EXPECT_EQ(session->mailbox().postedCount(), 0u);
+        // The pipeline outlives the session on the thread that changes its state.
     }
-    // The pipeline outlived its owner on the thread that changes its state,
-    // and goes once that change returns.
     EXPECT_EQ(GstCapturePipeline::livePipelineCount(), before + 1);
     {
         std::lock_guard lock(g.mutex);
         g.open = true;
     }
     g.cv.notify_all();
-    EXPECT_TRUE(waitUntil([&] { return GstCapturePipeline::livePipelineCount() == before; }));
+    // Nothing reaches the gone session's queue (ASan would tell), and the
+    // pipeline is finalized on that thread once the change returned.
+    EXPECT_TRUE(waitUntil([&] {
+        QCoreApplication::processEvents();
+        return GstCapturePipeline::livePipelineCount() == before;
+    }));
     gate = nullptr;
 }
 

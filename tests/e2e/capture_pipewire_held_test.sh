@@ -16,11 +16,7 @@ source "$here/app_common.sh"
 source "$here/lib/panels_host.sh"
 
 pw_start
-desktop_start
-trap 'desktop_stop; pw_stop' EXIT
-app_prepare
-unset MIRELON_SIMULATED_CAMERAS
-PANELS_DEFAULTS="$XDG_CONFIG_HOME/mirelon/defaults.json"
+pw_desktop_prepare
 
 pw_camera_add desk "Desk Camera" --format YUY2 --size 640x480 --pattern ball
 desk_id=$PW_CAMERA_ID

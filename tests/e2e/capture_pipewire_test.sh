@@ -15,12 +15,8 @@ source "$here/app_common.sh"
 source "$here/lib/panels_host.sh"
 
 pw_start
-desktop_start
-trap 'desktop_stop; pw_stop' EXIT
-app_prepare
-unset MIRELON_SIMULATED_CAMERAS
+pw_desktop_prepare
 export QT_LOGGING_RULES="app.mirelon.Mirelon.capture.info=true"
-PANELS_DEFAULTS="$XDG_CONFIG_HOME/mirelon/defaults.json"
 
 # Fraction (percent) of a window's pixels close to a colour: pct_close WIN SHOT #RRGGBB [TOL]
 pct_close() {

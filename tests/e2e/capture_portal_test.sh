@@ -16,11 +16,7 @@ source "$here/lib/panels_host.sh"
 
 pw_start
 /usr/bin/python3 -c 'import dbus' 2>/dev/null || pw_skip "python3-dbus is not installed (tools/deps.sh)"
-desktop_start
-trap 'desktop_stop; pw_stop' EXIT
-app_prepare
-unset MIRELON_SIMULATED_CAMERAS
-PANELS_DEFAULTS="$XDG_CONFIG_HOME/mirelon/defaults.json"
+pw_desktop_prepare
 socket="$PIPEWIRE_RUNTIME_DIR/pipewire-0"
 
 # Fraction (percent) of a window's inner pixels close to a colour.

@@ -89,16 +89,6 @@ void colorRow(std::uint32_t* __restrict p, int count, const FixedColorMatrix& c)
 }
 
 MIRELON_ROW_KERNEL
-void lerpBytes(std::uint16_t* __restrict out, const std::uint8_t* __restrict a,
-               const std::uint8_t* __restrict b, int count, std::uint32_t w) {
-    const std::uint16_t iw = std::uint16_t(256 - w);
-    const std::uint16_t wb = std::uint16_t(w);
-    for (int i = 0; i < count; ++i) {
-        out[i] = std::uint16_t(a[i] * iw + b[i] * wb);
-    }
-}
-
-MIRELON_ROW_KERNEL
 void compositeRow(std::uint32_t* __restrict out, const std::uint32_t* __restrict picture,
                   const std::uint8_t* __restrict coverage, const std::uint32_t* __restrict border,
                   int count) {
@@ -160,17 +150,6 @@ void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& 
         scalar::sampleChannel(us, u, px + i, py + i, n);
         scalar::sampleChannel(vs, v, px + i, py + i, n);
         PictureKernels::packChannels(out + i, ys, us, vs, n);
-    }
-}
-
-MIRELON_ROW_KERNEL
-void sampleRow(std::uint8_t* __restrict out, const std::uint16_t* __restrict row,
-               const std::int32_t* __restrict offset, const std::uint16_t* __restrict weight,
-               int dx, int count) {
-    for (int i = 0; i < count; ++i) {
-        const std::uint16_t* p = row + offset[i];
-        const std::uint32_t w = weight[i];
-        out[i] = std::uint8_t((p[0] * (256 - w) + p[dx] * w + 32768) >> 16);
     }
 }
 
@@ -493,40 +472,6 @@ void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& 
     }
 }
 
-MIRELON_AVX2
-void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* offset,
-               const std::uint16_t* weight, int dx, int count) {
-    const __m256i low = _mm256_set1_epi32(0xFFFF);
-    const __m256i whole = _mm256_set1_epi32(256);
-    const __m256i half = _mm256_set1_epi32(32768);
-    const __m256i neighbour = _mm256_set1_epi32(dx);
-    const auto* base = reinterpret_cast<const int*>(row);
-    int i = 0;
-    for (; i + 8 <= count; i += 8) {
-        const __m256i at = load8(offset + i);
-        const __m256i w =
-            _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(weight + i)));
-        // Each 32-bit read at a value holds it and the next one.
-        const __m256i pairs = _mm256_i32gather_epi32(base, at, 2);
-        const __m256i left = _mm256_and_si256(pairs, low);
-        const __m256i right =
-            dx == 1 ? _mm256_srli_epi32(pairs, 16)
-                    : _mm256_and_si256(
-                          _mm256_i32gather_epi32(base, _mm256_add_epi32(at, neighbour), 2), low);
-        const __m256i sum =
-            _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(left, _mm256_sub_epi32(whole, w)),
-                                              _mm256_mullo_epi32(right, w)),
-                             half);
-        const __m256i bytes = _mm256_srli_epi32(sum, 16);  // 0...255 per lane
-        const __m128i words =
-            _mm_packus_epi32(_mm256_castsi256_si128(bytes), _mm256_extracti128_si256(bytes, 1));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(words, words));
-    }
-    if (i < count) {
-        scalar::sampleRow(out + i, row, offset + i, weight + i, dx, count - i);
-    }
-}
-
 }  // namespace avx2
 
 namespace {
@@ -535,7 +480,6 @@ struct Kernels {
     decltype(&scalar::gatherPixels) gatherPixels = &scalar::gatherPixels;
     decltype(&scalar::sampleChannel) sampleChannel = &scalar::sampleChannel;
     decltype(&scalar::sampleYuv) sampleYuv = &scalar::sampleYuv;
-    decltype(&scalar::sampleRow) sampleRow = &scalar::sampleRow;
 };
 
 const Kernels& kernels() {
@@ -545,7 +489,6 @@ const Kernels& kernels() {
             k.gatherPixels = &avx2::gatherPixels;
             k.sampleChannel = &avx2::sampleChannel;
             k.sampleYuv = &avx2::sampleYuv;
-            k.sampleRow = &avx2::sampleRow;
         }
         return k;
     }();
@@ -567,11 +510,6 @@ void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
 void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
                const std::int32_t* px, const std::int32_t* py, int count) {
     kernels().sampleYuv(out, y, u, v, px, py, count);
-}
-
-void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* offset,
-               const std::uint16_t* weight, int dx, int count) {
-    kernels().sampleRow(out, row, offset, weight, dx, count);
 }
 
 #else  // no AVX2 variants on this machine
@@ -597,11 +535,6 @@ void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& 
     scalar::sampleYuv(out, y, u, v, px, py, count);
 }
 
-void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* offset,
-               const std::uint16_t* weight, int dx, int count) {
-    scalar::sampleRow(out, row, offset, weight, dx, count);
-}
-
 }  // namespace avx2
 
 void gatherPixels(std::uint32_t* out, const std::uint32_t* source, int stridePixels,
@@ -617,11 +550,6 @@ void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
 void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
                const std::int32_t* px, const std::int32_t* py, int count) {
     scalar::sampleYuv(out, y, u, v, px, py, count);
-}
-
-void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* offset,
-               const std::uint16_t* weight, int dx, int count) {
-    scalar::sampleRow(out, row, offset, weight, dx, count);
 }
 
 #endif

@@ -174,6 +174,16 @@ pw__session_ready() {
 
 pw__version() { pipewire --version 2>/dev/null | awk '/Linked/ {print $NF}'; }
 
+# A desktop, and the program prepared to see this PipeWire's cameras only
+# (after pw_start; app_common.sh and panels_host.sh sourced). Both stop on exit.
+pw_desktop_prepare() {
+  desktop_start
+  trap 'desktop_stop; pw_stop' EXIT
+  app_prepare
+  unset MIRELON_SIMULATED_CAMERAS
+  PANELS_DEFAULTS="$XDG_CONFIG_HOME/mirelon/defaults.json"
+}
+
 pw_stop() {
   local i
   for ((i = ${#PW_PIDS[@]} - 1; i >= 0; i--)); do

@@ -132,7 +132,7 @@ run_program() {
   done
   desktop_move_pointer 2550 1010  # away from the panels: not hovered
   if [ -n "${PROFILE:-}" ]; then
-    perf record -q -g -o "$out/$1.perf" -p "$pid" -- sleep "$((SETTLE + MEASURE))" >/dev/null 2>&1 &
+    perf record -q ${PERF_GRAPH:--g} -o "$out/$1.perf" -p "$pid" -- sleep "$((SETTLE + MEASURE))" >/dev/null 2>&1 &
     perf_pid=$!
   fi
   bench_measure "$pid" "$extra_pids"

@@ -190,7 +190,7 @@ TEST(PictureKernelsTest, SampleChannelAvx2MatchesPlainLoopForEveryStepAndHalving
 
 // Flat blocks blend a row pair once and then sample along it: the result
 // must be the very bilinear sample a per-pixel read takes, to the bit, in
-// the plain loop and the AVX2 one alike, and neither may read past the one
+// the plain loop and the AVX2 and AVX-512 ones alike, and neither may read past the one
 // value of padding after the blended row.
 TEST(PictureKernelsTest, RowSamplingGivesThePerPixelSampleExactly) {
     std::mt19937 random(11);
@@ -203,7 +203,18 @@ TEST(PictureKernelsTest, RowSamplingGivesThePerPixelSampleExactly) {
             bytes.fill(random);
             const Plane plane = planeOf(bytes.data(), step, stride, samples, rows, false, false);
             const int count = between(random, 1, 60);
-            const auto u = positions(random, count, 0, plane.maxU);
+            // Half the rounds read columns as a flat block does: advancing
+            // steadily (forwards or mirrored) by up to three columns a pixel.
+            auto u = positions(random, count, 0, plane.maxU);
+            if (round % 2 == 1) {
+                const int advance = between(random, 0, 3 * 256);
+                const bool mirrored = between(random, 0, 1) == 1;
+                const int start = between(random, 0, plane.maxU);
+                for (int i = 0; i < count; ++i) {
+                    const int p = start + (mirrored ? -i : i) * advance;
+                    u[std::size_t(i)] = std::clamp(p, 0, plane.maxU);
+                }
+            }
             const int row = between(random, 0, plane.maxV);
             const std::vector<std::int32_t> v(std::size_t(count), row);
             std::vector<std::uint8_t> expected(static_cast<std::size_t>(count));
@@ -232,6 +243,13 @@ TEST(PictureKernelsTest, RowSamplingGivesThePerPixelSampleExactly) {
                                 count);
                 ASSERT_EQ(actual, expected)
                     << "AVX2, step " << step << ", " << samples << "x" << rows << " row " << row;
+            }
+            if (avx512Available()) {
+                std::fill(actual.begin(), actual.end(), 0xA5);
+                avx512::sampleRow(actual.data(), blended, offset.data(), weight.data(), plane.dx,
+                                  count);
+                ASSERT_EQ(actual, expected)
+                    << "AVX-512, step " << step << ", " << samples << "x" << rows << " row " << row;
             }
         }
     }

@@ -213,6 +213,105 @@ TEST(ContentPicture, SteadyFramesReuseTheBlockAndOtherFormatsAreRead) {
     EXPECT_EQ(at(r, 50, 50).alpha(), 0);
 }
 
+// The border around the picture is put in place only when a row's picture
+// span changes: whatever came before, a frame must come out exactly as a
+// fresh renderer draws it, flat and tilted.
+TEST(ContentPicture, AFrameAfterOthersIsDrawnAsAFreshRendererDrawsIt) {
+    for (const double tilt : {0.0, 20.0}) {
+        PictureStyle wide = plainStyle();
+        wide.borderThickness = 4;
+        wide.borderColor = QColor(255, 0, 0);
+        wide.xAngle = tilt;
+        PictureStyle narrow = wide;
+        narrow.zoom = 0.5;  // the picture covers fewer rows and columns
+        const QImage white = solid(QSize(80, 80), Qt::white);
+        const QImage green = solid(QSize(80, 80), Qt::green);
+
+        PictureRenderer r;
+        r.setStyle(wide);
+        r.render(white);
+        const uchar* bits = r.block().constBits();
+        r.setStyle(narrow);
+        r.render(green);
+        EXPECT_EQ(r.block().constBits(), bits) << "the block was made anew: nothing is tested";
+        PictureRenderer fresh;
+        fresh.setStyle(narrow);
+        fresh.render(green);
+        EXPECT_EQ(r.block(), fresh.block()) << "narrowed, tilt " << tilt;
+
+        r.renderEmpty();
+        r.setStyle(wide);
+        r.render(green);
+        PictureRenderer freshWide;
+        freshWide.setStyle(wide);
+        freshWide.render(green);
+        EXPECT_EQ(r.block(), freshWide.block()) << "widened after an empty block, tilt " << tilt;
+    }
+}
+
+// The view leaves the shadow out under opaqueRect(): every block pixel there
+// must be opaque, or the shadow would be missing behind a see-through one.
+TEST(ContentPicture, TheOpaqueRectangleHoldsOnlyOpaquePixels) {
+    struct Case {
+        const char* name;
+        double exponent, zoom, opacity, tilt, dpr;
+        bool mirrored;
+        bool expectOpaque;
+    };
+    const Case cases[] = {
+        {"circle", 2, 1, 1, 0, 1, false, true},
+        {"squircle, mirrored", 4, 1.4, 1, 0, 1, true, true},
+        {"rectangle at 2x", 100, 1, 1, 0, 2, false, true},
+        {"zoomed out", 4, 0.5, 1, 0, 1, false, true},
+        {"tilted", 4, 1, 1, 25, 1, false, true},
+        {"half opaque", 4, 1, 0.5, 0, 1, false, false},
+    };
+    for (const Case& c : cases) {
+        PictureRenderer r;
+        PictureStyle s = plainStyle(QSizeF(90, 70));
+        s.exponent = c.exponent;
+        s.zoom = c.zoom;
+        s.opacity = c.opacity;
+        s.xAngle = c.tilt;
+        s.devicePixelRatio = c.dpr;
+        s.mirrored = c.mirrored;
+        s.borderThickness = 3;
+        s.borderColor = QColor(0, 0, 255, 128);
+        r.setStyle(s);
+        r.render(solid(QSize(64, 48), Qt::white));
+        const QRectF opaque = r.opaqueRect();
+        EXPECT_EQ(!opaque.isEmpty(), c.expectOpaque) << c.name;
+        if (opaque.isEmpty()) {
+            continue;
+        }
+        EXPECT_TRUE(r.blockRect().contains(opaque)) << c.name;
+        // Worth leaving out: most of what the picture shows.
+        const double shown = c.zoom < 1 ? c.zoom * c.zoom : 1.0;
+        EXPECT_GT(opaque.width() * opaque.height(), 0.4 * 90 * 70 * shown) << c.name;
+        const QRectF block = r.blockRect();
+        const double sx = r.block().width() / block.width();
+        const double sy = r.block().height() / block.height();
+        const QRect pixels(int(std::round((opaque.left() - block.left()) * sx)),
+                           int(std::round((opaque.top() - block.top()) * sy)),
+                           int(std::round(opaque.width() * sx)),
+                           int(std::round(opaque.height() * sy)));
+        int seeThrough = 0;
+        for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+            for (int x = pixels.left(); x <= pixels.right(); ++x) {
+                seeThrough += qAlpha(r.block().pixel(x, y)) != 255;
+            }
+        }
+        EXPECT_EQ(seeThrough, 0) << c.name;
+    }
+    // Without a picture, nothing hides the shadow.
+    PictureRenderer r;
+    r.setStyle(plainStyle());
+    r.render(solid(QSize(64, 48), Qt::white));
+    EXPECT_FALSE(r.opaqueRect().isEmpty());
+    r.renderEmpty();
+    EXPECT_TRUE(r.opaqueRect().isEmpty());
+}
+
 TEST(ContentPicture, DevicePixelRatioScalesTheBlock) {
     PictureRenderer r;
     PictureStyle s = plainStyle(QSizeF(200, 112.5));

@@ -133,7 +133,21 @@ void ContentView::paintEvent(QPaintEvent*) {
     ensureRendered();
     ensureShadow();
     QPainter p(this);
-    p.drawImage(QPointF(0, 0), shadow_);
+    // Where the block is opaque, it hides the shadow: a new frame then
+    // blends the shadow only around it.
+    const QRectF opaque =
+        derived_.enabled ? renderer_.opaqueRect().translated(frameRect_.topLeft()) : QRectF();
+    const QRect hidden(
+        QPoint(int(std::ceil(opaque.left())) + 1, int(std::ceil(opaque.top())) + 1),
+        QPoint(int(std::floor(opaque.right())) - 2, int(std::floor(opaque.bottom())) - 2));
+    if (opaque.isEmpty() || hidden.isEmpty()) {
+        p.drawImage(QPointF(0, 0), shadow_);
+    } else {
+        p.save();
+        p.setClipRegion(QRegion(rect()).subtracted(hidden));
+        p.drawImage(QPointF(0, 0), shadow_);
+        p.restore();
+    }
     if (!derived_.enabled) {
         return;
     }

@@ -105,5 +105,12 @@ void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& 
 void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* offset,
                const std::uint16_t* weight, int dx, int count);
 }  // namespace avx2
+// The AVX-512 row sampler (for the flat rows only); call it only where
+// avx512Available() is true.
+bool avx512Available();
+namespace avx512 {
+void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* offset,
+               const std::uint16_t* weight, int dx, int count);
+}  // namespace avx512
 
 }  // namespace mirelon::PictureKernels

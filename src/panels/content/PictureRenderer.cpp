@@ -84,6 +84,16 @@ QRectF PictureRenderer::blockRect() const {
             block_.height() / scaleY};
 }
 
+QRectF PictureRenderer::opaqueRect() const {
+    if (!hasPicture_ || opaqueBlock_.isEmpty()) {
+        return {};
+    }
+    const double scaleX = frameDevice_.width() / std::max(1.0, style_.frameSize.width());
+    const double scaleY = frameDevice_.height() / std::max(1.0, style_.frameSize.height());
+    return {(origin_.x() + opaqueBlock_.x()) / scaleX, (origin_.y() + opaqueBlock_.y()) / scaleY,
+            opaqueBlock_.width() / scaleX, opaqueBlock_.height() / scaleY};
+}
+
 QSize PictureRenderer::wantedSourceSize() const {
     const double zoom = std::isfinite(style_.zoom) && style_.zoom > 0 ? style_.zoom : 1.0;
     // Where the tilt brings the picture nearest it is enlarged by the
@@ -233,6 +243,8 @@ void PictureRenderer::rebuildTemplates() {
     block_ = QImage(blockSize, QImage::Format_ARGB32_Premultiplied);
     block_.setDevicePixelRatio(sx);
     block_.fill(Qt::transparent);
+    drawnSpans_.clear();
+    opaqueBlock_ = QRect();
     rebuildCoverage();
 }
 
@@ -240,6 +252,7 @@ void PictureRenderer::rebuildCoverage() {
     const int bw = block_.width();
     const int bh = block_.height();
     coverage_.resize(shownMask_.size());
+    opaqueBlock_ = QRect();  // found again with the sampling
     const double opacity =
         std::isfinite(style_.opacity) ? std::clamp(style_.opacity, 0.0, 1.0) : 1.0;
     const int op = int(std::lround(opacity * 255));
@@ -277,6 +290,7 @@ void PictureRenderer::rebuildSampling(QSize sourceSize, QRect window, bool mappe
     rowBuffer_.assign(std::size_t(block_.width()), 0);
     if (mapped) {
         rebuildPositions(sourceSize, window);
+        findOpaqueBlock();
         return;
     }
     int nx0 = 0, nx1 = 0, ny0 = 0, ny1 = 0;
@@ -286,6 +300,63 @@ void PictureRenderer::rebuildSampling(QSize sourceSize, QRect window, bool mappe
               sy_, wy_, validY0_, validY1_, ny0, ny1);
     neededWindow_ = QRect(QPoint(nx0, ny0), QPoint(nx1 - 1, ny1 - 1));
     blendBuffer_.assign(std::size_t(window.width()) + 2, 0);
+    findOpaqueBlock();
+}
+
+void PictureRenderer::findOpaqueBlock() {
+    // Pictures are opaque: a block pixel is, where its picture coverage and
+    // border alpha add up to all of it.
+    const int bw = block_.width();
+    const int bh = block_.height();
+    const int m = margin_;
+    auto opaque = [&](int x, int y) {
+        const std::size_t i = std::size_t(y) * std::size_t(bw) + std::size_t(x);
+        int picture = 0;
+        if (sampledMapped_) {
+            const RowSpan span = mappedSpans_[std::size_t(y)];
+            picture = x >= span.begin && x < span.end ? mappedCoverage_[i] : 0;
+        } else {
+            const RowSpan span = spans_[std::size_t(y)];
+            const bool reached = y - m >= validY0_ && y - m < validY1_ && x - m >= validX0_ &&
+                                 x - m < validX1_ && x >= span.begin && x < span.end;
+            picture = reached ? coverage_[i] : 0;
+        }
+        return picture + int(border_[i] >> 24) >= 255;
+    };
+    // Per row, the opaque run through the middle column; then the tallest
+    // band of rows around the middle row whose runs overlap widest.
+    const int cx = bw / 2;
+    const int cy = bh / 2;
+    std::vector<RowSpan> runs(static_cast<std::size_t>(bh));
+    for (int y = 0; y < bh; ++y) {
+        RowSpan run{cx, cx};
+        if (cx < bw && opaque(cx, y)) {
+            while (run.begin > 0 && opaque(run.begin - 1, y)) {
+                --run.begin;
+            }
+            run.end = cx + 1;
+            while (run.end < bw && opaque(run.end, y)) {
+                ++run.end;
+            }
+        }
+        runs[std::size_t(y)] = run;
+    }
+    opaqueBlock_ = QRect();
+    RowSpan common{0, bw};
+    for (int reach = 0; cy - reach >= 0 && cy + reach < bh; ++reach) {
+        for (const int y : {cy - reach, cy + reach}) {
+            common.begin = std::max(common.begin, runs[std::size_t(y)].begin);
+            common.end = std::min(common.end, runs[std::size_t(y)].end);
+        }
+        if (common.end <= common.begin) {
+            break;
+        }
+        const QRect band(common.begin, cy - reach, common.end - common.begin, 2 * reach + 1);
+        if (std::int64_t(band.width()) * band.height() >
+            std::int64_t(opaqueBlock_.width()) * opaqueBlock_.height()) {
+            opaqueBlock_ = band;
+        }
+    }
 }
 
 void PictureRenderer::rebuildPositions(QSize sourceSize, QRect window) {
@@ -358,6 +429,7 @@ void PictureRenderer::renderEmpty() {
         std::memcpy(block_.scanLine(y), border_.data() + std::size_t(y) * std::size_t(bw),
                     std::size_t(bw) * 4);
     }
+    drawnSpans_.assign(std::size_t(block_.height()), RowSpan{0, 0});
     hasPicture_ = false;
 }
 

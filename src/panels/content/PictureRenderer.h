@@ -64,6 +64,11 @@ public:
     // corner, in points, to be drawn without any further transform.
     const QImage& block() const { return block_; }
     QRectF blockRect() const;
+    // A rectangle inside blockRect() that every frame covers opaquely (the
+    // picture and border there hide whatever lies below), in points relative
+    // to the frame's top-left corner; empty while the block has no picture
+    // or its picture is not opaque.
+    QRectF opaqueRect() const;
     bool isTilted() const { return tilted_; }
     // The size a source should have (device pixels) to be sampled no coarser
     // than one source pixel per shown pixel: the frame, zoomed; a tilt that
@@ -104,6 +109,9 @@ private:
     void renderFlatRowsWith(const FixedColorMatrix* color, Fill fill);
     template <typename Sample>
     void renderMappedRowsWith(const FixedColorMatrix* color, Sample sample);
+    void findOpaqueBlock();
+    bool placeBorder(int y, std::uint32_t* out, const std::uint32_t* border, int width, int x0,
+                     int x1);
     // YUV frames (in PictureRendererYuv.cpp).
     void updateYuvColor(const VideoFrame& frame);
     static bool yuvPlanes(const VideoFrame& frame, PictureKernels::Plane planes[3]);
@@ -135,6 +143,10 @@ private:
         int end = 0;    // one past the last
     };
     std::vector<RowSpan> spans_;
+    // Per block row: the picture span the last render drew; block_ holds
+    // the border template around it (emptied when block_ is made anew).
+    std::vector<RowSpan> drawnSpans_;
+    QRect opaqueBlock_;  // block pixels every frame covers opaquely
     FixedColorMatrix fixedColor_;
 
     // Sampling tables, for the current source size and style.

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The renderer's two row loops, shared by its RGB and YUV sides: each block
-// row gets the border template outside the picture's span, the picture's
+// row gets the border template outside the picture's span (once, while the
+// span stays), the picture's
 // pixels from the caller's sampler inside it, then the colour matrix (unless
 // null), coverage and border.
 
@@ -12,22 +13,29 @@
 
 namespace mirelon {
 
-namespace PictureRows {
-
-// Copies the border template's row outside the picture's span [x0, x1) of a
-// row; false when the row has no picture pixel (the whole row was copied).
-inline bool copyBorderAround(std::uint32_t* out, const std::uint32_t* border, int width, int x0,
-                             int x1) {
+// Puts the border template around a row's picture span [x0, x1), unless
+// the last frame drew the same span (the pixels around it are the border
+// already); false when the row has no picture pixel.
+inline bool PictureRenderer::placeBorder(int y, std::uint32_t* out, const std::uint32_t* border,
+                                         int width, int x0, int x1) {
+    if (drawnSpans_.size() != std::size_t(block_.height())) {
+        drawnSpans_.assign(std::size_t(block_.height()), RowSpan{-1, -1});
+    }
+    RowSpan& drawn = drawnSpans_[std::size_t(y)];
     if (x1 <= x0) {
-        std::memcpy(out, border, std::size_t(width) * 4);
+        if (drawn.begin != 0 || drawn.end != 0) {
+            std::memcpy(out, border, std::size_t(width) * 4);
+            drawn = RowSpan{0, 0};
+        }
         return false;
     }
-    std::memcpy(out, border, std::size_t(x0) * 4);
-    std::memcpy(out + x1, border + x1, std::size_t(width - x1) * 4);
+    if (drawn.begin != x0 || drawn.end != x1) {
+        std::memcpy(out, border, std::size_t(x0) * 4);
+        std::memcpy(out + x1, border + x1, std::size_t(width - x1) * 4);
+        drawn = RowSpan{x0, x1};
+    }
     return true;
 }
-
-}  // namespace PictureRows
 
 // Flat blocks: fill(row, frameRow, x0, x1) writes row[x0, x1) for the frame
 // row frameRow, which the sampling tables hold.
@@ -53,7 +61,7 @@ void PictureRenderer::renderFlatRowsWith(const FixedColorMatrix* color, Fill fil
         }
         x0 = std::max(x0, px0);
         x1 = std::min(x1, px1);
-        if (!PictureRows::copyBorderAround(out, border, bw, x0, x1)) {
+        if (!placeBorder(y, out, border, bw, x0, x1)) {
             continue;
         }
         fill(row, fy, x0, x1);
@@ -82,7 +90,7 @@ void PictureRenderer::renderMappedRowsWith(const FixedColorMatrix* color, Sample
         const RowSpan span = mappedSpans_[std::size_t(y)];
         const int x0 = span.begin;
         const int x1 = span.end;
-        if (!PictureRows::copyBorderAround(out, border, bw, x0, x1)) {
+        if (!placeBorder(y, out, border, bw, x0, x1)) {
             continue;
         }
         const int n = x1 - x0;

@@ -164,6 +164,11 @@ struct GstCapturePipeline::SinkContext {
     FrameMailbox* mailbox;
     JpegFrameDecoder* decoder;
     QSize decodedSize;  // of the last JPEG frame, to log changes once
+    // The raw caps last read, and what they said: caps change only on
+    // renegotiation, so each frame's caps are parsed once.
+    GstCaps* rawCaps = nullptr;
+    GstVideoInfo rawInfo;
+    ~SinkContext() { gst_caps_replace(&rawCaps, nullptr); }
 };
 
 // Tells the owner that the start may have moved on, until the owner stops.
@@ -266,11 +271,14 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
                                                : QString());
         }
     } else {
-        GstVideoInfo info;
-        if (!gst_video_info_from_caps(&info, caps)) {
-            return GST_FLOW_OK;
+        if (caps != context->rawCaps) {
+            gst_caps_replace(&context->rawCaps, nullptr);
+            if (!gst_video_info_from_caps(&context->rawInfo, caps)) {
+                return GST_FLOW_OK;
+            }
+            gst_caps_replace(&context->rawCaps, caps);
         }
-        frame = rawFrame(mapped, info);
+        frame = rawFrame(mapped, context->rawInfo);
         if (frame.isNull()) {
             return GST_FLOW_OK;
         }

@@ -143,10 +143,22 @@ void ContentView::paintEvent(QPaintEvent*) {
     if (opaque.isEmpty() || hidden.isEmpty()) {
         p.drawImage(QPointF(0, 0), shadow_);
     } else {
-        p.save();
-        p.setClipRegion(QRegion(rect()).subtracted(hidden));
-        p.drawImage(QPointF(0, 0), shadow_);
-        p.restore();
+        // Four plain rectangles around it: a clip region would take the
+        // painter off its fast path for the whole image.
+        const QRect all = rect();
+        const QRect around[] = {
+            QRect(QPoint(all.left(), all.top()), QPoint(all.right(), hidden.top() - 1)),
+            QRect(QPoint(all.left(), hidden.bottom() + 1), QPoint(all.right(), all.bottom())),
+            QRect(QPoint(all.left(), hidden.top()), QPoint(hidden.left() - 1, hidden.bottom())),
+            QRect(QPoint(hidden.right() + 1, hidden.top()), QPoint(all.right(), hidden.bottom())),
+        };
+        const double dpr = shadow_.devicePixelRatio();
+        for (const QRect& r : around) {
+            if (!r.isEmpty()) {
+                p.drawImage(QRectF(r), shadow_,
+                            QRectF(r.x() * dpr, r.y() * dpr, r.width() * dpr, r.height() * dpr));
+            }
+        }
     }
     if (!derived_.enabled) {
         return;

@@ -10,7 +10,11 @@
 // YUY2 frames at zoom 1.4 made a 400x400 RGB picture, by the renderer (no
 // shape, border or filter) and by the chain a user would write for it,
 // crop and scale in YUY2 (as videocrop ! videoscale) and then convert to
-// BGRx (as videoconvert), each converter on one thread.
+// BGRx (as videoconvert), each converter on one thread. Each also reports
+// its fidelity (psnr_db): a grey zone plate whose detail stays below the
+// frame's Nyquist limit is scaled once, and every shown pixel (all but a
+// 4-pixel edge) is compared with the formula evaluated where that pixel's
+// centre falls in the frame: the picture a perfect scaler would show.
 
 #include "panels/content/ColorMatrix.h"
 #include "panels/content/PictureRenderer.h"
@@ -18,6 +22,9 @@
 #include <benchmark/benchmark.h>
 #include <gst/video/video.h>
 
+#include <algorithm>
+#include <cmath>
+#include <functional>
 #include <memory>
 #include <random>
 #include <vector>
@@ -91,6 +98,52 @@ BENCHMARK(BM_PictureFromYuv)
     ->Args({0, 1})
     ->Unit(benchmark::kMicrosecond);
 
+// Grey levels of the zone plate at frame position (x, y), pixel centres at
+// whole numbers. Its frequency grows to 1.8 rad/pixel at the corners of the
+// middle square: fine detail, yet all of it representable.
+double zonePlate(double x, double y) {
+    const double dx = x - frameWidth / 2.0;
+    const double dy = y - frameHeight / 2.0;
+    return 125 + 90 * std::cos((dx * dx + dy * dy) / 400.0);
+}
+
+// The zone plate as a grey YUY2 frame (video range, chroma neutral).
+VideoFrame zonePlateFrame() {
+    auto bytes = std::make_shared<std::vector<uchar>>(std::size_t(frameWidth) * frameHeight * 2);
+    for (int y = 0; y < frameHeight; ++y) {
+        uchar* row = bytes->data() + std::size_t(y) * frameWidth * 2;
+        for (int x = 0; x < frameWidth; ++x) {
+            row[2 * x] = uchar(std::lround(zonePlate(x, y)));
+            row[2 * x + 1] = 128;
+        }
+    }
+    const uchar* d = bytes->data();
+    return VideoFrame::yuv(VideoFrame::Layout::packed422, QSize(frameWidth, frameHeight),
+                           {d, nullptr, nullptr}, {frameWidth * 2, 0, 0}, 1, 0, YuvColorimetry{},
+                           bytes);
+}
+
+// Peak signal to noise ratio (dB) of a 400x400 grey output against the zone
+// plate: shown(x, y) is the output's level there, at(x, y) where that
+// pixel's centre lies in the frame.
+double fidelity(const std::function<int(int, int)>& shown,
+                const std::function<QPointF(int, int)>& at) {
+    double squares = 0;
+    int count = 0;
+    for (int y = 4; y < 396; ++y) {
+        for (int x = 4; x < 396; ++x) {
+            const QPointF p = at(x, y);
+            // Video range to full range, as both converters do for grey.
+            const double ideal =
+                std::clamp((zonePlate(p.x(), p.y()) - 16) * 255.0 / 219.0, 0.0, 255.0);
+            const double error = shown(x, y) - ideal;
+            squares += error * error;
+            ++count;
+        }
+    }
+    return 10 * std::log10(255.0 * 255.0 / (squares / count));
+}
+
 void BM_ScalerOwn(benchmark::State& state) {
     const std::vector<VideoFrame> pool = framePool(true);
     PictureStyle style;
@@ -99,6 +152,23 @@ void BM_ScalerOwn(benchmark::State& state) {
     style.exponent = 1000;  // a plain rectangle
     PictureRenderer renderer;
     renderer.setStyle(style);
+    {
+        renderer.render(zonePlateFrame());
+        const QImage& block = renderer.block();
+        const QPointF origin = renderer.blockRect().topLeft();  // of the frame's top-left
+        // Aspect-filled and zoomed about the centre, as the renderer maps it.
+        const double scale = 400.0 / frameHeight * style.zoom;
+        state.counters["psnr_db"] = fidelity(
+            [&](int x, int y) {
+                const int bx = x - int(std::lround(origin.x()));
+                const int by = y - int(std::lround(origin.y()));
+                return int((block.pixel(bx, by) >> 8) & 0xFF);
+            },
+            [&](int x, int y) {
+                return QPointF((x + 0.5 - 200) / scale + frameWidth / 2.0 - 0.5,
+                               (y + 0.5 - 200) / scale + frameHeight / 2.0 - 0.5);
+            });
+    }
     std::size_t next = 0;
     for (auto _ : state) {
         renderer.render(pool[next++ % pool.size()]);
@@ -159,6 +229,22 @@ void BM_ScalerGStreamer(benchmark::State& state) {
     GstVideoConverter* convert = converter(GST_VIDEO_FORMAT_YUY2, QRect(), GST_VIDEO_FORMAT_BGRx);
     MappedFrame scaled(GST_VIDEO_FORMAT_YUY2, 400, 400);
     MappedFrame shown(GST_VIDEO_FORMAT_BGRx, 400, 400);
+    {
+        const VideoFrame plate = zonePlateFrame();
+        MappedFrame source(GST_VIDEO_FORMAT_YUY2, frameWidth, frameHeight, plate.plane(0));
+        gst_video_converter_frame(scale, &source.frame, &scaled.frame);
+        gst_video_converter_frame(convert, &scaled.frame, &shown.frame);
+        const auto* bits = static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&shown.frame, 0));
+        const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&shown.frame, 0);
+        // Output centres spread evenly over the crop, as the scaler maps them.
+        const double step = double(side) / 400;
+        state.counters["psnr_db"] =
+            fidelity([&](int x, int y) { return int(bits[y * stride + x * 4 + 1]); },
+                     [&](int x, int y) {
+                         return QPointF(crop.x() + (x + 0.5) * step - 0.5,
+                                        crop.y() + (y + 0.5) * step - 0.5);
+                     });
+    }
     std::size_t next = 0;
     for (auto _ : state) {
         gst_video_converter_frame(scale, &sources[next++ % sources.size()]->frame, &scaled.frame);

@@ -122,6 +122,7 @@ expected_panels = 2 if args.host else len(CAMERAS)
 # The program's log, read as it grows: when each update check started and
 # ended (seconds since the soak began), and the camera lines for the churn.
 CHECK_START = "Checking for updates at"
+MAX_LOG_LINES_PER_SECOND = 5
 CHECK_END = ("Update check failed:", "Up to date at", "is available")
 update_checks = []
 log_lines = []
@@ -332,6 +333,8 @@ def trace_every_second(path):
 
 samples = []
 start = now()
+with log_lock:
+    lines_at_start = len(log_lines)
 if args.trace_csv:
     threading.Thread(target=trace_every_second, args=(args.trace_csv,), daemon=True).start()
 out = open(args.csv, "w") if args.csv else None
@@ -355,6 +358,8 @@ while now() - start < args.seconds:
         out.flush()
 fds_end = descriptors() if proc.poll() is None else -1
 fds_end_at = now() - start
+with log_lock:
+    lines_logged = len(log_lines) - lines_at_start
 proc.terminate()
 try:
     proc.wait(timeout=10)
@@ -377,7 +382,13 @@ print(f"{cycle_figures}{rounds} churn rounds; memory slope after {args.warmup:.0
       f"{samples[-1][1] / 1024:.1f} MiB; descriptors {fds_first} at the first sample, "
       f"{fds_most} at most, {fds_end} at the end ({figures['fd_expected']} of them the update "
       f"check's); update checks at {[round(s + start) for s, _ in checks]} s of the soak; "
-      f"{edits_lost} outside edit(s) made again")
+      f"{edits_lost} outside edit(s) made again; {lines_logged} log lines in the timed run")
+# Every camera delivers 30 frames a second: a line per frame (or per paint)
+# would add dozens a second, while what the churn and the update checks log
+# stays well under a few lines a second.
+if lines_logged > MAX_LOG_LINES_PER_SECOND * fds_end_at:
+    faults.append(f"{lines_logged} log lines in {fds_end_at:.0f} s: more than "
+                  f"{MAX_LOG_LINES_PER_SECOND} a second (a line per frame?)")
 log_file.close()
 if any(m in open(log_path, errors="replace").read()
        for m in ("ERROR: AddressSanitizer", "runtime error:")):

@@ -72,6 +72,66 @@ TEST(OverlayDamage, IncomparableFramesAreDamagedWhole) {
     EXPECT_TRUE(OverlayGeometry::changedRect(next, QImage()).isEmpty());
 }
 
+TEST(OverlayDamage, OnlyTheChangedRowsOfTheAskedRegionAreDamaged) {
+    const QImage a = canvas();
+    QImage b = a.copy();
+    const QRegion asked(4, 4, 20, 20);
+    EXPECT_TRUE(OverlayGeometry::changedRows(a, b, asked).isEmpty());
+    // The rows from the first to the last change, as wide as asked.
+    b.setPixel(10, 8, qRgba(255, 0, 0, 255));
+    b.setPixel(20, 15, qRgba(255, 0, 0, 255));
+    // Outside what was asked: not looked at.
+    b.setPixel(60, 2, qRgba(0, 255, 0, 255));
+    EXPECT_EQ(OverlayGeometry::changedRows(a, b, asked), QRegion(4, 8, 20, 8));
+    // The first and the last row count too.
+    b.setPixel(4, 4, qRgba(0, 0, 255, 255));
+    b.setPixel(23, 23, qRgba(0, 0, 255, 255));
+    EXPECT_EQ(OverlayGeometry::changedRows(a, b, asked), asked);
+    // Frames that cannot be compared: all that was asked, within the frame.
+    EXPECT_EQ(OverlayGeometry::changedRows(canvas(QSize(8, 8)), b, asked), asked);
+    EXPECT_EQ(OverlayGeometry::changedRows(canvas(QSize(8, 8)), b, QRegion(50, 40, 30, 30)),
+              QRegion(50, 40, 14, 8));
+}
+
+TEST(OverlayDamage, ARegionOfManyRectanglesIsDamagedOnlyWhereItChanged) {
+    const QImage a = canvas();
+    QImage b = a.copy();
+    const QRegion asked = QRegion(4, 4, 20, 20) + QRegion(40, 10, 10, 30);
+    b.setPixel(10, 8, qRgba(255, 0, 0, 255));
+    b.setPixel(45, 30, qRgba(255, 0, 0, 255));
+    b.setPixel(60, 2, qRgba(0, 255, 0, 255));  // not asked
+    const QRegion changed = OverlayGeometry::changedRows(a, b, asked);
+    EXPECT_TRUE(changed.contains(QPoint(10, 8)));
+    EXPECT_TRUE(changed.contains(QPoint(45, 30)));
+    EXPECT_TRUE((changed - asked).isEmpty());
+    // Rows without a change are left out.
+    EXPECT_FALSE(changed.contains(QPoint(10, 20)));
+    EXPECT_FALSE(changed.contains(QPoint(45, 12)));
+}
+
+TEST(OverlayDamage, ABufferCatchesUpByCopyingAndClearingOnlyItsRegion) {
+    QImage shown = canvas();
+    shown.fill(qRgba(10, 20, 30, 255));
+    QImage lagging = canvas();
+    lagging.fill(qRgba(200, 0, 0, 255));
+    OverlayGeometry::copyPixels(shown, lagging, QRegion(0, 0, 64, 10) + QRegion(60, 40, 10, 10));
+    EXPECT_EQ(lagging.pixel(63, 9), qRgba(10, 20, 30, 255));
+    EXPECT_EQ(lagging.pixel(63, 47), qRgba(10, 20, 30, 255));
+    EXPECT_EQ(lagging.pixel(0, 10), qRgba(200, 0, 0, 255));
+    EXPECT_EQ(lagging.pixel(59, 47), qRgba(200, 0, 0, 255));
+    OverlayGeometry::clearPixels(lagging, QRegion(2, 20, 3, 2) + QRegion(62, 46, 9, 9));
+    EXPECT_EQ(lagging.pixel(2, 20), 0u);
+    EXPECT_EQ(lagging.pixel(4, 21), 0u);
+    EXPECT_EQ(lagging.pixel(5, 21), qRgba(200, 0, 0, 255));
+    EXPECT_EQ(lagging.pixel(1, 20), qRgba(200, 0, 0, 255));
+    EXPECT_EQ(lagging.pixel(63, 47), 0u);
+    EXPECT_EQ(lagging.pixel(61, 47), qRgba(10, 20, 30, 255));
+    // Images of another size are left alone.
+    QImage small = canvas(QSize(4, 4));
+    OverlayGeometry::copyPixels(shown, small, QRegion(0, 0, 4, 4));
+    EXPECT_EQ(small.pixel(0, 0), 0u);
+}
+
 TEST(OverlayDamage, PictureBoundsLeaveTheSoftShadowOut) {
     QImage image = canvas(QSize(100, 80));
     QPainter p(&image);
@@ -91,6 +151,18 @@ TEST(OverlayScale, FractionalBuffersAreTheLogicalSizeTimesTheScaleRounded) {
     EXPECT_EQ(OverlayGeometry::scaledBufferSize(QSize(333, 77), 120), QSize(333, 77));
     EXPECT_EQ(OverlayGeometry::scaledBufferSize(QSize(0, 10), 180), QSize(1, 15));
     EXPECT_EQ(OverlayGeometry::scaledBufferSize(QSize(100, 100), 0), QSize(1, 1));
+}
+
+TEST(OverlayScale, LogicalRegionsBecomeTheBufferPixelsTheyTouch) {
+    const QRegion logical = QRegion(10, 5, 20, 10) + QRegion(0, 30, 3, 3);
+    EXPECT_EQ(OverlayGeometry::scaledRegion(logical, 1), logical);
+    EXPECT_EQ(OverlayGeometry::scaledRegion(logical, 2),
+              QRegion(20, 10, 40, 20) + QRegion(0, 60, 6, 6));
+    // Fractional: rounded outwards and grown by a pixel, kept in the image.
+    EXPECT_EQ(OverlayGeometry::coveredPixels(QRegion(10, 5, 20, 10), 1.25, QSize(100, 100)),
+              QRegion(11, 5, 28, 15));
+    EXPECT_EQ(OverlayGeometry::coveredPixels(QRegion(0, 0, 4, 4), 1.5, QSize(5, 5)),
+              QRegion(0, 0, 5, 5));
 }
 
 TEST(OverlayScale, BufferPixelsMapBackToTheLogicalPixelsTheyCover) {

@@ -93,6 +93,83 @@ QRect changedRect(const QImage& previous, const QImage& next) {
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
+QRegion scaledRegion(const QRegion& logical, int scale) {
+    if (scale == 1) {
+        return logical;
+    }
+    QRegion pixels;
+    for (const QRect& r : logical) {
+        pixels += QRect(r.x() * scale, r.y() * scale, r.width() * scale, r.height() * scale);
+    }
+    return pixels;
+}
+
+QRegion coveredPixels(const QRegion& logical, double scale, QSize image) {
+    QRegion pixels;
+    const QRect bounds(QPoint(), image);
+    for (const QRect& r : logical) {
+        const int left = int(std::floor(r.x() * scale)) - 1;
+        const int top = int(std::floor(r.y() * scale)) - 1;
+        const int right = int(std::ceil((r.x() + r.width()) * scale)) + 1;
+        const int bottom = int(std::ceil((r.y() + r.height()) * scale)) + 1;
+        pixels += QRect(left, top, right - left, bottom - top) & bounds;
+    }
+    return pixels;
+}
+
+void clearPixels(QImage& image, const QRegion& pixels) {
+    if (image.depth() != 32) {
+        return;
+    }
+    for (const QRect& r : pixels& image.rect()) {
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            std::memset(image.scanLine(y) + std::size_t(r.x()) * 4, 0, std::size_t(r.width()) * 4);
+        }
+    }
+}
+
+void copyPixels(const QImage& from, QImage& to, const QRegion& pixels) {
+    if (from.size() != to.size() || from.depth() != 32 || to.depth() != 32) {
+        return;
+    }
+    for (const QRect& r : pixels& to.rect()) {
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            std::memcpy(to.scanLine(y) + std::size_t(r.x()) * 4,
+                        from.constScanLine(y) + std::size_t(r.x()) * 4, std::size_t(r.width()) * 4);
+        }
+    }
+}
+
+QRegion changedRows(const QImage& previous, const QImage& next, const QRegion& pixels) {
+    const QRegion within = pixels & next.rect();
+    if (previous.size() != next.size() || previous.format() != next.format() ||
+        next.depth() != 32) {
+        return within;
+    }
+    QRegion changed;
+    for (const QRect& r : within) {
+        const std::size_t offset = std::size_t(r.x()) * 4;
+        const std::size_t bytes = std::size_t(r.width()) * 4;
+        auto differs = [&](int y) {
+            return std::memcmp(previous.constScanLine(y) + offset, next.constScanLine(y) + offset,
+                               bytes) != 0;
+        };
+        int top = r.top();
+        while (top <= r.bottom() && !differs(top)) {
+            ++top;
+        }
+        if (top > r.bottom()) {
+            continue;
+        }
+        int bottom = r.bottom();
+        while (bottom > top && !differs(bottom)) {
+            --bottom;
+        }
+        changed += QRect(r.x(), top, r.width(), bottom - top + 1);
+    }
+    return changed;
+}
+
 QRect opaqueBounds(const QImage& image) {
     if (image.isNull() || image.depth() != 32) {
         return {};

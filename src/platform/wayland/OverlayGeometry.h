@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMargins>
 #include <QRect>
+#include <QRegion>
 #include <QSize>
 #include <QString>
 
@@ -40,6 +41,27 @@ QRect logicalRect(const QRect& pixels, double scale);
 // of the same size and format; the whole of `next` when they cannot be compared
 // (other size or format, or no previous image); empty when they are equal.
 QRect changedRect(const QImage& previous, const QImage& next);
+
+// The buffer pixels of a region of logical pixels at an integer scale.
+QRegion scaledRegion(const QRegion& logical, int scale);
+
+// The buffer pixels a region of logical pixels touches at any scale: each
+// rectangle scaled and rounded outwards, then grown by one pixel for the
+// antialiased edges drawn across its border; within the image.
+QRegion coveredPixels(const QRegion& logical, double scale, QSize image);
+
+// Sets `pixels` of a 32-bit image to transparent.
+void clearPixels(QImage& image, const QRegion& pixels);
+
+// Copies `pixels` of `from` into `to`, two 32-bit images of the same size.
+void copyPixels(const QImage& from, QImage& to, const QRegion& pixels);
+
+// The part of `pixels` where `next` differs from `previous`: each rectangle
+// of it cut down to the rows between its first and last changed one. A
+// rectangle whose content changed throughout (a new camera frame) costs a
+// row or two at each end; only an unchanged one is compared whole. All of
+// `pixels` when the images cannot be compared (other size or format).
+QRegion changedRows(const QImage& previous, const QImage& next, const QRegion& pixels);
 
 // The bounding rectangle of the (nearly) opaque pixels: what of a rendered
 // panel is picture or caption rather than shadow and padding. In the image's

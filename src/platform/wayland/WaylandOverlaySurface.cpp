@@ -5,6 +5,7 @@
 #include "platform/wayland/WaylandDisplay.h"
 #include "platform/wayland/WaylandProtocols.h"
 #include "platform/wayland/WaylandShmBuffer.h"
+#include "platform/wayland/WidgetRepaintTap.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -28,6 +29,9 @@ const char* namespaceFor(WaylandOverlaySurface::Kind kind) {
 WaylandOverlaySurface::WaylandOverlaySurface(WaylandDisplay& display, QWidget* widget, Kind kind)
     : QObject(widget), display_(display), widget_(widget), kind_(kind) {
     widget->installEventFilter(this);
+    // Installed after this surface's filter, so it sees Qt's repaints first.
+    tap_ = new WidgetRepaintTap(widget);
+    connect(tap_, &WidgetRepaintTap::repaintRequested, this, &WaylandOverlaySurface::markDirty);
     if (widget->isVisible()) {
         map();
     }
@@ -35,6 +39,7 @@ WaylandOverlaySurface::WaylandOverlaySurface(WaylandDisplay& display, QWidget* w
 
 WaylandOverlaySurface::~WaylandOverlaySurface() {
     unmap();
+    delete tap_.data();  // Qt may paint the window itself again
 }
 
 const WaylandOutput* WaylandOverlaySurface::targetOutput() const {
@@ -91,6 +96,7 @@ void WaylandOverlaySurface::map() {
     }
     configured_ = false;
     dirty_ = true;
+    allDirty_ = true;
     wl_surface_commit(surface_);  // no buffer yet: asks for the first configure
     display_.flush();
     Q_EMIT mapped();
@@ -160,6 +166,7 @@ void WaylandOverlaySurface::unmap() {
     for (auto& buffer : buffers_) {
         buffer.reset();
     }
+    behind_ = {};
     shown_ = -1;
     pictureRectValid_ = false;
     configured_ = false;
@@ -226,11 +233,8 @@ bool WaylandOverlaySurface::eventFilter(QObject* watched, QEvent* event) {
                 break;
             case QEvent::Resize:
                 updatePlacement();
-                markDirty();
+                markAllDirty();
                 Q_EMIT geometryChanged();
-                break;
-            case QEvent::UpdateRequest:
-                markDirty();
                 break;
             default:
                 break;
@@ -253,6 +257,11 @@ void WaylandOverlaySurface::markDirty() {
             renderIfDue();
         },
         Qt::QueuedConnection);
+}
+
+void WaylandOverlaySurface::markAllDirty() {
+    allDirty_ = true;
+    markDirty();
 }
 
 void WaylandOverlaySurface::renderIfDue() {
@@ -286,22 +295,62 @@ void WaylandOverlaySurface::render() {
                                     : logical * scale_;
     WaylandShmBuffer* buffer = freeBuffer(pixels);
     if (!buffer) {
+        allDirty_ = true;
         return;
     }
-    QImage& image = buffer->image();
-    image.setDevicePixelRatio(drawingScale());
-    image.fill(Qt::transparent);
-    widget_->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-
     const int index = buffer == buffers_[0].get() ? 0 : 1;
-    const WaylandShmBuffer* previous =
+    const WaylandShmBuffer* shown =
         shown_ >= 0 && shown_ != index ? buffers_[std::size_t(shown_)].get() : nullptr;
-    const QRect changed = OverlayGeometry::changedRect(
-        previous && previous->hasContent() ? previous->image() : QImage(), image);
-    if (changed.isEmpty()) {
-        return;  // the shown frame is still right
+    const bool comparable = shown && shown->hasContent() && shown->size() == pixels;
+
+    // What to draw: the region Qt asked to repaint, or everything after a
+    // change of size, scale or surface.
+    const QRect all(QPoint(), pixels);
+    const QRegion asked = (tap_ ? tap_->takeDamage() : QRegion()) & QRect(QPoint(), logical);
+    const bool whole = allDirty_ || !comparable;
+    allDirty_ = false;
+    const double scale = drawingScale();
+    const int integerScale =
+        !fractional ? scale_ : (preferredScale120_ % 120 == 0 ? preferredScale120_ / 120 : 0);
+    QImage& image = buffer->image();
+    QRegion candidates;  // buffer pixels that may differ from the shown frame
+    if (whole) {
+        candidates = all;
+    } else if (integerScale > 0) {
+        candidates = OverlayGeometry::scaledRegion(asked, integerScale) & all;
+    } else {
+        candidates = OverlayGeometry::coveredPixels(asked, scale, pixels);
     }
-    buffer->setHasContent(true);
+    if (candidates.isEmpty()) {
+        return;  // nothing was asked for: the shown frame is still right
+    }
+    image.setDevicePixelRatio(scale);
+    if (!buffer->hasContent() || whole || integerScale == 0) {
+        // Painted whole: a new buffer, a new size, or a fractional scale
+        // where a partial paint could leave seams.
+        image.fill(Qt::transparent);
+        widget_->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    } else {
+        // The buffer lags behind the shown frame by what was committed since
+        // it was drawn: that is copied, the asked region is painted.
+        OverlayGeometry::copyPixels(shown->image(), image,
+                                    behind_[std::size_t(index)] - candidates);
+        OverlayGeometry::clearPixels(image, candidates);
+        // The region's top-left lands on the offset: in place.
+        widget_->render(&image, asked.boundingRect().topLeft(), asked, QWidget::DrawChildren);
+    }
+    buffer->setHasContent(true);  // a whole frame now
+    behind_[std::size_t(index)] = QRegion();
+    const QRegion changed =
+        comparable ? OverlayGeometry::changedRows(shown->image(), image, candidates) : all;
+    if (changed.isEmpty()) {
+        return;  // the shown frame is still right (and this buffer now equals it)
+    }
+    commit(buffer, index, changed, logical, fractional);
+}
+
+void WaylandOverlaySurface::commit(WaylandShmBuffer* buffer, int index, const QRegion& damage,
+                                   QSize logical, bool fractional) {
     buffer->markBusy();
     if (wl_surface_get_version(surface_) >= 3) {
         wl_surface_set_buffer_scale(surface_, fractional ? 1 : scale_);
@@ -312,18 +361,25 @@ void WaylandOverlaySurface::render() {
                                     fractional ? logical.height() : -1);
     }
     wl_surface_attach(surface_, buffer->buffer(), 0, 0);
-    wl_surface_damage_buffer(surface_, changed.x(), changed.y(), changed.width(), changed.height());
+    // A few rectangles as they are; many as their bounds.
+    const QRegion sent = damage.rectCount() <= 8 ? damage : QRegion(damage.boundingRect());
+    for (const QRect& r : sent) {
+        wl_surface_damage_buffer(surface_, r.x(), r.y(), r.width(), r.height());
+    }
     frame_ = wl_surface_frame(surface_);
     wl_callback_add_listener(frame_, &frameListener, this);
     wl_surface_commit(surface_);
     display_.flush();
+    // The other buffer now lags behind by what this frame changed.
+    behind_[std::size_t(1 - index)] += sent;
     shown_ = index;
     pictureRectValid_ = false;
     ++commits_;
+    const QRect bounds = sent.boundingRect();
     qCDebug(lcWayland).noquote() << "surface commit" << namespaceFor(kind_) << outputName_
-                                 << commits_ << "damage" << changed.x() << changed.y()
-                                 << changed.width() << changed.height() << "buffer"
-                                 << pixels.width() << pixels.height();
+                                 << commits_ << "damage" << bounds.x() << bounds.y()
+                                 << bounds.width() << bounds.height() << "buffer"
+                                 << buffer->size().width() << buffer->size().height();
 }
 
 double WaylandOverlaySurface::drawingScale() const {
@@ -337,7 +393,7 @@ void WaylandOverlaySurface::preferredScale(std::uint32_t scale120) {
     preferredScale120_ = int(scale120);
     qCDebug(lcWayland).noquote() << "surface scale" << namespaceFor(kind_) << outputName_
                                  << preferredScale120_ / 120.0;
-    markDirty();
+    markAllDirty();
 }
 
 void WaylandOverlaySurface::configure(std::uint32_t serial, std::uint32_t, std::uint32_t) {
@@ -346,6 +402,7 @@ void WaylandOverlaySurface::configure(std::uint32_t serial, std::uint32_t, std::
     configured_ = true;
     if (first) {
         dirty_ = true;
+        allDirty_ = true;
         render();
     } else {
         renderIfDue();

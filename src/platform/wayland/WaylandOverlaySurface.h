@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
@@ -21,15 +22,19 @@ namespace mirelon {
 
 class WaylandDisplay;
 class WaylandShmBuffer;
+class WidgetRepaintTap;
 struct WaylandOutput;
 
 // Shows one top-level widget (never shown on screen by Qt) as a layer surface
 // on the overlay layer of the output holding it. It follows the widget: shown
 // and hidden with it, placed by its geometry, and drawn by rendering it into
-// shared-memory buffers whenever Qt asks it to repaint. Frames are paced by
-// the compositor's frame callbacks, only what changed is damaged, and a frame
-// equal to the shown one is not committed at all. The input region stays
-// empty: clicks reach whatever lies below.
+// shared-memory buffers whenever Qt asks it to repaint; Qt's own backing store
+// of the hidden window is not painted at all. Frames are paced by the
+// compositor's frame callbacks. Only the region Qt asked to repaint is painted
+// into a buffer (the rest is copied from the shown frame where the buffer lags
+// behind), only its rows that changed are damaged, and a frame equal to the
+// shown one is not committed at all. The input region stays empty: clicks
+// reach whatever lies below.
 class WaylandOverlaySurface : public QObject {
     Q_OBJECT
 public:
@@ -79,11 +84,18 @@ private:
     void logPlacement(const char* what) const;
     void applyInputRegion();
     void markDirty();
+    // The next frame is painted whole (new size, scale or surface).
+    void markAllDirty();
     void renderIfDue();
     void render();
     void configure(std::uint32_t serial, std::uint32_t width, std::uint32_t height);
     void frameDone();
+    // A buffer the compositor does not hold, of that size (made anew when
+    // needed: then its pixels are no frame yet).
     WaylandShmBuffer* freeBuffer(QSize pixelSize);
+    // Commits `buffer` (index `index`) with `damage` in buffer pixels.
+    void commit(WaylandShmBuffer* buffer, int index, const QRegion& damage, QSize logical,
+                bool fractional);
     const WaylandOutput* targetOutput() const;
     // The scale frames are drawn at: the compositor's preferred fractional
     // scale once it arrived, else the output's integer scale.
@@ -102,6 +114,7 @@ public:
 private:
     WaylandDisplay& display_;
     QPointer<QWidget> widget_;
+    QPointer<WidgetRepaintTap> tap_;  // a child of the widget, gone with this surface
     Kind kind_;
     wl_surface* surface_ = nullptr;
     zwlr_layer_surface_v1* layer_ = nullptr;
@@ -116,8 +129,12 @@ private:
     int preferredScale120_ = 0;  // 0 until the compositor named one
     bool configured_ = false;
     bool dirty_ = true;
+    bool allDirty_ = true;  // the whole widget is damaged, not just the tap's region
     bool renderQueued_ = false;
     std::array<std::unique_ptr<WaylandShmBuffer>, 2> buffers_;
+    // Per buffer, the pixels where it differs from the frame shown (what was
+    // committed since it was last drawn).
+    std::array<QRegion, 2> behind_;
     int shown_ = -1;  // index of the buffer last committed
     int commits_ = 0;
     bool acceptsPointer_ = false;

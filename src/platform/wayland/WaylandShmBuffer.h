@@ -28,7 +28,7 @@ public:
 
     bool isBusy() const { return busy_; }
     void markBusy() { busy_ = true; }
-    // Whether the pixels are a frame that was shown (so they can be compared).
+    // Whether the pixels are a whole frame (else they are to be painted whole).
     bool hasContent() const { return hasContent_; }
     void setHasContent(bool has) { hasContent_ = has; }
 

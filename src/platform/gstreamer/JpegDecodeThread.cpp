@@ -23,10 +23,11 @@ namespace {
 
 std::atomic<int> runningThreads{0};
 
-// Batch scheduling (a decode that becomes ready does not preempt the thread
-// that runs) at a lower niceness. Best effort: without either the thread
-// still decodes, only at the same priority as the rest.
+// Named for profilers and top; batch scheduling (a decode that becomes
+// ready does not preempt the thread that runs) at a lower niceness. Best
+// effort: without either the thread still decodes, at the usual priority.
 void lowerPriority() {
+    pthread_setname_np(pthread_self(), "jpeg decode");
     sched_param param{};
     if (pthread_setschedparam(pthread_self(), SCHED_BATCH, &param) != 0) {
         qCDebug(lcCapture) << "JPEG decoding: no batch scheduling";

@@ -8,12 +8,10 @@
 
 #include <pthread.h>
 #include <sched.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -23,18 +21,16 @@ namespace {
 
 std::atomic<int> runningThreads{0};
 
-// Named for profilers and top; batch scheduling (a decode that becomes
-// ready does not preempt the thread that runs) at a lower niceness. Best
-// effort: without either the thread still decodes, at the usual priority.
-void lowerPriority() {
+// Named for profilers and top. Batch scheduling: a decode that becomes ready
+// does not preempt the thread that runs (the main thread painting), yet gets
+// its fair share. (A higher niceness was tried and made frames older: beside
+// a busy program the decodes then wait behind it, while painting never was
+// what held frames back.) Best effort: otherwise it decodes as any thread.
+void setUpThread() {
     pthread_setname_np(pthread_self(), "jpeg decode");
     sched_param param{};
     if (pthread_setschedparam(pthread_self(), SCHED_BATCH, &param) != 0) {
         qCDebug(lcCapture) << "JPEG decoding: no batch scheduling";
-    }
-    const auto tid = static_cast<id_t>(syscall(SYS_gettid));
-    if (setpriority(PRIO_PROCESS, tid, JpegDecodeThread::niceness) != 0) {
-        qCDebug(lcCapture) << "JPEG decoding: niceness unchanged";
     }
 }
 
@@ -167,7 +163,7 @@ int JpegDecodeThread::runningCount() {
 }
 
 void JpegDecodeThread::loop() {
-    lowerPriority();
+    setUpThread();
     JpegFrameDecoder decoder;
     QSize decodedSize;
     DecodeLog log;

@@ -19,10 +19,10 @@ namespace mirelon {
 // still waiting (never decoded), and goes back to the camera at once: the
 // camera's frames never queue behind a decode, and a decode that falls behind
 // skips to the newest frame instead of working through old ones. The thread
-// runs at a lower priority than the rest of the program (batch scheduling,
-// nice 10): on a busy machine the main thread, which shows the frames, gets
-// the CPU first. Decoded frames go into the mailbox with the time the camera
-// delivered them; unreadable ones are counted there as corrupt.
+// is scheduled as a batch thread: a decode that becomes ready does not
+// preempt the main thread while it paints. Decoded frames go into the mailbox
+// with the time the camera delivered them; unreadable ones are counted there
+// as corrupt.
 //
 // Shared between the owner (who detaches it), the streaming thread and the
 // decode thread. Once detached nothing is posted into the mailbox and the
@@ -30,9 +30,6 @@ namespace mirelon {
 class JpegDecodeThread {
 public:
     using Clock = std::chrono::steady_clock;
-    // The niceness the thread runs at.
-    static constexpr int niceness = 10;
-
     explicit JpegDecodeThread(FrameMailbox& mailbox) : mailbox_(&mailbox) {}
     ~JpegDecodeThread();
     JpegDecodeThread(const JpegDecodeThread&) = delete;

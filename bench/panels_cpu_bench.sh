@@ -32,6 +32,8 @@
 #        targets mirelon and simulated_frames)
 #   PAIRS=3  MEASURE=18 (seconds)  SETTLE=3 (seconds)  FRAMES=8
 #   CASES="raw720 raw720flat mjpeg1080 mjpeg1080x4"
+#   HOG=1: one busy loop (a shell `while :` at nice 0) runs beside each side
+#   of every pair, as another program keeping a core busy would
 #   PROFILE=1: also records a perf call-graph profile of the program per case
 #   (BENCH_OUT/CASE.perf; the profiler's own cost makes those pairs' ratios useless)
 set -euo pipefail
@@ -171,17 +173,36 @@ run_peer() {
   echo "$BENCH_CPU $BENCH_EXTRA $BENCH_MEMORY $BENCH_LOAD $BENCH_SHOWN"
 }
 
+# hog_start / hog_stop: the busy loop of HOG=1 around one side of a pair.
+hog_pid=
+hog_start() {
+  [ "${HOG:-0}" = 0 ] && return
+  nice -n 0 sh -c 'while :; do :; done' </dev/null >/dev/null 2>&1 &
+  hog_pid=$!
+}
+hog_stop() {
+  [ -n "$hog_pid" ] || return 0
+  kill "$hog_pid" 2>/dev/null || true
+  wait "$hog_pid" 2>/dev/null || true
+  hog_pid=
+}
+trap 'hog_stop; desktop_stop' EXIT
+
 results="$out/results.txt"
 : >"$results"
 : >"$out/ages.txt"
 for case in $CASES; do
   for ((pair = 1; pair <= PAIRS; pair++)); do
+    hog_start
     own=$(run_program "$case" "$pair")
+    hog_stop
+    hog_start
     peer=$(run_peer "$case")
+    hog_stop
     echo "$case $pair $own $peer" | tee -a "$results" >&2
   done
 done
-bench_report "$results" "$out/ages.txt" "$MEASURE" X11
+bench_report "$results" "$out/ages.txt" "$MEASURE" "X11$([ "${HOG:-0}" = 0 ] || echo ' with a busy loop beside')"
 # The simulated cameras keep their loop in the program's memory (a real
 # camera's frames come from the kernel): counted in its RSS and PSS.
 echo "frames each simulated camera holds in the program: 720p raw $(du -sm "$work/frames720" | cut -f1) MB," \

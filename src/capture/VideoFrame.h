@@ -73,8 +73,9 @@ public:
     int chromaShiftY() const { return chromaShiftY_; }
     const YuvColorimetry& colorimetry() const { return colorimetry_; }
 
-    // When the frame reached the program (before any decoding); unset
-    // (time_point{}) for frames made otherwise.
+    // When the camera delivered the frame (before it waited anywhere in the
+    // program, and before any decoding); unset (time_point{}) for frames
+    // made otherwise.
     std::chrono::steady_clock::time_point arrival() const { return arrival_; }
     void setArrival(std::chrono::steady_clock::time_point at) { arrival_ = at; }
 

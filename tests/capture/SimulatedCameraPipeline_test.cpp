@@ -24,9 +24,10 @@
 namespace mirelon {
 namespace {
 
-// Pipelines that may still have streaming threads.
+// Pipelines that may still have streaming threads, and decode threads that
+// have not ended.
 int streamingThreads() {
-    return GstCapturePipeline::unsettledPipelineCount();
+    return GstCapturePipeline::unsettledPipelineCount() + JpegDecodeThread::runningCount();
 }
 
 int openDescriptors() {
@@ -293,6 +294,7 @@ TEST_F(RealisticCameraTest, ModeFollowsTheShownSizeAndFramesComeInItsFormat) {
     ASSERT_TRUE(face.save(folder.filePath("face.png")));
     addCamera("cam", kRealistic);
     ASSERT_EQ(directory->spec("cam")->modes.size(), 3);
+    const int threadsBefore = streamingThreads();
 
     CameraViewModel model("cam", false, &defaults);
     CameraView view(model.captureSession());
@@ -380,7 +382,12 @@ TEST_F(RealisticCameraTest, ModeFollowsTheShownSizeAndFramesComeInItsFormat) {
     EXPECT_EQ(session->wantedRegion(), QRectF());
     other.setWantedSize(QSize());
     EXPECT_FALSE(session->wantedRegion().isNull());
+    // Every frame carries when the camera delivered it, never a later time.
+    EXPECT_NE(whole.arrival(), std::chrono::steady_clock::time_point{});
+    EXPECT_LE(whole.arrival(), std::chrono::steady_clock::now());
     model.stopCamera();
+    // The decode thread ends with its pipeline.
+    EXPECT_TRUE(waitFor([&] { return streamingThreads() == threadsBefore; }));
 }
 
 TEST_F(RealisticCameraTest, BadModesAndImagesAreRejectedClearly) {

@@ -158,12 +158,11 @@ VideoFrame rawFrame(const std::shared_ptr<MappedSample>& mapped, const GstVideoI
 }  // namespace
 
 // Lives as long as the appsink. Once detached (mailbox null) the streaming
-// thread posts nothing and touches neither the mailbox nor the decoder.
+// thread posts nothing and hands nothing to the decode thread.
 struct GstCapturePipeline::SinkContext {
     std::mutex mutex;
     FrameMailbox* mailbox;
-    JpegFrameDecoder* decoder;
-    QSize decodedSize;  // of the last JPEG frame, to log changes once
+    std::shared_ptr<JpegDecodeThread> decoding;  // JPEG pipelines only
     // The raw caps last read, and what they said: caps change only on
     // renegotiation, so each frame's caps are parsed once.
     GstCaps* rawCaps = nullptr;
@@ -218,26 +217,55 @@ struct GstCapturePipeline::StateThread {
     bool stopWanted = false;
 };
 
+std::chrono::steady_clock::time_point GstCapture::deliveryTime(
+    GstElement* sink, GstSample* sample, std::chrono::steady_clock::time_point now) {
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    const GstSegment* segment = gst_sample_get_segment(sample);
+    if (!buffer || !GST_BUFFER_PTS_IS_VALID(buffer) || !segment ||
+        segment->format != GST_FORMAT_TIME) {
+        return now;
+    }
+    const guint64 running =
+        gst_segment_to_running_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
+    GstClock* clock = gst_element_get_clock(sink);
+    if (!clock || running == GST_CLOCK_TIME_NONE) {
+        if (clock) {
+            gst_object_unref(clock);
+        }
+        return now;
+    }
+    const GstClockTime clockNow = gst_clock_get_time(clock);
+    gst_object_unref(clock);
+    const GstClockTime stamped = gst_element_get_base_time(sink) + running;
+    if (clockNow == GST_CLOCK_TIME_NONE || stamped > clockNow) {
+        return now;
+    }
+    return now - std::chrono::nanoseconds(clockNow - stamped);
+}
+
 namespace {
 
 GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
     auto* context = static_cast<GstCapturePipeline::SinkContext*>(data);
-    std::lock_guard lock(context->mutex);
-    FrameMailbox* mailbox = context->mailbox;
-    if (!mailbox) {
-        if (GstSample* sample = gst_app_sink_pull_sample(sink)) {
-            gst_sample_unref(sample);
-        }
-        return GST_FLOW_OK;
-    }
+    const auto now = std::chrono::steady_clock::now();
     GstSample* sample = gst_app_sink_pull_sample(sink);
     if (!sample) {
         return GST_FLOW_OK;
     }
+    std::unique_lock lock(context->mutex);
+    FrameMailbox* mailbox = context->mailbox;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     GstCaps* caps = gst_sample_get_caps(sample);
-    if (!buffer || !caps || gst_caps_get_size(caps) == 0) {
+    if (!mailbox || !buffer || !caps || gst_caps_get_size(caps) == 0) {
+        lock.unlock();
         gst_sample_unref(sample);
+        return GST_FLOW_OK;
+    }
+    const auto arrival = GstCapture::deliveryTime(GST_ELEMENT(sink), sample, now);
+    if (context->decoding) {
+        // Decoded on the pipeline's decode thread; this thread goes back
+        // to the camera at once.
+        context->decoding->offer(sample, arrival);
         return GST_FLOW_OK;
     }
     auto mapped = std::make_shared<MappedSample>();
@@ -247,41 +275,16 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
         mapped->buffer = nullptr;  // not mapped: only the sample is released
         return GST_FLOW_OK;
     }
-    const auto arrival = std::chrono::steady_clock::now();
-    VideoFrame frame;
-    if (gst_structure_has_name(gst_caps_get_structure(caps, 0), "image/jpeg")) {
-        // Decoded into buffers of the decoder's own: the sample goes at once.
-        frame = context->decoder->decodeFor(mapped->map.data, mapped->map.size,
-                                            mailbox->wantedSize(), mailbox->wantedRegion());
-        if (frame.isNull()) {
-            mailbox->countCorruptFrame();
+    if (caps != context->rawCaps) {
+        gst_caps_replace(&context->rawCaps, nullptr);
+        if (!gst_video_info_from_caps(&context->rawInfo, caps)) {
             return GST_FLOW_OK;
         }
-        // Once per change of the reduction (a window follows a change of
-        // the panel by a frame or two: not worth a line of its own).
-        if (frame.size() != context->decodedSize) {
-            context->decodedSize = frame.size();
-            qCInfo(lcCapture).noquote()
-                << QStringLiteral("JPEG frames of %1x%2 decoded at %3x%4%5")
-                       .arg(context->decoder->lastFullSize().width())
-                       .arg(context->decoder->lastFullSize().height())
-                       .arg(frame.width())
-                       .arg(frame.height())
-                       .arg(frame.isWindowed() ? QStringLiteral(", only the part shown")
-                                               : QString());
-        }
-    } else {
-        if (caps != context->rawCaps) {
-            gst_caps_replace(&context->rawCaps, nullptr);
-            if (!gst_video_info_from_caps(&context->rawInfo, caps)) {
-                return GST_FLOW_OK;
-            }
-            gst_caps_replace(&context->rawCaps, caps);
-        }
-        frame = rawFrame(mapped, context->rawInfo);
-        if (frame.isNull()) {
-            return GST_FLOW_OK;
-        }
+        gst_caps_replace(&context->rawCaps, caps);
+    }
+    VideoFrame frame = rawFrame(mapped, context->rawInfo);
+    if (frame.isNull()) {
+        return GST_FLOW_OK;
     }
     frame.setArrival(arrival);
     mailbox->post(std::move(frame));
@@ -362,7 +365,10 @@ GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, Fram
     callbacks.new_sample = onNewSample;
     sinkContext_ = new SinkContext;
     sinkContext_->mailbox = &mailbox_;
-    sinkContext_->decoder = &decoder_;
+    if (jpeg) {
+        decoding_ = std::make_shared<JpegDecodeThread>(mailbox_);
+        sinkContext_->decoding = decoding_;
+    }
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, sinkContext_,
                                [](gpointer p) { delete static_cast<SinkContext*>(p); });
 
@@ -411,6 +417,9 @@ GstCapturePipeline::GstCapturePipeline(GstElement* source, Options options, Fram
 
 GstCapturePipeline::~GstCapturePipeline() {
     stop();
+    if (decoding_) {
+        decoding_->detach();  // when never started
+    }
     if (bus_) {
         gst_object_unref(bus_);
     }
@@ -428,6 +437,9 @@ void GstCapturePipeline::start(std::function<void()> changed) {
         announcer_->changed = std::move(changed);
     }
     postedBefore_ = mailbox_.postedCount();
+    if (decoding_) {
+        JpegDecodeThread::run(decoding_);
+    }
     auto thread = std::make_shared<StateThread>();
     stateThread_ = thread;
     GstElement* pipeline = GST_ELEMENT(gst_object_ref(pipeline_));
@@ -482,7 +494,9 @@ void GstCapturePipeline::detach() {
     if (sinkContext_) {
         std::lock_guard lock(sinkContext_->mutex);
         sinkContext_->mailbox = nullptr;
-        sinkContext_->decoder = nullptr;
+    }
+    if (decoding_) {
+        decoding_->detach();
     }
     if (announcer_) {
         std::lock_guard lock(announcer_->mutex);

@@ -3,10 +3,11 @@
 
 #include "capture/CaptureSession.h"
 #include "capture/FrameMailbox.h"
-#include "platform/jpeg/JpegFrameDecoder.h"
+#include "platform/gstreamer/JpegDecodeThread.h"
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,12 +22,14 @@ namespace mirelon {
 //   raw:   source ! capsfilter(mode) ! videoconvert ! BGRx/YUV ! appsink
 //   MJPEG: source ! capsfilter(mode) ! appsink (JPEG)
 // The appsink keeps only the newest frame (max-buffers=1, drop, no sync, no
-// last sample) and posts every frame it gets into the mailbox, mapped in
+// last sample) and posts every raw frame it gets into the mailbox, mapped in
 // place. The camera's own YUY2, NV12 and I420 (and planar 4:2:2, 4:4:4) pass
 // through untouched (the conversion only runs for other formats), so only
-// the pixels a panel shows are ever converted. JPEG frames are decoded on the
-// streaming thread into YCbCr planes, reduced in the DCT to what the mailbox's
-// wanted size needs; unreadable ones are dropped and counted.
+// the pixels a panel shows are ever converted. JPEG frames go to the
+// pipeline's decode thread (JpegDecodeThread), which decodes the newest one
+// into YCbCr planes, reduced in the DCT to what the mailbox's wanted size
+// needs; unreadable ones are dropped and counted. Every frame carries the
+// time the camera delivered it.
 class GstCapturePipeline final : public CapturePipeline {
 public:
     struct Options {
@@ -46,7 +49,7 @@ public:
     // never linked, a device that hangs). That thread plays the pipeline,
     // then waits for the stop, takes the pipeline down and lets it go; the
     // pipeline may so outlive this object. After stop() nothing is posted
-    // into the mailbox, the decoder is not touched and nothing is announced.
+    // into the mailbox and nothing is announced; neither waits for a decode.
     void start(std::function<void()> changed) override;
     StartProgress startProgress(QString* error) const override;
     double startTimeoutSeconds() const override { return options_.startTimeoutSeconds; }
@@ -75,7 +78,7 @@ private:
 
     FrameMailbox& mailbox_;
     Options options_;
-    JpegFrameDecoder decoder_;
+    std::shared_ptr<JpegDecodeThread> decoding_;  // JPEG pipelines only
     GstElement* pipeline_ = nullptr;
     GstBus* bus_ = nullptr;
     QString buildError_;
@@ -100,6 +103,12 @@ bool isBusyError(void* gstMessage);
 // reference to the sample); null for layouts the program does not read or
 // buffers smaller than their planes claim.
 VideoFrame frameOf(GstSample* sample);
+// When the camera delivered a sample that reached `sink` at `now`: its time
+// stamp on the pipeline's clock, as long before `now` as that clock says (so
+// a frame that waited in the pipeline counts as older). `now` for samples
+// without a running-time stamp, without a clock, or stamped in the future.
+std::chrono::steady_clock::time_point deliveryTime(GstElement* sink, GstSample* sample,
+                                                   std::chrono::steady_clock::time_point now);
 }  // namespace GstCapture
 
 }  // namespace mirelon

@@ -137,6 +137,7 @@ run_program() {
   fi
   bench_measure "$pid" "$extra_pids"
   [ -n "${perf_pid:-}" ] && wait "$perf_pid"
+  python3 "$here/lib/smaps_breakdown.py" "$pid" >"$out/$1-$2.memory.txt" 2>&1 || true
   import -window root "$out/$1.png" 2>/dev/null || true
   desktop_kill "$pid"
   cp "$DESKTOP_DIR/mirelon.log" "$out/$1-$2.log" 2>/dev/null || true
@@ -166,6 +167,8 @@ run_peer() {
   done
   # shellcheck disable=SC2086
   bench_measure "$pids" "$extra_pids" $logs
+  # shellcheck disable=SC2086
+  python3 "$here/lib/smaps_breakdown.py" $pids >"$out/$1-peer.memory.txt" 2>&1 || true
   import -window root "$out/$1-peer.png" 2>/dev/null || true
   for i in $pids; do desktop_kill "$i"; done
   echo "$BENCH_CPU $BENCH_EXTRA $BENCH_MEMORY $BENCH_LOAD $BENCH_SHOWN"

@@ -116,8 +116,9 @@ run_program() {
   (
     export XDG_CONFIG_HOME="$work/program/config" XDG_RUNTIME_DIR="$work/program/run"
     export MIRELON_SIMULATED_CAMERAS="$work/program/cams"
-    # Each panel logs how old its frames were when drawn, every 10 s.
-    export QT_LOGGING_RULES="app.mirelon.Mirelon.frames.debug=true"
+    # Each panel logs how old its frames were when drawn, every 10 s; the
+    # simulated cameras log the bytes their frames take once they are made.
+    export QT_LOGGING_RULES="app.mirelon.Mirelon.frames.debug=true;app.mirelon.Mirelon.capture.debug=true"
     desktop_spawn mirelon "$MIRELON_BIN"
     echo "$DESKTOP_LAST_PID" >"$work/program.pid"
   )
@@ -139,10 +140,14 @@ run_program() {
   fi
   bench_measure "$pid" "$extra_pids"
   [ -n "${perf_pid:-}" ] && wait "$perf_pid"
+  python3 "$here/lib/smaps_breakdown.py" "$pid" >"$out/$1-$2.memory.txt" 2>&1 || true
   import -window root "$out/$1.png" 2>/dev/null || true
   desktop_kill "$pid"
   cp "$DESKTOP_DIR/mirelon.log" "$out/$1-$2.log" 2>/dev/null || true
   bench_ages "$1" "$2" "$out/$1-$2.log" >>"$out/ages.txt"
+  local simulated
+  simulated=$(grep -o 'all simulated frames: [0-9]* kB' "$out/$1-$2.log" | tail -1 | awk '{print $4}')
+  echo "$1 $2 ${simulated:-0}" >>"$out/simulated.txt"
   echo "$BENCH_CPU $BENCH_EXTRA $BENCH_MEMORY $BENCH_LOAD"
 }
 
@@ -168,6 +173,8 @@ run_peer() {
   done
   # shellcheck disable=SC2086
   bench_measure "$pids" "$extra_pids" $logs
+  # shellcheck disable=SC2086
+  python3 "$here/lib/smaps_breakdown.py" $pids >"$out/$1-peer.memory.txt" 2>&1 || true
   import -window root "$out/$1-peer.png" 2>/dev/null || true
   for i in $pids; do desktop_kill "$i"; done
   echo "$BENCH_CPU $BENCH_EXTRA $BENCH_MEMORY $BENCH_LOAD $BENCH_SHOWN"
@@ -191,6 +198,7 @@ trap 'hog_stop; desktop_stop' EXIT
 results="$out/results.txt"
 : >"$results"
 : >"$out/ages.txt"
+: >"$out/simulated.txt"
 for case in $CASES; do
   for ((pair = 1; pair <= PAIRS; pair++)); do
     hog_start
@@ -202,8 +210,11 @@ for case in $CASES; do
     echo "$case $pair $own $peer" | tee -a "$results" >&2
   done
 done
-bench_report "$results" "$out/ages.txt" "$MEASURE" "X11$([ "${HOG:-0}" = 0 ] || echo ' with a busy loop beside')"
+bench_report "$results" "$out/ages.txt" "$MEASURE" \
+  "X11$([ "${HOG:-0}" = 0 ] || echo ' with a busy loop beside')" "$out/simulated.txt"
 # The simulated cameras keep their loop in the program's memory (a real
-# camera's frames come from the kernel): counted in its RSS and PSS.
-echo "frames each simulated camera holds in the program: 720p raw $(du -sm "$work/frames720" | cut -f1) MB," \
+# camera's frames come from the kernel): counted in its RSS and PSS. Cameras
+# showing the same picture in the same mode share one loop.
+echo "frames of one simulated camera's loop: 720p raw $(du -sm "$work/frames720" | cut -f1) MB," \
   "1080p MJPEG $(du -sm "$work/frames1080" | cut -f1) MB"
+echo "memory breakdowns (smaps by kind of mapping): $out/CASE-PAIR.memory.txt, $out/CASE-peer.memory.txt"

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
+#include "app/MemoryTuning.h"
 #include "app/MirelonApp.h"
 #include "platform/PlatformLoader.h"
 #include "platform/files/DescriptorLimit.h"
@@ -37,6 +38,9 @@ int main(int argc, char* argv[]) {
             break;
     }
 
+    // Before the first thread starts (GStreamer's, Qt's): how the allocator
+    // gives back the memory of frames.
+    mirelon::MemoryTuning::configureAllocator();
     // The usual soft limit is easily reached by a flood of connections to
     // the instance socket; the hard one is ours to take.
     mirelon::DescriptorLimit::raiseToHardLimit();

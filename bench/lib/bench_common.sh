@@ -127,14 +127,21 @@ for line in open(log, errors="replace"):
 PY
 }
 
-# bench_report RESULTS AGES SECONDS LABEL: per case the ratios, frames shown,
-# frame ages, memory and load. RESULTS rows: "CASE PAIR cpu extra rss pss
-# load" of the program, then "cpu extra rss pss load shown" of the peer.
+# bench_report RESULTS AGES SECONDS LABEL [SIMULATED]: per case the ratios,
+# frames shown, frame ages, memory and load. RESULTS rows: "CASE PAIR cpu
+# extra rss pss load" of the program, then "cpu extra rss pss load shown" of
+# the peer. SIMULATED rows: "CASE PAIR kB" the simulated cameras' frames took
+# in the program (reported apart: a real camera's frames cost it nothing).
 bench_report() {
   python3 - "$@" <<'PY'
 import statistics as st, sys
 from collections import defaultdict
 results, ages_file, seconds, label = sys.argv[1], sys.argv[2], float(sys.argv[3]), sys.argv[4]
+simulated = defaultdict(list)
+if len(sys.argv) > 5:
+    for line in open(sys.argv[5]):
+        case, pair, kb = line.split()
+        simulated[case].append(float(kb))
 rows = defaultdict(list)
 for line in open(results):
     f = line.split()
@@ -180,5 +187,10 @@ for case, pairs in rows.items():
     print(f"memory {case}: program RSS {rss / 1024:.1f} MB PSS {pss / 1024:.1f} MB; "
           f"peer(s) RSS {prss / 1024:.1f} MB PSS {ppss / 1024:.1f} MB; "
           f"PSS ratio {pss / ppss if ppss else float('nan'):.2f}")
+    if simulated[case]:
+        frames = med(simulated[case])
+        print(f"memory {case} less the simulated cameras' frames ({frames / 1024:.1f} MB): "
+              f"program PSS {(pss - frames) / 1024:.1f} MB; "
+              f"PSS ratio {(pss - frames) / ppss if ppss else float('nan'):.2f}")
 PY
 }

@@ -19,16 +19,18 @@
 namespace mirelon {
 namespace {
 
-// What a device and the elements it made share: the camera, its picture
-// (read when first needed) and its frames, encoded once per mode and kept
-// across restarts of the camera.
+// What a device and the elements it made share: the camera, its picture's
+// file data (read when first needed; decoded only while frames are made from
+// it) and the frames of the mode it played last, kept across restarts of the
+// camera. Cameras showing the same picture the same way share their frames.
 struct CameraState {
     SimulatedCameraFile spec;
     QString folder;
     std::mutex mutex;
     bool pictureRead = false;
-    QImage picture;
-    std::map<QString, std::shared_ptr<SimulatedFrameLoop>> loops;  // by mode
+    QByteArray picture;  // empty: bars
+    QString loopMode;
+    std::shared_ptr<SimulatedFrameLoop> loop;
 };
 
 bool knownPattern(GstElement* source, const QString& pattern) {
@@ -68,17 +70,23 @@ GstElement* loopSource(const std::shared_ptr<CameraState>& state, const GstCaps*
     {
         std::lock_guard lock(state->mutex);
         if (!state->pictureRead) {
-            state->picture = SimulatedPicture::load(state->spec, state->folder);
+            state->picture =
+                SimulatedPicture::read(state->spec, state->folder).value_or(QByteArray());
             state->pictureRead = true;
         }
     }
     return SimulatedFrameLoop::makeNegotiatingSource(offered, [state](const CaptureMode& mode) {
         std::lock_guard lock(state->mutex);
-        auto& loop = state->loops[mode.capsString()];
-        if (!loop) {
-            loop = SimulatedFrameLoop::make(state->picture, mode, state->spec.corruptEvery,
-                                            state->spec.noisyFrames);
+        if (!state->loop || state->loopMode != mode.capsString()) {
+            // The frames of another mode are let go: a camera plays one.
+            state->loop.reset();
+            state->loop = SimulatedFrameLoop::shared(
+                state->picture,
+                [&] { return SimulatedPicture::decode(state->picture, state->spec); }, mode,
+                state->spec.corruptEvery, state->spec.noisyFrames);
+            state->loopMode = mode.capsString();
         }
+        const auto loop = state->loop;
         const SimulatedFailure fail = state->spec.fail;
         const int limit = fail == SimulatedFailure::start ? 0
                           : fail == SimulatedFailure::stall

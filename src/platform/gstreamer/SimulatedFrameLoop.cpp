@@ -4,6 +4,7 @@
 #include "platform/gstreamer/GstCapturePipeline.h"
 #include "platform/qt/Logging.h"
 
+#include <QCryptographicHash>
 #include <QPainter>
 
 #include <gst/app/gstappsrc.h>
@@ -13,6 +14,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -131,6 +134,35 @@ std::optional<CaptureMode> negotiatedMode(GstAppSrc* appsrc, GstCaps* offered) {
     return mode;
 }
 
+// The loops shared() made, while someone holds them.
+struct SharedLoops {
+    std::mutex mutex;
+    std::map<QByteArray, std::weak_ptr<SimulatedFrameLoop>> loops;
+
+    // Forgets the loops nobody holds any more. Under the lock.
+    void forgetReleased() {
+        for (auto it = loops.begin(); it != loops.end();) {
+            it = it->second.expired() ? loops.erase(it) : std::next(it);
+        }
+    }
+    // Under the lock.
+    std::size_t bytes() const {
+        std::size_t total = 0;
+        for (const auto& [key, weak] : loops) {
+            if (const auto loop = weak.lock()) {
+                total += loop->byteCount();
+            }
+        }
+        return total;
+    }
+};
+
+SharedLoops& sharedLoops() {
+    static SharedLoops* loops =
+        new SharedLoops;  // never destroyed: streaming threads may outlive main
+    return *loops;
+}
+
 }  // namespace
 
 QImage SimulatedFrameLoop::bars(QSize size) {
@@ -189,7 +221,51 @@ std::shared_ptr<SimulatedFrameLoop> SimulatedFrameLoop::make(const QImage& pictu
     return loop;
 }
 
+std::shared_ptr<SimulatedFrameLoop> SimulatedFrameLoop::shared(
+    const QByteArray& picture, const std::function<QImage()>& decode, const CaptureMode& mode,
+    int corruptEvery, int distinctFrames) {
+    QByteArray key = QCryptographicHash::hash(picture, QCryptographicHash::Sha256);
+    key += mode.capsString().toUtf8();
+    key += QByteArray::number(corruptEvery) + ' ' + QByteArray::number(distinctFrames);
+    auto& shared = sharedLoops();
+    // Held while the frames are made: a second camera waits for them rather
+    // than making its own.
+    std::lock_guard lock(shared.mutex);
+    shared.forgetReleased();
+    if (auto loop = shared.loops[key].lock()) {
+        return loop;
+    }
+    auto loop = make(picture.isEmpty() ? QImage() : decode(), mode, corruptEvery, distinctFrames);
+    if (!loop) {
+        shared.loops.erase(key);
+        return nullptr;
+    }
+    shared.loops[key] = loop;
+    qCDebug(lcCapture).noquote() << QStringLiteral(
+                                        "Simulated camera frames made for %1: %2 frames, %3 kB; "
+                                        "all simulated frames: %4 kB")
+                                        .arg(mode.capsString())
+                                        .arg(loop->frameCount())
+                                        .arg(loop->byteCount() / 1024)
+                                        .arg(shared.bytes() / 1024);
+    return loop;
+}
+
+std::size_t SimulatedFrameLoop::sharedBytes() {
+    auto& shared = sharedLoops();
+    std::lock_guard lock(shared.mutex);
+    return shared.bytes();
+}
+
 SimulatedFrameLoop::~SimulatedFrameLoop() = default;
+
+std::size_t SimulatedFrameLoop::byteCount() const {
+    std::size_t total = 0;  // the truncated frame shares the first one's memory
+    for (GstBuffer* frame : frames_->frames) {
+        total += gst_buffer_get_size(frame);
+    }
+    return total;
+}
 
 int SimulatedFrameLoop::frameCount() const {
     return int(frames_->frames.size());

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <cstddef>
 #include <cstdint>
 
 #include <functional>
@@ -29,6 +30,17 @@ public:
     // Null when the picture cannot be encoded in that mode.
     static std::shared_ptr<SimulatedFrameLoop> make(const QImage& picture, const CaptureMode& mode,
                                                     int corruptEvery, int distinctFrames = 1);
+    // The loop of a picture (an image file's data; empty: bars) in a mode,
+    // one for all the cameras that show the same picture the same way, for
+    // as long as any of them holds it. Made on first use from the image
+    // `decode` gives for the data, which is not kept: only the frames are.
+    // Null as make().
+    static std::shared_ptr<SimulatedFrameLoop> shared(const QByteArray& picture,
+                                                      const std::function<QImage()>& decode,
+                                                      const CaptureMode& mode, int corruptEvery,
+                                                      int distinctFrames);
+    // Bytes the frames of the loops shared() hands out take, all together.
+    static std::size_t sharedBytes();
     ~SimulatedFrameLoop();
     SimulatedFrameLoop(const SimulatedFrameLoop&) = delete;
     SimulatedFrameLoop& operator=(const SimulatedFrameLoop&) = delete;
@@ -52,6 +64,8 @@ public:
     // the raw planes otherwise), in the order they are played.
     int frameCount() const;
     QByteArray frameData(int index) const;
+    // Bytes the loop's frames take.
+    std::size_t byteCount() const;
 
     // Adds sensor-like noise to a picture: mostly brightness grain (standard
     // deviation about 4 of 255 levels) with a little colour noise, from a

@@ -220,6 +220,12 @@ std::shared_ptr<std::vector<unsigned char>> JpegFrameDecoder::buffer(std::size_t
         }
     }
     if (chosen) {
+        if (chosen->capacity() < bytes) {
+            // Grown to exactly what is needed: a vector growing by itself
+            // may take up to twice that, and keep it.
+            std::vector<unsigned char>().swap(*chosen);
+            chosen->reserve(bytes);
+        }
         chosen->resize(bytes);
         return chosen;
     }

@@ -96,5 +96,56 @@ TEST(SimulatedFrameLoopTest, LoopsDistinctNoisyFramesOfThePicture) {
     EXPECT_EQ(std::set<char>(plain.begin(), plain.end()).size(), 2u);  // one Y, one U/V level
 }
 
+// Cameras showing the same picture the same way play one loop; the picture
+// is decoded only while a loop is made, and loops nobody plays are gone.
+TEST(SimulatedFrameLoopTest, CamerasShowingOnePictureTheSameWayShareItsFrames) {
+    const QImage picture = grey(QSize(320, 240), 90);
+    const QByteArray file = QByteArrayLiteral("the picture's file");
+    const QByteArray other = QByteArrayLiteral("another picture's file");
+    int decoded = 0;
+    const auto decode = [&] {
+        ++decoded;
+        return picture;
+    };
+    CaptureMode mjpeg{CaptureMode::Encoding::mjpeg, {}, 320, 240, 30, 1};
+    CaptureMode yuy2{CaptureMode::Encoding::raw, QStringLiteral("YUY2"), 320, 240, 30, 1};
+    const std::size_t before = SimulatedFrameLoop::sharedBytes();
+    {
+        const auto a = SimulatedFrameLoop::shared(file, decode, mjpeg, 0, 3);
+        const auto b = SimulatedFrameLoop::shared(file, decode, mjpeg, 0, 3);
+        ASSERT_TRUE(a);
+        EXPECT_EQ(a, b);
+        EXPECT_EQ(decoded, 1);
+        // The frames a bench's peer gets from make() are the same.
+        const auto made = SimulatedFrameLoop::make(picture, mjpeg, 0, 3);
+        ASSERT_EQ(a->frameCount(), made->frameCount());
+        for (int i = 0; i < a->frameCount(); ++i) {
+            EXPECT_EQ(a->frameData(i), made->frameData(i)) << i;
+        }
+        // Another mode, picture, noise or corruption: frames of their own.
+        const auto raw = SimulatedFrameLoop::shared(file, decode, yuy2, 0, 3);
+        const auto otherPicture = SimulatedFrameLoop::shared(other, decode, mjpeg, 0, 3);
+        const auto still = SimulatedFrameLoop::shared(file, decode, mjpeg, 0, 1);
+        const auto corrupt = SimulatedFrameLoop::shared(file, decode, mjpeg, 5, 3);
+        for (const auto& loop : {raw, otherPicture, still, corrupt}) {
+            ASSERT_TRUE(loop);
+            EXPECT_NE(loop, a);
+        }
+        EXPECT_EQ(decoded, 5);
+        EXPECT_EQ(raw->byteCount(), std::size_t(3 * 320 * 240 * 2));
+        EXPECT_EQ(SimulatedFrameLoop::sharedBytes(), before + a->byteCount() + raw->byteCount() +
+                                                         otherPicture->byteCount() +
+                                                         still->byteCount() + corrupt->byteCount());
+        // Without an image file (bars) nothing is decoded.
+        const auto bars = SimulatedFrameLoop::shared(QByteArray(), decode, mjpeg, 0, 1);
+        ASSERT_TRUE(bars);
+        EXPECT_EQ(decoded, 5);
+    }
+    EXPECT_EQ(SimulatedFrameLoop::sharedBytes(), before);
+    // Nobody plays them any more: made afresh.
+    ASSERT_TRUE(SimulatedFrameLoop::shared(file, decode, mjpeg, 0, 3));
+    EXPECT_EQ(decoded, 6);
+}
+
 }  // namespace
 }  // namespace mirelon

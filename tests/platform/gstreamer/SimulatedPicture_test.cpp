@@ -40,12 +40,19 @@ TEST(SimulatedPicture, ReadsOnlyRegularFilesAndSaysWhyNot) {
     EXPECT_EQ(red.size(), QSize(32, 24));
     EXPECT_EQ(red.pixelColor(5, 5), QColor(Qt::red));
     EXPECT_TRUE(log.messages().isEmpty());
+    // Kept as the file's data, decoded only when frames are made.
+    const auto data = SimulatedPicture::read(cameraShowing("red.png"), folder.path());
+    ASSERT_TRUE(data);
+    EXPECT_LT(data->size(), 32 * 24 * 4);
+    EXPECT_EQ(SimulatedPicture::decode(*data, cameraShowing("red.png")), red);
+    EXPECT_FALSE(SimulatedPicture::read(cameraShowing("text.png"), folder.path()));
+    EXPECT_EQ(log.count("Simulated camera cam: cannot use the image text.png (not a picture)"), 1);
 
     EXPECT_TRUE(SimulatedPicture::load(cameraShowing("pipe.png"), folder.path()).isNull());
     EXPECT_EQ(log.count("Simulated camera cam: cannot use the image pipe.png (not a regular file)"),
               1);
     EXPECT_TRUE(SimulatedPicture::load(cameraShowing("text.png"), folder.path()).isNull());
-    EXPECT_EQ(log.count("Simulated camera cam: cannot use the image text.png (not a picture)"), 1);
+    EXPECT_EQ(log.count("Simulated camera cam: cannot use the image text.png (not a picture)"), 2);
     EXPECT_TRUE(SimulatedPicture::load(cameraShowing("absent.png"), folder.path()).isNull());
     EXPECT_EQ(log.countStartingWith("Simulated camera cam: cannot use the image absent.png ("), 1);
     EXPECT_TRUE(SimulatedPicture::load(cameraShowing(QString()), folder.path()).isNull())

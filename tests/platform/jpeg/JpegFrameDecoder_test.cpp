@@ -294,5 +294,29 @@ TEST(JpegFrameDecoderTest, BuffersShrinkWhenFramesNeedLessButHeldFramesStayIntac
     EXPECT_EQ(window.toImage(), windowPicture) << "a frame in use is never resized";
 }
 
+// A buffer holds what the frames need now, not what it grew to: a window a
+// little larger than the last one must not leave twice its size behind.
+TEST(JpegFrameDecoderTest, BuffersHoldWhatFramesNeedWhenTheyGrowOrStartWithAWantedSize) {
+    const auto jpeg = encode(picture(QSize(1920, 1080)), TJSAMP_422);
+    JpegFrameDecoder decoder;
+    // The size is known before the first frame: that frame already at the
+    // reduction it allows, never at full size first.
+    const VideoFrame first = decoder.decodeFor(jpeg.data(), jpeg.size(), QSize(500, 280));
+    EXPECT_EQ(first.size(), QSize(480, 270));
+    EXPECT_LT(decoder.pooledBytes(), std::size_t(1920 * 1080 / 4));
+
+    JpegFrameDecoder growing;
+    std::size_t needed = 0;
+    for (const double side : {0.4, 0.5, 0.6}) {
+        const QRectF region(0.2, 0.2, side, side);
+        const VideoFrame window = growing.decodeWindow(jpeg.data(), jpeg.size(), 1, region);
+        ASSERT_TRUE(window.isWindowed());
+        needed = std::size_t(window.window().width()) * std::size_t(window.window().height()) * 4;
+    }
+    // Each frame was let go before the next: one buffer, of the last size.
+    EXPECT_GE(growing.pooledBytes(), needed);
+    EXPECT_LE(growing.pooledBytes(), needed + 4096);
+}
+
 }  // namespace
 }  // namespace mirelon

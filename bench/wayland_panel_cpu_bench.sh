@@ -66,6 +66,7 @@ run_program() {
   fi
   bench_measure "$WL_APP_PID" "$WL_SWAY_PID"
   [ -n "${perf_pid:-}" ] && wait "$perf_pid"
+  python3 "$here/lib/smaps_breakdown.py" "$WL_APP_PID" >"$out/wl720-$1.memory.txt" 2>&1 || true
   wl_app_shot wayland_panel_bench >/dev/null || true
   wl_kill "$WL_APP_PID"
   cp "$WL_APP_LOG" "$out/wl720-$1.log"
@@ -83,6 +84,7 @@ run_peer() {
     ! fpsdisplaysink video-sink=waylandsink text-overlay=false sync=true
   local pid=$WL_LAST_PID
   bench_measure "$pid" "$WL_SWAY_PID" "$WL_DIR/gst.log"
+  python3 "$here/lib/smaps_breakdown.py" "$pid" >"$out/wl720-peer.memory.txt" 2>&1 || true
   wl_kill "$pid"
   peer="$BENCH_CPU $BENCH_EXTRA $BENCH_MEMORY $BENCH_LOAD $BENCH_SHOWN"
 }
@@ -97,3 +99,4 @@ for ((pair = 1; pair <= PAIRS; pair++)); do
 done
 bench_report "$results" "$out/ages.txt" "$MEASURE" Wayland
 echo "frames the simulated camera holds in the program: $(du -sm "$frames" | cut -f1) MB"
+echo "memory breakdowns (smaps by kind of mapping): $out/wl720-PAIR.memory.txt, $out/wl720-peer.memory.txt"

@@ -37,6 +37,21 @@ namespace mirelon::PlatformLoader {
 
 namespace {
 
+QtMessageHandler previousMessageHandler = nullptr;
+
+// Qt reports the buffer integration chosen below as one it failed to load,
+// and lists the ones it has: both expected, so not passed on.
+void dropBufferIntegrationNotice(QtMsgType type, const QMessageLogContext& context,
+                                 const QString& text) {
+    if (type == QtWarningMsg && context.category &&
+        qstrcmp(context.category, "qt.qpa.wayland") == 0 &&
+        (text.startsWith(QLatin1String("Failed to load client buffer integration")) ||
+         text.startsWith(QLatin1String("Available client buffer integrations")))) {
+        return;
+    }
+    previousMessageHandler(type, context, text);
+}
+
 bool isNative() {
     return DisplaySession::mode() == DisplayMode::WaylandNative;
 }
@@ -229,6 +244,14 @@ DisplayMode detectDisplay() {
     }
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", mode == DisplayMode::WaylandNative ? "wayland" : "xcb");
+    }
+    // Every window is painted by the CPU into shared memory: without this Qt
+    // loads the OpenGL driver on Wayland (some 50 MB of it resident, a
+    // software one included) for buffers it never makes.
+    if (mode == DisplayMode::WaylandNative &&
+        !qEnvironmentVariableIsSet("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION")) {
+        qputenv("QT_WAYLAND_CLIENT_BUFFER_INTEGRATION", "shm");
+        previousMessageHandler = qInstallMessageHandler(dropBufferIntegrationNotice);
     }
     applyTraits(mode);
     return mode;

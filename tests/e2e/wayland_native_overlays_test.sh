@@ -119,4 +119,9 @@ if [ "$rout" = HEADLESS-2 ]; then
 fi
 kill -0 "$WL_APP_PID" || desktop_fail "the program ended"
 wl_app_shot wayland_native_after_output_change >/dev/null
+# Everything is painted into shared memory: the OpenGL driver (tens of MB
+# resident) is never loaded.
+if grep -E 'libEGL_mesa|_dri\.so|libLLVM' "/proc/$WL_APP_PID/maps" >/dev/null; then
+  desktop_fail "the program loaded the OpenGL driver: $(grep -oE '[^/ ]*(libEGL_mesa|_dri\.so|libLLVM)[^ ]*' "/proc/$WL_APP_PID/maps" | sort -u | tr '\n' ' ')"
+fi
 echo PASS

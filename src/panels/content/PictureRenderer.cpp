@@ -276,23 +276,22 @@ void PictureRenderer::rebuildCoverage() {
     }
 }
 
-void PictureRenderer::rebuildSampling(QSize sourceSize, QRect window, bool mapped) {
+void PictureRenderer::rebuildSampling(QSize sourceSize, QRect window, bool viaFlat) {
     sampledSourceSize_ = sourceSize;
     sampledWindow_ = window;
-    sampledMapped_ = mapped;
+    sampledTilted_ = tilted_;
+    sampledViaFlat_ = viaFlat;
     flatYuvLayout_ = {};
-    const int w = frameDevice_.width();
-    const int h = frameDevice_.height();
+    // A tilted block's flat picture is finer than the frame where the tilt
+    // enlarges a corner much (as wantedSourceSize() asks of the source).
+    const double finer = tilted_ ? std::clamp(magnification_ / 1.28, 1.0, 2.0) : 1.0;
+    const int w = int(std::lround(frameDevice_.width() * finer));
+    const int h = int(std::lround(frameDevice_.height() * finer));
     const double zoom = std::isfinite(style_.zoom) && style_.zoom > 0 ? style_.zoom : 1.0;
     // Aspect fill: the source covers the frame, cropping what does not fit.
     const double scale =
         std::max(double(w) / sourceSize.width(), double(h) / sourceSize.height()) * zoom;
     rowBuffer_.assign(std::size_t(block_.width()), 0);
-    if (mapped) {
-        rebuildPositions(sourceSize, window);
-        findOpaqueBlock();
-        return;
-    }
     int nx0 = 0, nx1 = 0, ny0 = 0, ny1 = 0;
     buildAxis(w, sourceSize.width(), window.left(), window.left() + window.width(), scale,
               style_.mirrored, sx_, wx_, validX0_, validX1_, nx0, nx1);
@@ -300,6 +299,23 @@ void PictureRenderer::rebuildSampling(QSize sourceSize, QRect window, bool mappe
               sy_, wy_, validY0_, validY1_, ny0, ny1);
     neededWindow_ = QRect(QPoint(nx0, ny0), QPoint(nx1 - 1, ny1 - 1));
     blendBuffer_.assign(std::size_t(window.width()) + 2, 0);
+    if (tilted_) {
+        tableOffset_ = 0;
+        tableWidth_ = w;
+        flatStride_ = w + 1;
+        flatPicture_ = {};
+        if (viaFlat) {
+            flatPicture_.assign(std::size_t(flatStride_) * std::size_t(h + 1), 0);
+        }
+        rebuildPositions(sourceSize, window);
+    } else {
+        tableOffset_ = margin_;
+        tableWidth_ = block_.width();
+        flatPicture_ = {};
+        u_ = {};
+        v_ = {};
+        mappedCoverage_ = {};
+    }
     findOpaqueBlock();
 }
 
@@ -312,7 +328,7 @@ void PictureRenderer::findOpaqueBlock() {
     auto opaque = [&](int x, int y) {
         const std::size_t i = std::size_t(y) * std::size_t(bw) + std::size_t(x);
         int picture = 0;
-        if (sampledMapped_) {
+        if (sampledTilted_) {
             const RowSpan span = mappedSpans_[std::size_t(y)];
             picture = x >= span.begin && x < span.end ? mappedCoverage_[i] : 0;
         } else {
@@ -366,6 +382,7 @@ void PictureRenderer::rebuildPositions(QSize sourceSize, QRect window) {
     const int srcH = sourceSize.height();
     const double zoom = std::isfinite(style_.zoom) && style_.zoom > 0 ? style_.zoom : 1.0;
     const double scale = std::max(double(w) / srcW, double(h) / srcH) * zoom;
+    const bool viaFlat = !flatPicture_.empty();
     const int bw = block_.width();
     const int bh = block_.height();
     const std::size_t n = std::size_t(bw) * std::size_t(bh);
@@ -373,13 +390,21 @@ void PictureRenderer::rebuildPositions(QSize sourceSize, QRect window) {
     v_.assign(n, 0);
     mappedCoverage_.assign(n, 0);
     mappedSpans_.assign(std::size_t(bh), RowSpan{});
-    // Positions in 1/256 pixel of the window, clamped so that the right and
-    // lower neighbours exist.
-    const double maxU = (window.width() - 1) * 256.0 - 1;
-    const double maxV = (window.height() - 1) * 256.0 - 1;
-    const double left = window.left();
-    const double top = window.top();
-    int nx0 = srcW, nx1 = 0, ny0 = srcH, ny1 = 0;
+    // Flat picture pixels per frame pixel.
+    const double kx = double(sx_.size()) / w;
+    const double ky = double(sy_.size()) / h;
+    // Positions in 1/256 pixel. In the flat picture: kept to the pixels that
+    // have picture, the last one's right (lower) neighbour being the padding,
+    // read with weight 0. In the source's window: clamped so that the right
+    // and lower neighbours exist.
+    const double minU = viaFlat ? validX0_ * 256.0 : 0.0;
+    const double maxU =
+        viaFlat ? std::max(minU, (validX1_ - 1) * 256.0) : (window.width() - 1) * 256.0 - 1;
+    const double minV = viaFlat ? validY0_ * 256.0 : 0.0;
+    const double maxV =
+        viaFlat ? std::max(minV, (validY1_ - 1) * 256.0) : (window.height() - 1) * 256.0 - 1;
+    int rx0 = std::numeric_limits<int>::max(), ry0 = rx0;
+    int rx1 = std::numeric_limits<int>::min(), ry1 = rx1;
     for (int y = 0; y < bh; ++y) {
         RowSpan span{bw, 0};
         for (int x = 0; x < bw; ++x) {
@@ -387,30 +412,36 @@ void PictureRenderer::rebuildPositions(QSize sourceSize, QRect window) {
             if (coverage_[i] == 0) {
                 continue;
             }
-            double fx = frameX_.empty() ? x - margin_ + 0.5 : frameX_[i];
+            const double fx = frameX_.empty() ? x - margin_ + 0.5 : frameX_[i];
             const double fy = frameY_.empty() ? y - margin_ + 0.5 : frameY_[i];
             if (std::isnan(fx) || std::isnan(fy)) {
                 continue;
             }
-            if (style_.mirrored) {
-                fx = w - fx;
-            }
-            const double u = (fx - w * 0.5) / scale + srcW * 0.5 - 0.5;
+            const double mx = style_.mirrored ? w - fx : fx;
+            const double u = (mx - w * 0.5) / scale + srcW * 0.5 - 0.5;
             const double v = (fy - h * 0.5) / scale + srcH * 0.5 - 0.5;
             if (u < -0.5 || u > srcW - 0.5 || v < -0.5 || v > srcH - 0.5) {
                 continue;  // the picture does not reach this pixel
             }
-            // As a whole source would be read: the pixel and its neighbours.
-            const double wholeU = std::clamp(std::round(u * 256), 0.0, (srcW - 1) * 256.0 - 1);
-            const double wholeV = std::clamp(std::round(v * 256), 0.0, (srcH - 1) * 256.0 - 1);
-            const int ux = int(wholeU) >> 8;
-            const int vy = int(wholeV) >> 8;
-            nx0 = std::min(nx0, ux);
-            nx1 = std::max(nx1, ux + 2);
-            ny0 = std::min(ny0, vy);
-            ny1 = std::max(ny1, vy + 2);
-            u_[i] = std::int32_t(std::clamp(wholeU - left * 256, 0.0, maxU));
-            v_[i] = std::int32_t(std::clamp(wholeV - top * 256, 0.0, maxV));
+            double pu = 0;
+            double pv = 0;
+            if (viaFlat) {
+                // The flat picture holds the mirroring.
+                pu = std::round((fx * kx - 0.5) * 256);
+                pv = std::round((fy * ky - 0.5) * 256);
+            } else {
+                // As a whole source would be read, then in the window.
+                pu = std::clamp(std::round(u * 256), 0.0, (srcW - 1) * 256.0 - 1) -
+                     window.left() * 256.0;
+                pv = std::clamp(std::round(v * 256), 0.0, (srcH - 1) * 256.0 - 1) -
+                     window.top() * 256.0;
+            }
+            u_[i] = std::int32_t(std::clamp(pu, minU, maxU));
+            v_[i] = std::int32_t(std::clamp(pv, minV, maxV));
+            rx0 = std::min(rx0, u_[i] >> 8);
+            rx1 = std::max(rx1, (u_[i] >> 8) + 2);
+            ry0 = std::min(ry0, v_[i] >> 8);
+            ry1 = std::max(ry1, (v_[i] >> 8) + 2);
             mappedCoverage_[i] = coverage_[i];
             span.begin = std::min(span.begin, x);
             span.end = x + 1;
@@ -420,7 +451,20 @@ void PictureRenderer::rebuildPositions(QSize sourceSize, QRect window) {
         }
         mappedSpans_[std::size_t(y)] = span;
     }
-    neededWindow_ = nx1 > nx0 && ny1 > ny0 ? QRect(nx0, ny0, nx1 - nx0, ny1 - ny0) : QRect();
+    if (!viaFlat) {
+        // The source pixels read (in the whole source).
+        neededWindow_ = rx1 > rx0 && ry1 > ry0
+                            ? QRect(rx0 + window.left(), ry0 + window.top(), rx1 - rx0, ry1 - ry0)
+                            : QRect();
+        flatRead_ = QRect();
+        return;
+    }
+    // Only what has picture is rendered flat; the rest stays zero.
+    rx0 = std::max(rx0, validX0_);
+    rx1 = std::min(rx1, validX1_);
+    ry0 = std::max(ry0, validY0_);
+    ry1 = std::min(ry1, validY1_);
+    flatRead_ = rx1 > rx0 && ry1 > ry0 ? QRect(rx0, ry0, rx1 - rx0, ry1 - ry0) : QRect();
 }
 
 void PictureRenderer::renderEmpty() {
@@ -438,16 +482,15 @@ void PictureRenderer::render(const VideoFrame& frame) {
         renderEmpty();
         return;
     }
+    // Tilted YUV frames are warped from a flat picture; tilted RGB frames,
+    // a single tap per pixel already, are tapped where they are.
+    const bool viaFlat = tilted_ && frame.isYuv();
+    if (frame.size() != sampledSourceSize_ || sampledTilted_ != tilted_ ||
+        sampledViaFlat_ != viaFlat || frame.window() != sampledWindow_) {
+        rebuildSampling(frame.size(), frame.window(), viaFlat);
+    }
     if (frame.isYuv()) {
-        if (frame.size() != sampledSourceSize_ || sampledMapped_ != tilted_ ||
-            frame.window() != sampledWindow_) {
-            rebuildSampling(frame.size(), frame.window(), tilted_);
-        }
-        if (tilted_) {
-            renderYuvRows(frame);
-        } else {
-            renderFlatYuvRows(frame);
-        }
+        renderYuv(frame);
         return;
     }
     const QImage& source = frame.image();
@@ -466,52 +509,42 @@ void PictureRenderer::render(const VideoFrame& frame) {
         }
         src = &converted_;
     }
-    if (frame.size() != sampledSourceSize_ || sampledMapped_ != tilted_ ||
-        frame.window() != sampledWindow_) {
-        rebuildSampling(frame.size(), frame.window(), tilted_);
-    }
+    const FixedColorMatrix* color = fixedColor_.identity ? nullptr : &fixedColor_;
+    auto fill = [&](std::uint32_t* row, int fy, int x0, int x1) {
+        fillRgbRow(*src, row, fy, x0, x1);
+    };
     if (tilted_) {
-        renderMappedRows(*src);
+        const auto* pixels = reinterpret_cast<const std::uint32_t*>(src->constBits());
+        const int stride = int(src->bytesPerLine() / 4);
+        renderMappedRowsWith(
+            color, [&](std::uint32_t* out, const std::int32_t* u, const std::int32_t* v, int n) {
+                gatherPixels(out, pixels, stride, u, v, n);
+            });
     } else {
-        renderRows(*src);
+        renderFlatRowsWith(color, fill);
     }
     hasPicture_ = true;
 }
 
-void PictureRenderer::renderRows(const QImage& source) {
-    const int srcH = source.height();
-    const uchar* const srcBits = source.constBits();
-    const qsizetype srcStride = source.bytesPerLine();
-    const std::int32_t* sxs = sx_.data() - margin_;  // indexed by block column
-    const std::uint16_t* wxs = wx_.data() - margin_;
-    std::uint32_t* const blended = blendBuffer_.data();
-    // Blend the two source rows over the columns a row reads, then blend
+void PictureRenderer::fillRgbRow(const QImage& source, std::uint32_t* row, int fy, int x0, int x1) {
+    // Blend the two source rows over the columns the row reads, then blend
     // neighbouring columns per output pixel.
-    renderFlatRowsWith(fixedColor_.identity ? nullptr : &fixedColor_, [&](std::uint32_t* row,
-                                                                          int fy, int x0, int x1) {
-        const int first = std::min(sxs[x0], sxs[x1 - 1]);
-        const int last = std::max(sxs[x0], sxs[x1 - 1]) + 1;
-        const int s0 = sy_[std::size_t(fy)];
-        const int s1 = std::min(s0 + 1, srcH - 1);
-        const std::uint32_t wy = wy_[std::size_t(fy)];
-        const auto* row0 = reinterpret_cast<const std::uint32_t*>(srcBits + s0 * srcStride) + first;
-        const std::uint32_t* columns = row0;
-        if (wy != 0) {
-            const auto* row1 =
-                reinterpret_cast<const std::uint32_t*>(srcBits + s1 * srcStride) + first;
-            lerpRows(blended, row0, row1, last - first + 1, wy);
-            columns = blended;
-        }
-        gatherRow(row + x0, columns, sxs + x0, wxs + x0, first, x1 - x0);
-    });
-}
-
-void PictureRenderer::renderMappedRows(const QImage& source) {
-    const auto* pixels = reinterpret_cast<const std::uint32_t*>(source.constBits());
-    const int stridePixels = int(source.bytesPerLine() / 4);
-    renderMappedRowsWith(fixedColor_.identity ? nullptr : &fixedColor_,
-                         [&](std::uint32_t* out, const std::int32_t* u, const std::int32_t* v,
-                             int n) { gatherPixels(out, pixels, stridePixels, u, v, n); });
+    const int srcH = source.height();
+    const std::int32_t* sxs = sx_.data() - tableOffset_;  // indexed by table column
+    const std::uint16_t* wxs = wx_.data() - tableOffset_;
+    const int first = std::min(sxs[x0], sxs[x1 - 1]);
+    const int last = std::max(sxs[x0], sxs[x1 - 1]) + 1;
+    const int s0 = sy_[std::size_t(fy)];
+    const int s1 = std::min(s0 + 1, srcH - 1);
+    const std::uint32_t wy = wy_[std::size_t(fy)];
+    const auto* row0 = reinterpret_cast<const std::uint32_t*>(source.constScanLine(s0)) + first;
+    const std::uint32_t* columns = row0;
+    if (wy != 0) {
+        const auto* row1 = reinterpret_cast<const std::uint32_t*>(source.constScanLine(s1)) + first;
+        lerpRows(blendBuffer_.data(), row0, row1, last - first + 1, wy);
+        columns = blendBuffer_.data();
+    }
+    gatherRow(row + x0, columns, sxs + x0, wxs + x0, first, x1 - x0);
 }
 
 QImage PictureRenderer::silhouette(double pictureAlpha) const {

@@ -100,13 +100,18 @@ public:
 private:
     void rebuildTemplates();
     void rebuildCoverage();
-    void rebuildSampling(QSize sourceSize, QRect window, bool mapped);
+    void rebuildSampling(QSize sourceSize, QRect window, bool viaFlat);
     void rebuildPositions(QSize sourceSize, QRect window);
-    void renderRows(const QImage& source);
-    void renderMappedRows(const QImage& source);
+    // One row of the flat picture, columns [x0, x1) of the sampling tables,
+    // for frame row fy (before the colour steps).
+    void fillRgbRow(const QImage& source, std::uint32_t* row, int fy, int x0, int x1);
+    void fillYuvRow(const PictureKernels::Plane planes[3], std::uint32_t* row, int fy, int x0,
+                    int x1);
     // The row loops (PictureRendererRows.h).
     template <typename Fill>
     void renderFlatRowsWith(const FixedColorMatrix* color, Fill fill);
+    template <typename Fill>
+    void renderTiltedWith(const FixedColorMatrix* color, Fill fill);
     template <typename Sample>
     void renderMappedRowsWith(const FixedColorMatrix* color, Sample sample);
     void findOpaqueBlock();
@@ -115,9 +120,8 @@ private:
     // YUV frames (in PictureRendererYuv.cpp).
     void updateYuvColor(const VideoFrame& frame);
     static bool yuvPlanes(const VideoFrame& frame, PictureKernels::Plane planes[3]);
-    void renderYuvRows(const VideoFrame& frame);
     void buildFlatYuvColumns(const PictureKernels::Plane planes[3]);
-    void renderFlatYuvRows(const VideoFrame& frame);
+    void renderYuv(const VideoFrame& frame);
 
     PictureStyle style_;
     bool templatesValid_ = false;
@@ -151,17 +155,32 @@ private:
 
     // Sampling tables, for the current source size and style.
     QSize sampledSourceSize_;
-    QRect sampledWindow_;            // the part of the source the tables index
-    QRect neededWindow_;             // the source pixels the tables would read unclamped
-    bool sampledMapped_ = false;     // per-pixel positions (tilted or YUV)
-    std::vector<std::int32_t> sx_;   // per frame column: left source column in the window
-    std::vector<std::uint16_t> wx_;  // per frame column: weight of the right one, 0...256
+    QRect sampledWindow_;          // the part of the source the tables index
+    QRect neededWindow_;           // the source pixels the tables would read unclamped
+    bool sampledTilted_ = false;   // the tables are for a tilted block
+    bool sampledViaFlat_ = false;  // ... warped from flatPicture_
+    // The flat picture's columns and rows: the frame's own in a flat block;
+    // in a tilted one those of flatPicture_, which the warp reads.
+    std::vector<std::int32_t> sx_;   // per column: left source column in the window
+    std::vector<std::uint16_t> wx_;  // per column: weight of the right one, 0...256
     std::vector<std::int32_t> sy_;
     std::vector<std::uint16_t> wy_;
-    int validX0_ = 0, validX1_ = 0, validY0_ = 0, validY1_ = 0;  // frame columns/rows with picture
-    // Per shown pixel: the source position in the window (1/256 pixel,
-    // clamped), and the
-    // coverage with the pixels the picture does not reach taken out.
+    int validX0_ = 0, validX1_ = 0, validY0_ = 0, validY1_ = 0;  // columns/rows with picture
+    int tableOffset_ = 0;  // the block column (flat) or flatPicture_ column of table column 0
+    int tableWidth_ = 0;   // columns of the per-column tables
+    // A tilted block of a YUV frame is sampled in two steps: the picture is
+    // scaled flat (as a flat block is, reading the source row by row) into
+    // flatPicture_, then every shown pixel takes one bilinear tap of it. The
+    // frame is read in order, once, and the taps land in a picture the row
+    // pass has just written: far cheaper than a tap per shown pixel and
+    // channel in a frame that no cache holds. An RGB frame's pixels are
+    // tapped directly (empty flatPicture_).
+    std::vector<std::uint32_t> flatPicture_;
+    int flatStride_ = 0;  // pixels; one column and one row of padding
+    QRect flatRead_;      // the flat picture's pixels the warp reads
+    // Per shown pixel (tilted): the position in flatPicture_ or in the
+    // source's window (1/256 pixel, clamped), and the coverage with the pixels the picture does not
+    // reach taken out.
     std::vector<std::int32_t> u_;
     std::vector<std::int32_t> v_;
     std::vector<std::uint8_t> mappedCoverage_;

@@ -2,8 +2,8 @@
 #pragma once
 // The renderer's two row loops, shared by its RGB and YUV sides: each block
 // row gets the border template outside the picture's span (once, while the
-// span stays), the picture's
-// pixels from the caller's sampler inside it, then the colour matrix (unless
+// span stays), the picture's pixels inside it (from the caller's row filler,
+// or tapped from the flat picture it filled), the colour matrix (unless
 // null), coverage and border.
 
 #include "panels/content/PictureKernels.h"
@@ -74,8 +74,29 @@ void PictureRenderer::renderFlatRowsWith(const FixedColorMatrix* color, Fill fil
     }
 }
 
-// Mapped blocks (tilted, or YUV): sample(out, u, v, n) fills a row's picture
-// span from the per-pixel source positions.
+// Tilted blocks: fill(row, frameRow, x0, x1) writes the flat picture's
+// row frameRow over [x0, x1) (as for a flat block, without shape or border),
+// then each shown pixel takes its tap of the flat picture.
+template <typename Fill>
+void PictureRenderer::renderTiltedWith(const FixedColorMatrix* color, Fill fill) {
+    const int x0 = flatRead_.left();
+    const int x1 = flatRead_.right() + 1;
+    std::uint32_t* const flat = flatPicture_.data();
+    for (int fy = flatRead_.top(); fy <= flatRead_.bottom(); ++fy) {
+        std::uint32_t* row = flat + std::size_t(fy) * std::size_t(flatStride_);
+        fill(row, fy, x0, x1);
+        if (color) {
+            PictureKernels::colorRow(row + x0, x1 - x0, *color);
+        }
+    }
+    renderMappedRowsWith(
+        nullptr, [&](std::uint32_t* out, const std::int32_t* u, const std::int32_t* v, int n) {
+            PictureKernels::gatherPixels(out, flat, flatStride_, u, v, n);
+        });
+}
+
+// Tilted blocks: sample(out, u, v, n) fills a row's picture span from the
+// per-pixel positions.
 template <typename Sample>
 void PictureRenderer::renderMappedRowsWith(const FixedColorMatrix* color, Sample sample) {
     const int bw = block_.width();

@@ -2,12 +2,12 @@
 // The renderer's YUV side: camera frames sampled in their own planes, the
 // conversion to RGB folded into the colour matrix.
 //
-// A tilted block reads each pixel at a position of its own (three channel
-// samples per pixel, wherever the projection lands). A flat block reads
-// whole rows: per block row, each channel's two source rows are blended once
-// over the columns the row reads (at full precision), then every pixel takes
-// its two neighbouring values from that blended row through per-column
-// tables: the same bilinear sample, without a gather per channel and pixel.
+// The flat picture (a flat block's, or the one a tilted block is warped
+// from) is read in whole rows: per row, each channel's two source rows are
+// blended once over the columns the row reads (at full precision), then
+// every pixel takes its two neighbouring values from that blended row
+// through per-column tables: the bilinear sample, without a gather per
+// channel and pixel.
 
 #include "panels/content/PictureKernels.h"
 #include "panels/content/PictureRenderer.h"
@@ -88,21 +88,6 @@ bool PictureRenderer::yuvPlanes(const VideoFrame& frame, Plane planes[3]) {
     }
 }
 
-void PictureRenderer::renderYuvRows(const VideoFrame& frame) {
-    Plane planes[3];
-    if (!yuvPlanes(frame, planes)) {
-        renderEmpty();
-        return;
-    }
-    updateYuvColor(frame);
-    // The conversion from YUV is part of the colour matrix: always applied.
-    renderMappedRowsWith(
-        &yuvColor_, [&](std::uint32_t* out, const std::int32_t* u, const std::int32_t* v, int n) {
-            sampleYuv(out, planes[0], planes[1], planes[2], u, v, n);
-        });
-    hasPicture_ = true;
-}
-
 namespace {
 
 // Channels interleaved in one plane (YUY2's Y, U and V; NV12's U and V)
@@ -115,7 +100,7 @@ bool sharesRows(const Plane& a, const Plane& b) {
 }  // namespace
 
 void PictureRenderer::buildFlatYuvColumns(const Plane planes[3]) {
-    const int bw = block_.width();
+    const int bw = tableWidth_;
     for (std::size_t k = 0; k < 3; ++k) {
         FlatYuvChannel& channel = flatYuv_[k];
         channel.rows = k;
@@ -142,7 +127,7 @@ void PictureRenderer::buildFlatYuvColumns(const Plane planes[3]) {
             const int position = sx_[std::size_t(o)] * 256 + wx_[std::size_t(o)];
             const int c = channelPosition(position, plane.halveX, plane.maxU);
             const int offset = shift + (c >> 8) * plane.step;
-            const std::size_t b = std::size_t(o + margin_);
+            const std::size_t b = std::size_t(o + tableOffset_);
             channel.offset[b] = offset;
             channel.weight[b] = std::uint16_t(c & 0xFF);
             first[owner] = any[owner] ? std::min(first[owner], offset) : offset;
@@ -154,7 +139,7 @@ void PictureRenderer::buildFlatYuvColumns(const Plane planes[3]) {
         FlatYuvChannel& channel = flatYuv_[k];
         const std::size_t owner = channel.rows;
         for (int o = validX0_; o < validX1_; ++o) {
-            channel.offset[std::size_t(o + margin_)] -= first[owner];
+            channel.offset[std::size_t(o + tableOffset_)] -= first[owner];
         }
         channel.first = first[k];
         // One value of padding: the row sampler reads values in pairs.
@@ -163,7 +148,44 @@ void PictureRenderer::buildFlatYuvColumns(const Plane planes[3]) {
     }
 }
 
-void PictureRenderer::renderFlatYuvRows(const VideoFrame& frame) {
+void PictureRenderer::fillYuvRow(const Plane planes[3], std::uint32_t* row, int fy, int x0,
+                                 int x1) {
+    const int n = x1 - x0;
+    const int position = sy_[std::size_t(fy)] * 256 + wy_[std::size_t(fy)];
+    for (std::size_t k = 0; k < 3; ++k) {
+        FlatYuvChannel& channel = flatYuv_[k];
+        if (channel.rows != k) {
+            continue;
+        }
+        const Plane& plane = planes[k];
+        const int c = channelPosition(position, plane.halveY, plane.maxV);
+        const std::uint8_t* upper = plane.data + (c >> 8) * plane.stride + channel.first;
+        const int bytes = int(channel.blended.size()) - 1;
+        lerpBytes(channel.blended.data(), upper, upper + plane.dy, bytes, std::uint32_t(c & 0xFF));
+        // The next row's source rows are fetched while this one is sampled:
+        // a camera frame is in no cache, and rows a stride apart are more
+        // than the processor's own prefetching foresees.
+        if (std::size_t(fy) + 1 < sy_.size()) {
+            const int next =
+                channelPosition(sy_[std::size_t(fy) + 1] * 256 + wy_[std::size_t(fy) + 1],
+                                plane.halveY, plane.maxV);
+            const std::uint8_t* ahead = plane.data + (next >> 8) * plane.stride + channel.first;
+            for (int at = 0; at < bytes; at += 64) {
+                __builtin_prefetch(ahead + at);
+                __builtin_prefetch(ahead + plane.dy + at);
+            }
+        }
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+        FlatYuvChannel& channel = flatYuv_[k];
+        sampleRow(channel.samples.data() + x0, flatYuv_[channel.rows].blended.data(),
+                  channel.offset.data() + x0, channel.weight.data() + x0, planes[k].dx, n);
+    }
+    packChannels(row + x0, flatYuv_[0].samples.data() + x0, flatYuv_[1].samples.data() + x0,
+                 flatYuv_[2].samples.data() + x0, n);
+}
+
+void PictureRenderer::renderYuv(const VideoFrame& frame) {
     Plane planes[3];
     if (!yuvPlanes(frame, planes)) {
         renderEmpty();
@@ -175,28 +197,15 @@ void PictureRenderer::renderFlatYuvRows(const VideoFrame& frame) {
         buildFlatYuvColumns(planes);
         flatYuvLayout_ = layout;
     }
-    renderFlatRowsWith(&yuvColor_, [&](std::uint32_t* row, int fy, int x0, int x1) {
-        const int n = x1 - x0;
-        const int position = sy_[std::size_t(fy)] * 256 + wy_[std::size_t(fy)];
-        for (std::size_t k = 0; k < 3; ++k) {
-            const FlatYuvChannel& channel = flatYuv_[k];
-            if (channel.rows != k) {
-                continue;
-            }
-            const Plane& plane = planes[k];
-            const int c = channelPosition(position, plane.halveY, plane.maxV);
-            const std::uint8_t* upper = plane.data + (c >> 8) * plane.stride + channel.first;
-            lerpBytes(flatYuv_[k].blended.data(), upper, upper + plane.dy,
-                      int(channel.blended.size()) - 1, std::uint32_t(c & 0xFF));
-        }
-        for (std::size_t k = 0; k < 3; ++k) {
-            FlatYuvChannel& channel = flatYuv_[k];
-            sampleRow(channel.samples.data() + x0, flatYuv_[channel.rows].blended.data(),
-                      channel.offset.data() + x0, channel.weight.data() + x0, planes[k].dx, n);
-        }
-        packChannels(row + x0, flatYuv_[0].samples.data() + x0, flatYuv_[1].samples.data() + x0,
-                     flatYuv_[2].samples.data() + x0, n);
-    });
+    // The conversion from YUV is part of the colour matrix: always applied.
+    auto fill = [&](std::uint32_t* row, int fy, int x0, int x1) {
+        fillYuvRow(planes, row, fy, x0, x1);
+    };
+    if (tilted_) {
+        renderTiltedWith(&yuvColor_, fill);
+    } else {
+        renderFlatRowsWith(&yuvColor_, fill);
+    }
     hasPicture_ = true;
 }
 

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The renderer's gathering kernels, plain loops against the AVX2 variants:
-// a 400x400 block mapped (rotated, with perspective) into a 1920x1080
-// frame, row by row as the renderer runs them.
-//
-//   GatherPixels: RGB frames (one bilinear tap per pixel).
-//   Yuv*:         4:2:2 frames, planar (arg 0) or packed YUY2 (arg 1):
-//                 Channels = three sampleChannel passes and packChannels,
-//                 Fused = sampleYuv.
+// The renderer's pixel gather, the plain loop against the AVX2 variant:
+// one bilinear tap per pixel of a 400x400 block mapped (rotated, with
+// perspective) into a 1920x1080 RGB frame, row by row as the renderer runs
+// it.
 
 #include "panels/content/PictureKernels.h"
 
@@ -80,116 +76,11 @@ void BM_GatherPixels(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * blockSize * blockSize);
 }
 
-struct Yuv422 {
-    std::vector<std::uint8_t> bytes;
-    Plane y, u, v;
-};
-
-Plane plane(const std::uint8_t* data, int step, int stride, int width, int height, bool halveX) {
-    Plane p;
-    p.data = data;
-    p.step = step;
-    p.stride = stride;
-    p.dx = step;
-    p.dy = stride;
-    p.halveX = halveX;
-    p.maxU = (width - 1) * 256 - 1;
-    p.maxV = (height - 1) * 256 - 1;
-    return p;
-}
-
-Yuv422 frame(bool packed) {
-    Yuv422 f;
-    const int cw = sourceWidth / 2;
-    if (packed) {
-        f.bytes = noise<std::uint8_t>(std::size_t(sourceWidth) * 2 * sourceHeight);
-        const std::uint8_t* d = f.bytes.data();
-        f.y = plane(d, 2, sourceWidth * 2, sourceWidth, sourceHeight, false);
-        f.u = plane(d + 1, 4, sourceWidth * 2, cw, sourceHeight, true);
-        f.v = plane(d + 3, 4, sourceWidth * 2, cw, sourceHeight, true);
-    } else {
-        f.bytes = noise<std::uint8_t>(std::size_t(sourceWidth + 2 * cw) * sourceHeight);
-        const std::uint8_t* d = f.bytes.data();
-        const std::uint8_t* du = d + std::size_t(sourceWidth) * sourceHeight;
-        const std::uint8_t* dv = du + std::size_t(cw) * sourceHeight;
-        f.y = plane(d, 1, sourceWidth, sourceWidth, sourceHeight, false);
-        f.u = plane(du, 1, cw, cw, sourceHeight, true);
-        f.v = plane(dv, 1, cw, cw, sourceHeight, true);
-    }
-    return f;
-}
-
-template <auto sample>
-void BM_YuvChannels(benchmark::State& state) {
-    if (sample == &avx2::sampleChannel && !avx2Available()) {
-        state.SkipWithError("no AVX2");
-        return;
-    }
-    const Field f = positions();
-    const Yuv422 yuv = frame(state.range(0) != 0);
-    std::vector<std::uint8_t> channels(3 * blockSize);
-    std::uint8_t* ys = channels.data();
-    std::uint8_t* us = ys + blockSize;
-    std::uint8_t* vs = us + blockSize;
-    std::vector<std::uint32_t> out(blockSize);
-    for (auto _ : state) {
-        for (int y = 0; y < blockSize; ++y) {
-            const std::int32_t* u = f.u.data() + y * blockSize;
-            const std::int32_t* v = f.v.data() + y * blockSize;
-            sample(ys, yuv.y, u, v, blockSize);
-            sample(us, yuv.u, u, v, blockSize);
-            sample(vs, yuv.v, u, v, blockSize);
-            packChannels(out.data(), ys, us, vs, blockSize);
-            benchmark::DoNotOptimize(out.data());
-        }
-    }
-    state.SetItemsProcessed(state.iterations() * blockSize * blockSize);
-}
-
-template <auto sample>
-void BM_YuvFused(benchmark::State& state) {
-    if (sample == &avx2::sampleYuv && !avx2Available()) {
-        state.SkipWithError("no AVX2");
-        return;
-    }
-    const Field f = positions();
-    const Yuv422 yuv = frame(state.range(0) != 0);
-    std::vector<std::uint32_t> out(blockSize);
-    for (auto _ : state) {
-        for (int y = 0; y < blockSize; ++y) {
-            sample(out.data(), yuv.y, yuv.u, yuv.v, f.u.data() + y * blockSize,
-                   f.v.data() + y * blockSize, blockSize);
-            benchmark::DoNotOptimize(out.data());
-        }
-    }
-    state.SetItemsProcessed(state.iterations() * blockSize * blockSize);
-}
-
 BENCHMARK(BM_GatherPixels<&scalar::gatherPixels>)
     ->Name("GatherPixels/scalar")
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GatherPixels<&avx2::gatherPixels>)
     ->Name("GatherPixels/avx2")
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_YuvChannels<&scalar::sampleChannel>)
-    ->Name("YuvChannels/scalar")
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_YuvChannels<&avx2::sampleChannel>)
-    ->Name("YuvChannels/avx2")
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_YuvFused<&scalar::sampleYuv>)
-    ->Name("YuvFused/scalar")
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_YuvFused<&avx2::sampleYuv>)
-    ->Name("YuvFused/avx2")
-    ->Arg(0)
-    ->Arg(1)
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

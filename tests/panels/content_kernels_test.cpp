@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The AVX2 gathering kernels against the plain loops: the same bytes for
-// every frame shape and position, and no read past the last sample (each
-// frame ends right before an inaccessible page, so an over-read faults).
+// The gathering kernels: the AVX2 pixel gather against the plain loop, and
+// the row samplers against a bilinear sample taken pixel by pixel; the same
+// bytes for every frame shape and position, and no read past the last sample
+// (each frame ends right before an inaccessible page, so an over-read
+// faults).
 
 #include "panels/content/PictureKernels.h"
 
@@ -12,8 +14,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <memory>
 #include <random>
 #include <vector>
 
@@ -128,70 +128,43 @@ TEST(PictureKernelsTest, GatherPixelsAvx2AtWholePixelsCopiesTheSource) {
     }
 }
 
-// A plane as the renderer describes it: `samples` x `rows` samples `step`
-// apart, rows `stride` apart.
-Plane planeOf(const std::uint8_t* data, int step, int stride, int samples, int rows, bool halveX,
-              bool halveY) {
+// A full-resolution plane as the renderer describes it: `samples` x `rows`
+// samples `step` apart, rows `stride` apart.
+Plane planeOf(const std::uint8_t* data, int step, int stride, int samples, int rows) {
     Plane p;
     p.data = data;
     p.step = step;
     p.stride = stride;
     p.dx = samples >= 2 ? step : 0;
     p.dy = rows >= 2 ? stride : 0;
-    p.halveX = halveX;
-    p.halveY = halveY;
     p.maxU = samples >= 2 ? (samples - 1) * 256 - 1 : 0;
     p.maxV = rows >= 2 ? (rows - 1) * 256 - 1 : 0;
     return p;
 }
 
-// Bytes from the start of a plane's buffer through its last sample.
-std::size_t planeBytes(int lead, int step, int stride, int samples, int rows) {
-    return std::size_t(lead) + std::size_t(rows - 1) * std::size_t(stride) +
+// Bytes from the start of a plane through its last sample.
+std::size_t planeBytes(int step, int stride, int samples, int rows) {
+    return std::size_t(rows - 1) * std::size_t(stride) +
            std::size_t(samples - 1) * std::size_t(step) + 1;
 }
 
-TEST(PictureKernelsTest, SampleChannelAvx2MatchesPlainLoopForEveryStepAndHalving) {
-    REQUIRE_AVX2();
-    std::mt19937 random(5);
-    for (const int step : {1, 2, 4}) {
-        for (const bool halveX : {false, true}) {
-            for (const bool halveY : {false, true}) {
-                for (int round = 0; round < 150; ++round) {
-                    // Planes one sample wide or high now and then.
-                    const int samples = round % 7 == 0 ? 1 : between(random, 1, 40);
-                    const int rows = round % 5 == 0 ? 1 : between(random, 1, 12);
-                    const int stride = samples * step + between(random, 0, 5);
-                    // Packed layouts start a plane a few bytes into the buffer.
-                    const int lead = between(random, 0, step - 1);
-                    GuardedBytes bytes(planeBytes(lead, step, stride, samples, rows));
-                    bytes.fill(random);
-                    const Plane plane =
-                        planeOf(bytes.data() + lead, step, stride, samples, rows, halveX, halveY);
-                    // Luma positions, reaching past every edge of the plane.
-                    const int count = between(random, 0, 60);
-                    const int spanX = (samples << (halveX ? 1 : 0)) * 256;
-                    const int spanY = (rows << (halveY ? 1 : 0)) * 256;
-                    const auto u = positions(random, count, -700, spanX + 700);
-                    const auto v = positions(random, count, -700, spanY + 700);
-                    std::vector<std::uint8_t> expected(std::size_t(count) + 1, 0xA5);
-                    std::vector<std::uint8_t> actual = expected;
-                    scalar::sampleChannel(expected.data(), plane, u.data(), v.data(), count);
-                    avx2::sampleChannel(actual.data(), plane, u.data(), v.data(), count);
-                    ASSERT_EQ(actual, expected)
-                        << "step " << step << " halve " << halveX << halveY << ", " << samples
-                        << "x" << rows << " stride " << stride << " lead " << lead << ", " << count
-                        << " samples";
-                }
-            }
-        }
-    }
+// The bilinear sample of a plane at (u, v) in 1/256 sample, taken on its
+// own: the reference for the row samplers.
+std::uint8_t sampleAt(const Plane& plane, int u, int v) {
+    const int cu = std::clamp(u, 0, plane.maxU);
+    const int cv = std::clamp(v, 0, plane.maxV);
+    const std::uint8_t* p = plane.data + (cv >> 8) * plane.stride + (cu >> 8) * plane.step;
+    const int wx = cu & 0xFF;
+    const int wy = cv & 0xFF;
+    const int top = p[0] * (256 - wx) + p[plane.dx] * wx;
+    const int bottom = p[plane.dy] * (256 - wx) + p[plane.dy + plane.dx] * wx;
+    return std::uint8_t((top * (256 - wy) + bottom * wy + 32768) >> 16);
 }
 
 // Flat blocks blend a row pair once and then sample along it: the result
 // must be the very bilinear sample a per-pixel read takes, to the bit, in
-// the plain loop and the AVX2 and AVX-512 ones alike, and neither may read past the one
-// value of padding after the blended row.
+// the plain loop and the AVX2 and AVX-512 ones alike, and none may read
+// past the one value of padding after the blended row.
 TEST(PictureKernelsTest, RowSamplingGivesThePerPixelSampleExactly) {
     std::mt19937 random(11);
     for (const int step : {1, 2, 4}) {
@@ -199,9 +172,9 @@ TEST(PictureKernelsTest, RowSamplingGivesThePerPixelSampleExactly) {
             const int samples = round % 9 == 0 ? 1 : between(random, 2, 50);
             const int rows = between(random, 2, 6);
             const int stride = samples * step + between(random, 0, 5);
-            GuardedBytes bytes(planeBytes(0, step, stride, samples, rows));
+            GuardedBytes bytes(planeBytes(step, stride, samples, rows));
             bytes.fill(random);
-            const Plane plane = planeOf(bytes.data(), step, stride, samples, rows, false, false);
+            const Plane plane = planeOf(bytes.data(), step, stride, samples, rows);
             const int count = between(random, 1, 60);
             // Half the rounds read columns as a flat block does: advancing
             // steadily (forwards or mirrored) by up to three columns a pixel.
@@ -216,9 +189,10 @@ TEST(PictureKernelsTest, RowSamplingGivesThePerPixelSampleExactly) {
                 }
             }
             const int row = between(random, 0, plane.maxV);
-            const std::vector<std::int32_t> v(std::size_t(count), row);
             std::vector<std::uint8_t> expected(static_cast<std::size_t>(count));
-            scalar::sampleChannel(expected.data(), plane, u.data(), v.data(), count);
+            for (int i = 0; i < count; ++i) {
+                expected[std::size_t(i)] = sampleAt(plane, u[std::size_t(i)], row);
+            }
 
             std::vector<std::int32_t> offset(static_cast<std::size_t>(count));
             std::vector<std::uint16_t> weight(static_cast<std::size_t>(count));
@@ -252,145 +226,6 @@ TEST(PictureKernelsTest, RowSamplingGivesThePerPixelSampleExactly) {
                     << "AVX-512, step " << step << ", " << samples << "x" << rows << " row " << row;
             }
         }
-    }
-}
-
-TEST(PictureKernelsTest, SampleChannelAvx2ReadsTheLastRowsAndColumnsExactly) {
-    REQUIRE_AVX2();
-    // Every position of the last two rows and columns, at the clamping
-    // limits, of planes whose buffer ends at the last sample.
-    std::mt19937 random(9);
-    for (const int step : {1, 2, 4}) {
-        for (const int samples : {1, 2, 3, 9, 33}) {
-            for (const int rows : {1, 2, 3}) {
-                const int stride = samples * step;
-                GuardedBytes bytes(planeBytes(0, step, stride, samples, rows));
-                bytes.fill(random);
-                const Plane plane =
-                    planeOf(bytes.data(), step, stride, samples, rows, false, false);
-                std::vector<std::int32_t> u, v;
-                for (int y = std::max(0, plane.maxV - 300); y <= plane.maxV + 300; y += 37) {
-                    for (int x = std::max(0, plane.maxU - 600); x <= plane.maxU + 300; x += 19) {
-                        u.push_back(x);
-                        v.push_back(y);
-                    }
-                }
-                const int count = int(u.size());
-                std::vector<std::uint8_t> expected(u.size()), actual(u.size());
-                scalar::sampleChannel(expected.data(), plane, u.data(), v.data(), count);
-                avx2::sampleChannel(actual.data(), plane, u.data(), v.data(), count);
-                ASSERT_EQ(actual, expected) << "step " << step << ", " << samples << "x" << rows;
-                // A plane of one sample gives that sample everywhere.
-                if (samples == 1 && rows == 1) {
-                    ASSERT_EQ(actual, std::vector<std::uint8_t>(u.size(), plane.data[0]));
-                }
-            }
-        }
-    }
-}
-
-TEST(PictureKernelsTest, SampleChannelAvx2HandlesBottomUpPlanes) {
-    REQUIRE_AVX2();
-    // Rows stored last first: a negative stride from the top row.
-    const int samples = 21, rows = 6;
-    GuardedBytes bytes(std::size_t(samples * rows));
-    std::mt19937 random(4);
-    bytes.fill(random);
-    const Plane plane =
-        planeOf(bytes.data() + (rows - 1) * samples, 1, -samples, samples, rows, false, false);
-    const auto u = positions(random, 100, -300, samples * 256 + 300);
-    const auto v = positions(random, 100, -300, rows * 256 + 300);
-    std::vector<std::uint8_t> expected(100), actual(100);
-    scalar::sampleChannel(expected.data(), plane, u.data(), v.data(), 100);
-    avx2::sampleChannel(actual.data(), plane, u.data(), v.data(), 100);
-    EXPECT_EQ(actual, expected);
-}
-
-enum class Layout { planar, semiPlanar, packed422 };
-
-TEST(PictureKernelsTest, SampleYuvMatchesThreeChannelsAndPackingInEveryLayout) {
-    std::mt19937 random(17);
-    for (const Layout layout : {Layout::planar, Layout::semiPlanar, Layout::packed422}) {
-        for (int round = 0; round < 200; ++round) {
-            const int w = round % 9 == 0 ? 1 : between(random, 1, 41);
-            const int h = round % 7 == 0 ? 1 : between(random, 1, 13);
-            // Planar frames come as 4:2:0, 4:2:2 and 4:4:4.
-            const int shiftX = layout == Layout::packed422 ? 1 : between(random, 0, 1);
-            const int shiftY = layout == Layout::packed422 ? 0 : between(random, 0, shiftX);
-            const int cw = (w + shiftX) >> shiftX;
-            const int ch = (h + shiftY) >> shiftY;
-            const int pad = between(random, 0, 3);
-            std::vector<std::unique_ptr<GuardedBytes>> buffers;
-            auto buffer = [&](std::size_t size) {
-                buffers.push_back(std::make_unique<GuardedBytes>(size));
-                buffers.back()->fill(random);
-                return buffers.back()->data();
-            };
-            Plane y, u, v;
-            if (layout == Layout::packed422) {
-                // Y0 U Y1 V; the last U and V of an odd width are the
-                // frame's last bytes.
-                const int stride = cw * 4 + pad;
-                const std::uint8_t* d = buffer(planeBytes(3, 4, stride, cw, h));
-                y = planeOf(d, 2, stride, w, h, false, false);
-                u = planeOf(d + 1, 4, stride, cw, h, true, false);
-                v = planeOf(d + 3, 4, stride, cw, h, true, false);
-            } else {
-                const int yStride = w + pad;
-                y = planeOf(buffer(planeBytes(0, 1, yStride, w, h)), 1, yStride, w, h, false,
-                            false);
-                if (layout == Layout::semiPlanar) {
-                    const int stride = cw * 2 + pad;
-                    const std::uint8_t* d = buffer(planeBytes(1, 2, stride, cw, ch));
-                    u = planeOf(d, 2, stride, cw, ch, shiftX > 0, shiftY > 0);
-                    v = planeOf(d + 1, 2, stride, cw, ch, shiftX > 0, shiftY > 0);
-                } else {
-                    const int stride = cw + pad;
-                    u = planeOf(buffer(planeBytes(0, 1, stride, cw, ch)), 1, stride, cw, ch,
-                                shiftX > 0, shiftY > 0);
-                    v = planeOf(buffer(planeBytes(0, 1, stride, cw, ch)), 1, stride, cw, ch,
-                                shiftX > 0, shiftY > 0);
-                }
-            }
-            const int count = between(random, 0, 50);
-            const auto px = positions(random, count, -400, w * 256 + 400);
-            const auto py = positions(random, count, -400, h * 256 + 400);
-            std::vector<std::uint8_t> ys(std::size_t(count) + 1), us = ys, vs = ys;
-            scalar::sampleChannel(ys.data(), y, px.data(), py.data(), count);
-            scalar::sampleChannel(us.data(), u, px.data(), py.data(), count);
-            scalar::sampleChannel(vs.data(), v, px.data(), py.data(), count);
-            std::vector<std::uint32_t> expected(std::size_t(count) + 1, 0x0BADF00Du);
-            packChannels(expected.data(), ys.data(), us.data(), vs.data(), count);
-            std::vector<std::uint32_t> plain(std::size_t(count) + 1, 0x0BADF00Du);
-            scalar::sampleYuv(plain.data(), y, u, v, px.data(), py.data(), count);
-            ASSERT_EQ(plain, expected) << "layout " << int(layout) << " round " << round;
-            if (avx2Available()) {
-                std::vector<std::uint32_t> fast(std::size_t(count) + 1, 0x0BADF00Du);
-                avx2::sampleYuv(fast.data(), y, u, v, px.data(), py.data(), count);
-                ASSERT_EQ(fast, expected) << "layout " << int(layout) << " round " << round << ", "
-                                          << w << "x" << h << " pad " << pad;
-            }
-        }
-    }
-}
-
-TEST(PictureKernelsTest, SampleYuvPlainLoopCoversRowsLongerThanItsChunks) {
-    // The plain loop works through long rows in pieces.
-    std::mt19937 random(21);
-    const int w = 900, h = 3;
-    GuardedBytes bytes(std::size_t(w * h));
-    bytes.fill(random);
-    const Plane y = planeOf(bytes.data(), 1, w, w, h, false, false);
-    const int count = 700;
-    const auto px = positions(random, count, 0, w * 256);
-    const auto py = positions(random, count, 0, h * 256);
-    std::vector<std::uint8_t> ys(count);
-    scalar::sampleChannel(ys.data(), y, px.data(), py.data(), count);
-    std::vector<std::uint32_t> out(count);
-    scalar::sampleYuv(out.data(), y, y, y, px.data(), py.data(), count);
-    for (int i = 0; i < count; ++i) {
-        const std::uint32_t s = ys[std::size_t(i)];
-        ASSERT_EQ(out[std::size_t(i)], 0xFF000000u | s << 16 | s << 8 | s) << "pixel " << i;
     }
 }
 

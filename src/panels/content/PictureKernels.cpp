@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define MIRELON_HAVE_AVX2_KERNELS 1
@@ -113,46 +112,6 @@ void gatherPixels(std::uint32_t* __restrict out, const std::uint32_t* __restrict
     }
 }
 
-MIRELON_ROW_KERNEL
-void sampleChannel(std::uint8_t* __restrict out, const Plane& plane,
-                   const std::int32_t* __restrict u, const std::int32_t* __restrict v, int count) {
-    const std::uint8_t* const data = plane.data;
-    const int step = plane.step;
-    const int stride = plane.stride;
-    const int dx = plane.dx;
-    const int dy = plane.dy;
-    const int maxU = plane.maxU;
-    const int maxV = plane.maxV;
-    const int hx = plane.halveX ? 1 : 0;
-    const int hy = plane.halveY ? 1 : 0;
-    // Halving a position in 1/256 pixel with centred siting: (u - 128) / 2.
-    const int bx = hx ? 128 : 0;
-    const int by = hy ? 128 : 0;
-    for (int i = 0; i < count; ++i) {
-        const int cu = std::clamp((u[i] - bx) >> hx, 0, maxU);
-        const int cv = std::clamp((v[i] - by) >> hy, 0, maxV);
-        const std::uint8_t* p = data + (cv >> 8) * stride + (cu >> 8) * step;
-        const int wx = cu & 0xFF;
-        const int wy = cv & 0xFF;
-        const int top = p[0] * (256 - wx) + p[dx] * wx;
-        const int bottom = p[dy] * (256 - wx) + p[dy + dx] * wx;
-        out[i] = std::uint8_t((top * (256 - wy) + bottom * wy + 32768) >> 16);
-    }
-}
-
-void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
-               const std::int32_t* px, const std::int32_t* py, int count) {
-    constexpr int chunk = 256;
-    std::uint8_t ys[chunk], us[chunk], vs[chunk];
-    for (int i = 0; i < count; i += chunk) {
-        const int n = std::min(chunk, count - i);
-        scalar::sampleChannel(ys, y, px + i, py + i, n);
-        scalar::sampleChannel(us, u, px + i, py + i, n);
-        scalar::sampleChannel(vs, v, px + i, py + i, n);
-        PictureKernels::packChannels(out + i, ys, us, vs, n);
-    }
-}
-
 }  // namespace scalar
 
 #ifdef MIRELON_HAVE_AVX2_KERNELS
@@ -183,155 +142,8 @@ MIRELON_AVX2 inline void gatherPairs(const std::uint32_t* base, __m256i index, _
     *right = _mm256_unpackhi_epi64(lo, hi);
 }
 
-// Where a sample and its right neighbour lie in the 32-bit reads at a
-// sample: byte `at` of the left and right reads, or bytes `at` and
-// `at + dx` of the left read when the neighbour is that close. Each control
-// moves them into the two 16-bit halves of the lane.
-struct ByteSelect {
-    __m256i near, left, right;
-};
-
-MIRELON_AVX2 inline __m256i byteControl(int first, int second) {
-    alignas(32) std::int8_t control[32];
-    for (int i = 0; i < 32; i += 4) {
-        const int dword = i % 16;
-        control[i] = std::int8_t(first < 0 ? -128 : dword + first);
-        control[i + 1] = -128;
-        control[i + 2] = std::int8_t(second < 0 ? -128 : dword + second);
-        control[i + 3] = -128;
-    }
-    return _mm256_load_si256(reinterpret_cast<const __m256i*>(control));
-}
-
-MIRELON_AVX2 inline ByteSelect byteSelect(int at, int dx) {
-    return {byteControl(at, at + dx), byteControl(at, -1), byteControl(-1, at)};
-}
-
-// One plane's constants for eight lanes at a time.
-struct ChannelLanes {
-    const std::uint8_t* data;
-    __m256i biasX, biasY, maxU, maxV, step, stride, dx, dy, byteMask, safeMax;
-    ByteSelect own;
-    __m128i shiftX, shiftY;
-    bool nearRight;  // the right neighbour lies in the same 32-bit read
-    bool usable;     // else the plain loop handles the plane
-};
-
-MIRELON_AVX2 inline ChannelLanes channelLanes(const Plane& plane) {
-    ChannelLanes c{};
-    c.data = plane.data;
-    // The furthest byte the plain loop can read: the right and lower
-    // neighbour of the clamped maximum position. The plane must hold it,
-    // and nothing beyond it is known to be readable.
-    const std::int64_t last = std::int64_t(plane.maxV >> 8) * plane.stride +
-                              std::int64_t(plane.maxU >> 8) * plane.step + plane.dy + plane.dx;
-    c.usable = plane.data != nullptr && plane.step >= 0 && plane.stride >= 0 && plane.dx >= 0 &&
-               plane.dy >= 0 && plane.maxU >= 0 && plane.maxV >= 0 &&
-               last <= std::numeric_limits<std::int32_t>::max();
-    c.nearRight = plane.dx <= 3;
-    c.biasX = _mm256_set1_epi32(plane.halveX ? 128 : 0);
-    c.biasY = _mm256_set1_epi32(plane.halveY ? 128 : 0);
-    c.shiftX = _mm_cvtsi32_si128(plane.halveX ? 1 : 0);
-    c.shiftY = _mm_cvtsi32_si128(plane.halveY ? 1 : 0);
-    c.maxU = _mm256_set1_epi32(plane.maxU);
-    c.maxV = _mm256_set1_epi32(plane.maxV);
-    c.step = _mm256_set1_epi32(plane.step);
-    c.stride = _mm256_set1_epi32(plane.stride);
-    c.dx = _mm256_set1_epi32(plane.dx);
-    c.dy = _mm256_set1_epi32(plane.dy);
-    c.byteMask = _mm256_set1_epi32(0xFF);
-    c.own = byteSelect(0, c.nearRight ? plane.dx : 0);
-    // The highest offset whose 32-bit reads all end at or before `last`.
-    const std::int64_t furthest = plane.dy + (c.nearRight ? 0 : plane.dx) + 3;
-    c.safeMax = _mm256_set1_epi32(
-        int(std::max<std::int64_t>(last - furthest, std::numeric_limits<std::int32_t>::min())));
-    return c;
-}
-
-// Clamped position of eight lanes: byte offset of the sample and the
-// horizontal and vertical weights.
-struct ChannelPositions {
-    __m256i offset, wx, wy;
-};
-
-MIRELON_AVX2 inline ChannelPositions channelPositions(const ChannelLanes& c, __m256i u, __m256i v) {
-    const __m256i zero = _mm256_setzero_si256();
-    // Halving with centred siting: (u - 128) / 2, as the plain loop.
-    const __m256i cu = _mm256_min_epi32(
-        _mm256_max_epi32(_mm256_sra_epi32(_mm256_sub_epi32(u, c.biasX), c.shiftX), zero), c.maxU);
-    const __m256i cv = _mm256_min_epi32(
-        _mm256_max_epi32(_mm256_sra_epi32(_mm256_sub_epi32(v, c.biasY), c.shiftY), zero), c.maxV);
-    ChannelPositions p;
-    p.offset = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(cv, 8), c.stride),
-                                _mm256_mullo_epi32(_mm256_srai_epi32(cu, 8), c.step));
-    p.wx = _mm256_and_si256(cu, c.byteMask);
-    p.wy = _mm256_and_si256(cv, c.byteMask);
-    return p;
-}
-
-// Nonzero when a lane's reads could pass the last byte of the plane.
-MIRELON_AVX2 inline int unsafeLanes(const ChannelLanes& c, const ChannelPositions& p) {
-    return _mm256_movemask_epi8(_mm256_cmpgt_epi32(p.offset, c.safeMax));
-}
-
-// The 32-bit reads of eight lanes at their samples and lower neighbours,
-// and at the right neighbours of both when they are not that close.
-struct ChannelReads {
-    __m256i topLeft, topRight, bottomLeft, bottomRight;
-};
-
-MIRELON_AVX2 inline ChannelReads channelReads(const ChannelLanes& c, const ChannelPositions& p) {
-    const auto* base = reinterpret_cast<const int*>(c.data);
-    const __m256i lower = _mm256_add_epi32(p.offset, c.dy);
-    ChannelReads r;
-    r.topLeft = _mm256_i32gather_epi32(base, p.offset, 1);
-    r.bottomLeft = _mm256_i32gather_epi32(base, lower, 1);
-    if (c.nearRight) {
-        r.topRight = r.topLeft;
-        r.bottomRight = r.bottomLeft;
-    } else {
-        r.topRight = _mm256_i32gather_epi32(base, _mm256_add_epi32(p.offset, c.dx), 1);
-        r.bottomRight = _mm256_i32gather_epi32(base, _mm256_add_epi32(lower, c.dx), 1);
-    }
-    return r;
-}
-
-// Bilinear sample of eight lanes from their reads, one result 0...255 per
-// 32-bit lane.
-MIRELON_AVX2 inline __m256i channelBlend(const ChannelLanes& c, const ChannelReads& r,
-                                         const ByteSelect& select, const ChannelPositions& p) {
-    __m256i top, bottom;
-    if (c.nearRight) {
-        top = _mm256_shuffle_epi8(r.topLeft, select.near);
-        bottom = _mm256_shuffle_epi8(r.bottomLeft, select.near);
-    } else {
-        top = _mm256_or_si256(_mm256_shuffle_epi8(r.topLeft, select.left),
-                              _mm256_shuffle_epi8(r.topRight, select.right));
-        bottom = _mm256_or_si256(_mm256_shuffle_epi8(r.bottomLeft, select.left),
-                                 _mm256_shuffle_epi8(r.bottomRight, select.right));
-    }
-    // (256 - wx, wx) against (left, right): the horizontal blends.
-    const __m256i weights = _mm256_or_si256(_mm256_sub_epi32(_mm256_set1_epi32(256), p.wx),
-                                            _mm256_slli_epi32(p.wx, 16));
-    const __m256i t = _mm256_madd_epi16(top, weights);
-    const __m256i b = _mm256_madd_epi16(bottom, weights);
-    // t * (256 - wy) + b * wy, rounded; at most 255 * 65536 + 32768.
-    const __m256i sum =
-        _mm256_add_epi32(_mm256_slli_epi32(t, 8), _mm256_mullo_epi32(_mm256_sub_epi32(b, t), p.wy));
-    return _mm256_srli_epi32(_mm256_add_epi32(sum, _mm256_set1_epi32(32768)), 16);
-}
-
-MIRELON_AVX2 inline __m256i channelSample(const ChannelLanes& c, const ChannelPositions& p) {
-    return channelBlend(c, channelReads(c, p), c.own, p);
-}
-
 MIRELON_AVX2 inline __m256i load8(const std::int32_t* p) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-}
-
-bool samePositions(const Plane& a, const Plane& b) {
-    return a.step == b.step && a.stride == b.stride && a.dx == b.dx && a.dy == b.dy &&
-           a.halveX == b.halveX && a.halveY == b.halveY && a.maxU == b.maxU && a.maxV == b.maxV;
 }
 
 }  // namespace
@@ -395,121 +207,12 @@ void gatherPixels(std::uint32_t* out, const std::uint32_t* source, int stridePix
     }
 }
 
-MIRELON_AVX2
-void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
-                   const std::int32_t* v, int count) {
-    const ChannelLanes c = channelLanes(plane);
-    if (!c.usable) {
-        scalar::sampleChannel(out, plane, u, v, count);
-        return;
-    }
-    // Byte 0 of each 32-bit lane, lanes 0...3 and 4...7 side by side.
-    const __m256i bytes =
-        _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 4, 8, 12,
-                         -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-    const __m256i join = _mm256_setr_epi32(0, 4, 1, 1, 1, 1, 1, 1);
-    int i = 0;
-    for (; i + 8 <= count; i += 8) {
-        const ChannelPositions p = channelPositions(c, load8(u + i), load8(v + i));
-        if (unsafeLanes(c, p)) {
-            scalar::sampleChannel(out + i, plane, u + i, v + i, 8);
-            continue;
-        }
-        const __m256i s =
-            _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(channelSample(c, p), bytes), join);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(s));
-    }
-    if (i < count) {
-        scalar::sampleChannel(out + i, plane, u + i, v + i, count - i);
-    }
-}
-
-MIRELON_AVX2
-void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
-               const std::int32_t* px, const std::int32_t* py, int count) {
-    const ChannelLanes cy = channelLanes(y);
-    const ChannelLanes cu = channelLanes(u);
-    const ChannelLanes cv = channelLanes(v);
-    if (!cy.usable || !cu.usable || !cv.usable) {
-        scalar::sampleYuv(out, y, u, v, px, py, count);
-        return;
-    }
-    const bool shared = samePositions(u, v);
-    // V interleaved with U a few bytes on (two-plane and packed frames):
-    // the reads at the U samples hold the V samples too.
-    const std::uintptr_t gap = std::uintptr_t(v.data) - std::uintptr_t(u.data);
-    const bool interleaved =
-        shared && gap >= 1 && gap <= 3 && (!cu.nearRight || int(gap) + u.dx <= 3);
-    const ByteSelect vInU = byteSelect(int(gap & 3), cu.nearRight ? u.dx : 0);
-    const __m256i opaque = _mm256_set1_epi32(int(0xFF000000u));
-    int i = 0;
-    for (; i + 8 <= count; i += 8) {
-        const __m256i lu = load8(px + i);
-        const __m256i lv = load8(py + i);
-        const ChannelPositions pY = channelPositions(cy, lu, lv);
-        const ChannelPositions pU = channelPositions(cu, lu, lv);
-        const ChannelPositions pV = shared ? pU : channelPositions(cv, lu, lv);
-        if (unsafeLanes(cy, pY) | unsafeLanes(cu, pU) | unsafeLanes(cv, pV)) {
-            scalar::sampleYuv(out + i, y, u, v, px + i, py + i, 8);
-            continue;
-        }
-        const __m256i sy = channelSample(cy, pY);
-        __m256i su, sv;
-        if (interleaved) {
-            const ChannelReads reads = channelReads(cu, pU);
-            su = channelBlend(cu, reads, cu.own, pU);
-            sv = channelBlend(cu, reads, vInU, pU);
-        } else {
-            su = channelSample(cu, pU);
-            sv = channelSample(cv, pV);
-        }
-        const __m256i pixel = _mm256_or_si256(_mm256_or_si256(opaque, _mm256_slli_epi32(sy, 16)),
-                                              _mm256_or_si256(_mm256_slli_epi32(su, 8), sv));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), pixel);
-    }
-    if (i < count) {
-        scalar::sampleYuv(out + i, y, u, v, px + i, py + i, count - i);
-    }
-}
-
 }  // namespace avx2
-
-namespace {
-
-struct Kernels {
-    decltype(&scalar::gatherPixels) gatherPixels = &scalar::gatherPixels;
-    decltype(&scalar::sampleChannel) sampleChannel = &scalar::sampleChannel;
-    decltype(&scalar::sampleYuv) sampleYuv = &scalar::sampleYuv;
-};
-
-const Kernels& kernels() {
-    static const Kernels chosen = [] {
-        Kernels k;
-        if (avx2Available()) {
-            k.gatherPixels = &avx2::gatherPixels;
-            k.sampleChannel = &avx2::sampleChannel;
-            k.sampleYuv = &avx2::sampleYuv;
-        }
-        return k;
-    }();
-    return chosen;
-}
-
-}  // namespace
 
 void gatherPixels(std::uint32_t* out, const std::uint32_t* source, int stridePixels,
                   const std::int32_t* u, const std::int32_t* v, int count) {
-    kernels().gatherPixels(out, source, stridePixels, u, v, count);
-}
-
-void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
-                   const std::int32_t* v, int count) {
-    kernels().sampleChannel(out, plane, u, v, count);
-}
-
-void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
-               const std::int32_t* px, const std::int32_t* py, int count) {
-    kernels().sampleYuv(out, y, u, v, px, py, count);
+    static const auto chosen = avx2Available() ? &avx2::gatherPixels : &scalar::gatherPixels;
+    chosen(out, source, stridePixels, u, v, count);
 }
 
 #else  // no AVX2 variants on this machine
@@ -525,31 +228,11 @@ void gatherPixels(std::uint32_t* out, const std::uint32_t* source, int stridePix
     scalar::gatherPixels(out, source, stridePixels, u, v, count);
 }
 
-void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
-                   const std::int32_t* v, int count) {
-    scalar::sampleChannel(out, plane, u, v, count);
-}
-
-void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
-               const std::int32_t* px, const std::int32_t* py, int count) {
-    scalar::sampleYuv(out, y, u, v, px, py, count);
-}
-
 }  // namespace avx2
 
 void gatherPixels(std::uint32_t* out, const std::uint32_t* source, int stridePixels,
                   const std::int32_t* u, const std::int32_t* v, int count) {
     scalar::gatherPixels(out, source, stridePixels, u, v, count);
-}
-
-void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
-                   const std::int32_t* v, int count) {
-    scalar::sampleChannel(out, plane, u, v, count);
-}
-
-void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
-               const std::int32_t* px, const std::int32_t* py, int count) {
-    scalar::sampleYuv(out, y, u, v, px, py, count);
 }
 
 #endif

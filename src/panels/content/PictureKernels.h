@@ -9,9 +9,9 @@ namespace mirelon::PictureKernels {
 
 // Per-row passes of the picture renderer. Each is a plain loop over arrays
 // that the compiler vectorises (with an AVX2 variant chosen at run time).
-// The gathering kernels (gatherPixels, sampleChannel, sampleYuv) have
-// hand-written AVX2 variants, chosen once at run time, that give the same
-// bytes as the plain loops. Pixels are 0xAARRGGBB words; weights are 0...256.
+// The gathering kernels (gatherPixels, sampleRow) have hand-written AVX2
+// variants, chosen once at run time, that give the same bytes as the plain
+// loops. Pixels are 0xAARRGGBB words; weights are 0...256.
 
 // out = a + (b - a) * w / 256 per channel.
 void lerpRows(std::uint32_t* out, const std::uint32_t* a, const std::uint32_t* b, int count,
@@ -28,12 +28,11 @@ void gatherRow(std::uint32_t* out, const std::uint32_t* columns, const std::int3
 void gatherPixels(std::uint32_t* out, const std::uint32_t* source, int stridePixels,
                   const std::int32_t* u, const std::int32_t* v, int count);
 
-// One 8-bit channel of a plane, sampled bilinearly. The luma position
-// (u[i], v[i]) (1/256 pixel) is halved where the plane is subsampled
+// One 8-bit channel of a YUV frame. `step` is the distance between
+// neighbouring samples of a row, `stride` of a column; dx/dy are the offsets
+// of the right/lower neighbour (0 on a plane one sample wide or high). A
+// luma position (1/256 pixel) is halved where the plane is subsampled
 // (halveX/halveY; centred chroma siting) and clamped to 0...maxU/maxV.
-// `step` is the distance between neighbouring samples of a row, `stride` of
-// a column; dx/dy are the offsets of the right/lower neighbour (0 on a plane
-// one sample wide or high).
 struct Plane {
     const std::uint8_t* data = nullptr;
     int step = 1;
@@ -45,13 +44,6 @@ struct Plane {
     int maxU = 0;
     int maxV = 0;
 };
-void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
-                   const std::int32_t* v, int count);
-
-// sampleChannel of the three planes and packChannels in one pass: out[i] =
-// 0xFF, Y, U, V. Planes that differ only in `data` share their positions.
-void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
-               const std::int32_t* px, const std::int32_t* py, int count);
 
 // out[i] = 0xFF, a[i], b[i], c[i] (three channels into one opaque word).
 void packChannels(std::uint32_t* out, const std::uint8_t* a, const std::uint8_t* b,
@@ -60,20 +52,20 @@ void packChannels(std::uint32_t* out, const std::uint8_t* a, const std::uint8_t*
 // The colour matrix on opaque pixels, clamped once.
 void colorRow(std::uint32_t* p, int count, const FixedColorMatrix& c);
 
-// out = picture x coverage + border (premultiplied); coverage 255 keeps the
-// picture exactly, and where it is 255 the border is empty.
 // Bytes of two rows blended, kept at full precision: a * (256 - w) + b * w.
 void lerpBytes(std::uint16_t* out, const std::uint8_t* a, const std::uint8_t* b, int count,
                std::uint32_t w);
 
 // One channel along a row blended by lerpBytes: for each i, the values at
 // offset[i] and offset[i] + dx blended by weight[i] (0...255) and rounded
-// back to a byte; exactly the bilinear sample sampleChannel takes. The
-// AVX2 variant reads 32 bits at each value: `row` needs one value of
-// padding past the last one read.
+// back to a byte; exactly the bilinear sample of the four source samples,
+// as if taken pixel by pixel. The AVX2 variant reads 32 bits at each value:
+// `row` needs one value of padding past the last one read.
 void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* offset,
                const std::uint16_t* weight, int dx, int count);
 
+// out = picture x coverage + border (premultiplied); coverage 255 keeps the
+// picture exactly, and where it is 255 the border is empty.
 void compositeRow(std::uint32_t* out, const std::uint32_t* picture, const std::uint8_t* coverage,
                   const std::uint32_t* border, int count);
 
@@ -88,20 +80,12 @@ bool avx2Available();
 namespace scalar {
 void gatherPixels(std::uint32_t* out, const std::uint32_t* source, int stridePixels,
                   const std::int32_t* u, const std::int32_t* v, int count);
-void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
-                   const std::int32_t* v, int count);
-void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
-               const std::int32_t* px, const std::int32_t* py, int count);
 void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* offset,
                const std::uint16_t* weight, int dx, int count);
 }  // namespace scalar
 namespace avx2 {
 void gatherPixels(std::uint32_t* out, const std::uint32_t* source, int stridePixels,
                   const std::int32_t* u, const std::int32_t* v, int count);
-void sampleChannel(std::uint8_t* out, const Plane& plane, const std::int32_t* u,
-                   const std::int32_t* v, int count);
-void sampleYuv(std::uint32_t* out, const Plane& y, const Plane& u, const Plane& v,
-               const std::int32_t* px, const std::int32_t* py, int count);
 void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* offset,
                const std::uint16_t* weight, int dx, int count);
 }  // namespace avx2

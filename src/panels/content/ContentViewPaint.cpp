@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panels/content/ContentView.h"
 
+#include "panels/content/PaintAround.h"
 #include "panels/content/PanelGeometry.h"
 #include "panels/content/ShimmerView.h"
 #include "panels/content/SquircleShape.h"
@@ -143,22 +144,7 @@ void ContentView::paintEvent(QPaintEvent*) {
     if (opaque.isEmpty() || hidden.isEmpty()) {
         p.drawImage(QPointF(0, 0), shadow_);
     } else {
-        // Four plain rectangles around it: a clip region would take the
-        // painter off its fast path for the whole image.
-        const QRect all = rect();
-        const QRect around[] = {
-            QRect(QPoint(all.left(), all.top()), QPoint(all.right(), hidden.top() - 1)),
-            QRect(QPoint(all.left(), hidden.bottom() + 1), QPoint(all.right(), all.bottom())),
-            QRect(QPoint(all.left(), hidden.top()), QPoint(hidden.left() - 1, hidden.bottom())),
-            QRect(QPoint(hidden.right() + 1, hidden.top()), QPoint(all.right(), hidden.bottom())),
-        };
-        const double dpr = shadow_.devicePixelRatio();
-        for (const QRect& r : around) {
-            if (!r.isEmpty()) {
-                p.drawImage(QRectF(r), shadow_,
-                            QRectF(r.x() * dpr, r.y() * dpr, r.width() * dpr, r.height() * dpr));
-            }
-        }
+        drawImageAround(p, shadow_, QPointF(0, 0), hidden);
     }
     if (!derived_.enabled) {
         return;
@@ -178,7 +164,13 @@ void ContentView::paintEvent(QPaintEvent*) {
                            shimmerOpacity());
         p.restore();
     }
-    p.drawImage(renderer_.blockRect().translated(frameRect_.topLeft()), renderer_.block());
+    // Where the block is opaque it is copied, not blended.
+    const QRectF target = renderer_.blockRect().translated(frameRect_.topLeft());
+    if (opaque.isEmpty() || hidden.isEmpty()) {
+        p.drawImage(target, renderer_.block());
+    } else {
+        drawImageCopyingInside(p, renderer_.block(), target, hidden);
+    }
     paintStatusCard(p);
 
     const double hint = hintOpacity();

@@ -209,9 +209,11 @@ void PictureRenderer::rebuildTemplates() {
     tilted_ = mirelon::isTilted(style_.xAngle, style_.yAngle, style_.zAngle);
     QSize blockSize = flatSize_;
     if (tilted_) {
+        warpGeometry_ = {
+            QSizeF(w, h),      sx, sy, margin_, style_.xAngle, style_.yAngle, style_.zAngle,
+            style_.visibleArea};
         TiltWarp warp;
-        warp.build({QSizeF(w, h), sx, sy, margin_, style_.xAngle, style_.yAngle, style_.zAngle,
-                    style_.visibleArea});
+        warp.build(warpGeometry_);
         origin_ = warp.deviceRect().topLeft();
         magnification_ = warp.magnification();
         blockSize = warp.deviceRect().size().expandedTo(QSize(1, 1));
@@ -219,8 +221,6 @@ void PictureRenderer::rebuildTemplates() {
             // Nothing of the block can show: one transparent pixel.
             shownMask_.assign(1, 0);
             border_.assign(1, 0);
-            frameX_.assign(1, std::numeric_limits<float>::quiet_NaN());
-            frameY_ = frameX_;
         } else {
             shownMask_ = warp.warp(mask_, fw, fh);
             border_ = warp.warp(flatBorder, fw, fh);
@@ -237,8 +237,6 @@ void PictureRenderer::rebuildTemplates() {
         shownMask_ = mask_;
         border_ = std::move(flatBorder);
         shownBorderAlpha_ = borderAlpha_;
-        frameX_.clear();
-        frameY_.clear();
     }
     block_ = QImage(blockSize, QImage::Format_ARGB32_Premultiplied);
     block_.setDevicePixelRatio(sx);
@@ -403,17 +401,32 @@ void PictureRenderer::rebuildPositions(QSize sourceSize, QRect window) {
     const double minV = viaFlat ? validY0_ * 256.0 : 0.0;
     const double maxV =
         viaFlat ? std::max(minV, (validY1_ - 1) * 256.0) : (window.height() - 1) * 256.0 - 1;
+    // Where each shown pixel lies on the flat frame: the warp's map, kept
+    // from the templates for the first frame and then let go (a tilted
+    // block's two megabytes or so); built again on the rare change of the
+    // source's size.
+    if (frameX_.empty()) {
+        TiltWarp warp;
+        warp.build(warpGeometry_);
+        frameX_ = warp.frameX();
+        frameY_ = warp.frameY();
+    }
+    const std::vector<float> frameX = std::move(frameX_);
+    const std::vector<float> frameY = std::move(frameY_);
+    frameX_ = {};
+    frameY_ = {};
+    const bool shows = frameX.size() == n && frameY.size() == n;
     int rx0 = std::numeric_limits<int>::max(), ry0 = rx0;
     int rx1 = std::numeric_limits<int>::min(), ry1 = rx1;
-    for (int y = 0; y < bh; ++y) {
+    for (int y = 0; shows && y < bh; ++y) {
         RowSpan span{bw, 0};
         for (int x = 0; x < bw; ++x) {
             const std::size_t i = std::size_t(y) * std::size_t(bw) + std::size_t(x);
             if (coverage_[i] == 0) {
                 continue;
             }
-            const double fx = frameX_.empty() ? x - margin_ + 0.5 : frameX_[i];
-            const double fy = frameY_.empty() ? y - margin_ + 0.5 : frameY_[i];
+            const double fx = frameX[i];
+            const double fy = frameY[i];
             if (std::isnan(fx) || std::isnan(fy)) {
                 continue;
             }

@@ -4,6 +4,7 @@
 #include "capture/VideoFrame.h"
 #include "panels/content/ColorMatrix.h"
 #include "panels/content/PictureKernels.h"
+#include "panels/content/TiltWarp.h"
 
 #include <QColor>
 #include <QImage>
@@ -140,7 +141,10 @@ private:
     std::vector<std::uint32_t> border_;  // premultiplied border colour
     std::vector<std::uint8_t> shownBorderAlpha_;
     std::vector<std::uint8_t> coverage_;  // opacity x mask x (1 - border alpha)
-    std::vector<float> frameX_;           // per shown pixel: position on the flat frame
+    TiltWarp::Geometry warpGeometry_;     // of the tilted block
+    // Per shown pixel: the position on the flat frame, until the sampling
+    // tables are built from it.
+    std::vector<float> frameX_;
     std::vector<float> frameY_;
     struct RowSpan {
         int begin = 0;  // first block column with coverage

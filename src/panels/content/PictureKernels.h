@@ -13,6 +13,17 @@ namespace mirelon::PictureKernels {
 // variants, chosen once at run time, that give the same bytes as the plain
 // loops. Pixels are 0xAARRGGBB words; weights are 0...256.
 
+// Asks for `bytes` bytes at a and at b to be brought into the cache: the
+// next row's source rows, fetched while a row is worked on (a camera frame
+// is in no cache, and rows a stride apart are more than the processor's own
+// prefetching foresees).
+inline void prefetchRows(const void* a, const void* b, int bytes) {
+    for (int at = 0; at < bytes; at += 64) {
+        __builtin_prefetch(static_cast<const char*>(a) + at);
+        __builtin_prefetch(static_cast<const char*>(b) + at);
+    }
+}
+
 // out = a + (b - a) * w / 256 per channel.
 void lerpRows(std::uint32_t* out, const std::uint32_t* a, const std::uint32_t* b, int count,
               std::uint32_t w);

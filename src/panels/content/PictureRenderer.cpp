@@ -529,8 +529,23 @@ void PictureRenderer::render(const VideoFrame& frame) {
     if (tilted_) {
         const auto* pixels = reinterpret_cast<const std::uint32_t*>(src->constBits());
         const int stride = int(src->bytesPerLine() / 4);
+        const std::size_t bw = std::size_t(block_.width());
+        const std::int32_t* const uEnd = u_.data() + u_.size();
         renderMappedRowsWith(
             color, [&](std::uint32_t* out, const std::int32_t* u, const std::int32_t* v, int n) {
+                // The source pixels of the row below are fetched while this
+                // one is sampled: a frame just decoded on another thread is
+                // in no cache of this one, and the taps follow no pattern
+                // the processor would foresee.
+                if (u + bw + std::size_t(n) <= uEnd) {
+                    const std::int32_t* nu = u + bw;
+                    const std::int32_t* nv = v + bw;
+                    for (int i = 0; i < n; i += 8) {
+                        const std::uint32_t* p = pixels + (nv[i] >> 8) * stride + (nu[i] >> 8);
+                        __builtin_prefetch(p);
+                        __builtin_prefetch(p + stride);
+                    }
+                }
                 gatherPixels(out, pixels, stride, u, v, n);
             });
     } else {

@@ -162,18 +162,12 @@ void PictureRenderer::fillYuvRow(const Plane planes[3], std::uint32_t* row, int 
         const std::uint8_t* upper = plane.data + (c >> 8) * plane.stride + channel.first;
         const int bytes = int(channel.blended.size()) - 1;
         lerpBytes(channel.blended.data(), upper, upper + plane.dy, bytes, std::uint32_t(c & 0xFF));
-        // The next row's source rows are fetched while this one is sampled:
-        // a camera frame is in no cache, and rows a stride apart are more
-        // than the processor's own prefetching foresees.
         if (std::size_t(fy) + 1 < sy_.size()) {
             const int next =
                 channelPosition(sy_[std::size_t(fy) + 1] * 256 + wy_[std::size_t(fy) + 1],
                                 plane.halveY, plane.maxV);
             const std::uint8_t* ahead = plane.data + (next >> 8) * plane.stride + channel.first;
-            for (int at = 0; at < bytes; at += 64) {
-                __builtin_prefetch(ahead + at);
-                __builtin_prefetch(ahead + plane.dy + at);
-            }
+            prefetchRows(ahead, ahead + plane.dy, bytes);
         }
     }
     for (std::size_t k = 0; k < 3; ++k) {

@@ -179,6 +179,17 @@ for case, pairs in rows.items():
     shown = [float(s) for _, _, s in pairs if s != "-"]
     print(f"frames shown per second and panel: program {med(fps):.1f}, peer {med(shown):.1f} "
           f"(camera: 30)")
+    # The same ratio per frame shown: a side that drops frames is charged
+    # for fewer.
+    per_frame = []
+    for (pair, v, s) in pairs:
+        steady = [a for a in ages[(case, pair)] if a[0] > 1] or ages[(case, pair)]
+        own_fps = med([a[1] / a[2] for a in steady if a[2] > 0])
+        if s != "-" and float(s) > 0 and own_fps > 0 and v[5] > 0:
+            per_frame.append(v[0] / v[5] * float(s) / own_fps)
+    if per_frame:
+        print(f"ratio per frame shown {case}: {med(per_frame):.2f} "
+              f"({min(per_frame):.2f}-{max(per_frame):.2f})")
     if p50:
         print(f"frame age {case}: p50 {med(p50):.1f} ms, p99 {max(p99):.1f} ms (worst period), "
               f"oldest {max(oldest):.1f} ms over {len(p50)} panel periods")

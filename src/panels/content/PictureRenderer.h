@@ -48,9 +48,12 @@ struct PictureStyle {
 // the source columns that row needs are read: the two source rows are blended
 // (bilinear, vertical step), neighbouring columns are blended per output
 // pixel (mirroring is folded into the column table), then one colour-matrix
-// pass and one pass of coverage and border. The row passes are plain loops
-// the compiler vectorises (with an AVX2 variant chosen at run time). Nothing
-// is allocated per frame once the style and the source size stay the same.
+// pass and one pass of coverage and border. A tilted block maps each shown
+// pixel to the flat frame once per geometry; per frame it takes one bilinear
+// tap per pixel, of an RGB source directly or, for a YUV one, of the flat
+// picture the row passes have just made. The row passes are plain loops the
+// compiler vectorises (with an AVX2 variant chosen at run time). Nothing is
+// allocated per frame once the style and the source size stay the same.
 class PictureRenderer {
 public:
     PictureRenderer();
@@ -86,8 +89,8 @@ public:
     int marginPixels() const { return margin_; }
 
     // Renders one frame. RGB32/ARGB32 images and the YUV layouts are read
-    // directly (YUV: each shown pixel samples its Y, U and V, and the
-    // conversion to RGB is folded into the colour matrix); other image formats
+    // directly (YUV: each pixel samples its Y, U and V in their planes, and
+    // the conversion to RGB is folded into the colour matrix); other image formats
     // are converted first. A null or empty frame renders the empty frame.
     void render(const VideoFrame& frame);
     // The frame without a picture: transparent inside, the border on top.

@@ -134,6 +134,9 @@ private:
     bool needsTick() const;
     void ensureRendered();
     void ensureShadow();
+    // Lets the renderer compose the shadow under the block into the block
+    // while nothing lies between them, so that a frame is copied, not blended.
+    void updateBackdrop();
     QTransform blockTransform() const;
     bool shimmerNeedsPainting() const;
     bool captionShown() const;
@@ -142,6 +145,8 @@ private:
     // reached through the inverse projection.
     bool drawsStatusCard() const;
     void paintStatusCard(QPainter& painter);
+    // What is painted over the camera block: the status card and the hint.
+    void paintOverBlock(QPainter& painter);
     QWidget* statusCardButtonAt(const QPointF& point) const;
 
     QString cameraDeviceID_;
@@ -238,6 +243,8 @@ private:
     bool shadowValid_ = false;
     QImage shadow_;
     ShadowRenderer shadowRenderer_;
+    qint64 backdropKey_ = 0;  // the shadow_ the renderer's backdrop is
+    QPoint backdropOffset_;
 
     ObserverToken storeObserver_;
     ObserverToken defaultsObserver_;

@@ -130,10 +130,51 @@ void ContentView::ensureShadow() {
     shadow_ = shadowRenderer_.render(silhouette, key.radius * dpr, shadowOpacity);
 }
 
+void ContentView::updateBackdrop() {
+    const QImage& block = renderer_.block();
+    const double dpr = block.devicePixelRatio();
+    const QRectF target = renderer_.blockRect().translated(frameRect_.topLeft());
+    const QPoint offset = (target.topLeft() * dpr).toPoint();
+    // The shimmer paints between them; a block off the pixel grid or at
+    // another scale than the shadow is drawn as it always was.
+    const bool usable = derived_.enabled && !shimmerNeedsPainting() && !shadow_.isNull() &&
+                        qFuzzyCompare(shadow_.devicePixelRatio(), dpr) &&
+                        onPixelGrid(target.topLeft(), dpr);
+    if (!usable) {
+        if (renderer_.hasBackdrop()) {
+            renderer_.setBackdrop(QImage(), QPoint());
+            frameDirty_ = true;
+        }
+        return;
+    }
+    if (renderer_.hasBackdrop() && backdropKey_ == shadow_.cacheKey() &&
+        backdropOffset_ == offset) {
+        return;
+    }
+    renderer_.setBackdrop(shadow_, offset);
+    backdropKey_ = shadow_.cacheKey();
+    backdropOffset_ = offset;
+    frameDirty_ = true;  // the frame again, on its new backdrop
+}
+
 void ContentView::paintEvent(QPaintEvent*) {
     ensureRendered();
-    ensureShadow();
+    ensureShadow();  // after the frame: whether there is a picture shapes it
+    updateBackdrop();
+    ensureRendered();  // the frame again when its backdrop changed
     QPainter p(this);
+    const QRectF target = renderer_.blockRect().translated(frameRect_.topLeft());
+    if (renderer_.hasBackdrop() && renderer_.hasPicture()) {
+        // The shadow is in the block: it is drawn only around it, and the
+        // block is copied.
+        drawImageAround(p, shadow_, QPointF(0, 0), target.toAlignedRect());
+        p.save();
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(target, renderer_.block());
+        p.restore();
+        paintOverBlock(p);
+        return;
+    }
     // Where the block is opaque, it hides the shadow: a new frame then
     // blends the shadow only around it.
     const QRectF opaque =
@@ -165,13 +206,18 @@ void ContentView::paintEvent(QPaintEvent*) {
         p.restore();
     }
     // Where the block is opaque it is copied, not blended.
-    const QRectF target = renderer_.blockRect().translated(frameRect_.topLeft());
     if (opaque.isEmpty() || hidden.isEmpty()) {
         p.drawImage(target, renderer_.block());
     } else {
         drawImageCopyingInside(p, renderer_.block(), target, hidden);
     }
+    paintOverBlock(p);
+}
+
+void ContentView::paintOverBlock(QPainter& p) {
     paintStatusCard(p);
+    const QTransform tilt = blockTransform();
+    const bool tilted = !tilt.isIdentity();
 
     const double hint = hintOpacity();
     if (hint > 0) {

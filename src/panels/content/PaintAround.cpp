@@ -12,12 +12,12 @@ QRectF imagePart(const QImage& image, const QPointF& at, const QRect& r) {
     return {(r.x() - at.x()) * dpr, (r.y() - at.y()) * dpr, r.width() * dpr, r.height() * dpr};
 }
 
+}  // namespace
+
 bool onPixelGrid(const QPointF& point, double dpr) {
     auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-6; };
     return whole(point.x() * dpr) && whole(point.y() * dpr);
 }
-
-}  // namespace
 
 std::array<QRect, 4> rectsAround(const QRect& all, const QRect& inside) {
     return {

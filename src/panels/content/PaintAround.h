@@ -19,6 +19,9 @@ std::array<QRect, 4> rectsAround(const QRect& all, const QRect& inside);
 // `image` drawn at `at`, except under `inside`, which is left as it is.
 void drawImageAround(QPainter& p, const QImage& image, const QPointF& at, const QRect& inside);
 
+// Whether a point (in points) lies on the device pixel grid.
+bool onPixelGrid(const QPointF& point, double dpr);
+
 // `image` drawn into `target` (at the image's own scale), blended around
 // `inside` and copied under it, where the image is opaque: the same pixels as
 // blending it all, for less work. Blends all of it when `target` does not

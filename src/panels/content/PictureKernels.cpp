@@ -96,6 +96,14 @@ void compositeRow(std::uint32_t* __restrict out, const std::uint32_t* __restrict
     }
 }
 
+void composeUnder(std::uint32_t* __restrict out, const std::uint32_t* __restrict top,
+                  const std::uint32_t* __restrict under, const std::uint8_t* __restrict rest,
+                  int count) {
+    for (int i = 0; i < count; ++i) {
+        out[i] = top[i] + byteMul(under[i], rest[i]);
+    }
+}
+
 namespace scalar {
 
 MIRELON_ROW_KERNEL

@@ -80,6 +80,11 @@ void sampleRow(std::uint8_t* out, const std::uint16_t* row, const std::int32_t* 
 void compositeRow(std::uint32_t* out, const std::uint32_t* picture, const std::uint8_t* coverage,
                   const std::uint32_t* border, int count);
 
+// out = top + under x rest / 255 per channel (premultiplied pixels; rest
+// 0...255 is how much of `under` shows through).
+void composeUnder(std::uint32_t* out, const std::uint32_t* top, const std::uint32_t* under,
+                  const std::uint8_t* rest, int count);
+
 // Bilinear blend of four premultiplied pixels (weights 0...256).
 std::uint32_t bilinear(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                        std::uint32_t wx, std::uint32_t wy);

@@ -238,6 +238,10 @@ void PictureRenderer::rebuildTemplates() {
         border_ = std::move(flatBorder);
         shownBorderAlpha_ = borderAlpha_;
     }
+    if (block_.size() != blockSize) {
+        backdrop_ = QImage();
+        composed_ = {};
+    }
     block_ = QImage(blockSize, QImage::Format_ARGB32_Premultiplied);
     block_.setDevicePixelRatio(sx);
     block_.fill(Qt::transparent);
@@ -249,6 +253,7 @@ void PictureRenderer::rebuildTemplates() {
 void PictureRenderer::rebuildCoverage() {
     const int bw = block_.width();
     const int bh = block_.height();
+    composedValid_ = false;
     coverage_.resize(shownMask_.size());
     opaqueBlock_ = QRect();  // found again with the sampling
     const double opacity =
@@ -279,6 +284,7 @@ void PictureRenderer::rebuildSampling(QSize sourceSize, QRect window, bool viaFl
     sampledWindow_ = window;
     sampledTilted_ = tilted_;
     sampledViaFlat_ = viaFlat;
+    composedValid_ = false;
     flatYuvLayout_ = {};
     // A tilted block's flat picture is finer than the frame where the tilt
     // enlarges a corner much (as wantedSourceSize() asks of the source).
@@ -317,25 +323,27 @@ void PictureRenderer::rebuildSampling(QSize sourceSize, QRect window, bool viaFl
     findOpaqueBlock();
 }
 
+int PictureRenderer::pictureCoverage(int x, int y) const {
+    const std::size_t i = std::size_t(y) * std::size_t(block_.width()) + std::size_t(x);
+    if (sampledTilted_) {
+        const RowSpan span = mappedSpans_[std::size_t(y)];
+        return x >= span.begin && x < span.end ? mappedCoverage_[i] : 0;
+    }
+    const int m = margin_;
+    const RowSpan span = spans_[std::size_t(y)];
+    const bool reached = y - m >= validY0_ && y - m < validY1_ && x - m >= validX0_ &&
+                         x - m < validX1_ && x >= span.begin && x < span.end;
+    return reached ? coverage_[i] : 0;
+}
+
 void PictureRenderer::findOpaqueBlock() {
     // Pictures are opaque: a block pixel is, where its picture coverage and
     // border alpha add up to all of it.
     const int bw = block_.width();
     const int bh = block_.height();
-    const int m = margin_;
     auto opaque = [&](int x, int y) {
         const std::size_t i = std::size_t(y) * std::size_t(bw) + std::size_t(x);
-        int picture = 0;
-        if (sampledTilted_) {
-            const RowSpan span = mappedSpans_[std::size_t(y)];
-            picture = x >= span.begin && x < span.end ? mappedCoverage_[i] : 0;
-        } else {
-            const RowSpan span = spans_[std::size_t(y)];
-            const bool reached = y - m >= validY0_ && y - m < validY1_ && x - m >= validX0_ &&
-                                 x - m < validX1_ && x >= span.begin && x < span.end;
-            picture = reached ? coverage_[i] : 0;
-        }
-        return picture + int(border_[i] >> 24) >= 255;
+        return pictureCoverage(x, y) + int(border_[i] >> 24) >= 255;
     };
     // Per row, the opaque run through the middle column; then the tallest
     // band of rows around the middle row whose runs overlap widest.
@@ -486,7 +494,9 @@ void PictureRenderer::renderEmpty() {
         std::memcpy(block_.scanLine(y), border_.data() + std::size_t(y) * std::size_t(bw),
                     std::size_t(bw) * 4);
     }
-    drawnSpans_.assign(std::size_t(block_.height()), RowSpan{0, 0});
+    // The next frame writes every row's template again: with a backdrop it
+    // is not the border alone.
+    drawnSpans_.clear();
     hasPicture_ = false;
 }
 

@@ -97,6 +97,16 @@ public:
     void renderEmpty();
     bool hasPicture() const { return hasPicture_; }
 
+    // What shows through wherever the block is not opaque: `image` (premultiplied
+    // ARGB at the block's device pixel ratio) with its pixel `offset` under
+    // the block's top-left pixel, the drop shadow under the block, say. It
+    // is composed into the block's templates once, so that a frame needs no
+    // blending onto it. A null image, or one that does not cover the block,
+    // takes it away; so does a change of the block's size. An empty frame
+    // (renderEmpty) is rendered without it.
+    void setBackdrop(const QImage& image, QPoint offset);
+    bool hasBackdrop() const { return !backdrop_.isNull(); }
+
     // The flat block's alpha for the drop shadow: the shape at pictureAlpha
     // plus the border (premultiplied ARGB, black), at flatBlockRect().
     QImage silhouette(double pictureAlpha) const;
@@ -119,6 +129,12 @@ private:
     template <typename Sample>
     void renderMappedRowsWith(const FixedColorMatrix* color, Sample sample);
     void findOpaqueBlock();
+    // The picture's coverage of a block pixel with the current sampling.
+    int pictureCoverage(int x, int y) const;
+    // The templates a frame's rows are composed on: border_, or that over
+    // the backdrop (PictureRendererBackdrop.cpp).
+    const std::uint32_t* rowTemplates();
+    void composeBackdrop();
     bool placeBorder(int y, std::uint32_t* out, const std::uint32_t* border, int width, int x0,
                      int x1);
     // YUV frames (in PictureRendererYuv.cpp).
@@ -157,6 +173,10 @@ private:
     // Per block row: the picture span the last render drew; block_ holds
     // the border template around it (emptied when block_ is made anew).
     std::vector<RowSpan> drawnSpans_;
+    QImage backdrop_;  // see setBackdrop(); null: none
+    QPoint backdropOffset_;
+    std::vector<std::uint32_t> composed_;  // border_ over the backdrop, less the picture's coverage
+    bool composedValid_ = false;
     QRect opaqueBlock_;  // block pixels every frame covers opaquely
     FixedColorMatrix fixedColor_;
 

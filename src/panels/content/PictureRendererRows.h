@@ -49,10 +49,11 @@ void PictureRenderer::renderFlatRowsWith(const FixedColorMatrix* color, Fill fil
     uchar* const outBits = block_.bits();
     const qsizetype outStride = block_.bytesPerLine();
     std::uint32_t* const row = rowBuffer_.data();
+    const std::uint32_t* const templates = rowTemplates();
     for (int y = 0; y < bh; ++y) {
         auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
         const std::size_t rowBase = std::size_t(y) * std::size_t(bw);
-        const std::uint32_t* border = border_.data() + rowBase;
+        const std::uint32_t* border = templates + rowBase;
         const int fy = y - m;
         int x0 = spans_[std::size_t(y)].begin;
         int x1 = spans_[std::size_t(y)].end;
@@ -104,10 +105,11 @@ void PictureRenderer::renderMappedRowsWith(const FixedColorMatrix* color, Sample
     uchar* const outBits = block_.bits();
     const qsizetype outStride = block_.bytesPerLine();
     std::uint32_t* const row = rowBuffer_.data();
+    const std::uint32_t* const templates = rowTemplates();
     for (int y = 0; y < bh; ++y) {
         auto* out = reinterpret_cast<std::uint32_t*>(outBits + y * outStride);
         const std::size_t rowBase = std::size_t(y) * std::size_t(bw);
-        const std::uint32_t* border = border_.data() + rowBase;
+        const std::uint32_t* border = templates + rowBase;
         const RowSpan span = mappedSpans_[std::size_t(y)];
         const int x0 = span.begin;
         const int x1 = span.end;

@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
+#include <random>
+#include <vector>
 
 namespace mirelon {
 namespace {
@@ -168,6 +171,58 @@ TEST(ContentYuv, FullRangeAndVideoRangeWhiteAndBlackLandOnWhiteAndBlack) {
         for (const int c : {qRed(bottom), qGreen(bottom), qBlue(bottom)}) {
             EXPECT_LE(c, 1);
         }
+    }
+}
+
+// A tilted YUV picture is sampled once, as finely as an RGB one: full-range
+// grey noise as 4:4:4 planes and as RGB, turned and tilted, give the same
+// pixels (a second resampling on the way would blur the noise away).
+TEST(ContentYuv, TiltedYuvKeepsTheDetailOfTheSamePictureInRgb) {
+    const QSize size(200, 150);
+    const std::size_t n = std::size_t(size.width()) * std::size_t(size.height());
+    auto planes = std::make_shared<std::vector<uchar>>(n * 3, uchar(128));
+    QImage rgb(size, QImage::Format_RGB32);
+    std::mt19937 random(8);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            const uchar v = uchar(random());
+            (*planes)[std::size_t(y) * std::size_t(size.width()) + std::size_t(x)] = v;
+            rgb.setPixel(x, y, qRgb(v, v, v));
+        }
+    }
+    const uchar* d = planes->data();
+    const VideoFrame yuv = VideoFrame::yuv(VideoFrame::Layout::planar, size, {d, d + n, d + 2 * n},
+                                           {size.width(), size.width(), size.width()}, 0, 0,
+                                           YuvColorimetry{0.299, 0.114, true}, planes);
+    for (const bool mirrored : {false, true}) {
+        SCOPED_TRACE(mirrored ? "mirrored" : "not mirrored");
+        PictureStyle style;
+        style.frameSize = QSizeF(120, 120);
+        style.zoom = 1.3;
+        style.mirrored = mirrored;
+        style.xAngle = 14;
+        style.yAngle = -20;
+        style.zAngle = 9;
+        PictureRenderer fromYuv, fromRgb;
+        fromYuv.setStyle(style);
+        fromRgb.setStyle(style);
+        fromYuv.render(yuv);
+        fromRgb.render(VideoFrame(rgb));
+        ASSERT_EQ(fromYuv.block().size(), fromRgb.block().size());
+        int worst = 0;
+        long opaque = 0;
+        for (int y = 0; y < fromYuv.block().height(); ++y) {
+            for (int x = 0; x < fromYuv.block().width(); ++x) {
+                const QRgb a = fromYuv.block().pixel(x, y);
+                const QRgb b = fromRgb.block().pixel(x, y);
+                opaque += qAlpha(b) == 255;
+                worst =
+                    std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qAlpha(a) - qAlpha(b))});
+            }
+        }
+        EXPECT_GT(opaque, 5000);
+        EXPECT_LE(worst, 2);
     }
 }
 

@@ -286,41 +286,88 @@ void PictureRenderer::rebuildSampling(QSize sourceSize, QRect window, bool viaFl
     sampledViaFlat_ = viaFlat;
     composedValid_ = false;
     flatYuvLayout_ = {};
-    // A tilted block's flat picture is finer than the frame where the tilt
-    // enlarges a corner much (as wantedSourceSize() asks of the source).
-    const double finer = tilted_ ? std::clamp(magnification_ / 1.28, 1.0, 2.0) : 1.0;
-    const int w = int(std::lround(frameDevice_.width() * finer));
-    const int h = int(std::lround(frameDevice_.height() * finer));
+    rowBuffer_.assign(std::size_t(block_.width()), 0);
+    blendBuffer_.assign(std::size_t(window.width()) + 2, 0);
+    flatPicture_ = {};
+    flatRead_ = QRect();
+    if (tilted_) {
+        rebuildPositions(sourceSize, window);
+        if (viaFlat) {
+            buildCrop(window);
+        }
+        findOpaqueBlock();
+        return;
+    }
+    u_ = {};
+    v_ = {};
+    mappedCoverage_ = {};
+    const int w = frameDevice_.width();
+    const int h = frameDevice_.height();
     const double zoom = std::isfinite(style_.zoom) && style_.zoom > 0 ? style_.zoom : 1.0;
     // Aspect fill: the source covers the frame, cropping what does not fit.
     const double scale =
         std::max(double(w) / sourceSize.width(), double(h) / sourceSize.height()) * zoom;
-    rowBuffer_.assign(std::size_t(block_.width()), 0);
     int nx0 = 0, nx1 = 0, ny0 = 0, ny1 = 0;
     buildAxis(w, sourceSize.width(), window.left(), window.left() + window.width(), scale,
               style_.mirrored, sx_, wx_, validX0_, validX1_, nx0, nx1);
     buildAxis(h, sourceSize.height(), window.top(), window.top() + window.height(), scale, false,
               sy_, wy_, validY0_, validY1_, ny0, ny1);
     neededWindow_ = QRect(QPoint(nx0, ny0), QPoint(nx1 - 1, ny1 - 1));
-    blendBuffer_.assign(std::size_t(window.width()) + 2, 0);
-    if (tilted_) {
-        tableOffset_ = 0;
-        tableWidth_ = w;
-        flatStride_ = w + 1;
-        flatPicture_ = {};
-        if (viaFlat) {
-            flatPicture_.assign(std::size_t(flatStride_) * std::size_t(h + 1), 0);
-        }
-        rebuildPositions(sourceSize, window);
-    } else {
-        tableOffset_ = margin_;
-        tableWidth_ = block_.width();
-        flatPicture_ = {};
-        u_ = {};
-        v_ = {};
-        mappedCoverage_ = {};
-    }
+    tableOffset_ = margin_;
+    tableWidth_ = block_.width();
     findOpaqueBlock();
+}
+
+void PictureRenderer::buildCrop(QRect window) {
+    // The source pixels the taps read, at the source's own resolution: the
+    // row passes' tables copy them one to one (weight 0), and the taps move
+    // into the copy.
+    const QRect crop =
+        neededWindow_.translated(-window.topLeft()) & QRect(QPoint(0, 0), window.size());
+    if (crop.isEmpty()) {
+        return;
+    }
+    const int cw = crop.width();
+    const int ch = crop.height();
+    sx_.resize(std::size_t(cw));
+    wx_.assign(std::size_t(cw), 0);
+    sy_.resize(std::size_t(ch));
+    wy_.assign(std::size_t(ch), 0);
+    for (int o = 0; o < cw; ++o) {
+        sx_[std::size_t(o)] = crop.left() + o;
+    }
+    for (int o = 0; o < ch; ++o) {
+        sy_[std::size_t(o)] = crop.top() + o;
+    }
+    validX0_ = validY0_ = 0;
+    validX1_ = cw;
+    validY1_ = ch;
+    tableOffset_ = 0;
+    tableWidth_ = cw;
+    // One column and one row of padding: the last pixel's right and lower
+    // neighbours, read with weight 0.
+    flatStride_ = cw + 1;
+    flatPicture_.assign(std::size_t(flatStride_) * std::size_t(ch + 1), 0);
+    flatRead_ = QRect(0, 0, cw, ch);
+    // Per row of the copy, the columns the taps read (the rows of a turned
+    // or tilted picture read less than the whole width).
+    cropSpans_.assign(std::size_t(ch), RowSpan{cw, 0});
+    const std::int32_t du = crop.left() * 256;
+    const std::int32_t dv = crop.top() * 256;
+    for (std::size_t i = 0; i < u_.size(); ++i) {
+        if (mappedCoverage_[i] == 0) {
+            continue;
+        }
+        u_[i] -= du;
+        v_[i] -= dv;
+        const int x = u_[i] >> 8;
+        const int y = v_[i] >> 8;
+        for (const int row : {y, y + 1}) {
+            RowSpan& span = cropSpans_[std::size_t(std::min(row, ch - 1))];
+            span.begin = std::min(span.begin, x);
+            span.end = std::max(span.end, std::min(x + 2, cw));
+        }
+    }
 }
 
 int PictureRenderer::pictureCoverage(int x, int y) const {
@@ -388,7 +435,6 @@ void PictureRenderer::rebuildPositions(QSize sourceSize, QRect window) {
     const int srcH = sourceSize.height();
     const double zoom = std::isfinite(style_.zoom) && style_.zoom > 0 ? style_.zoom : 1.0;
     const double scale = std::max(double(w) / srcW, double(h) / srcH) * zoom;
-    const bool viaFlat = !flatPicture_.empty();
     const int bw = block_.width();
     const int bh = block_.height();
     const std::size_t n = std::size_t(bw) * std::size_t(bh);
@@ -396,19 +442,6 @@ void PictureRenderer::rebuildPositions(QSize sourceSize, QRect window) {
     v_.assign(n, 0);
     mappedCoverage_.assign(n, 0);
     mappedSpans_.assign(std::size_t(bh), RowSpan{});
-    // Flat picture pixels per frame pixel.
-    const double kx = double(sx_.size()) / w;
-    const double ky = double(sy_.size()) / h;
-    // Positions in 1/256 pixel. In the flat picture: kept to the pixels that
-    // have picture, the last one's right (lower) neighbour being the padding,
-    // read with weight 0. In the source's window: clamped so that the right
-    // and lower neighbours exist.
-    const double minU = viaFlat ? validX0_ * 256.0 : 0.0;
-    const double maxU =
-        viaFlat ? std::max(minU, (validX1_ - 1) * 256.0) : (window.width() - 1) * 256.0 - 1;
-    const double minV = viaFlat ? validY0_ * 256.0 : 0.0;
-    const double maxV =
-        viaFlat ? std::max(minV, (validY1_ - 1) * 256.0) : (window.height() - 1) * 256.0 - 1;
     // Where each shown pixel lies on the flat frame: the warp's map, kept
     // from the templates for the first frame and then let go (a tilted
     // block's two megabytes or so); built again on the rare change of the
@@ -424,8 +457,11 @@ void PictureRenderer::rebuildPositions(QSize sourceSize, QRect window) {
     frameX_ = {};
     frameY_ = {};
     const bool shows = frameX.size() == n && frameY.size() == n;
-    int rx0 = std::numeric_limits<int>::max(), ry0 = rx0;
-    int rx1 = std::numeric_limits<int>::min(), ry1 = rx1;
+    // Positions in 1/256 pixel of the window, clamped so that the right and
+    // lower neighbours exist.
+    const double maxU = (window.width() - 1) * 256.0 - 1;
+    const double maxV = (window.height() - 1) * 256.0 - 1;
+    int nx0 = srcW, nx1 = 0, ny0 = srcH, ny1 = 0;
     for (int y = 0; shows && y < bh; ++y) {
         RowSpan span{bw, 0};
         for (int x = 0; x < bw; ++x) {
@@ -433,36 +469,30 @@ void PictureRenderer::rebuildPositions(QSize sourceSize, QRect window) {
             if (coverage_[i] == 0) {
                 continue;
             }
-            const double fx = frameX[i];
+            double fx = frameX[i];
             const double fy = frameY[i];
             if (std::isnan(fx) || std::isnan(fy)) {
                 continue;
             }
-            const double mx = style_.mirrored ? w - fx : fx;
-            const double u = (mx - w * 0.5) / scale + srcW * 0.5 - 0.5;
+            if (style_.mirrored) {
+                fx = w - fx;
+            }
+            const double u = (fx - w * 0.5) / scale + srcW * 0.5 - 0.5;
             const double v = (fy - h * 0.5) / scale + srcH * 0.5 - 0.5;
             if (u < -0.5 || u > srcW - 0.5 || v < -0.5 || v > srcH - 0.5) {
                 continue;  // the picture does not reach this pixel
             }
-            double pu = 0;
-            double pv = 0;
-            if (viaFlat) {
-                // The flat picture holds the mirroring.
-                pu = std::round((fx * kx - 0.5) * 256);
-                pv = std::round((fy * ky - 0.5) * 256);
-            } else {
-                // As a whole source would be read, then in the window.
-                pu = std::clamp(std::round(u * 256), 0.0, (srcW - 1) * 256.0 - 1) -
-                     window.left() * 256.0;
-                pv = std::clamp(std::round(v * 256), 0.0, (srcH - 1) * 256.0 - 1) -
-                     window.top() * 256.0;
-            }
-            u_[i] = std::int32_t(std::clamp(pu, minU, maxU));
-            v_[i] = std::int32_t(std::clamp(pv, minV, maxV));
-            rx0 = std::min(rx0, u_[i] >> 8);
-            rx1 = std::max(rx1, (u_[i] >> 8) + 2);
-            ry0 = std::min(ry0, v_[i] >> 8);
-            ry1 = std::max(ry1, (v_[i] >> 8) + 2);
+            // As a whole source would be read: the pixel and its neighbours.
+            const double wholeU = std::clamp(std::round(u * 256), 0.0, (srcW - 1) * 256.0 - 1);
+            const double wholeV = std::clamp(std::round(v * 256), 0.0, (srcH - 1) * 256.0 - 1);
+            const int ux = int(wholeU) >> 8;
+            const int vy = int(wholeV) >> 8;
+            nx0 = std::min(nx0, ux);
+            nx1 = std::max(nx1, ux + 2);
+            ny0 = std::min(ny0, vy);
+            ny1 = std::max(ny1, vy + 2);
+            u_[i] = std::int32_t(std::clamp(wholeU - window.left() * 256.0, 0.0, maxU));
+            v_[i] = std::int32_t(std::clamp(wholeV - window.top() * 256.0, 0.0, maxV));
             mappedCoverage_[i] = coverage_[i];
             span.begin = std::min(span.begin, x);
             span.end = x + 1;
@@ -472,20 +502,7 @@ void PictureRenderer::rebuildPositions(QSize sourceSize, QRect window) {
         }
         mappedSpans_[std::size_t(y)] = span;
     }
-    if (!viaFlat) {
-        // The source pixels read (in the whole source).
-        neededWindow_ = rx1 > rx0 && ry1 > ry0
-                            ? QRect(rx0 + window.left(), ry0 + window.top(), rx1 - rx0, ry1 - ry0)
-                            : QRect();
-        flatRead_ = QRect();
-        return;
-    }
-    // Only what has picture is rendered flat; the rest stays zero.
-    rx0 = std::max(rx0, validX0_);
-    rx1 = std::min(rx1, validX1_);
-    ry0 = std::max(ry0, validY0_);
-    ry1 = std::min(ry1, validY1_);
-    flatRead_ = rx1 > rx0 && ry1 > ry0 ? QRect(rx0, ry0, rx1 - rx0, ry1 - ry0) : QRect();
+    neededWindow_ = nx1 > nx0 && ny1 > ny0 ? QRect(nx0, ny0, nx1 - nx0, ny1 - ny0) : QRect();
 }
 
 void PictureRenderer::renderEmpty() {

@@ -116,6 +116,7 @@ private:
     void rebuildCoverage();
     void rebuildSampling(QSize sourceSize, QRect window, bool viaFlat);
     void rebuildPositions(QSize sourceSize, QRect window);
+    void buildCrop(QRect window);
     // One row of the flat picture, columns [x0, x1) of the sampling tables,
     // for frame row fy (before the colour steps).
     void fillRgbRow(const QImage& source, std::uint32_t* row, int fy, int x0, int x1);
@@ -187,7 +188,7 @@ private:
     bool sampledTilted_ = false;   // the tables are for a tilted block
     bool sampledViaFlat_ = false;  // ... warped from flatPicture_
     // The flat picture's columns and rows: the frame's own in a flat block;
-    // in a tilted one those of flatPicture_, which the warp reads.
+    // in a tilted one those of flatPicture_.
     std::vector<std::int32_t> sx_;   // per column: left source column in the window
     std::vector<std::uint16_t> wx_;  // per column: weight of the right one, 0...256
     std::vector<std::int32_t> sy_;
@@ -195,18 +196,19 @@ private:
     int validX0_ = 0, validX1_ = 0, validY0_ = 0, validY1_ = 0;  // columns/rows with picture
     int tableOffset_ = 0;  // the block column (flat) or flatPicture_ column of table column 0
     int tableWidth_ = 0;   // columns of the per-column tables
-    // A tilted block of a YUV frame is sampled in two steps: the picture is
-    // scaled flat (as a flat block is, reading the source row by row) into
-    // flatPicture_, then every shown pixel takes one bilinear tap of it. The
-    // frame is read in order, once, and the taps land in a picture the row
-    // pass has just written: far cheaper than a tap per shown pixel and
-    // channel in a frame that no cache holds. An RGB frame's pixels are
-    // tapped directly (empty flatPicture_).
+    // A tilted block of a YUV frame taps an RGB copy of the part of the
+    // frame it reads (flatPicture_), made by the row passes at the frame's
+    // own resolution: the frame is read in order, once, and the taps land in
+    // a picture the row passes have just written, far cheaper than a tap per
+    // shown pixel and channel in a frame that no cache holds, and the tap
+    // is still the only resampling. An RGB frame's pixels are tapped
+    // directly (empty flatPicture_).
     std::vector<std::uint32_t> flatPicture_;
-    int flatStride_ = 0;  // pixels; one column and one row of padding
-    QRect flatRead_;      // the flat picture's pixels the warp reads
-    // Per shown pixel (tilted): the position in flatPicture_ or in the
-    // source's window (1/256 pixel, clamped), and the coverage with the pixels the picture does not
+    int flatStride_ = 0;              // pixels; one column and one row of padding
+    QRect flatRead_;                  // the pixels of flatPicture_ the row passes fill
+    std::vector<RowSpan> cropSpans_;  // per row of flatPicture_: the columns read
+    // Per shown pixel (tilted): the position in the source's window or in
+    // flatPicture_ (1/256 pixel, clamped), and the coverage with the pixels the picture does not
     // reach taken out.
     std::vector<std::int32_t> u_;
     std::vector<std::int32_t> v_;

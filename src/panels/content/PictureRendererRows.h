@@ -75,19 +75,21 @@ void PictureRenderer::renderFlatRowsWith(const FixedColorMatrix* color, Fill fil
     }
 }
 
-// Tilted blocks: fill(row, frameRow, x0, x1) writes the flat picture's
-// row frameRow over [x0, x1) (as for a flat block, without shape or border),
-// then each shown pixel takes its tap of the flat picture.
+// Tilted blocks of YUV frames: fill(row, copyRow, x0, x1) writes the row
+// copyRow of the frame's RGB copy over [x0, x1) (as for a flat block, without
+// shape or border), then each shown pixel takes its tap of the copy.
 template <typename Fill>
 void PictureRenderer::renderTiltedWith(const FixedColorMatrix* color, Fill fill) {
-    const int x0 = flatRead_.left();
-    const int x1 = flatRead_.right() + 1;
     std::uint32_t* const flat = flatPicture_.data();
     for (int fy = flatRead_.top(); fy <= flatRead_.bottom(); ++fy) {
+        const RowSpan span = cropSpans_[std::size_t(fy)];
+        if (span.end <= span.begin) {
+            continue;
+        }
         std::uint32_t* row = flat + std::size_t(fy) * std::size_t(flatStride_);
-        fill(row, fy, x0, x1);
+        fill(row, fy, span.begin, span.end);
         if (color) {
-            PictureKernels::colorRow(row + x0, x1 - x0, *color);
+            PictureKernels::colorRow(row + span.begin, span.end - span.begin, *color);
         }
     }
     renderMappedRowsWith(

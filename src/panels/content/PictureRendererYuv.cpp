@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 namespace mirelon {
 
@@ -152,22 +153,34 @@ void PictureRenderer::fillYuvRow(const Plane planes[3], std::uint32_t* row, int 
                                  int x1) {
     const int n = x1 - x0;
     const int position = sy_[std::size_t(fy)] * 256 + wy_[std::size_t(fy)];
+    // The bytes of each blended row that [x0, x1) reads (positions run
+    // monotonically along a row, forwards or mirrored).
+    std::array<int, 3> lo{}, hi{};
+    lo.fill(std::numeric_limits<int>::max());
+    for (std::size_t k = 0; k < 3; ++k) {
+        const FlatYuvChannel& channel = flatYuv_[k];
+        const int a = channel.offset[std::size_t(x0)];
+        const int b = channel.offset[std::size_t(x1 - 1)];
+        lo[channel.rows] = std::min(lo[channel.rows], std::min(a, b));
+        hi[channel.rows] = std::max(hi[channel.rows], std::max(a, b) + planes[k].dx + 1);
+    }
     for (std::size_t k = 0; k < 3; ++k) {
         FlatYuvChannel& channel = flatYuv_[k];
-        if (channel.rows != k) {
+        if (channel.rows != k || hi[k] <= lo[k]) {
             continue;
         }
         const Plane& plane = planes[k];
         const int c = channelPosition(position, plane.halveY, plane.maxV);
-        const std::uint8_t* upper = plane.data + (c >> 8) * plane.stride + channel.first;
-        const int bytes = int(channel.blended.size()) - 1;
-        lerpBytes(channel.blended.data(), upper, upper + plane.dy, bytes, std::uint32_t(c & 0xFF));
+        const std::uint8_t* upper = plane.data + (c >> 8) * plane.stride + channel.first + lo[k];
+        lerpBytes(channel.blended.data() + lo[k], upper, upper + plane.dy, hi[k] - lo[k],
+                  std::uint32_t(c & 0xFF));
         if (std::size_t(fy) + 1 < sy_.size()) {
             const int next =
                 channelPosition(sy_[std::size_t(fy) + 1] * 256 + wy_[std::size_t(fy) + 1],
                                 plane.halveY, plane.maxV);
-            const std::uint8_t* ahead = plane.data + (next >> 8) * plane.stride + channel.first;
-            prefetchRows(ahead, ahead + plane.dy, bytes);
+            const std::uint8_t* ahead =
+                plane.data + (next >> 8) * plane.stride + channel.first + lo[k];
+            prefetchRows(ahead, ahead + plane.dy, hi[k] - lo[k]);
         }
     }
     for (std::size_t k = 0; k < 3; ++k) {

@@ -170,9 +170,12 @@ for case, pairs in rows.items():
               f"with the display server's and compositor's CPU on both sides")
     # Frames shown: the program's steady periods (after the first 10 s), per panel.
     fps, p50, p99, oldest = [], [], [], []
+    own_fps = {}
     for pair, _, _ in pairs:
         steady = [a for a in ages[(case, pair)] if a[0] > 1] or ages[(case, pair)]
-        fps += [a[1] / a[2] for a in steady if a[2] > 0]
+        periods = [a[1] / a[2] for a in steady if a[2] > 0]
+        fps += periods
+        own_fps[pair] = med(periods)
         p50 += [a[3] for a in steady]
         p99 += [a[4] for a in steady]
         oldest += [a[5] for a in steady]
@@ -181,12 +184,8 @@ for case, pairs in rows.items():
           f"(camera: 30)")
     # The same ratio per frame shown: a side that drops frames is charged
     # for fewer.
-    per_frame = []
-    for (pair, v, s) in pairs:
-        steady = [a for a in ages[(case, pair)] if a[0] > 1] or ages[(case, pair)]
-        own_fps = med([a[1] / a[2] for a in steady if a[2] > 0])
-        if s != "-" and float(s) > 0 and own_fps > 0 and v[5] > 0:
-            per_frame.append(v[0] / v[5] * float(s) / own_fps)
+    per_frame = [v[0] / v[5] * float(s) / own_fps[pair] for pair, v, s in pairs
+                 if s != "-" and float(s) > 0 and own_fps[pair] > 0 and v[5] > 0]
     if per_frame:
         print(f"ratio per frame shown {case}: {med(per_frame):.2f} "
               f"({min(per_frame):.2f}-{max(per_frame):.2f})")

@@ -145,8 +145,6 @@ private:
     // reached through the inverse projection.
     bool drawsStatusCard() const;
     void paintStatusCard(QPainter& painter);
-    // What is painted over the camera block: the status card and the hint.
-    void paintOverBlock(QPainter& painter);
     QWidget* statusCardButtonAt(const QPointF& point) const;
 
     QString cameraDeviceID_;

@@ -164,25 +164,21 @@ void ContentView::paintEvent(QPaintEvent*) {
     ensureRendered();  // the frame again when its backdrop changed
     QPainter p(this);
     const QRectF target = renderer_.blockRect().translated(frameRect_.topLeft());
+    // What the block hides of the shadow, which a new frame then draws only
+    // around: all of it when the shadow is composed into the block, else the
+    // block's opaque middle. The block itself is copied there, not blended.
+    QRect hidden;
     if (renderer_.hasBackdrop() && renderer_.hasPicture()) {
-        // The shadow is in the block: it is drawn only around it, and the
-        // block is copied.
-        drawImageAround(p, shadow_, QPointF(0, 0), target.toAlignedRect());
-        p.save();
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(target, renderer_.block());
-        p.restore();
-        paintOverBlock(p);
-        return;
+        hidden = target.toAlignedRect();
+    } else if (derived_.enabled) {
+        const QRectF opaque = renderer_.opaqueRect().translated(frameRect_.topLeft());
+        if (!opaque.isEmpty()) {
+            hidden = QRect(
+                QPoint(int(std::ceil(opaque.left())) + 1, int(std::ceil(opaque.top())) + 1),
+                QPoint(int(std::floor(opaque.right())) - 2, int(std::floor(opaque.bottom())) - 2));
+        }
     }
-    // Where the block is opaque, it hides the shadow: a new frame then
-    // blends the shadow only around it.
-    const QRectF opaque =
-        derived_.enabled ? renderer_.opaqueRect().translated(frameRect_.topLeft()) : QRectF();
-    const QRect hidden(
-        QPoint(int(std::ceil(opaque.left())) + 1, int(std::ceil(opaque.top())) + 1),
-        QPoint(int(std::floor(opaque.right())) - 2, int(std::floor(opaque.bottom())) - 2));
-    if (opaque.isEmpty() || hidden.isEmpty()) {
+    if (hidden.isEmpty()) {
         p.drawImage(QPointF(0, 0), shadow_);
     } else {
         drawImageAround(p, shadow_, QPointF(0, 0), hidden);
@@ -205,19 +201,8 @@ void ContentView::paintEvent(QPaintEvent*) {
                            shimmerOpacity());
         p.restore();
     }
-    // Where the block is opaque it is copied, not blended.
-    if (opaque.isEmpty() || hidden.isEmpty()) {
-        p.drawImage(target, renderer_.block());
-    } else {
-        drawImageCopyingInside(p, renderer_.block(), target, hidden);
-    }
-    paintOverBlock(p);
-}
-
-void ContentView::paintOverBlock(QPainter& p) {
+    drawImageCopyingInside(p, renderer_.block(), target, hidden);
     paintStatusCard(p);
-    const QTransform tilt = blockTransform();
-    const bool tilted = !tilt.isIdentity();
 
     const double hint = hintOpacity();
     if (hint > 0) {

@@ -278,20 +278,20 @@ void PictureRenderer::rebuildCoverage() {
     }
 }
 
-void PictureRenderer::rebuildSampling(QSize sourceSize, QRect window, bool viaFlat) {
+void PictureRenderer::rebuildSampling(QSize sourceSize, QRect window, bool copied) {
     sampledSourceSize_ = sourceSize;
     sampledWindow_ = window;
     sampledTilted_ = tilted_;
-    sampledViaFlat_ = viaFlat;
+    sampledCopied_ = copied;
     composedValid_ = false;
     flatYuvLayout_ = {};
     rowBuffer_.assign(std::size_t(block_.width()), 0);
     blendBuffer_.assign(std::size_t(window.width()) + 2, 0);
-    flatPicture_ = {};
-    flatRead_ = QRect();
+    frameCopy_ = {};
+    copySpans_ = {};
     if (tilted_) {
         rebuildPositions(sourceSize, window);
-        if (viaFlat) {
+        if (copied) {
             buildCrop(window);
         }
         findOpaqueBlock();
@@ -392,12 +392,12 @@ void PictureRenderer::render(const VideoFrame& frame) {
         renderEmpty();
         return;
     }
-    // Tilted YUV frames are warped from a flat picture; tilted RGB frames,
-    // a single tap per pixel already, are tapped where they are.
-    const bool viaFlat = tilted_ && frame.isYuv();
+    // Tilted YUV frames are tapped in an RGB copy of the part read; tilted
+    // RGB frames, a single tap per pixel already, where they are.
+    const bool copied = tilted_ && frame.isYuv();
     if (frame.size() != sampledSourceSize_ || sampledTilted_ != tilted_ ||
-        sampledViaFlat_ != viaFlat || frame.window() != sampledWindow_) {
-        rebuildSampling(frame.size(), frame.window(), viaFlat);
+        sampledCopied_ != copied || frame.window() != sampledWindow_) {
+        rebuildSampling(frame.size(), frame.window(), copied);
     }
     if (frame.isYuv()) {
         renderYuv(frame);
@@ -420,9 +420,6 @@ void PictureRenderer::render(const VideoFrame& frame) {
         src = &converted_;
     }
     const FixedColorMatrix* color = fixedColor_.identity ? nullptr : &fixedColor_;
-    auto fill = [&](std::uint32_t* row, int fy, int x0, int x1) {
-        fillRgbRow(*src, row, fy, x0, x1);
-    };
     if (tilted_) {
         const auto* pixels = reinterpret_cast<const std::uint32_t*>(src->constBits());
         const int stride = int(src->bytesPerLine() / 4);
@@ -446,7 +443,9 @@ void PictureRenderer::render(const VideoFrame& frame) {
                 gatherPixels(out, pixels, stride, u, v, n);
             });
     } else {
-        renderFlatRowsWith(color, fill);
+        renderFlatRowsWith(color, [&](std::uint32_t* row, int fy, int x0, int x1) {
+            fillRgbRow(*src, row, fy, x0, x1);
+        });
     }
     hasPicture_ = true;
 }

@@ -49,11 +49,11 @@ struct PictureStyle {
 // (bilinear, vertical step), neighbouring columns are blended per output
 // pixel (mirroring is folded into the column table), then one colour-matrix
 // pass and one pass of coverage and border. A tilted block maps each shown
-// pixel to the flat frame once per geometry; per frame it takes one bilinear
-// tap per pixel, of an RGB source directly or, for a YUV one, of the flat
-// picture the row passes have just made. The row passes are plain loops the
-// compiler vectorises (with an AVX2 variant chosen at run time). Nothing is
-// allocated per frame once the style and the source size stay the same.
+// pixel to the source once per geometry; per frame it takes one bilinear
+// tap per pixel, of an RGB source directly or, for a YUV one, of an RGB copy
+// of the part of the frame it reads, which the row passes have just made. The row passes are plain
+// loops the compiler vectorises (with an AVX2 variant chosen at run time). Nothing is allocated per
+// frame once the style and the source size stay the same.
 class PictureRenderer {
 public:
     PictureRenderer();
@@ -114,11 +114,12 @@ public:
 private:
     void rebuildTemplates();
     void rebuildCoverage();
-    void rebuildSampling(QSize sourceSize, QRect window, bool viaFlat);
+    void rebuildSampling(QSize sourceSize, QRect window, bool copied);
     void rebuildPositions(QSize sourceSize, QRect window);
     void buildCrop(QRect window);
-    // One row of the flat picture, columns [x0, x1) of the sampling tables,
-    // for frame row fy (before the colour steps).
+    // One row of what the row passes make (a flat block's picture, or a
+    // tilted block's copy of the frame), columns [x0, x1) of the sampling
+    // tables, for table row fy (before the colour steps).
     void fillRgbRow(const QImage& source, std::uint32_t* row, int fy, int x0, int x1);
     void fillYuvRow(const PictureKernels::Plane planes[3], std::uint32_t* row, int fy, int x0,
                     int x1);
@@ -183,33 +184,32 @@ private:
 
     // Sampling tables, for the current source size and style.
     QSize sampledSourceSize_;
-    QRect sampledWindow_;          // the part of the source the tables index
-    QRect neededWindow_;           // the source pixels the tables would read unclamped
-    bool sampledTilted_ = false;   // the tables are for a tilted block
-    bool sampledViaFlat_ = false;  // ... warped from flatPicture_
-    // The flat picture's columns and rows: the frame's own in a flat block;
-    // in a tilted one those of flatPicture_.
+    QRect sampledWindow_;         // the part of the source the tables index
+    QRect neededWindow_;          // the source pixels the tables would read unclamped
+    bool sampledTilted_ = false;  // the tables are for a tilted block
+    bool sampledCopied_ = false;  // ... tapping frameCopy_
+    // The columns and rows the row passes fill: the frame's in a flat block,
+    // those of frameCopy_ in a tilted one.
     std::vector<std::int32_t> sx_;   // per column: left source column in the window
     std::vector<std::uint16_t> wx_;  // per column: weight of the right one, 0...256
     std::vector<std::int32_t> sy_;
     std::vector<std::uint16_t> wy_;
     int validX0_ = 0, validX1_ = 0, validY0_ = 0, validY1_ = 0;  // columns/rows with picture
-    int tableOffset_ = 0;  // the block column (flat) or flatPicture_ column of table column 0
+    int tableOffset_ = 0;  // the block column (flat) or frameCopy_ column of table column 0
     int tableWidth_ = 0;   // columns of the per-column tables
     // A tilted block of a YUV frame taps an RGB copy of the part of the
-    // frame it reads (flatPicture_), made by the row passes at the frame's
+    // frame it reads (frameCopy_), made by the row passes at the frame's
     // own resolution: the frame is read in order, once, and the taps land in
     // a picture the row passes have just written, far cheaper than a tap per
     // shown pixel and channel in a frame that no cache holds, and the tap
     // is still the only resampling. An RGB frame's pixels are tapped
-    // directly (empty flatPicture_).
-    std::vector<std::uint32_t> flatPicture_;
-    int flatStride_ = 0;              // pixels; one column and one row of padding
-    QRect flatRead_;                  // the pixels of flatPicture_ the row passes fill
-    std::vector<RowSpan> cropSpans_;  // per row of flatPicture_: the columns read
+    // directly (empty frameCopy_).
+    std::vector<std::uint32_t> frameCopy_;
+    int copyStride_ = 0;              // pixels; one column and one row of padding
+    std::vector<RowSpan> copySpans_;  // per row of frameCopy_: the columns the taps read
     // Per shown pixel (tilted): the position in the source's window or in
-    // flatPicture_ (1/256 pixel, clamped), and the coverage with the pixels the picture does not
-    // reach taken out.
+    // frameCopy_ (1/256 pixel, clamped), and the coverage with the pixels the
+    // picture does not reach taken out.
     std::vector<std::int32_t> u_;
     std::vector<std::int32_t> v_;
     std::vector<std::uint8_t> mappedCoverage_;

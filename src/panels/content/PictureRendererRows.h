@@ -3,7 +3,7 @@
 // The renderer's two row loops, shared by its RGB and YUV sides: each block
 // row gets the border template outside the picture's span (once, while the
 // span stays), the picture's pixels inside it (from the caller's row filler,
-// or tapped from the flat picture it filled), the colour matrix (unless
+// or tapped from the copy of the frame it filled), the colour matrix (unless
 // null), coverage and border.
 
 #include "panels/content/PictureKernels.h"
@@ -80,21 +80,21 @@ void PictureRenderer::renderFlatRowsWith(const FixedColorMatrix* color, Fill fil
 // shape or border), then each shown pixel takes its tap of the copy.
 template <typename Fill>
 void PictureRenderer::renderTiltedWith(const FixedColorMatrix* color, Fill fill) {
-    std::uint32_t* const flat = flatPicture_.data();
-    for (int fy = flatRead_.top(); fy <= flatRead_.bottom(); ++fy) {
-        const RowSpan span = cropSpans_[std::size_t(fy)];
+    std::uint32_t* const flat = frameCopy_.data();
+    for (std::size_t fy = 0; fy < copySpans_.size(); ++fy) {
+        const RowSpan span = copySpans_[fy];
         if (span.end <= span.begin) {
             continue;
         }
-        std::uint32_t* row = flat + std::size_t(fy) * std::size_t(flatStride_);
-        fill(row, fy, span.begin, span.end);
+        std::uint32_t* row = flat + fy * std::size_t(copyStride_);
+        fill(row, int(fy), span.begin, span.end);
         if (color) {
             PictureKernels::colorRow(row + span.begin, span.end - span.begin, *color);
         }
     }
     renderMappedRowsWith(
         nullptr, [&](std::uint32_t* out, const std::int32_t* u, const std::int32_t* v, int n) {
-            PictureKernels::gatherPixels(out, flat, flatStride_, u, v, n);
+            PictureKernels::gatherPixels(out, flat, copyStride_, u, v, n);
         });
 }
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace mirelon {
 
@@ -35,10 +36,8 @@ void PictureRenderer::rebuildPositions(QSize sourceSize, QRect window) {
         frameX_ = warp.frameX();
         frameY_ = warp.frameY();
     }
-    const std::vector<float> frameX = std::move(frameX_);
-    const std::vector<float> frameY = std::move(frameY_);
-    frameX_ = {};
-    frameY_ = {};
+    const std::vector<float> frameX = std::exchange(frameX_, {});
+    const std::vector<float> frameY = std::exchange(frameY_, {});
     const bool shows = frameX.size() == n && frameY.size() == n;
     // Positions in 1/256 pixel of the window, clamped so that the right and
     // lower neighbours exist.
@@ -114,14 +113,13 @@ void PictureRenderer::buildCrop(QRect window) {
     validY1_ = ch;
     tableOffset_ = 0;
     tableWidth_ = cw;
-    // One column and one row of padding: the last pixel's right and lower
-    // neighbours, read with weight 0.
-    flatStride_ = cw + 1;
-    flatPicture_.assign(std::size_t(flatStride_) * std::size_t(ch + 1), 0);
-    flatRead_ = QRect(0, 0, cw, ch);
+    // The crop holds every tap's right and lower neighbours; one column and
+    // one row of padding more keep a tap inside the copy whatever happens.
+    copyStride_ = cw + 1;
+    frameCopy_.assign(std::size_t(copyStride_) * std::size_t(ch + 1), 0);
     // Per row of the copy, the columns the taps read (the rows of a turned
     // or tilted picture read less than the whole width).
-    cropSpans_.assign(std::size_t(ch), RowSpan{cw, 0});
+    copySpans_.assign(std::size_t(ch), RowSpan{cw, 0});
     const std::int32_t du = crop.left() * 256;
     const std::int32_t dv = crop.top() * 256;
     for (std::size_t i = 0; i < u_.size(); ++i) {
@@ -133,7 +131,7 @@ void PictureRenderer::buildCrop(QRect window) {
         const int x = u_[i] >> 8;
         const int y = v_[i] >> 8;
         for (const int row : {y, y + 1}) {
-            RowSpan& span = cropSpans_[std::size_t(std::min(row, ch - 1))];
+            RowSpan& span = copySpans_[std::size_t(std::min(row, ch - 1))];
             span.begin = std::min(span.begin, x);
             span.end = std::max(span.end, std::min(x + 2, cw));
         }

@@ -2,8 +2,8 @@
 // The renderer's YUV side: camera frames sampled in their own planes, the
 // conversion to RGB folded into the colour matrix.
 //
-// The flat picture (a flat block's, or the one a tilted block is warped
-// from) is read in whole rows: per row, each channel's two source rows are
+// The picture (a flat block's, or a tilted block's copy of the frame) is
+// made in whole rows: per row, each channel's two source rows are
 // blended once over the columns the row reads (at full precision), then
 // every pixel takes its two neighbouring values from that blended row
 // through per-column tables: the bilinear sample, without a gather per
